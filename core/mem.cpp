@@ -1,0 +1,54 @@
+#include "core/mem.h"
+#include "core/status.h"
+
+#include <cstdlib>
+#include <cstring>
+
+void* mem_alloc_raw(void** holder, size_t size) {
+    mem_free_raw(holder);
+    void* p = std::malloc(size ? size : 1);
+    if (!p) g_status = ST_NO_MEMORY;
+    *holder = p;
+    return p;
+}
+
+void* mem_realloc_raw(void** holder, size_t size) {
+    if (!*holder) return mem_alloc_raw(holder, size);
+    void* p = std::realloc(*holder, size ? size : 1);
+    if (!p) {
+        std::free(*holder);
+        g_status = ST_NO_MEMORY;
+    }
+    *holder = p;
+    return p;
+}
+
+void mem_free_raw(void** holder) {
+    if (*holder) {
+        std::free(*holder);
+        *holder = nullptr;
+    }
+}
+
+namespace {
+unsigned char* s_scratch = nullptr;
+long s_scratch_capacity = 0;
+} // namespace
+
+unsigned char* scratch_buffer(long size) {
+    if (size > s_scratch_capacity) {
+        if (!mem_realloc(s_scratch, static_cast<size_t>(size) + 10)) {
+            s_scratch_capacity = 0;
+            return nullptr;
+        }
+        s_scratch_capacity = size;
+    }
+    return s_scratch;
+}
+
+char* mem_strdup(char*& holder, const char* text) {
+    size_t n = std::strlen(text) + 1;
+    if (!mem_alloc(holder, n)) return nullptr;
+    std::memcpy(holder, text, n);
+    return holder;
+}

@@ -1,0 +1,175 @@
+#include "support/support.h"
+
+#include "core/lists.h"
+#include "core/reader.h"
+#include "core/registry.h"
+#include "core/status.h"
+#include "core/store.h"
+#include "image/file_entry.h"
+#include "image/image.h"
+#include "shell/services.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+std::string test_temp_dir() {
+    static std::string dir;
+    if (dir.empty()) {
+        const char* root = std::getenv("TMPDIR");
+        dir = std::string(root && *root ? root : "/tmp") + "/dorvane-test-" +
+              std::to_string(getpid());
+        mkdir(dir.c_str(), 0700);
+    }
+    return dir;
+}
+
+std::string test_write_file(const std::string& name, const std::string& bytes) {
+    std::string path = test_temp_dir() + "/" + name;
+    std::ofstream f(path, std::ios::binary);
+    f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return path;
+}
+
+std::string test_read_file(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    std::ostringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+void test_reset_core() {
+    rd_close_all();
+    store_remove_all_swap();
+    obj_reset();
+    image_declare_classes();
+    g_status = 0;
+    log_set_path((test_temp_dir() + "/zz_DORV.log").c_str());
+}
+
+int test_load_file(const std::string& path, int* list, int* kind) {
+    *list = 0;
+    g_status = 0;
+    int entry = 0;
+    create_file_entry(path.c_str(), list, &entry);
+    if (g_status) return g_status;
+    detect_format(entry);
+    if (kind) {
+        FileEntry* e = obj_find_as<FileEntry>(CLS_FILE_ENTRY, entry);
+        *kind = e ? e->kind : -1;
+    }
+    if (g_status) return g_status;
+    load_image(entry, list, 0, 0);
+    int status = g_status;
+    g_status = 0;
+    return status;
+}
+
+std::vector<Image*> test_pages(int list) {
+    std::vector<Image*> pages;
+    int id = 0;
+    while (void* rec = list_next_of_class(list, CLS_IMAGE, &id)) {
+        if (!id) break;
+        pages.push_back(static_cast<Image*>(rec));
+    }
+    return pages;
+}
+
+namespace {
+bool read_token(std::istream& in, std::string* tok) {
+    return static_cast<bool>(in >> *tok);
+}
+} // namespace
+
+bool read_pam(const std::string& path, Rgb* out) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::string tok;
+    if (!read_token(in, &tok)) return false;
+    int maxval = 255;
+    if (tok == "P7") {
+        while (read_token(in, &tok) && tok != "ENDHDR") {
+            if (tok == "WIDTH") in >> out->width;
+            else if (tok == "HEIGHT") in >> out->height;
+            else if (tok == "DEPTH") in >> out->channels;
+            else if (tok == "MAXVAL") in >> maxval;
+            else if (tok == "TUPLTYPE") read_token(in, &tok);
+        }
+    } else if (tok == "P6" || tok == "P5") {
+        out->channels = tok == "P6" ? 3 : 1;
+        in >> out->width >> out->height >> maxval;
+    } else {
+        return false;
+    }
+    in.get();
+    if (maxval != 255 || out->width <= 0 || out->height <= 0) return false;
+    size_t n = static_cast<size_t>(out->width) * out->height * out->channels;
+    out->pixels.resize(n);
+    in.read(reinterpret_cast<char*>(out->pixels.data()), static_cast<std::streamsize>(n));
+    return static_cast<size_t>(in.gcount()) == n;
+}
+
+Rgb rgb_of(const Rgb& ref) {
+    Rgb r;
+    r.width = ref.width;
+    r.height = ref.height;
+    r.channels = 3;
+    r.pixels.resize(static_cast<size_t>(r.width) * r.height * 3);
+    for (size_t i = 0; i < static_cast<size_t>(r.width) * r.height; i++) {
+        const uint8_t* s = &ref.pixels[i * ref.channels];
+        uint8_t* d = &r.pixels[i * 3];
+        if (ref.channels >= 3) {
+            d[0] = s[0], d[1] = s[1], d[2] = s[2];
+        } else {
+            d[0] = d[1] = d[2] = s[0];
+        }
+    }
+    return r;
+}
+
+Rgb page_rgb(Image* page) {
+    Rgb r;
+    r.width = page->width;
+    r.height = page->height;
+    r.channels = 3;
+    r.pixels.resize(static_cast<size_t>(r.width) * r.height * 3);
+    for (int y = 0; y < page->height; y++) {
+        uint8_t* d = &r.pixels[static_cast<size_t>(y) * r.width * 3];
+        if (page->planes >= 3) {
+            for (int p = 0; p < 3; p++) {
+                const uint8_t* s = image_row_read(page, y, p);
+                if (!s) return Rgb();
+                for (int x = 0; x < page->width; x++) d[x * 3 + p] = s[x];
+            }
+        } else {
+            const uint8_t* s = image_row_read(page, y, 0);
+            if (!s) return Rgb();
+            for (int x = 0; x < page->width; x++) {
+                d[x * 3 + 0] = page->palette[0][s[x]];
+                d[x * 3 + 1] = page->palette[1][s[x]];
+                d[x * 3 + 2] = page->palette[2][s[x]];
+            }
+        }
+    }
+    return r;
+}
+
+namespace {
+std::string existing_dir(const char* path) {
+    struct stat st;
+    return (stat(path, &st) == 0 && S_ISDIR(st.st_mode)) ? std::string(path) : std::string();
+}
+} // namespace
+
+std::string corpus_dir() {
+    const char* env = std::getenv("DORVANE_CORPUS");
+    return existing_dir(env && *env ? env : DORVANE_CORPUS);
+}
+std::string corpus_ref_dir() {
+    const char* env = std::getenv("DORVANE_CORPUS_REF");
+    return existing_dir(env && *env ? env : DORVANE_CORPUS_REF);
+}
+std::string test_data_dir() { return DORVANE_TEST_DATA; }

@@ -1,0 +1,37 @@
+// Shared helpers for the tests: a fresh core, loading files through the real dispatch,
+// reading reference PAM files and turning pages into RGB.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct Image;
+
+// Clears the registry and status, declares the image model's classes, points the log and the
+// scratch directory at a per-test temporary folder.
+void test_reset_core();
+// Per-process temporary directory for test files (created on first use).
+std::string test_temp_dir();
+std::string test_write_file(const std::string& name, const std::string& bytes);
+std::string test_read_file(const std::string& path);
+
+// Runs create_file_entry, detect_format and load_image as the viewer does. Returns the status;
+// *list receives the page list (0 when none was made).
+int test_load_file(const std::string& path, int* list, int* kind = nullptr);
+// Pages (class 1) of a page list, in list order.
+std::vector<Image*> test_pages(int list);
+
+struct Rgb {
+    int width = 0, height = 0, channels = 0;  // channels 1..4 as in the file
+    std::vector<uint8_t> pixels;               // width * height * channels
+};
+bool read_pam(const std::string& path, Rgb* out);
+// A page through its palette (one plane) or its three planes: 3 channels.
+Rgb page_rgb(Image* page);
+// Reference image reduced to 3 channels (grey expanded, alpha dropped).
+Rgb rgb_of(const Rgb& ref);
+
+// Directory of the public corpus, or "" when it is not beside the project.
+std::string corpus_dir();
+std::string corpus_ref_dir();
+std::string test_data_dir();
