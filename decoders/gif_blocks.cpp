@@ -196,6 +196,11 @@ void gif_image_descriptor(unsigned) {
         g_status = ST_NO_MEMORY;
         return;
     }
+    // A cloned page comes with a copy of the previous rows; it gets fresh stores instead.
+    if (page->full_store_id) obj_delete(CLS_TABLE, page->full_store_id);
+    if (page->reduced_store_id) obj_delete(CLS_TABLE, page->reduced_store_id);
+    page->full_store_id = page->reduced_store_id = 0;
+    page->full_store = page->reduced_store = nullptr;
     image_alloc(page, page->width, page->height, 1, STORE_PLAIN);
     if (g_status) {
         g_status = ST_NO_MEMORY;
