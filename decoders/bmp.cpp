@@ -7,6 +7,7 @@
 #include "core/status.h"
 #include "decoders/decode_limits.h"
 #include "decoders/decoders.h"
+#include "core/store.h"
 #include "image/image.h"
 #include "shell/services.h"
 

@@ -173,6 +173,10 @@ void gif_load(int* image_id, int list) {
     } else {
         read_screen_and_table(g_gif.page_id);
         if (!g_status) run_block_loop();
+        if (!g_status && !g_gif.images) {
+            log_line("GIF : aucune image dans le fichier");  // nothing to show
+            g_status = ST_BAD_DATA;
+        }
     }
     mem_free(g_gif.index_buffer);
     // An image the list never took (no image descriptor reached) would be left behind.

@@ -8,6 +8,7 @@ struct GifDecoder {
     int previous_id;          // page of the preceding image, 0 for the first
     int first_page_id;        // the image the load dispatch made
     bool first_page_listed;
+    int images;               // image descriptors met
     int list;                 // page list, 0 when none
     uint8_t global_table[3][256];
     int background;           // canvas index (a white entry of the global table)

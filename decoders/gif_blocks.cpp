@@ -9,6 +9,7 @@
 #include "core/status.h"
 #include "decoders/decode_limits.h"
 #include "image/frame_control.h"
+#include "core/store.h"
 #include "image/image.h"
 #include "shell/services.h"
 
@@ -156,6 +157,7 @@ void gif_graphic_control_extension(unsigned) {
 }
 
 void gif_image_descriptor(unsigned) {
+    g_gif.images++;
     Image* page = page_of(g_gif.page_id);
     if (page->full_store) {
         g_gif.previous_id = g_gif.page_id;

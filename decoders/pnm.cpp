@@ -3,13 +3,14 @@
 //
 // Choices beyond the classic 8-bit files: a maxval of 0 or above 65535 is refused as bad data;
 // a maxval from 256 to 65535 gives 16-bit samples (two bytes, most significant first, in the
-// raw forms) scaled to 0..255, with a plain 256-level grey palette for PGM.
+// raw forms) rounded to 0..255, with a plain 256-level grey palette for PGM.
 #include "core/reader.h"
 #include "core/registry.h"
 #include "core/status.h"
 #include "decoders/decode_limits.h"
 #include "decoders/decoders.h"
 #include "decoders/pnm_pixels.h"
+#include "core/store.h"
 #include "image/image.h"
 #include "shell/services.h"
 

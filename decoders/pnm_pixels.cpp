@@ -31,9 +31,11 @@ bool open_cursor() {
 
 void close_cursor() { rd_seek(rd_window_base() + (g_at - rd_window()), 0); }
 
+// 8-bit samples scale with truncation; 16-bit ones are rounded to the nearest byte value.
 void build_scale(int maxval) {
+    long half = maxval > 255 ? maxval / 2 : 0;
     for (int v = 0; v <= 65535; v++) {
-        long s = static_cast<long>(v) * 255 / maxval;
+        long s = (static_cast<long>(v) * 255 + half) / maxval;
         g_scale[v] = static_cast<uint8_t>(s > 255 ? 255 : s);
     }
 }
