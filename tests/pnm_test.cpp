@@ -103,6 +103,9 @@ TEST(PnmPixels, TextReaders) {
     r = load("P2 3 2 255\n1 2 3 4");  // short text data: the rest reads as 0, no failure
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(row_of(r.page, 1), (std::vector<int>{4, 0, 0}));
+    r = load("P3 1 1 255");  // header ends the file
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(row_of(r.page, 0, 2), (std::vector<int>{0}));
 }
 
 TEST(PnmPixels, RawReaders) {
@@ -148,4 +151,5 @@ TEST(PnmFailures, StatusesAndKeptRows) {
     EXPECT_EQ(r.status, 2);
     r = load(std::string("P4 8 2\n") + "\xFF");
     EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(load("P6 1 1 255").status, 2) << "header ends the file";
 }
