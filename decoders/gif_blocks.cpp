@@ -14,7 +14,6 @@
 #include "shell/services.h"
 
 #include <cstring>
-#include <vector>
 
 namespace {
 
@@ -34,20 +33,20 @@ void prepare_canvas(Image* page) {
     Image* previous = g_gif.previous_id ? page_of(g_gif.previous_id) : nullptr;
     bool keep = previous && g_gif.width <= previous->width && g_gif.height <= previous->height &&
                 g_gif.disposal != kDisposeToBackground;
-    std::vector<uint8_t> row(static_cast<size_t>(page->stride));
+    // Rows pass through a buffer of our own: fetching the page's row may evict the other.
+    size_t stride = static_cast<size_t>(page->stride);
+    if (!mem_realloc(g_gif.row_buffer, stride)) return;
+    uint8_t* row = g_gif.row_buffer;
     for (int y = 0; y < page->height && !g_status; y++) {
+        memset(row, g_gif.background, stride);
         if (keep && y < previous->height) {
             const uint8_t* src = image_row_read(previous, y, 0);
             if (!src) return;
-            size_t n = static_cast<size_t>(previous->stride < page->stride ? previous->stride : page->stride);
-            memset(row.data(), g_gif.background, row.size());
-            memcpy(row.data(), src, n);
-        } else {
-            memset(row.data(), g_gif.background, row.size());
+            memcpy(row, src, static_cast<size_t>(previous->stride) < stride ? static_cast<size_t>(previous->stride) : stride);
         }
         uint8_t* dst = image_row_write(page, y, 0);
         if (!dst) return;
-        memcpy(dst, row.data(), row.size());
+        memcpy(dst, row, stride);
     }
 }
 
