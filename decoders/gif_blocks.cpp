@@ -183,19 +183,22 @@ void gif_image_descriptor(unsigned) {
     g_gif.width = static_cast<int>(rd_u16le());
     g_gif.height = static_cast<int>(rd_u16le());
     if (g_status) return;
-    if (g_gif.width > page->width || g_gif.height > page->height) {
-        // The page grows to the image's size; an offset image is clipped to the page.
-        if (g_gif.width > page->width) page->width = g_gif.width;
-        if (g_gif.height > page->height) page->height = g_gif.height;
-        page->stride = (page->width + 3) & ~3;
-        gif_size_index_buffer(page->stride, page->height);
-        if (g_status) return;
-    }
-    if (!image_size_acceptable(page->width, page->height, 1)) {
-        if (page->width <= 0 || page->height <= 0) return refuse("GIF : image vide");
+    int grown_width = g_gif.width > page->width ? g_gif.width : page->width;
+    int grown_height = g_gif.height > page->height ? g_gif.height : page->height;
+    // Checked before the page changes, so a refused page keeps a size its rows match.
+    if (!image_size_acceptable(grown_width, grown_height, 1)) {
+        if (grown_width <= 0 || grown_height <= 0) return refuse("GIF : image vide");
         log_line("GIF : image trop grande");
         g_status = ST_NO_MEMORY;
         return;
+    }
+    if (grown_width != page->width || grown_height != page->height) {
+        // The page grows to the image's size; an offset image is clipped to the page.
+        page->width = grown_width;
+        page->height = grown_height;
+        page->stride = (page->width + 3) & ~3;
+        gif_size_index_buffer(page->stride, page->height);
+        if (g_status) return;
     }
     // A cloned page comes with a copy of the previous rows; it gets fresh stores instead.
     if (page->full_store_id) obj_delete(CLS_TABLE, page->full_store_id);

