@@ -68,4 +68,11 @@ template <class T> T* obj_find_as(int cls, int id) { return static_cast<T*>(obj_
 // Table growth: capacity is the next multiple of 1024 strictly above the bytes in use.
 // Returns false (status 1) when the reallocation fails.
 bool table_set_used(Table* table, int32_t used_bytes);
+// Tables of ObjectItem sorted by id (class directory, object lists).
+int items_count(const Table* t);
+int items_find(Table* t, int id);         // exact position or -1
+int items_lower_bound(Table* t, int id);  // first position not below id
+bool items_insert(Table* t, int pos, const ObjectItem& item);
+void items_remove(Table* t, int pos);
+
 inline int32_t table_capacity_for(int32_t used_bytes) { return (used_bytes / 1024 + 1) * 1024; }
