@@ -147,7 +147,7 @@ void draw_pending(WindowObject* window, View* view) {
     }
 
     while (zone_first(window->overlay_zones_id, &zone)) {
-        if (window->restart) {
+        if (window->restart && window->layer_list_id) {
             int cls = 0, member = 0;
             while (void* rec = list_next(window->layer_list_id, &cls, &member)) {
                 if (!member) break;

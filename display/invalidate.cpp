@@ -43,13 +43,11 @@ void reset_pending(WindowObject* window) {
     zone_clear(window->background_zones_id);
     zone_clear(window->raster_zones_id);
     zone_clear(window->overlay_zones_id);
-    int member = 0;
-    while (void* rec = list_next_of_class(window->layer_list_id, CLS_TABLE, &member)) {
-        if (!member) break;
-        zone_clear(member);
-        (void)rec;
-    }
     window->restart = 1;
+    if (!window->layer_list_id) return;
+    int member = 0;
+    while (list_next_of_class(window->layer_list_id, CLS_TABLE, &member) && member)
+        zone_clear(member);
 }
 
 void add_region(WindowObject* window, View* view, PlatformRegion region) {

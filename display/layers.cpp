@@ -33,6 +33,7 @@ int layer_create(int window_id, int number, int extent_id, int object_list_id,
 }
 
 Layer* layer_find_by_number(const WindowObject* window, int number) {
+    if (!window->layer_list_id) return nullptr;
     int member = 0;
     while (void* rec = list_next_of_class(window->layer_list_id, CLS_LAYER, &member)) {
         if (!member) break;
@@ -43,6 +44,7 @@ Layer* layer_find_by_number(const WindowObject* window, int number) {
 }
 
 int layer_zone_set(const WindowObject* window, int layer_id) {
+    if (!window->layer_list_id) return 0;
     int member = 0;
     while (void* rec = list_next_of_class(window->layer_list_id, CLS_TABLE, &member)) {
         if (!member) break;

@@ -110,7 +110,7 @@ void scroll_by(int window_id, int view_id, int dx, int dy) {
     Rect visible = world_rect_of_window(
         view, Rect{0.0, 0.0, double(window->client_width), double(window->client_height)});
     int member = 0;
-    while (list_next_of_class(window->layer_list_id, CLS_TABLE, &member) && member)
+    while (window->layer_list_id && list_next_of_class(window->layer_list_id, CLS_TABLE, &member) && member)
         zone_clip(member, visible);
 
     PlatformRegion uncovered = plat_scroll(window->handle, -dx, -dy);
