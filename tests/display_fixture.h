@@ -41,6 +41,7 @@ inline DocumentWindow make_document(int width, int height, uint32_t background =
     headless_install();
     headless_set_input_pending(false);
     headless_set_clock(0);
+    headless_set_clock_step(0);
     input_check_reset();
     view_state_reset();
     g_uninterruptible = true;

@@ -23,6 +23,7 @@ struct Palette {
 };
 
 uint32_t s_clock_ms = 0;
+uint32_t s_clock_step_ms = 0;
 bool s_input_pending = false;
 
 Surface* surface_of(PlatformWindow w) { return static_cast<Surface*>(w); }
@@ -135,7 +136,11 @@ void realise_palette(PlatformWindow w, PlatformPalette p) {
 }
 
 bool input_pending() { return s_input_pending; }
-uint32_t clock_ms() { return s_clock_ms; }
+uint32_t clock_ms() {
+    uint32_t now = s_clock_ms;
+    s_clock_ms += s_clock_step_ms;
+    return now;
+}
 
 const PlatformWindowOps k_headless_ops = {
     begin_drawing, end_drawing,  set_clip,       fill_rect,     copy_pixels,
@@ -189,5 +194,6 @@ PlatformRegion headless_region_create(const PixelRect* rects, int count) {
 }
 
 void headless_set_clock(uint32_t ms) { s_clock_ms = ms; }
+void headless_set_clock_step(uint32_t ms) { s_clock_step_ms = ms; }
 void headless_advance_clock(uint32_t ms) { s_clock_ms += ms; }
 void headless_set_input_pending(bool pending) { s_input_pending = pending; }

@@ -37,4 +37,6 @@ PlatformRegion headless_region_create(const PixelRect* rects, int count);
 
 void headless_set_clock(uint32_t ms);
 void headless_advance_clock(uint32_t ms);
+// Time that passes at every reading of the clock, as drawing takes time (0 by default).
+void headless_set_clock_step(uint32_t ms);
 void headless_set_input_pending(bool pending);
