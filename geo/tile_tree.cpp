@@ -158,10 +158,10 @@ int tile_tree_create(int extent_id) {
     return id;
 }
 
+void tile_tree_release(int, void* record) { node_free(static_cast<TileTree*>(record)->root); }
+
 void tile_tree_delete(int tree_id) {
-    auto* tree = find_tree(tree_id);
-    if (!tree) return;
-    node_free(tree->root);
+    if (!find_tree(tree_id)) return;
     obj_delete(CLS_TILE_TREE, tree_id);
 }
 

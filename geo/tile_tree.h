@@ -53,6 +53,8 @@ extern TileDrawOps g_tile_draw_ops;
 // Status 10 for a missing extent, 1 when memory runs out. Returns the tree id (0 on failure).
 int tile_tree_create(int extent_id);
 void tile_tree_delete(int tree_id);
+// Deletion hook of class 36: frees the nodes, children before parents.
+void tile_tree_release(int tree_id, void* record);
 void tile_tree_insert(int tree_id, int object_id, int object_list_id, int bounds_index_id);
 void tile_tree_insert_all(int tree_id, int object_list_id, int bounds_index_id);
 void tile_tree_remove(int tree_id, int bounds_index_id, int object_id);

@@ -62,7 +62,9 @@ inline DocumentWindow make_document(int width, int height, uint32_t background =
     return d;
 }
 
+// The spatial index owns the bounds records; the registry frees only its item array.
 inline void destroy_document(DocumentWindow& d) {
+    extent_clear(d.spatial_index_id);
     headless_window_destroy(d.handle);
     d.handle = nullptr;
 }

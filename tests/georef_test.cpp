@@ -47,6 +47,7 @@ TEST_F(Georef, ImageWithoutLinkHasItsPixelExtent) {
     Rect r{};
     extent_bounds(index, img->id, &r.x0, &r.y0, &r.x1, &r.y1);
     expect_rect(r, 0, 0, 640, 480);
+    extent_destroy(index);
     expect_rect(world_to_image_rect(img, Rect{-5, -5, 1000, 1000}), 0, 0, 640 - 1e-8, 480 - 1e-8);
     expect_rect(image_to_world_rect(img, Rect{1, 2, 3, 4}), 1, 2, 3, 4);
 }
@@ -143,6 +144,7 @@ TEST_F(Georef, FlippedAxisStillGivesOrderedRectangles) {
     Rect r{};
     extent_bounds(index, img->id, &r.x0, &r.y0, &r.x1, &r.y1);
     expect_rect(r, 400, 0, 500, 50);
+    extent_destroy(index);
     expect_rect(world_to_image_rect(img, Rect{410, 10, 420, 20}), 80, 10, 90, 20);
     expect_rect(image_to_world_rect(img, Rect{80, 10, 90, 20}), 410, 10, 420, 20);
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -123,8 +124,12 @@ void client_size(PlatformWindow w, int* width, int* height) {
     *height = surface_of(w)->height;
 }
 
+// Palettes live as long as the process, like the windows they are realised in.
+std::vector<std::unique_ptr<Palette>> s_palettes;
+
 PlatformPalette create_palette(const PalEntry* entries, int count) {
-    auto* palette = new Palette;
+    s_palettes.push_back(std::make_unique<Palette>());
+    Palette* palette = s_palettes.back().get();
     palette->entries.assign(entries, entries + std::max(0, count));
     return palette;
 }
