@@ -7,6 +7,7 @@
 #include "geo/image_rect.h"
 #include "image/image.h"
 
+#include <algorithm>
 #include <cstring>
 
 void (*g_ecw_draw_hook)(Image*, const Rect&, const Rect&) = nullptr;
@@ -89,17 +90,20 @@ bool uses_reduced_copy(const Image* image, double step_x, double step_y) {
     return step_x >= REDUCTION && step_y >= REDUCTION && image->width >= REDUCTION;
 }
 
-void draw_image(void* image_record, View* view, WindowObject* window, const Rect& zone) {
-    auto* image = static_cast<Image*>(image_record);
-    if (image->width < 1 || image->height < 1 || g_frame.width < 1 || g_frame.height < 1) return;
-    if (image->planes != 1 && image->planes < 3) return;
+bool image_is_opaque(const Image* image) {
+    return (image->planes == 1 || image->planes >= 3) && image->format_id != k_format_ecw;
+}
 
+bool image_mapping(const Image* image, const View* view, const WindowObject* window,
+                   const Rect& zone, ImageMapping* out) {
+    if (image->width < 1 || image->height < 1 || g_frame.width < 1 || g_frame.height < 1)
+        return false;
     Rect source = world_to_image_rect(image, zone);
-    if (!rect_has_area(source)) return;
+    if (!rect_has_area(source)) return false;
     Rect frame{double(g_frame.x), double(g_frame.y), double(g_frame.x + g_frame.width),
                double(g_frame.y + g_frame.height)};
     Rect dest = rect_intersection(image_to_window_rect(view, window, image, source), frame);
-    if (!rect_has_area(dest)) return;
+    if (!rect_has_area(dest)) return false;
 
     // Back to source coordinates without clamping: a clamped right edge would shorten the
     // step and shift every magnified pixel boundary.
@@ -109,37 +113,60 @@ void draw_image(void* image_record, View* view, WindowObject* window, const Rect
     world_point_to_image(image, &bx, &by);
     Rect s = rect_from_corners(ax, ay, bx, by);
 
-    int dx = int(dest.x0), dy = int(dest.y0);
-    int dw = int(dest.x1) - dx, dh = int(dest.y1) - dy;
-    double step_x = (s.x1 - s.x0) / dw, step_y = (s.y1 - s.y0) / dh;
+    out->dx = int(dest.x0);
+    out->dy = int(dest.y0);
+    out->dw = int(dest.x1) - out->dx;
+    out->dh = int(dest.y1) - out->dy;
+    out->source_x = s.x0;
+    out->source_y = s.y0;
+    out->step_x = (s.x1 - s.x0) / out->dw;
+    out->step_y = (s.y1 - s.y0) / out->dh;
+    return true;
+}
+
+void draw_image(void* image_record, View* view, WindowObject* window, const Rect& zone) {
+    auto* image = static_cast<Image*>(image_record);
+    if (image->planes != 1 && image->planes < 3) return;
+    ImageMapping m;
+    if (!image_mapping(image, view, window, zone, &m)) return;
 
     if (image->format_id == k_format_ecw) {
-        if (g_ecw_draw_hook) g_ecw_draw_hook(image, s, dest);
+        if (g_ecw_draw_hook)
+            g_ecw_draw_hook(image,
+                            Rect{m.source_x, m.source_y, m.source_x + m.step_x * m.dw,
+                                 m.source_y + m.step_y * m.dh},
+                            Rect{double(m.dx), double(m.dy), double(m.dx + m.dw),
+                                 double(m.dy + m.dh)});
         return;
     }
 
-    bool reduced = uses_reduced_copy(image, step_x, step_y);
+    bool reduced = uses_reduced_copy(image, m.step_x, m.step_y);
+    double step_x = m.step_x, step_y = m.step_y, sx0 = m.source_x, sy0 = m.source_y;
     int plane_length = image->stride;
     int last_column = image->width - 1, last_row = image->height - 1;
     if (reduced) {
         step_x /= REDUCTION; step_y /= REDUCTION;
-        s.x0 /= REDUCTION; s.y0 /= REDUCTION;
+        sx0 /= REDUCTION; sy0 /= REDUCTION;
         plane_length = image->reduced_stride;
         last_column = image->width / REDUCTION - 1;
         last_row = (image->height / REDUCTION > 1 ? image->height / REDUCTION : 1) - 1;
     }
 
+    int dw = m.dw;
     if (!reserve_columns(dw)) return;
-    bool consecutive = build_columns(s.x0, step_x, dw, last_column);
+    bool consecutive = build_columns(sx0, step_x, dw, last_column);
     uint32_t table[256];
     if (image->planes == 1) palette_table(image, table);
+    // Where the background fill was left out under this image, a missing row must still
+    // show the background.
+    bool fill_missing = g_frame.unfilled_image_id == image->id;
 
     size_t stride = size_t(g_frame.stride);
-    uint32_t* out = g_frame.pixels + size_t(dy - g_frame.y) * stride + size_t(dx - g_frame.x);
+    uint32_t* out = g_frame.pixels + size_t(m.dy - g_frame.y) * stride + size_t(m.dx - g_frame.x);
     const uint32_t* previous_out = nullptr;
     int previous_row = -1;
-    double row_pos = s.y0;
-    for (int j = 0; j < dh; ++j, out += stride, row_pos += step_y) {
+    double row_pos = sy0;
+    for (int j = 0; j < m.dh; ++j, out += stride, row_pos += step_y) {
         int r = clamp_index(int(row_pos), last_row);
         if (r == previous_row && previous_out) {
             // Rows magnified onto several window rows are sampled once.
@@ -150,7 +177,11 @@ void draw_image(void* image_record, View* view, WindowObject* window, const Rect
         previous_row = r;
         previous_out = nullptr;
         const uint8_t* row = image_row_view(image, double(r), reduced);
-        if (!row) continue;  // left as it is; later rows keep their places
+        if (!row) {
+            // Left as it is; later rows keep their places.
+            if (fill_missing) std::fill_n(out, dw, g_frame.background);
+            continue;
+        }
         if (image->planes == 1)
             sample_indexed(out, row, dw, consecutive, table);
         else
