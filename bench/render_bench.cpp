@@ -122,6 +122,17 @@ void BM_MemsetFrame(benchmark::State& state) {
     state.counters["MP/s"] = benchmark::Counter(double(k_width) * k_height / 1e6, benchmark::Counter::kIsIterationInvariantRate);
 }
 
+// The copy of a finished frame to the window that every redraw ends with.
+void BM_MemcpyFrame(benchmark::State& state) {
+    std::vector<uint32_t> from(size_t(k_width) * k_height, 1), to(from.size());
+    for (auto _ : state) {
+        std::memcpy(to.data(), from.data(), to.size() * 4);
+        benchmark::DoNotOptimize(to.data());
+        benchmark::ClobberMemory();
+    }
+    state.counters["MP/s"] = benchmark::Counter(double(k_width) * k_height / 1e6, benchmark::Counter::kIsIterationInvariantRate);
+}
+
 // range(0): 0 three planes, 1 palette; range(1): scale x 1000, 0 for fit.
 void BM_FullRedraw1920x1080(benchmark::State& state) {
     Scene& s = scene(int(state.range(0)));
@@ -139,6 +150,7 @@ void BM_FitSmallWindow(benchmark::State& state) {
 } // namespace
 
 BENCHMARK(BM_MemsetFrame)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MemcpyFrame)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FullRedraw1920x1080)
     ->ArgNames({"palette", "scale_x1000"})
     ->Args({0, 0})->Args({0, 1000})->Args({0, 4000})

@@ -28,6 +28,20 @@ bool reserve_columns(int count) {
     return true;
 }
 
+// Colours of the consecutive source columns a magnified row spans; grows only.
+uint32_t* s_values = nullptr;
+int s_values_capacity = 0;
+
+bool reserve_values(int count) {
+    if (count <= s_values_capacity) return true;
+    if (!mem_realloc(s_values, sizeof(uint32_t) * size_t(count))) {
+        s_values_capacity = 0;
+        return false;
+    }
+    s_values_capacity = count;
+    return true;
+}
+
 int clamp_index(int v, int high) { return v < 0 ? 0 : (v > high ? high : v); }
 
 // Running position by truncation, as the rows are walked; the clamp only guards against the
@@ -49,6 +63,14 @@ void palette_table(const Image* image, uint32_t* table) {
         table[i] = uint32_t(image->palette[0][i]) << k_red_shift |
                    uint32_t(image->palette[1][i]) << k_green_shift |
                    uint32_t(image->palette[2][i]) << k_blue_shift;
+}
+
+// Magnified rows repeat each source column over several window pixels: the colours of the
+// spanned columns are made once, then spread through the column table.
+void spread(uint32_t* out, int count, int first_column) {
+    const uint32_t* values = s_values - first_column;
+    const int32_t* cols = s_columns;
+    for (int k = 0; k < count; ++k) out[k] = values[cols[k]];
 }
 
 void sample_indexed(uint32_t* out, const uint8_t* row, int count, bool consecutive,
@@ -155,6 +177,8 @@ void draw_image(void* image_record, View* view, WindowObject* window, const Rect
     int dw = m.dw;
     if (!reserve_columns(dw)) return;
     bool consecutive = build_columns(sx0, step_x, dw, last_column);
+    int first_column = s_columns[0], spanned = s_columns[dw - 1] - first_column + 1;
+    bool magnified = !consecutive && spanned < dw && reserve_values(spanned);
     uint32_t table[256];
     if (image->planes == 1) palette_table(image, table);
     // Where the background fill was left out under this image, a missing row must still
@@ -182,10 +206,18 @@ void draw_image(void* image_record, View* view, WindowObject* window, const Rect
             if (fill_missing) std::fill_n(out, dw, g_frame.background);
             continue;
         }
-        if (image->planes == 1)
+        if (magnified) {
+            // s_columns[0] is first_column, so the consecutive samplers start there.
+            if (image->planes == 1)
+                sample_indexed(s_values, row, spanned, true, table);
+            else
+                sample_planar(s_values, row, plane_length, spanned, true);
+            spread(out, dw, first_column);
+        } else if (image->planes == 1) {
             sample_indexed(out, row, dw, consecutive, table);
-        else
+        } else {
             sample_planar(out, row, plane_length, dw, consecutive);
+        }
         previous_out = out;
     }
 }
