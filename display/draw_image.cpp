@@ -42,7 +42,13 @@ bool reserve_values(int count) {
     return true;
 }
 
-int clamp_index(int v, int high) { return v < 0 ? 0 : (v > high ? high : v); }
+// Truncates a source position to an index in 0 .. high, converting only values known to fit
+// (a position from a degenerate view may be huge or not a number).
+int index_of(double pos, int high) {
+    if (!(pos >= 0.0)) return 0;
+    if (pos >= double(high)) return high;
+    return int(pos);
+}
 
 // Running position by truncation, as the rows are walked; the clamp only guards against the
 // last few bits of rounding carrying a position past the image's edge.
@@ -51,7 +57,7 @@ bool build_columns(double start, double step, int count, int last_column) {
     double pos = start;
     bool consecutive = true;
     for (int k = 0; k < count; ++k) {
-        s_columns[k] = clamp_index(int(pos), last_column);
+        s_columns[k] = index_of(pos, last_column);
         if (k && s_columns[k] != s_columns[k - 1] + 1) consecutive = false;
         pos += step;
     }
@@ -191,7 +197,7 @@ void draw_image(void* image_record, View* view, WindowObject* window, const Rect
     int previous_row = -1;
     double row_pos = sy0;
     for (int j = 0; j < m.dh; ++j, out += stride, row_pos += step_y) {
-        int r = clamp_index(int(row_pos), last_row);
+        int r = index_of(row_pos, last_row);
         if (r == previous_row && previous_out) {
             // Rows magnified onto several window rows are sampled once.
             std::memcpy(out, previous_out, sizeof(uint32_t) * size_t(dw));

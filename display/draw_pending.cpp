@@ -16,6 +16,8 @@
 #include "geo/tile_tree.h"
 #include "image/image.h"
 
+#include <cmath>
+
 namespace {
 
 constexpr int k_interrupted_retry_ms = 10;
@@ -136,6 +138,12 @@ bool draw_layers(WindowObject* window, View* view, int first, int last) {
 }
 
 void draw_pending(WindowObject* window, View* view) {
+    // Every conversion divides by the scales; a view without a usable scale shows nothing.
+    if (!(view->scale_x > 0.0) || !(view->scale_y > 0.0) || !std::isfinite(view->scale_x) ||
+        !std::isfinite(view->scale_y)) {
+        g_status = ST_VALUE;
+        return;
+    }
     begin(window);
     uint32_t background = window_background(window);
     Rect zone;

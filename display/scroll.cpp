@@ -103,6 +103,10 @@ void scroll_by(int window_id, int view_id, int dx, int dy) {
     auto* window = obj_find_as<WindowObject>(CLS_WINDOW, window_id);
     auto* view = obj_find_as<View>(CLS_VIEW, view_id);
     if (!window || !view) { g_status = ST_NOT_FOUND; return; }
+    // No window is this large; the bound keeps the negated moves defined.
+    constexpr int k_max_move = 1 << 30;
+    dx = dx < -k_max_move ? -k_max_move : (dx > k_max_move ? k_max_move : dx);
+    dy = dy < -k_max_move ? -k_max_move : (dy > k_max_move ? k_max_move : dy);
     view->origin_x -= dx / view->scale_x;
     view->origin_y -= dy / view->scale_y;
 

@@ -46,6 +46,9 @@ void fit_to_window(int width, int height) {
 
 bool level_step(int steps, double* new_scale) {
     if (steps == 0) return false;
+    // More steps than there are levels change nothing more, and negating stays defined.
+    if (steps > k_level_search_limit) steps = k_level_search_limit;
+    if (steps < -k_level_search_limit) steps = -k_level_search_limit;
     ZoomState& z = g_zoom;
     if (steps > 0) {
         if (z.magnification >= k_max_magnification) return false;

@@ -5,7 +5,11 @@
 #include "display/draw_pending.h"
 #include "display/invalidate.h"
 #include "display/palette.h"
+#include "display/scroll.h"
 #include "display/zones.h"
+#include "display/zoom.h"
+
+#include <climits>
 
 #include <cmath>
 
@@ -242,5 +246,40 @@ TEST(Render, ExtentWithoutAreaDrawsOnlyTheBackground) {
     for (uint32_t p : headless_surface(d.handle)) ASSERT_EQ(p, rgb(4, 5, 6));
     EXPECT_EQ(zone_count(d.window()->raster_zones_id), 0);
     EXPECT_EQ(zone_count(d.window()->background_zones_id), 0);
+    destroy_document(d);
+}
+
+TEST(Render, DegenerateViewsAndImagesNeitherCrashNorWriteOutside) {
+    DocumentWindow d = make_document(80, 60);
+    Image* image = make_image(30, 20, 3, channel);
+    show_image(d, image);
+    int empty_id = 0;
+    obj_create(CLS_IMAGE, &empty_id);  // never allocated: no size, no rows
+    layer_add_object(CLS_IMAGE, empty_id, d.layer_id);
+    ASSERT_EQ(g_status, 0);
+
+    View* v = d.view();
+    v->scale_x = v->scale_y = 0.0;
+    full_redraw(d.window_id, d.view_id);
+    draw_pending(d.window(), d.view());
+    EXPECT_EQ(g_status, ST_VALUE);
+    g_status = 0;
+
+    const double odd[][3] = {{1e-300, 0, 0}, {1e12, -5, -5}, {1.0, NAN, 3}, {2.0, 1e300, -1e300},
+                             {0.5, -INFINITY, 0}};
+    for (const auto& o : odd) {
+        v->scale_x = v->scale_y = o[0];
+        v->origin_x = o[1];
+        v->origin_y = o[2];
+        full_redraw(d.window_id, d.view_id);
+        redraw_if_pending(d.window_id);
+        g_status = 0;
+    }
+    v->scale_x = v->scale_y = 1.0;
+    v->origin_x = v->origin_y = 0;
+    scroll_by(d.window_id, d.view_id, INT_MIN, INT_MAX);
+    zoom_at_point(-5, 100000, INT_MIN);
+    zoom_at_point(3, 3, INT_MAX);
+    g_status = 0;
     destroy_document(d);
 }
