@@ -245,6 +245,7 @@ void store_run_eviction_pass() {
             if (!rows[r] || s->stamps[r] > s_threshold) continue;
             if (freed >= k_max_freed_per_pass) return;
             if (s->states[r] == ROW_MEMORY) write_row_to_swap(s, r);
+            if (g_status) return; // the scratch directory failed: one report per pass
             if (s->states[r] != ROW_MEMORY) {
                 free_row(s, r);
                 freed++;

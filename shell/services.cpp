@@ -21,7 +21,8 @@ size_t s_config_value_capacity = 0;
 char s_log_path[1024] = "";
 
 bool s_scratch_checked = false;
-char s_scratch_dir[1024] = "";
+char s_scratch_root[1024] = "";
+char s_scratch_dir[1100] = "";
 
 int s_priority_mode = 1;
 
@@ -108,21 +109,24 @@ void log_line(const char* text) {
     std::fclose(f);
 }
 
+namespace {
+const char* scratch_root() { return s_scratch_root[0] ? s_scratch_root : sys_temp_root(); }
+} // namespace
+
 const char* scratch_directory() {
-    if (!s_scratch_dir[0])
-        std::snprintf(s_scratch_dir, sizeof s_scratch_dir, "%s/dorvane", sys_temp_root());
+    std::snprintf(s_scratch_dir, sizeof s_scratch_dir, "%s/dorvane", scratch_root());
     return s_scratch_dir;
 }
 
-void scratch_reset() {
+void scratch_set_root(const char* root) {
+    std::snprintf(s_scratch_root, sizeof s_scratch_root, "%s", root ? root : "");
     s_scratch_checked = false;
-    s_scratch_dir[0] = 0;
 }
 
 void scratch_prefix(char* out, int size) {
     out[0] = 0;
     if (!s_scratch_checked) {
-        if (!ensure_directory(sys_temp_root())) return;
+        if (!ensure_directory(scratch_root())) return;
         if (!ensure_directory(scratch_directory())) return;
         s_scratch_checked = true;
     }
