@@ -23,6 +23,9 @@ int s_touches = 0;
 uint32_t s_threshold = 1;
 int s_cursor = 0;
 int s_lowest_written = 0;
+// Clock value at which a pass over every store, run with the threshold already at clock - 1,
+// found no row to evict. Until the clock advances no later pass can find one: stamps only grow.
+uint32_t s_barren_clock = 0;
 
 struct SwapStream {
     FILE* file;
@@ -235,7 +238,9 @@ uint8_t* store_row(Table* store, int row, bool read_access) {
 }
 
 void store_run_eviction_pass() {
-    int freed = 0;
+    if (s_barren_clock == s_clock && s_threshold == s_clock - 1) return;
+    bool whole_walk = s_cursor == 0 && s_threshold == s_clock - 1;
+    int freed = 0, candidates = 0;
     int id = s_cursor;
     while (Table* s = static_cast<Table*>(obj_next(CLS_TABLE, &id))) {
         s_cursor = id;
@@ -243,6 +248,7 @@ void store_run_eviction_pass() {
         uint8_t** rows = rows_of(s);
         for (int r = 0; r < s->rows; r++) {
             if (!rows[r] || s->stamps[r] > s_threshold) continue;
+            candidates++;
             if (freed >= k_max_freed_per_pass) return;
             if (s->states[r] == ROW_MEMORY) write_row_to_swap(s, r);
             if (g_status) return; // the scratch directory failed: one report per pass
@@ -253,6 +259,7 @@ void store_run_eviction_pass() {
         }
     }
     s_cursor = 0;
+    if (candidates == 0 && whole_walk) s_barren_clock = s_clock;
     if (freed == 0) {
         s_threshold += 2;
         if (s_threshold >= s_clock - 1) s_threshold = s_clock - 1;
