@@ -29,7 +29,8 @@ Table* big_store() {
     store_set_budget(k_budget);
     int id = 0;
     s_store = store_create(&id, 0, k_rows, k_row_size, STORE_PLAIN);
-    for (int r = 0; r < k_rows; r++) std::memset(store_row(s_store, r, false), r & 0xff, k_row_size);
+    for (int r = 0; r < k_rows; r++)
+        std::memset(store_row(s_store, r, false), r & 0xff, k_row_size);
     return s_store;
 }
 

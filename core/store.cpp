@@ -36,7 +36,9 @@ struct SwapStream {
 SwapStream s_write = {nullptr, 0, 0, nullptr};
 SwapStream s_read = {nullptr, 0, 0, nullptr};
 
-uint8_t** rows_of(Table* s) { return static_cast<uint8_t**>(s->items); }
+uint8_t** rows_of(Table* s) {
+    return static_cast<uint8_t**>(s->items);
+}
 
 void close_stream(SwapStream* stream) {
     if (stream->file) std::fclose(stream->file);
@@ -171,8 +173,12 @@ void store_set_budget(long long bytes) {
     s_budget = bytes;
 }
 
-int store_use_clock() { return static_cast<int>(s_clock); }
-int store_eviction_threshold() { return static_cast<int>(s_threshold); }
+int store_use_clock() {
+    return static_cast<int>(s_clock);
+}
+int store_eviction_threshold() {
+    return static_cast<int>(s_threshold);
+}
 
 Table* store_create(int* out_id, int owner, int rows, int row_size, int mode) {
     ensure_budget();
@@ -232,8 +238,10 @@ uint8_t* store_row(Table* store, int row, bool read_access) {
         return nullptr;
     }
     s_budget -= store->row_size;
-    if (store->states[row] == ROW_ON_DISK) read_row_from_swap(store, row);
-    else std::memset(rows[row], 0, static_cast<size_t>(store->row_size));
+    if (store->states[row] == ROW_ON_DISK)
+        read_row_from_swap(store, row);
+    else
+        std::memset(rows[row], 0, static_cast<size_t>(store->row_size));
     return g_status ? nullptr : rows[row];
 }
 

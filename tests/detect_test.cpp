@@ -67,7 +67,7 @@ TEST(Detect, EverySignatureRow) {
         {bytes({'I', 'I', '+', 0}), 200, -1, 0}, // "II*" needs the third byte exactly
         {bytes({0x0A, 5, 2, 8}), 200, -1, 0},    // PCX encoding byte neither 0 nor 1
         {"hello world", 200, -1, 0},
-        {"P5\n0 10\n255\n", 200, -1, 0},         // implausible sizes
+        {"P5\n0 10\n255\n", 200, -1, 0}, // implausible sizes
         {"P5\n10 -3\n255\n", 200, -1, 0},
         {"P5", 200, -1, 0},
         {"P2\n# a comment 0 0\n4 # another\n5\n255\n", 2, FMT_PGM_ASCII, 0},
@@ -91,7 +91,7 @@ TEST(Detect, TargaIsNeverRecognised) {
 TEST(Detect, XPixmapByItsOpeningComment) {
     EXPECT_EQ(detect("  \n/*  XPM */\nstatic char* x[] = {};").format, FMT_XPM);
     EXPECT_EQ(detect("/* XPM */").kind, 2);
-    EXPECT_EQ(detect("\n\n x").kind, 200);     // only non-blank byte is the last one
+    EXPECT_EQ(detect("\n\n x").kind, 200); // only non-blank byte is the last one
     EXPECT_EQ(detect("/* not an xpm */").kind, 200);
 }
 
@@ -130,7 +130,9 @@ TEST(Detect, PathsKeepTheirCaseAndSortKeyIsLowerCase) {
 }
 
 std::string s_log;
-void keep_log(const char* text) { s_log += text; }
+void keep_log(const char* text) {
+    s_log += text;
+}
 
 TEST(LoadDispatch, RefusalsAndTheLogLine) {
     test_reset_core();
@@ -191,8 +193,7 @@ TEST(DecodeTool, FilesThatAreNotImages) {
         {"empty.bin", "", "kind 200\nFormat inconnu\n"},
         {"text.txt", "Bonjour tout le monde\n", "kind 200\nFormat inconnu\n"},
         {"data.txt", "version 1.0\n", "kind 3\nFormat inconnu\n"},
-        {"image.tga",
-         bytes({0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 24, 0, 1, 2, 3}),
+        {"image.tga", bytes({0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 24, 0, 1, 2, 3}),
          "kind 200\nFormat inconnu\n"},
     };
     std::string out;

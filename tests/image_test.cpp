@@ -28,7 +28,9 @@ class ImageBuffer : public ::testing::Test {
         return image;
     }
     // Pixel value pattern: distinct per (x, y, plane).
-    static uint8_t value(int x, int y, int p) { return static_cast<uint8_t>(x * 3 + y * 17 + p * 101); }
+    static uint8_t value(int x, int y, int p) {
+        return static_cast<uint8_t>(x * 3 + y * 17 + p * 101);
+    }
     void fill(Image* image) {
         for (int y = 0; y < image->height; y++)
             for (int p = 0; p < image->planes; p++) {
@@ -152,7 +154,9 @@ TEST_F(ImageBuffer, Palettes) {
 }
 
 std::string s_log;
-void keep_log(const char* text) { s_log += std::string(text) + "\n"; }
+void keep_log(const char* text) {
+    s_log += std::string(text) + "\n";
+}
 
 TEST_F(ImageBuffer, OnDemandRowsDecodeThroughTheDispatchAgainAfterEviction) {
     // An on-demand image whose format has no decoder: every decode attempt is logged by the
@@ -163,13 +167,16 @@ TEST_F(ImageBuffer, OnDemandRowsDecodeThroughTheDispatchAgainAfterEviction) {
     g_log_observer = keep_log;
     s_log.clear();
     ASSERT_NE(image_row_read(image, 0, 0), nullptr);
-    EXPECT_EQ(g_status, 0); // the failed decode was logged and cleared
+    EXPECT_EQ(g_status, 0);                          // the failed decode was logged and cleared
     ASSERT_NE(image_row_read(image, 0, 0), nullptr); // in memory: no second decode
     EXPECT_EQ(s_log, "Erreur chargement / Loading error \n'on/demand.tif' : Format inconnu\n");
     // Drop the row as the store would under pressure: the next read decodes again.
     store_drop_row(image->full_store, 0);
     image_row_read(image, 0, 0);
-    EXPECT_EQ(s_log.size(), 2 * std::string("Erreur chargement / Loading error \n'on/demand.tif' : Format inconnu\n").size());
+    EXPECT_EQ(
+        s_log.size(),
+        2 * std::string("Erreur chargement / Loading error \n'on/demand.tif' : Format inconnu\n")
+                .size());
     g_log_observer = nullptr;
 }
 

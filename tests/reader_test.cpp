@@ -85,10 +85,10 @@ TEST_F(Reader, NumbersInBothByteOrders) {
 TEST_F(Reader, BitReadsAndByteCompletion) {
     int id = entry_for("bits.bin", std::string("\xA5\x3C\x0F", 3));
     rd_open(id, 0, true);
-    EXPECT_EQ(rd_bits_msb(3), 5u);   // 101
-    EXPECT_EQ(rd_byte(), 0x3Cu);     // the rest of 0xA5 is skipped
+    EXPECT_EQ(rd_bits_msb(3), 5u); // 101
+    EXPECT_EQ(rd_byte(), 0x3Cu);   // the rest of 0xA5 is skipped
     rd_seek(0, 0);
-    EXPECT_EQ(rd_bits_lsb(4), 5u);   // low nibble of 0xA5
+    EXPECT_EQ(rd_bits_lsb(4), 5u);    // low nibble of 0xA5
     EXPECT_EQ(rd_bits_lsb(8), 0xCAu); // high nibble of A5, low nibble of 3C
     rd_seek(0, 0);
     // Skipping the byte at offset 1 joins A5 and 0F.
@@ -130,7 +130,8 @@ TEST_F(Reader, ScanAdvancesByTheFieldWidth) {
 
 TEST_F(Reader, TwentyOneFilesCloseTheLeastRecentlyUsed) {
     int ids[21];
-    for (int i = 0; i < 21; i++) ids[i] = entry_for("f" + std::to_string(i), std::string(1, char('a' + i)) + "xyz");
+    for (int i = 0; i < 21; i++)
+        ids[i] = entry_for("f" + std::to_string(i), std::string(1, char('a' + i)) + "xyz");
     for (int i = 0; i < 20; i++) ASSERT_EQ(rd_open(ids[i], 0, true), 0);
     // Select file 0 again without rewinding after moving: it kept its window.
     rd_open(ids[0], 0, false);
@@ -158,8 +159,8 @@ TEST_F(Reader, DeletingTheEntryClosesItsSlot) {
 TEST(MemoryBits, LeastSignificantFirstAndReversed) {
     const uint8_t data[] = {0xB4, 0x01};
     mb_set(data);
-    EXPECT_EQ(mb_bits_lsb(3), 4u);       // bits 0..2 of B4 = 100
-    EXPECT_EQ(mb_bits_reversed(3), 3u);  // bits 3, 4, 5 are 0, 1, 1; the first read is highest
+    EXPECT_EQ(mb_bits_lsb(3), 4u);      // bits 0..2 of B4 = 100
+    EXPECT_EQ(mb_bits_reversed(3), 3u); // bits 3, 4, 5 are 0, 1, 1; the first read is highest
     mb_set(data);
     EXPECT_EQ(mb_bits_lsb(9), 0x1B4u);
     mb_skip(0); // realigns on the current byte

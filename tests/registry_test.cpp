@@ -36,7 +36,8 @@ TEST(Status, MessagesAndCategories) {
     EXPECT_STREQ(status_category_text_of(14), "Fichier invalide");
     EXPECT_STREQ(status_category_text_of(4), "Communication impossible");
     EXPECT_STREQ(status_category_text_of(5), "Communication impossible");
-    EXPECT_STREQ(status_text_of(10), "Erreur interne (objet).\nContactez votre developpeur prefere!");
+    EXPECT_STREQ(status_text_of(10),
+                 "Erreur interne (objet).\nContactez votre developpeur prefere!");
     EXPECT_STREQ(status_category_text_of(15), "Erreur applicative");
     EXPECT_STREQ(status_text_of(17), "");
 }
@@ -193,7 +194,8 @@ TEST_F(Registry, TextBlocks) {
 TEST_F(Registry, PathIndexOrdersByBytesThenIdAndWraps) {
     int list = 0;
     list_create(&list);
-    int c = make_entry("dir/c.png"), upper = make_entry("dir/B.png"), lower = make_entry("dir/b.png");
+    int c = make_entry("dir/c.png"), upper = make_entry("dir/B.png"),
+        lower = make_entry("dir/b.png");
     int twin = make_entry("dir/b.png");
     for (int id : {c, upper, lower, twin}) list_add(list, CLS_FILE_ENTRY, id, nullptr);
     int index = 0;
@@ -231,9 +233,9 @@ TEST_F(Registry, NumericKeysSortSignedAndUnsigned) {
     int signed_index = 0, unsigned_index = 0;
     index_build(list, CLS_FILE_ENTRY, offsetof(FileEntry, kind), KEY_S32, &signed_index);
     index_build(list, CLS_FILE_ENTRY, offsetof(FileEntry, kind), KEY_U32, &unsigned_index);
-    EXPECT_EQ(index_find(signed_index, 0), ids[1]);          // -3 first
-    EXPECT_EQ(index_find_last(unsigned_index, 0), ids[1]);   // 0xfffffffd last
-    EXPECT_EQ(index_find(signed_index, ids[3]), ids[0]);     // 0 -> 5
+    EXPECT_EQ(index_find(signed_index, 0), ids[1]);        // -3 first
+    EXPECT_EQ(index_find_last(unsigned_index, 0), ids[1]); // 0xfffffffd last
+    EXPECT_EQ(index_find(signed_index, ids[3]), ids[0]);   // 0 -> 5
 }
 
 TEST_F(Registry, SpatialIndexKeepsGroupUnion) {

@@ -18,7 +18,8 @@ int count_swap_files(int store_id) {
     std::string prefix = std::to_string(sys_process_id()) + "_" + std::to_string(store_id) + "_";
     int n = 0;
     if (DIR* d = opendir(scratch_directory())) {
-        while (dirent* e = readdir(d)) n += std::strncmp(e->d_name, prefix.c_str(), prefix.size()) == 0;
+        while (dirent* e = readdir(d))
+            n += std::strncmp(e->d_name, prefix.c_str(), prefix.size()) == 0;
         closedir(d);
     }
     return n;
@@ -144,13 +145,15 @@ TEST_F(Store, NullStoreOrPendingStatus) {
     Table* s = store_create(&id, 0, 2, 8, STORE_PLAIN);
     uint8_t* r0 = store_row(s, 0, false);
     g_status = ST_FILE;
-    EXPECT_EQ(store_row(s, 0, true), r0); // a row with memory is returned whatever the status
+    EXPECT_EQ(store_row(s, 0, true), r0);      // a row with memory is returned whatever the status
     EXPECT_EQ(store_row(s, 1, true), nullptr); // a new row is refused while a status is pending
     g_status = 0;
 }
 
 std::string s_logged;
-void remember_log(const char* text) { s_logged += std::string(text) + "\n"; }
+void remember_log(const char* text) {
+    s_logged += std::string(text) + "\n";
+}
 
 TEST_F(Store, ScratchRootThatIsAFileFailsEveryPagingWithStatus11) {
     std::string file = test_write_file("not-a-dir", "x");
