@@ -80,12 +80,21 @@ Scene& scene(int which) {
         start_core();
         Image* image = nullptr;
         switch (which) {
-        case 0: image = make_image(6000, 4000, 3); break;
-        case 1: image = make_image(6000, 4000, 1); break;
-        case 2: image = make_image(6000, 4000, 1); break;
-        default: image = make_image(600, 400, 1); break;
+        case 0:
+            image = make_image(6000, 4000, 3);
+            break;
+        case 1:
+            image = make_image(6000, 4000, 1);
+            break;
+        case 2:
+            image = make_image(6000, 4000, 1);
+            break;
+        default:
+            image = make_image(600, 400, 1);
+            break;
         }
-        scenes[which] = which < 2 ? make_scene(k_width, k_height, image) : make_scene(384, 216, image);
+        scenes[which] =
+            which < 2 ? make_scene(k_width, k_height, image) : make_scene(384, 216, image);
         made[which] = true;
     }
     return scenes[which];
@@ -108,7 +117,8 @@ void redraw(benchmark::State& state, Scene& s) {
         redraw_if_pending(s.window_id);
         benchmark::DoNotOptimize(headless_surface(s.handle).data());
     }
-    state.counters["MP/s"] = benchmark::Counter(double(pixels) / 1e6, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["MP/s"] =
+        benchmark::Counter(double(pixels) / 1e6, benchmark::Counter::kIsIterationInvariantRate);
     if (g_status) state.SkipWithError("status set");
 }
 
@@ -119,7 +129,8 @@ void BM_MemsetFrame(benchmark::State& state) {
         benchmark::DoNotOptimize(frame.data());
         benchmark::ClobberMemory();
     }
-    state.counters["MP/s"] = benchmark::Counter(double(k_width) * k_height / 1e6, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["MP/s"] = benchmark::Counter(double(k_width) * k_height / 1e6,
+                                                benchmark::Counter::kIsIterationInvariantRate);
 }
 
 // The copy of a finished frame to the window that every redraw ends with.
@@ -130,7 +141,8 @@ void BM_MemcpyFrame(benchmark::State& state) {
         benchmark::DoNotOptimize(to.data());
         benchmark::ClobberMemory();
     }
-    state.counters["MP/s"] = benchmark::Counter(double(k_width) * k_height / 1e6, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["MP/s"] = benchmark::Counter(double(k_width) * k_height / 1e6,
+                                                benchmark::Counter::kIsIterationInvariantRate);
 }
 
 // range(0): 0 three planes, 1 palette; range(1): scale x 1000, 0 for fit.
@@ -153,8 +165,12 @@ BENCHMARK(BM_MemsetFrame)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MemcpyFrame)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FullRedraw1920x1080)
     ->ArgNames({"palette", "scale_x1000"})
-    ->Args({0, 0})->Args({0, 1000})->Args({0, 4000})
-    ->Args({1, 0})->Args({1, 1000})->Args({1, 4000})
+    ->Args({0, 0})
+    ->Args({0, 1000})
+    ->Args({0, 4000})
+    ->Args({1, 0})
+    ->Args({1, 1000})
+    ->Args({1, 4000})
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FitSmallWindow)->ArgName("image")->Arg(2)->Arg(3)->Unit(benchmark::kMicrosecond);
 

@@ -97,7 +97,9 @@ void sample_planar(uint32_t* out, const uint8_t* row, int plane_length, int coun
     const uint8_t* blue = row + 2 * plane_length;
     if (consecutive) {
         int c0 = s_columns[0];
-        red += c0; green += c0; blue += c0;
+        red += c0;
+        green += c0;
+        blue += c0;
         for (int k = 0; k < count; ++k)
             out[k] = uint32_t(red[k]) << k_red_shift | uint32_t(green[k]) << k_green_shift |
                      uint32_t(blue[k]) << k_blue_shift;
@@ -160,11 +162,11 @@ void draw_image(void* image_record, View* view, WindowObject* window, const Rect
 
     if (image->format_id == k_format_ecw) {
         if (g_ecw_draw_hook)
-            g_ecw_draw_hook(image,
-                            Rect{m.source_x, m.source_y, m.source_x + m.step_x * m.dw,
-                                 m.source_y + m.step_y * m.dh},
-                            Rect{double(m.dx), double(m.dy), double(m.dx + m.dw),
-                                 double(m.dy + m.dh)});
+            g_ecw_draw_hook(
+                image,
+                Rect{m.source_x, m.source_y, m.source_x + m.step_x * m.dw,
+                     m.source_y + m.step_y * m.dh},
+                Rect{double(m.dx), double(m.dy), double(m.dx + m.dw), double(m.dy + m.dh)});
         return;
     }
 
@@ -173,8 +175,10 @@ void draw_image(void* image_record, View* view, WindowObject* window, const Rect
     int plane_length = image->stride;
     int last_column = image->width - 1, last_row = image->height - 1;
     if (reduced) {
-        step_x /= REDUCTION; step_y /= REDUCTION;
-        sx0 /= REDUCTION; sy0 /= REDUCTION;
+        step_x /= REDUCTION;
+        step_y /= REDUCTION;
+        sx0 /= REDUCTION;
+        sy0 /= REDUCTION;
         plane_length = image->reduced_stride;
         last_column = image->width / REDUCTION - 1;
         last_row = (image->height / REDUCTION > 1 ? image->height / REDUCTION : 1) - 1;

@@ -15,8 +15,8 @@ void draw_image(void* image_record, View* view, WindowObject* window, const Rect
 // pixels, inside the frame), its first source position and the steps.
 struct ImageMapping {
     int dx, dy, dw, dh;
-    double source_x, source_y;  // source position of the destination's top-left pixel
-    double step_x, step_y;      // source pixels per window pixel
+    double source_x, source_y; // source position of the destination's top-left pixel
+    double step_x, step_y;     // source pixels per window pixel
 };
 // False when the image draws nothing in the zone.
 bool image_mapping(const Image* image, const View* view, const WindowObject* window,

@@ -28,8 +28,10 @@ PixelRect pixels_of(const Rect& r) {
 }
 
 void set_clip(WindowObject* window, const Rect& r) {
-    window->clip_x0 = r.x0; window->clip_y0 = r.y0;
-    window->clip_x1 = r.x1; window->clip_y1 = r.y1;
+    window->clip_x0 = r.x0;
+    window->clip_y0 = r.y0;
+    window->clip_x1 = r.x1;
+    window->clip_y1 = r.y1;
     plat_set_clip(window->handle, pixels_of(r));
 }
 
@@ -55,7 +57,10 @@ void draw_objects(WindowObject* window, View* view, const Layer* layer, const Re
                       &bounds.y1);
         if (!rect_touches(bounds, zone)) continue;
         g_draw_handlers[cls](record, view, window, zone);
-        if (input_pending()) { *interrupted = true; return; }
+        if (input_pending()) {
+            *interrupted = true;
+            return;
+        }
     }
 }
 
@@ -85,7 +90,10 @@ int first_opaque_cover(const WindowObject* window, const View* view, const Layer
 
 bool draw_layer_through_tree(WindowObject* window, View* view, const Layer* layer, int set) {
     auto* tree = obj_find_as<TileTree>(CLS_TILE_TREE, layer->tile_tree_id);
-    if (!tree) { g_status = ST_NOT_FOUND; return false; }
+    if (!tree) {
+        g_status = ST_NOT_FOUND;
+        return false;
+    }
     Rect zone;
     while (zone_first(set, &zone)) {
         if (tile_tree_draw(tree->root, zone, window, view, 0, 0, layer->number)) return true;
@@ -131,7 +139,10 @@ bool draw_layers(WindowObject* window, View* view, int first, int last) {
         if (!layer) continue;
         if (layer->extent_id != view->extent_id) return false;
         int set = layer_zone_set(window, layer->id);
-        if (!set) { g_status = ST_NOT_FOUND; return false; }
+        if (!set) {
+            g_status = ST_NOT_FOUND;
+            return false;
+        }
         if (draw_layer(window, view, layer, set)) return true;
     }
     return false;
@@ -150,13 +161,16 @@ void draw_pending(WindowObject* window, View* view) {
     while (zone_first(window->background_zones_id, &zone)) {
         Rect on_window = window_rect_of_world(view, window, zone);
         set_clip(window, on_window);
-        if (!plat_fill_rect(window->handle, pixels_of(on_window), background))
-            g_status = ST_SYSTEM;
+        if (!plat_fill_rect(window->handle, pixels_of(on_window), background)) g_status = ST_SYSTEM;
         zone_subtract(window->background_zones_id, zone);
     }
 
     auto* extent = obj_find_as<Extent>(CLS_EXTENT, view->extent_id);
-    if (!extent) { g_status = ST_NOT_FOUND; end(window); return; }
+    if (!extent) {
+        g_status = ST_NOT_FOUND;
+        end(window);
+        return;
+    }
     if (extent->x0 >= extent->x1 || extent->y0 >= extent->y1) {
         zone_clear(window->raster_zones_id);
         zone_clear(window->overlay_zones_id);
@@ -168,7 +182,11 @@ void draw_pending(WindowObject* window, View* view) {
         if (window->restart) {
             Layer* raster = layer_find_by_number(window, 0);
             int set = raster ? layer_zone_set(window, raster->id) : 0;
-            if (!set) { g_status = ST_NOT_FOUND; end(window); return; }
+            if (!set) {
+                g_status = ST_NOT_FOUND;
+                end(window);
+                return;
+            }
             zone_add(set, zone);
             frame_prepare(window_rect_of_world(view, window, zone));
         }
@@ -181,8 +199,8 @@ void draw_pending(WindowObject* window, View* view) {
         set_clip(window, g_frame.window_rect);
         if (window->palette) plat_realise_palette(window->handle, window->palette);
         if (g_frame.width > 0 && g_frame.height > 0)
-            plat_copy_pixels(window->handle, g_frame.x, g_frame.y, g_frame.width,
-                             g_frame.height, g_frame.pixels, g_frame.stride);
+            plat_copy_pixels(window->handle, g_frame.x, g_frame.y, g_frame.width, g_frame.height,
+                             g_frame.pixels, g_frame.stride);
         zone_subtract(window->raster_zones_id, zone);
         window->restart = 1;
     }
@@ -214,11 +232,17 @@ void draw_pending(WindowObject* window, View* view) {
 
 bool redraw_if_pending(int window_id) {
     auto* window = obj_find_as<WindowObject>(CLS_WINDOW, window_id);
-    if (!window) { g_status = ST_NOT_FOUND; return false; }
+    if (!window) {
+        g_status = ST_NOT_FOUND;
+        return false;
+    }
     if (zone_count(window->overlay_zones_id) == 0 && zone_count(window->background_zones_id) == 0)
         return false;
     View* view = view_of_window(window_id);
-    if (!view) { g_status = ST_NOT_FOUND; return false; }
+    if (!view) {
+        g_status = ST_NOT_FOUND;
+        return false;
+    }
     draw_pending(window, view);
     return true;
 }

@@ -39,10 +39,10 @@ void frame_fill_around(const Rect& r, const Rect& hole, uint32_t colour) {
         frame_fill(r, colour);
         return;
     }
-    frame_fill(Rect{r.x0, r.y0, r.x1, h.y0}, colour);  // above
-    frame_fill(Rect{r.x0, h.y1, r.x1, r.y1}, colour);  // below
-    frame_fill(Rect{r.x0, h.y0, h.x0, h.y1}, colour);  // left
-    frame_fill(Rect{h.x1, h.y0, r.x1, h.y1}, colour);  // right
+    frame_fill(Rect{r.x0, r.y0, r.x1, h.y0}, colour); // above
+    frame_fill(Rect{r.x0, h.y1, r.x1, r.y1}, colour); // below
+    frame_fill(Rect{r.x0, h.y0, h.x0, h.y1}, colour); // left
+    frame_fill(Rect{h.x1, h.y0, r.x1, h.y1}, colour); // right
 }
 
 void frame_release() {

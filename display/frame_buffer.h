@@ -10,11 +10,11 @@ constexpr int k_green_shift = 8;
 constexpr int k_blue_shift = 0;
 
 struct FrameBuffer {
-    Rect window_rect;  // window pixels of the zone, whole numbers
+    Rect window_rect; // window pixels of the zone, whole numbers
     int x, y, width, height;
-    int stride;  // pixels per row: width rounded up to a multiple of 4
+    int stride; // pixels per row: width rounded up to a multiple of 4
     uint32_t* pixels;
-    size_t capacity;  // in pixels; only grows
+    size_t capacity; // in pixels; only grows
     // The image drawn first in the current zone, whose destination was not filled with the
     // background beforehand (it overwrites it anyway); 0 when the whole zone was filled.
     int unfilled_image_id;

@@ -16,7 +16,9 @@ constexpr double k_sqrt2 = 1.4142135623730951;
 // even for a zero or non-finite fit.
 constexpr int k_level_search_limit = 64;
 
-int min_int(int a, int b) { return a < b ? a : b; }
+int min_int(int a, int b) {
+    return a < b ? a : b;
+}
 
 } // namespace
 
@@ -69,7 +71,9 @@ bool level_step(int steps, double* new_scale) {
 }
 
 void set_view_centre(double world_x, double world_y, double scale) {
-    WindowObject* window; View* view; Extent* extent;
+    WindowObject* window;
+    View* view;
+    Extent* extent;
     if (!document_view_parts(&window, &view, &extent)) return;
     view->scale_x = view->scale_y = scale;
     view->origin_x = window->client_width / (2 * scale) - world_x;
@@ -77,7 +81,9 @@ void set_view_centre(double world_x, double world_y, double scale) {
 }
 
 void set_view_origin(double origin_x, double origin_y, double scale) {
-    WindowObject* window; View* view; Extent* extent;
+    WindowObject* window;
+    View* view;
+    Extent* extent;
     if (!document_view_parts(&window, &view, &extent)) return;
     view->origin_x = origin_x;
     view->origin_y = origin_y;
@@ -85,7 +91,9 @@ void set_view_origin(double origin_x, double origin_y, double scale) {
 }
 
 void zoom_step(int steps) {
-    WindowObject* window; View* view; Extent* extent;
+    WindowObject* window;
+    View* view;
+    Extent* extent;
     if (!document_view_parts(&window, &view, &extent)) return;
     double scale = 0.0;
     if (!level_step(steps, &scale)) return;
@@ -96,7 +104,9 @@ void zoom_step(int steps) {
 }
 
 void zoom_at_point(int x, int y, int steps) {
-    WindowObject* window; View* view; Extent* extent;
+    WindowObject* window;
+    View* view;
+    Extent* extent;
     if (!document_view_parts(&window, &view, &extent)) return;
     double scale = 0.0;
     if (!level_step(steps, &scale)) return;
@@ -109,10 +119,15 @@ void zoom_at_point(int x, int y, int steps) {
 }
 
 void set_zoom(bool use_fit, double scale) {
-    WindowObject* window; View* view; Extent* extent;
+    WindowObject* window;
+    View* view;
+    Extent* extent;
     if (!document_view_parts(&window, &view, &extent)) return;
     double s = use_fit ? g_zoom.fit_scale : scale;
-    if (!(s > 0.0) || !std::isfinite(s)) { g_status = ST_VALUE; return; }
+    if (!(s > 0.0) || !std::isfinite(s)) {
+        g_status = ST_VALUE;
+        return;
+    }
     if (s < 1.0) {
         int n = 1;
         while (n < k_level_search_limit && 1.0 / level_factor(n) > s) ++n;

@@ -15,7 +15,9 @@
 
 namespace {
 
-uint8_t channel(int x, int y, int plane) { return uint8_t((x * 7 + y * 13 + plane * 85) ^ (x >> 3) ^ (y << 2)); }
+uint8_t channel(int x, int y, int plane) {
+    return uint8_t((x * 7 + y * 13 + plane * 85) ^ (x >> 3) ^ (y << 2));
+}
 
 struct Comparison {
     long compared = 0, ambiguous = 0, mismatched = 0;
@@ -37,7 +39,8 @@ int sample_options(double w, int size, bool reduced, int last_reduced, bool exac
         if (exact && e != 0.0) break;
         double v = w + e;
         int option = -1;
-        if (v >= 0 && v < size) option = reduced ? 10 * std::min(int(v) / 10, last_reduced) : int(v);
+        if (v >= 0 && v < size)
+            option = reduced ? 10 * std::min(int(v) / 10, last_reduced) : int(v);
         bool seen = false;
         for (int k = 0; k < n; ++k) seen |= out[k] == option;
         if (!seen) out[n++] = option;
@@ -54,10 +57,12 @@ Comparison compare_with_reference(const DocumentWindow& d, int width, int height
     Comparison c;
     for (int j = 0; j < w->client_height; ++j) {
         int ys[3];
-        int ny = sample_options(j / v->scale_y - v->origin_y, height, reduced, last_reduced_row, exact, ys);
+        int ny = sample_options(j / v->scale_y - v->origin_y, height, reduced, last_reduced_row,
+                                exact, ys);
         for (int i = 0; i < w->client_width; ++i) {
             int xs[3];
-            int nx = sample_options(i / v->scale_x - v->origin_x, width, reduced, last_reduced_col, exact, xs);
+            int nx = sample_options(i / v->scale_x - v->origin_x, width, reduced, last_reduced_col,
+                                    exact, xs);
             uint32_t got = d.pixel(i, j);
             bool match = false;
             uint32_t wanted = 0;
@@ -70,7 +75,10 @@ Comparison compare_with_reference(const DocumentWindow& d, int width, int height
             ++c.compared;
             if (nx * ny > 1) ++c.ambiguous;
             if (!match && c.mismatched++ == 0) {
-                c.first_x = i; c.first_y = j; c.got = got; c.wanted = wanted;
+                c.first_x = i;
+                c.first_y = j;
+                c.got = got;
+                c.wanted = wanted;
             }
         }
     }
@@ -203,9 +211,10 @@ TEST(Render, ReducedCopyTakesOverAtTenSourcePixelsPerWindowPixel) {
 
 TEST(Render, ImagesNarrowerThanTheReductionDrawFromFullRows) {
     DocumentWindow d = make_document(16, 16, rgb(0, 0, 255));
-    Image* image = make_image(5, 400, 3, [](int, int y, int p) { return uint8_t(p == 0 ? y / 2 : 7); });
+    Image* image =
+        make_image(5, 400, 3, [](int, int y, int p) { return uint8_t(p == 0 ? y / 2 : 7); });
     show_image(d, image);
-    render_at(d, 0.03, 0.0, 0.0);  // 33 source pixels per window pixel
+    render_at(d, 0.03, 0.0, 0.0); // 33 source pixels per window pixel
     // Window column 0 samples world x 0, row 1 world y 33.3.
     EXPECT_EQ(d.pixel(0, 1), rgb(16, 7, 7));
     destroy_document(d);
@@ -254,7 +263,7 @@ TEST(Render, DegenerateViewsAndImagesNeitherCrashNorWriteOutside) {
     Image* image = make_image(30, 20, 3, channel);
     show_image(d, image);
     int empty_id = 0;
-    obj_create(CLS_IMAGE, &empty_id);  // never allocated: no size, no rows
+    obj_create(CLS_IMAGE, &empty_id); // never allocated: no size, no rows
     layer_add_object(CLS_IMAGE, empty_id, d.layer_id);
     ASSERT_EQ(g_status, 0);
 
@@ -265,8 +274,8 @@ TEST(Render, DegenerateViewsAndImagesNeitherCrashNorWriteOutside) {
     EXPECT_EQ(g_status, ST_VALUE);
     g_status = 0;
 
-    const double odd[][3] = {{1e-300, 0, 0}, {1e12, -5, -5}, {1.0, NAN, 3}, {2.0, 1e300, -1e300},
-                             {0.5, -INFINITY, 0}};
+    const double odd[][3] = {
+        {1e-300, 0, 0}, {1e12, -5, -5}, {1.0, NAN, 3}, {2.0, 1e300, -1e300}, {0.5, -INFINITY, 0}};
     for (const auto& o : odd) {
         v->scale_x = v->scale_y = o[0];
         v->origin_x = o[1];
