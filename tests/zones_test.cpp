@@ -238,3 +238,38 @@ TEST(PendingZones, InputIsLookedAtOnlyEveryHundredFiftyMilliseconds) {
     EXPECT_FALSE(input_pending());
     destroy_document(d);
 }
+
+TEST(PendingZones, AddingAndRemovingObjectsInvalidateTheirBoundsInEveryView) {
+    DocumentWindow d = make_document(200, 150);
+    Extent* e = d.extent();
+    e->x0 = -20;
+    e->y0 = -20;
+    e->x1 = 500;
+    e->y1 = 500;
+    // A second window showing the same extent.
+    PlatformWindow other_handle = headless_window_create(50, 50);
+    int other = window_object_create(other_handle, 0, 0, 0);
+    int other_view = view_create(other, d.extent_id);
+    ASSERT_NE(other_view, 0);
+    auto* other_window = obj_find_as<WindowObject>(CLS_WINDOW, other);
+
+    Image* image = make_image(40, 30, 1, [](int, int, int) { return uint8_t(1); });
+    layer_add_object(CLS_IMAGE, image->id, d.layer_id);
+    ASSERT_EQ(g_status, 0);
+    for (int set : {d.window()->raster_zones_id, other_window->raster_zones_id}) {
+        std::vector<Rect> z = zones_of(set);
+        ASSERT_EQ(z.size(), 1u);
+        EXPECT_TRUE(same(z[0], Rect{0, 0, 40, 30}));
+    }
+    reset_pending(d.window());
+    layer_remove_object(image->id, d.layer_id);
+    std::vector<Rect> z = zones_of(d.window()->raster_zones_id);
+    ASSERT_EQ(z.size(), 1u);
+    EXPECT_TRUE(same(z[0], Rect{0, 0, 40, 30}));
+    EXPECT_EQ(list_count(d.object_list_id, CLS_IMAGE), 0);
+    layer_remove_object(image->id, 424242);
+    EXPECT_EQ(g_status, ST_NOT_FOUND);
+    g_status = 0;
+    headless_window_destroy(other_handle);
+    destroy_document(d);
+}
