@@ -8,7 +8,9 @@
 #include "image/image.h"
 
 namespace {
-void table_delete(int, void* record) { store_delete(static_cast<Table*>(record)); }
+void table_delete(int, void* record) {
+    store_delete(static_cast<Table*>(record));
+}
 } // namespace
 
 void image_delete(int id, void* record) {
