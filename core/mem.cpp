@@ -4,9 +4,15 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace {
+// No single block may exceed this: a corrupt header asking for more is out of memory, not a
+// request the system allocator should be trusted to refuse gracefully.
+constexpr size_t k_max_block = (sizeof(void*) >= 8) ? (size_t{1} << 31) - 1 : (size_t{1} << 30);
+} // namespace
+
 void* mem_alloc_raw(void** holder, size_t size) {
     mem_free_raw(holder);
-    void* p = std::malloc(size ? size : 1);
+    void* p = size <= k_max_block ? std::malloc(size ? size : 1) : nullptr;
     if (!p) g_status = ST_NO_MEMORY;
     *holder = p;
     return p;
@@ -14,7 +20,7 @@ void* mem_alloc_raw(void** holder, size_t size) {
 
 void* mem_realloc_raw(void** holder, size_t size) {
     if (!*holder) return mem_alloc_raw(holder, size);
-    void* p = std::realloc(*holder, size ? size : 1);
+    void* p = size <= k_max_block ? std::realloc(*holder, size ? size : 1) : nullptr;
     if (!p) {
         std::free(*holder);
         g_status = ST_NO_MEMORY;

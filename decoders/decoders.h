@@ -15,7 +15,7 @@ void sunras_load(int image_id, int list);
 void targa_load(int image_id, int list);
 void ecw_load(int image_id, int list, int row);
 
-// PNM header numbers through the buffered reader (used by detection's plausibility test too):
+// PNM header numbers (decoders/pnm_tokens.h has the rest of the text reading):
 // sets the count of bytes left, then reads one number per call, skipping '#' comments.
 void pnm_begin_header(long long bytes_left);
 long pnm_header_number();

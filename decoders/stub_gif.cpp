@@ -3,4 +3,6 @@
 #include "decoders/decoders.h"
 
 void gif_load(int* image_id, int) {
-    (void)image_id; g_status = ST_UNKNOWN_FORMAT; }
+    (void)image_id;
+    g_status = ST_UNKNOWN_FORMAT;
+}
