@@ -345,3 +345,21 @@ TEST(PngAncillary, BackgroundNeedsTheHeaderAndShowsOnlyWherePixelsAreMissing) {
     EXPECT_EQ(row(r.page, 0), (std::vector<uint8_t>{0x10, 0x20}));
     EXPECT_EQ(load(grey2x2(chunk("bKGD", "\1"))).status, ST_BAD_DATA);
 }
+
+// The placeholder pictures shipped beside the executable decode to what ImageMagick sees.
+TEST(PngPlaceholders, ErrorAndUnknownPicturesLoad) {
+    for (const char* name : {"erreur.png", "inconnu.png"}) {
+        SCOPED_TRACE(name);
+        test_reset_core();
+        int list = 0;
+        ASSERT_EQ(test_load_file(test_data_dir() + "/../../assets/" + name, &list), 0);
+        std::vector<Image*> pages = test_pages(list);
+        ASSERT_EQ(pages.size(), 1u);
+        EXPECT_EQ(pages[0]->width, 128);
+        EXPECT_EQ(pages[0]->height, 128);
+        Rgb ref;
+        ASSERT_TRUE(read_pam(test_data_dir() + "/png/ref/" + name + ".pam", &ref));
+        Rgb got = page_rgb(pages[0]);
+        EXPECT_TRUE(got.pixels == rgb_of(ref).pixels);
+    }
+}
