@@ -309,7 +309,7 @@ void block_stored() {
         g_status = ST_BAD_DATA;
         return;
     }
-    std::memcpy(s_out, s_in.next, length);
+    if (length) std::memcpy(s_out, s_in.next, length);  // the output may be empty (null)
     s_out += length;
     s_in.next += length;
 }

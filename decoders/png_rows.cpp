@@ -35,15 +35,51 @@ RowShape row_shape() {
     return s;
 }
 
-inline uint8_t paeth(int a, int b, int c) {
-    const int p = a + b - c;
-    const int pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
-    if (pa <= pb && pa <= pc) return uint8_t(a);
-    return uint8_t(pb <= pc ? b : c);
+// Paeth predictor (PNG standard): the neighbour nearest to left + above - upper-left, ties
+// going to left, then above. Written without branches so the compiler can use selects.
+inline int paeth(int a, int b, int c) {
+    const int pa = std::abs(b - c);
+    const int pb = std::abs(a - c);
+    const int pc = std::abs(a + b - 2 * c);
+    const int bc = pb <= pc ? b : c;
+    return pa <= pb && pa <= pc ? a : bc;
+}
+
+// Average and Paeth carry a dependency from each pixel to the next; with the pixel size known
+// at compile time the left and upper-left pixels stay in registers.
+template <int U> void unfilter_average(uint8_t* row, const uint8_t* prior, size_t n) {
+    int a[U] = {};
+    for (size_t i = 0; i + U <= n; i += U)
+        for (int k = 0; k < U; k++) {
+            a[k] = uint8_t(row[i + k] + ((a[k] + prior[i + k]) >> 1));
+            row[i + k] = uint8_t(a[k]);
+        }
+}
+
+template <int U> void unfilter_paeth(uint8_t* row, const uint8_t* prior, size_t n) {
+    int a[U] = {}, c[U] = {};
+    for (size_t i = 0; i + U <= n; i += U)
+        for (int k = 0; k < U; k++) {
+            const int b = prior[i + k];
+            a[k] = uint8_t(row[i + k] + paeth(a[k], b, c[k]));
+            c[k] = b;
+            row[i + k] = uint8_t(a[k]);
+        }
+}
+
+void unfilter_average_any(uint8_t* row, const uint8_t* prior, size_t n, size_t unit) {
+    for (size_t i = 0; i < unit && i < n; i++) row[i] = uint8_t(row[i] + (prior[i] >> 1));
+    for (size_t i = unit; i < n; i++) row[i] = uint8_t(row[i] + ((row[i - unit] + prior[i]) >> 1));
+}
+
+void unfilter_paeth_any(uint8_t* row, const uint8_t* prior, size_t n, size_t unit) {
+    for (size_t i = 0; i < unit && i < n; i++) row[i] = uint8_t(row[i] + prior[i]);
+    for (size_t i = unit; i < n; i++)
+        row[i] = uint8_t(row[i] + paeth(row[i - unit], prior[i], prior[i - unit]));
 }
 
 // Reverses one row's filter in place; `prior` is the unfiltered row above (zeros for the
-// first row).
+// first row). Rows hold whole pixels except 16-bit rows, which are still whole units.
 void unfilter(int type, uint8_t* row, const uint8_t* prior, size_t n, size_t unit) {
     switch (type) {
     case 1:  // Sub
@@ -53,14 +89,16 @@ void unfilter(int type, uint8_t* row, const uint8_t* prior, size_t n, size_t uni
         for (size_t i = 0; i < n; i++) row[i] = uint8_t(row[i] + prior[i]);
         break;
     case 3:  // Average
-        for (size_t i = 0; i < unit && i < n; i++) row[i] = uint8_t(row[i] + (prior[i] >> 1));
-        for (size_t i = unit; i < n; i++)
-            row[i] = uint8_t(row[i] + ((row[i - unit] + prior[i]) >> 1));
+        if (unit == 1) unfilter_average<1>(row, prior, n);
+        else if (unit == 3 && n % 3 == 0) unfilter_average<3>(row, prior, n);
+        else if (unit == 4 && n % 4 == 0) unfilter_average<4>(row, prior, n);
+        else unfilter_average_any(row, prior, n, unit);
         break;
     case 4:  // Paeth
-        for (size_t i = 0; i < unit && i < n; i++) row[i] = uint8_t(row[i] + prior[i]);
-        for (size_t i = unit; i < n; i++)
-            row[i] = uint8_t(row[i] + paeth(row[i - unit], prior[i], prior[i - unit]));
+        if (unit == 1) unfilter_paeth<1>(row, prior, n);
+        else if (unit == 3 && n % 3 == 0) unfilter_paeth<3>(row, prior, n);
+        else if (unit == 4 && n % 4 == 0) unfilter_paeth<4>(row, prior, n);
+        else unfilter_paeth_any(row, prior, n, unit);
         break;
     default:
         break;

@@ -201,6 +201,14 @@ TEST(InflateStored, StoredBlockAfterBitsStartsAtTheNextByte) {
     EXPECT_EQ(std::string(r.out.begin(), r.out.end()), "abc");
 }
 
+// Found by fuzzing: an empty stored block into an empty (null) output buffer.
+TEST(InflateStored, EmptyStoredBlockIntoAnEmptyBuffer) {
+    test_reset_core();
+    Result r = inflate(Bytes{0x78, 0x01, 0x01, 0x00, 0x00, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x01}, 0);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.out.empty());
+}
+
 TEST(InflateStored, StoredLengthPastTheInputIsRefused) {
     test_reset_core();
     BitWriter w = zlib_start();
