@@ -96,10 +96,9 @@ inline void refill(BitInput& in) {
         in.count |= 56;
         return;
     }
-    if (in.padding * 8 > in.count) {
-        g_status = ST_BAD_DATA;
-        return;
-    }
+    // Padding already consumed: the data ran out. Zeros keep coming so every read stays
+    // defined; callers stop at the status.
+    if (in.padding * 8 > in.count) g_status = ST_BAD_DATA;
     in.bits &= (uint64_t(1) << in.count) - 1;
     while (in.count <= 48) {
         uint64_t byte = 0;

@@ -209,6 +209,13 @@ TEST(InflateStored, EmptyStoredBlockIntoAnEmptyBuffer) {
     EXPECT_TRUE(r.out.empty());
 }
 
+// Found by fuzzing: a fixed block running out of input right after an empty stored block.
+TEST(InflateStored, InputEndingInsideTheNextBlockIsRefused) {
+    test_reset_core();
+    Bytes stream{0x08, 0x01, 0x00, 0x00, 0x00, 0x00, 0x03, 0x95, 0xFC, 0xCF};
+    EXPECT_EQ(inflate(stream, 0x1001 * 4).status, ST_BAD_DATA);
+}
+
 TEST(InflateStored, StoredLengthPastTheInputIsRefused) {
     test_reset_core();
     BitWriter w = zlib_start();
