@@ -2,6 +2,7 @@
 #include "core/mem.h"
 #include "core/reader.h"
 #include "core/status.h"
+#include "core/store.h"
 #include "decoders/png_internal.h"
 #include "image/image.h"
 
@@ -76,7 +77,7 @@ void chunk_header(uint32_t length) {
         // A file far too small to inflate to this many rows is not worth rows of memory.
         if (png_filtered_size() > g_png.file_size * PNG_MAX_INFLATE_RATIO + 1024)
             return bad_data();
-        image_alloc(page, int(width), int(height), planes, 2);
+        image_alloc(page, int(width), int(height), planes, STORE_PLAIN);
         if (g_status) return;
     }
     g_png.header_seen = true;
@@ -95,8 +96,11 @@ void chunk_palette(uint32_t length) {
 void chunk_data(uint32_t length) {
     if (g_png.used + length > g_png.capacity) {
         const Image* page = g_png.page;
-        const size_t quarter = size_t(page->stride) * size_t(page->height) / 4;
-        const size_t step = quarter > size_t(length) + 2 ? quarter : size_t(length) + 2;
+        // A quarter of the page or the chunk, and at least half again what is held, so that
+        // a file of many tiny IDAT chunks does not reallocate for every one.
+        size_t step = size_t(page->stride) * size_t(page->height) / 4;
+        if (step < size_t(length) + 2) step = size_t(length) + 2;
+        if (step < g_png.capacity / 2) step = g_png.capacity / 2;
         g_png.capacity += step;
         if (!mem_realloc(g_png.compressed, g_png.capacity)) return;
     }
