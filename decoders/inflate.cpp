@@ -151,6 +151,17 @@ inline uint8_t* copy_match(uint8_t* out, uint8_t* out_end, uint32_t length, uint
         std::memset(out, out[-1], length);
         return stop;
     }
+    if (distance < 8 && out_end - stop >= 8) {
+        // Short period (PNG pixels): lay a word of the repeating pattern at steps that are a
+        // multiple of the period.
+        uint8_t pattern[8];
+        for (uint32_t i = 0; i < 8; i++) pattern[i] = from[i % distance];
+        uint64_t w;
+        std::memcpy(&w, pattern, 8);
+        const uint32_t step = 8 - 8 % distance;
+        for (; out < stop; out += step) std::memcpy(out, &w, 8);
+        return stop;
+    }
     while (out < stop) *out++ = *from++;
     return stop;
 }

@@ -63,7 +63,8 @@ struct BitWriter {
     void bits(uint32_t value, int n) {
         for (int i = 0; i < n; i++) {
             if (used == 8) bytes.push_back(0), used = 0;
-            bytes.back() |= uint8_t(((value >> i) & 1) << used++);
+            const uint32_t bit = i < 32 ? (value >> i) & 1 : 0;  // longer runs are zeros
+            bytes.back() |= uint8_t(bit << used++);
         }
     }
     void code(uint32_t value, int length) {
