@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
@@ -121,18 +122,17 @@ void BM_Dorvane(benchmark::State& state) {
 void BM_Libspng(benchmark::State& state) {
     const std::string path = sample(int(state.range(0)));
     if (path.empty()) return state.SkipWithError("no sample image");
-    std::vector<uint8_t> out;
     for (auto _ : state) {
         std::string file = read_file(path);
         spng_ctx* ctx = spng_ctx_new(0);
         spng_set_png_buffer(ctx, file.data(), file.size());
         size_t size = 0;
         spng_decoded_image_size(ctx, SPNG_FMT_PNG, &size);
-        out.resize(size);
-        if (spng_decode_image(ctx, out.data(), size, SPNG_FMT_PNG, 0))
+        std::unique_ptr<uint8_t[]> out(new uint8_t[size]);  // fresh memory, as ours gets
+        if (spng_decode_image(ctx, out.get(), size, SPNG_FMT_PNG, 0))
             return state.SkipWithError("libspng failed");
         spng_ctx_free(ctx);
-        benchmark::DoNotOptimize(out.data());
+        benchmark::DoNotOptimize(out.get());
     }
     set_megapixels(state);
 }
@@ -154,7 +154,6 @@ void read_from_memory(png_structp png, png_bytep data, png_size_t n) {
 void BM_Libpng(benchmark::State& state) {
     const std::string path = sample(int(state.range(0)));
     if (path.empty()) return state.SkipWithError("no sample image");
-    std::vector<uint8_t> out;
     for (auto _ : state) {
         std::string file = read_file(path);
         MemoryReader reader{&file, 0};
@@ -165,11 +164,11 @@ void BM_Libpng(benchmark::State& state) {
         png_read_info(png, info);
         const size_t row_bytes = png_get_rowbytes(png, info);
         const png_uint_32 height = png_get_image_height(png, info);
-        out.resize(row_bytes * height);
+        std::unique_ptr<uint8_t[]> out(new uint8_t[row_bytes * height]);
         for (png_uint_32 y = 0; y < height; y++) png_read_row(png, &out[y * row_bytes], nullptr);
         png_read_end(png, nullptr);
         png_destroy_read_struct(&png, &info, nullptr);
-        benchmark::DoNotOptimize(out.data());
+        benchmark::DoNotOptimize(out.get());
     }
     set_megapixels(state);
 }

@@ -86,18 +86,10 @@ inline uint64_t load_le64(const uint8_t* p) {
     return v;
 }
 
-// Tops the bit buffer up to at least 49 valid bits (one length and distance need 48).
-// Sets status 14 when bits past the end of the input have been consumed.
-inline void refill(BitInput& in) {
-    if (in.end - in.next >= 8) {
-        // Whole-word load; bytes only partly taken are loaded again, to the same bits.
-        in.bits |= load_le64(in.next) << in.count;
-        in.next += (63 - in.count) >> 3;
-        in.count |= 56;
-        return;
-    }
-    // Padding already consumed: the data ran out. Zeros keep coming so every read stays
-    // defined; callers stop at the status.
+// Tops the bit buffer up from the last bytes of the input, then with zeros past its end.
+// Sets status 14 when zeros past the end have been consumed; the zeros keep coming so every
+// later read stays defined, and callers stop at the status.
+void refill_slow(BitInput& in) {
     if (in.padding * 8 > in.count) g_status = ST_BAD_DATA;
     in.bits &= (uint64_t(1) << in.count) - 1;
     while (in.count <= 48) {
@@ -109,6 +101,20 @@ inline void refill(BitInput& in) {
         in.bits |= byte << in.count;
         in.count += 8;
     }
+}
+
+// Tops the bit buffer up to at least 49 valid bits (one length and distance need 48).
+// Returns false once the input has run out (status 14).
+inline bool refill(BitInput& in) {
+    if (in.end - in.next >= 8) {
+        // Whole-word load; bytes only partly taken are loaded again, to the same bits.
+        in.bits |= load_le64(in.next) << in.count;
+        in.next += (63 - in.count) >> 3;
+        in.count |= 56;
+        return true;
+    }
+    refill_slow(in);
+    return g_status == 0;
 }
 
 inline uint32_t take_bits(BitInput& in, unsigned n) {
@@ -125,7 +131,7 @@ inline void drop_bits(BitInput& in, unsigned n) {
 
 // Reads n (at most 32) bits, first bit read in bit 0 of the result.
 uint32_t read_bits(unsigned n) {
-    refill(s_in);
+    refill(s_in);  // past the end: zeros, and status 14
     return take_bits(s_in, n);
 }
 
@@ -136,8 +142,18 @@ bool input_overrun() { return s_in.padding * 8 > s_in.count; }
 inline uint8_t* copy_match(uint8_t* out, uint8_t* out_end, uint32_t length, uint32_t distance) {
     const uint8_t* from = out - distance;
     uint8_t* const stop = out + length;
+    if (distance >= 16 && out_end - stop >= 16) {
+        // Whole 16-byte blocks; the source is always at least one block behind.
+        do {
+            uint8_t block[16];
+            std::memcpy(block, from, 16);
+            std::memcpy(out, block, 16);
+            from += 16;
+            out += 16;
+        } while (out < stop);
+        return stop;
+    }
     if (distance >= 8 && out_end - stop >= 8) {
-        // Whole 8-byte words; the source is always at least one word behind.
         do {
             uint64_t w;
             std::memcpy(&w, from, 8);
@@ -180,8 +196,7 @@ void read_code_lengths(uint8_t* lengths, int count) {
     int i = 0;
     uint8_t previous = 0;
     while (i < count) {
-        refill(s_in);
-        if (g_status) return;
+        if (!refill(s_in)) return;
         const uint32_t e = huff_lookup(s_code_lengths, s_in.bits);
         if (huff_kind(e) == HK_MISSING) {
             log_code_length_not_found(uint32_t(s_in.bits), huff_bits(e));
@@ -253,25 +268,29 @@ void decode_compressed(const HuffTable& litlen, const HuffTable& distance) {
     uint8_t* const out_start = s_out_start;
     const size_t window = s_window;
     for (;;) {
-        refill(in);
-        if (g_status) break;
+        if (!refill(in)) break;
         uint32_t e = huff_lookup(litlen, in.bits);
         drop_bits(in, huff_bits(e));
-        uint32_t kind = huff_kind(e);
+        const uint32_t kind = huff_kind(e);
         if (kind == HK_LITERAL) {
-            if (out == out_end) {
-                g_status = ST_BAD_DATA;
-                break;
-            }
-            *out++ = uint8_t(huff_value(e));
-            // A second literal without refilling when enough bits remain.
-            if (in.count >= 15) {
-                e = huff_lookup(litlen, in.bits);
-                if (huff_kind(e) == HK_LITERAL && out != out_end) {
-                    drop_bits(in, huff_bits(e));
-                    *out++ = uint8_t(huff_value(e));
+            if (out_end - out < 3) {
+                if (out == out_end) {
+                    g_status = ST_BAD_DATA;
+                    break;
                 }
+                *out++ = uint8_t(huff_value(e));
+                continue;
             }
+            // Up to two more literals on the same refill (49 bits cover three codes).
+            *out++ = uint8_t(huff_value(e));
+            e = huff_lookup(litlen, in.bits);
+            if (huff_kind(e) != HK_LITERAL) continue;
+            drop_bits(in, huff_bits(e));
+            *out++ = uint8_t(huff_value(e));
+            e = huff_lookup(litlen, in.bits);
+            if (huff_kind(e) != HK_LITERAL) continue;
+            drop_bits(in, huff_bits(e));
+            *out++ = uint8_t(huff_value(e));
             continue;
         }
         if (kind == HK_END) break;
