@@ -293,6 +293,19 @@ TEST(InflateCopies, DistanceBeforeTheStartIsRefused) {
     EXPECT_EQ(inflate(w.bytes, 100).status, ST_BAD_DATA);
 }
 
+TEST(InflateCopies, LengthCodes286And287AreRefused) {
+    test_reset_core();
+    for (int code : {286, 287}) {
+        BitWriter w = zlib_start();
+        FixedBlock b(w, true);
+        b.literal('a');
+        b.symbol(code);
+        w.code(0, 5);
+        b.end();
+        EXPECT_EQ(inflate(w.bytes, 100).status, ST_BAD_DATA) << code;
+    }
+}
+
 TEST(InflateCopies, DistanceCodes30And31AreRefused) {
     test_reset_core();
     for (int code : {30, 31}) {
