@@ -430,6 +430,31 @@ TEST(InflateDynamic, RunsPastTheEndOfTheirSequenceAreRefused) {
     EXPECT_EQ(inflate(v.bytes, 10).status, ST_BAD_DATA);
 }
 
+// Everything about these streams is valid except, with two distance codes, a zero run of
+// three: one past the end.
+TEST(InflateDynamic, ZeroRunOnePastTheEndIsTheOnlyFault) {
+    test_reset_core();
+    for (int hdist : {3, 2}) {
+        // Code length code: 0 (00), 2 (01), 17 (10), 18 (11).
+        BitWriter w = zlib_start();
+        dynamic_start(w, 257, hdist, {{0, 2}, {2, 2}, {17, 2}, {18, 2}});
+        w.code(3, 2), w.bits(65 - 11, 7);
+        w.code(1, 2);  // 'A': 2
+        w.code(3, 2), w.bits(138 - 11, 7);
+        w.code(3, 2), w.bits(52 - 11, 7);
+        w.code(1, 2);  // end of block: 2
+        w.code(2, 2), w.bits(0, 3);  // 17: three zeros
+        w.code(0, 2), w.code(1, 2);  // 'A', end of block
+        Result r = inflate(w.bytes, 1);
+        if (hdist == 3) {
+            EXPECT_EQ(r.status, 0);
+            EXPECT_EQ(r.out, (Bytes{'A'}));
+        } else {
+            EXPECT_EQ(r.status, ST_BAD_DATA);
+        }
+    }
+}
+
 TEST(InflateDynamic, CodeLengthCodeNotFoundIsLoggedAndRefused) {
     test_reset_core();
     BitWriter w = zlib_start();
