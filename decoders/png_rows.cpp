@@ -5,7 +5,9 @@
 #include "decoders/inflate.h"
 #include "decoders/png_internal.h"
 #include "image/image.h"
+#include "shell/services.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -186,6 +188,9 @@ void store_rows(const RowShape& shape) {
     for (int y = 0; y < page->height; y++) {
         const int type = row[0];
         if (type >= 5) {
+            char text[64];
+            std::snprintf(text, sizeof text, "PNG : type de filtre %d a la ligne %d", type, y);
+            log_line(text);
             g_status = ST_BAD_DATA;
             fill_background(y);
             break;

@@ -222,8 +222,10 @@ TEST(PngChunks, DataMayBeSplitOverManyIdatChunks) {
     EXPECT_EQ(row(r.page, 1), (std::vector<uint8_t>{0x30, 0x40}));
 }
 
-TEST(PngChunks, FilterTypeAbove4IsBadData) {
+TEST(PngChunks, FilterTypeAbove4IsBadDataAndLogged) {
     EXPECT_EQ(load(png(header(2, 2, 8, 0), Bytes("\0\1\2\5\3\4", 6))).status, ST_BAD_DATA);
+    std::string log = test_read_file(test_temp_dir() + "/zz_DORV.log");
+    EXPECT_NE(log.find("PNG : type de filtre 5 a la ligne 1"), std::string::npos) << log;
 }
 
 TEST(PngChunks, ShortStreamLeavesZeroRows) {
