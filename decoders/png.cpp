@@ -20,7 +20,9 @@ constexpr int k_png_name_index = 15;
 constexpr long k_read_window = 1 << 20;
 const uint8_t k_signature_tail[4] = {0x0D, 0x0A, 0x1A, 0x0A};
 
-bool is_ancillary(const uint8_t name[4]) { return (name[0] & 0x20) != 0; }
+bool is_ancillary(const uint8_t name[4]) {
+    return (name[0] & 0x20) != 0;
+}
 
 void refuse_critical_chunk(const uint8_t name[4]) {
     char text[64];
@@ -47,7 +49,7 @@ void read_chunks() {
         else if (!is_ancillary(name))
             refuse_critical_chunk(name);
         if (g_status) return;
-        position += 12 + length;  // data and the CRC, which is not checked
+        position += 12 + length; // data and the CRC, which is not checked
         if (g_png.end_seen) return;
     }
 }
