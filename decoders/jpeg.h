@@ -99,11 +99,12 @@ void block_to_samples(const int16_t* zz, int tq, uint8_t* out);
 // MCU output: per frame component a sample area of (8 * H) x (8 * V) bytes.
 bool mcu_buffers_begin(const JpegGeometry& g);
 uint8_t* mcu_samples(int comp);
-void mcu_put_block(const JpegGeometry& g, int comp, int block, const int16_t* zz);
+// `count`: coefficients past this zigzag index are zero (64 when not known).
+void mcu_put_block(const JpegGeometry& g, int comp, int block, const int16_t* zz, int count);
 // Converts and stores MCU mcu_index for the given frame components into the output band.
 void mcu_store(const JpegGeometry& g, int mcu_index, const int* comps, int ncomps);
 // Stores one block of a single-component scan at its block position (raster order).
-void block_store(const JpegGeometry& g, int comp, int bx, int by, const int16_t* zz);
+void block_store(const JpegGeometry& g, int comp, int bx, int by, const int16_t* zz, int count);
 void band_flush();       // copies the decoded part of the band into the page
 void mcu_buffers_end();
 // After the frame: YCbCr planes of a deferred frame to RGB, four-component frames to RGB.

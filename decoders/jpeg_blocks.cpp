@@ -20,80 +20,137 @@ const uint8_t k_jpeg_zigzag[64] = {
 // ck = cos(k * pi / 16) / 2 in single precision; the products are formed in double.
 static double c1, c2, c3, c4, c5, c6, c7;
 static bool s_idct_ready;
+static void colour_tables_init();
 
 void idct_init() {
     if (s_idct_ready) return;
     const double pi = 3.14159265358979323846;
     double* c[8] = {nullptr, &c1, &c2, &c3, &c4, &c5, &c6, &c7};
     for (int k = 1; k < 8; ++k) *c[k] = static_cast<float>(std::cos(k * pi / 16) / 2);
+    colour_tables_init();
     s_idct_ready = true;
 }
 
-// One 8-point pass: out[x] = even(x) + odd(x), out[7 - x] = even(x) - odd(x).
-// A vector with only its first value set gives c4 * x0 everywhere, exactly as the full sums
-// do (the other products are zero), so the callers take that shortcut.
-template <class In>
-static inline void idct_1d(const In* in, int step, double shift, float* out, int out_step) {
-    double x0 = in[0], x1 = in[step], x2 = in[2 * step], x3 = in[3 * step];
-    double x4 = in[4 * step], x5 = in[5 * step], x6 = in[6 * step], x7 = in[7 * step];
-    double t0 = c4 * x0, t1 = c4 * x4;
-    double ea = t0 + t1, eb = t0 - t1;
-    double t2 = c2 * x2 + c6 * x6;
-    double t3 = c6 * x2 - c2 * x6;
-    double e0 = ea + t2, e3 = ea - t2, e1 = eb + t3, e2 = eb - t3;
-    double o0 = c1 * x1 + c3 * x3 + c5 * x5 + c7 * x7;
-    double o1 = c3 * x1 - c7 * x3 - c1 * x5 - c5 * x7;
-    double o2 = c5 * x1 - c1 * x3 + c7 * x5 + c3 * x7;
-    double o3 = c7 * x1 - c5 * x3 + c3 * x5 - c1 * x7;
-    out[0] = static_cast<float>(e0 + o0 + shift);
-    out[7 * out_step] = static_cast<float>(e0 - o0 + shift);
-    out[1 * out_step] = static_cast<float>(e1 + o1 + shift);
-    out[6 * out_step] = static_cast<float>(e1 - o1 + shift);
-    out[2 * out_step] = static_cast<float>(e2 + o2 + shift);
-    out[5 * out_step] = static_cast<float>(e2 - o2 + shift);
-    out[3 * out_step] = static_cast<float>(e3 + o3 + shift);
-    out[4 * out_step] = static_cast<float>(e3 - o3 + shift);
+// One 8-point pass: out[x] = even(x) + odd(x), out[7 - x] = even(x) - odd(x), each sum taken
+// in the order written below. `Live` says how many leading inputs may be non-zero; the shorter
+// forms drop only products with a zero input, whose sums are exact, so every form gives the
+// same values as the full one.
+template <int Live, class T, class In, class Store>
+static inline void idct_1d(const In* in, int step, T shift, Store store) {
+    T x0 = T(in[0]), x1 = T(in[step]);
+    T e0, e1, e2, e3, o0, o1, o2, o3;
+    T t0 = c4 * x0;
+    if constexpr (Live == 2) {
+        e0 = e1 = e2 = e3 = t0;
+        o0 = c1 * x1;
+        o1 = c3 * x1;
+        o2 = c5 * x1;
+        o3 = c7 * x1;
+    } else if constexpr (Live == 4) {
+        T x2 = T(in[2 * step]), x3 = T(in[3 * step]);
+        T t2 = c2 * x2, t3 = c6 * x2;
+        e0 = t0 + t2;
+        e3 = t0 - t2;
+        e1 = t0 + t3;
+        e2 = t0 - t3;
+        o0 = c1 * x1 + c3 * x3;
+        o1 = c3 * x1 - c7 * x3;
+        o2 = c5 * x1 - c1 * x3;
+        o3 = c7 * x1 - c5 * x3;
+    } else {
+        T x2 = T(in[2 * step]), x3 = T(in[3 * step]);
+        T x4 = T(in[4 * step]), x5 = T(in[5 * step]);
+        T x6 = T(in[6 * step]), x7 = T(in[7 * step]);
+        T t1 = c4 * x4;
+        T ea = t0 + t1, eb = t0 - t1;
+        T t2 = c2 * x2 + c6 * x6;
+        T t3 = c6 * x2 - c2 * x6;
+        e0 = ea + t2;
+        e3 = ea - t2;
+        e1 = eb + t3;
+        e2 = eb - t3;
+        o0 = c1 * x1 + c3 * x3 + c5 * x5 + c7 * x7;
+        o1 = c3 * x1 - c7 * x3 - c1 * x5 - c5 * x7;
+        o2 = c5 * x1 - c1 * x3 + c7 * x5 + c3 * x7;
+        o3 = c7 * x1 - c5 * x3 + c3 * x5 - c1 * x7;
+    }
+    store(0, e0 + o0 + shift);
+    store(7, e0 - o0 + shift);
+    store(1, e1 + o1 + shift);
+    store(6, e1 - o1 + shift);
+    store(2, e2 + o2 + shift);
+    store(5, e2 - o2 + shift);
+    store(3, e3 + o3 + shift);
+    store(4, e3 - o3 + shift);
+}
+
+template <class T, class In, class Store>
+static inline void idct_1d_live(int live, const In* in, int step, T shift, Store store) {
+    if (live <= 2) idct_1d<2>(in, step, shift, store);
+    else if (live <= 4) idct_1d<4>(in, step, shift, store);
+    else idct_1d<8>(in, step, shift, store);
+}
+
+// A pair of doubles for running two columns through the same operations.
+typedef double Pair __attribute__((vector_size(16)));
+
+// The byte clamping of a float sample (below 0.5 gives 0, from 254.5 up 255, else rounded),
+// without branches.
+static inline uint8_t clamp_sample(float v) {
+    double d = static_cast<double>(v) + 0.5;
+    d = d < 0.0 ? 0.0 : d;
+    d = d > 255.0 ? 255.0 : d;
+    return static_cast<uint8_t>(static_cast<int>(d));
 }
 
 static inline double level_shift() { return g_jpeg_frame.precision == 12 ? 2048.0 : 128.0; }
 
-static void block_to_samples_stride(const int16_t* zz, int tq, uint8_t* out, int stride) {
-    int32_t coef[64];
+// Dequantises the first `count` zigzag coefficients (the rest are zero), then runs the inverse
+// DCT over the rows and then the columns, and clamps the samples to bytes.
+static void block_to_samples_stride(const int16_t* zz, int count, int tq, uint8_t* out,
+                                    int stride) {
+    int32_t coef[64] = {};
     const uint16_t* q = g_jpeg_quant[tq];
-    for (int i = 0; i < 64; ++i) coef[k_jpeg_zigzag[i]] = static_cast<int32_t>(q[i]) * zz[i];
+    for (int i = 0; i < count; ++i) coef[k_jpeg_zigzag[i]] = static_cast<int32_t>(q[i]) * zz[i];
 
-    // Rows first, then columns (the rows that are all zero stay zero).
     float rows[64];
-    bool rows_below_zero = true;  // rows 1..7 all zero after the row pass
+    int live_rows = 0;  // rows up to this one may hold non-zero values after the row pass
     for (int r = 0; r < 8; ++r) {
         const int32_t* in = coef + 8 * r;
         float* o = rows + 8 * r;
-        if ((in[1] | in[2] | in[3] | in[4] | in[5] | in[6] | in[7]) == 0) {
+        int live = 8;
+        while (live > 1 && in[live - 1] == 0) --live;
+        if (live == 1) {
             float v = static_cast<float>(c4 * in[0]);
             for (int x = 0; x < 8; ++x) o[x] = v;
-            if (r > 0 && in[0] != 0) rows_below_zero = false;
+            if (in[0] != 0) live_rows = r + 1;
         } else {
-            idct_1d(in, 1, 0.0, o, 1);
-            if (r > 0) rows_below_zero = false;
+            idct_1d_live(live, in, 1, 0.0, [o](int x, double v) { o[x] = static_cast<float>(v); });
+            live_rows = r + 1;
         }
     }
     double shift = level_shift();
-    float cols[64];
-    for (int x = 0; x < 8; ++x) {
-        const float* in = rows + x;
-        if (rows_below_zero) {
-            float v = static_cast<float>(c4 * in[0] + shift);
-            for (int y = 0; y < 8; ++y) cols[y * 8 + x] = v;
-        } else {
-            idct_1d(in, 8, shift, cols + x, 8);
+    if (live_rows <= 1) {
+        for (int x = 0; x < 8; ++x) {
+            uint8_t v = clamp_sample(static_cast<float>(c4 * rows[x] + shift));
+            for (int y = 0; y < 8; ++y) out[y * stride + x] = v;
         }
+        return;
     }
-    for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 8; ++x) out[y * stride + x] = clamp_byte(cols[y * 8 + x]);
+    // Two columns at a time: the same double operations lane by lane.
+    for (int x = 0; x < 8; x += 2) {
+        Pair in[8];
+        for (int y = 0; y < 8; ++y) in[y] = Pair{rows[8 * y + x], rows[8 * y + x + 1]};
+        uint8_t* o = out + x;
+        idct_1d_live(live_rows, in, 1, Pair{shift, shift}, [o, stride](int y, Pair v) {
+            o[y * stride] = clamp_sample(static_cast<float>(v[0]));
+            o[y * stride + 1] = clamp_sample(static_cast<float>(v[1]));
+        });
+    }
 }
 
 void block_to_samples(const int16_t* zz, int tq, uint8_t* out) {
-    block_to_samples_stride(zz, tq, out, 8);
+    block_to_samples_stride(zz, 64, tq, out, 8);
 }
 
 // ---- MCU sample areas and the output band ----
@@ -189,23 +246,39 @@ static void band_select(int y0, int rows, int x0, int x1, unsigned planes) {
     s_dirty_planes |= planes;
 }
 
-void mcu_put_block(const JpegGeometry& g, int comp, int block, const int16_t* zz) {
+void mcu_put_block(const JpegGeometry& g, int comp, int block, const int16_t* zz, int count) {
     const JpegComponent& k = g_jpeg_frame.comp[comp];
     int stride = 8 * k.h;
     uint8_t* out = s_samples[comp] + (block / k.h) * 8 * stride + (block % k.h) * 8;
-    block_to_samples_stride(zz, k.tq, out, stride);
+    block_to_samples_stride(zz, count, k.tq, out, stride);
 }
 
-static inline uint8_t to_byte_truncated(float v) {
-    int i = static_cast<int>(v);
-    return static_cast<uint8_t>(i < 0 ? 0 : i > 255 ? 255 : i);
+// YCbCr to RGB on byte samples (clamped first, as JFIF defines them):
+//   R = Y + 1.402 Cr - 178.956, G = Y - 0.34414 Cb - 0.71414 Cr + 135.95984,
+//   B = Y + 1.772 Cb - 226.316 (the constants hold the -128 offsets and +0.5 for rounding),
+// truncated and clamped to 0..255. Y is whole, so R and B add a whole table value; G adds two
+// terms in 16.16 fixed point (biased to stay positive before the shift).
+static int s_r_cr[256], s_b_cb[256];
+static int32_t s_g_cb[256], s_g_cr[256];
+constexpr int G_BIAS = 1024;
+
+static void colour_tables_init() {
+    for (int v = 0; v < 256; ++v) {
+        s_r_cr[v] = static_cast<int>(std::floor(1.402 * v - 178.956));
+        s_b_cb[v] = static_cast<int>(std::floor(1.772 * v - 226.316));
+        s_g_cb[v] = static_cast<int32_t>(std::lround((G_BIAS - 0.34414 * v + 135.95984) * 65536));
+        s_g_cr[v] = static_cast<int32_t>(std::lround(-0.71414 * v * 65536));
+    }
 }
 
-// Samples are clamped to bytes before the conversion, as JFIF defines Y, Cb and Cr.
-static inline void ycc_to_rgb(float y, float cb, float cr, uint8_t* r, uint8_t* g, uint8_t* b) {
-    *r = to_byte_truncated(y + 1.402f * cr - 178.956f);
-    *g = to_byte_truncated(y - 0.34414f * cb - 0.71414f * cr + 135.95984f);
-    *b = to_byte_truncated(y + 1.772f * cb - 226.316f);
+static inline uint8_t clamp_int(int v) {
+    return static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
+}
+
+static inline void ycc_to_rgb(int y, int cb, int cr, uint8_t* r, uint8_t* g, uint8_t* b) {
+    *r = clamp_int(y + s_r_cr[cr]);
+    *g = clamp_int(y + ((s_g_cb[cb] + s_g_cr[cr]) >> 16) - G_BIAS);
+    *b = clamp_int(y + s_b_cb[cb]);
 }
 
 // Three components are YCbCr unless SPIFF said otherwise or an Adobe segment marks them RGB.
@@ -264,14 +337,14 @@ void mcu_store(const JpegGeometry& g, int mcu_index, const int* comps, int ncomp
     }
 }
 
-void block_store(const JpegGeometry& g, int comp, int bx, int by, const int16_t* zz) {
+void block_store(const JpegGeometry& g, int comp, int bx, int by, const int16_t* zz, int count) {
     int fh = g.fh[comp], fv = g.fv[comp];
     int width = g_jpeg_frame.width < g_jpeg_page->width ? g_jpeg_frame.width : g_jpeg_page->width;
     int x0 = bx * 8 * fh;
     int x1 = x0 + 8 * fh < width ? x0 + 8 * fh : width;
     if (x1 <= x0) return;
     uint8_t samples[64];
-    block_to_samples(zz, g_jpeg_frame.comp[comp].tq, samples);
+    block_to_samples_stride(zz, count, g_jpeg_frame.comp[comp].tq, samples, 8);
     band_select(by * 8 * fv, 8 * fv, x0, x1, 1u << comp);
     int n = x1 - x0;
     for (int y = 0; y < 8 * fv; ++y) {
@@ -305,8 +378,7 @@ void page_finish_colour() {
             if (g_jpeg_adobe_transform == 2) {
                 // YCCK: the colour part converts to RGB, and C, M, Y are its complements.
                 uint8_t r, gr, b;
-                ycc_to_rgb(static_cast<float>(c), static_cast<float>(m), static_cast<float>(ye),
-                           &r, &gr, &b);
+                ycc_to_rgb(c, m, ye, &r, &gr, &b);
                 c = 255 - r;
                 m = 255 - gr;
                 ye = 255 - b;

@@ -231,7 +231,7 @@ void prog_reconstruct() {
             for (int c = 0; c < g_jpeg_frame.count; ++c) {
                 const JpegComponent& k = g_jpeg_frame.comp[c];
                 for (int b = 0; b < k.h * k.v; ++b)
-                    mcu_put_block(g, c, b, mcu + (g.block_offset[c] + b) * 64);
+                    mcu_put_block(g, c, b, mcu + (g.block_offset[c] + b) * 64, 64);
             }
             mcu_store(g, static_cast<int>(m), comps, g_jpeg_frame.count);
         }

@@ -12,38 +12,40 @@
 static int16_t s_blocks[JPEG_MAX_SCAN_BLOCKS][64];  // coefficient blocks of one MCU
 static int16_t s_predictor[JPEG_MAX_COMPONENTS];
 
-// Decodes one block's coefficients (zigzag order). False with the status set on bad data.
-static bool decode_block(int16_t* zz, const HuffTable* dc, const HuffTable* ac, int16_t* pred) {
+// Decodes one block's coefficients (zigzag order) and returns how many lead up to the last
+// non-zero one; 0 with the status set on bad data.
+static int decode_block(int16_t* zz, const HuffTable* dc, const HuffTable* ac, int16_t* pred) {
     std::memset(zz, 0, 64 * sizeof(int16_t));
     int s = ent_symbol(dc, "DC");
     if (s < 0) {
         g_status = ST_LOAD;
-        return false;
+        return 0;
     }
     if (s > 16) {
         g_status = ST_BAD_DATA;
-        return false;
+        return 0;
     }
     int diff = ent_extend(ent_bits(s), s);
     *pred = static_cast<int16_t>(static_cast<uint16_t>(*pred + diff));
     zz[0] = *pred;
+    int count = 1;
     for (int k = 1; k < 64;) {
         int rs = ent_symbol(ac, "AC");
         if (rs < 0) {
             g_status = ST_LOAD;
-            return false;
+            return 0;
         }
         if (rs == 0) break;
         k += rs >> 4;
         if (k > 63) {
             g_status = ST_BAD_DATA;
-            return false;
+            return 0;
         }
         int size = rs & 15;
         zz[k] = static_cast<int16_t>(ent_extend(ent_bits(size), size));
-        ++k;
+        count = ++k;
     }
-    return true;
+    return count;
 }
 
 void seq_decode_interval() {
@@ -94,9 +96,10 @@ void seq_decode_interval() {
                 break;
             }
             int c = comp[0];
-            if (!decode_block(s_blocks[0], dc[0], ac[0], &s_predictor[0])) break;
+            int n = decode_block(s_blocks[0], dc[0], ac[0], &s_predictor[0]);
+            if (!n) break;
             block_store(g, c, static_cast<int>(u % g.blocks_wide[c]),
-                        static_cast<int>(u / g.blocks_wide[c]), s_blocks[0]);
+                        static_cast<int>(u / g.blocks_wide[c]), s_blocks[0], n);
             continue;
         }
         int b = 0;
@@ -107,8 +110,9 @@ void seq_decode_interval() {
                     g_jpeg_marker_reached = true;
                     break;
                 }
-                if (!decode_block(s_blocks[b], dc[i], ac[i], &s_predictor[i])) break;
-                mcu_put_block(g, comp[i], j, s_blocks[b]);
+                int n = decode_block(s_blocks[b], dc[i], ac[i], &s_predictor[i]);
+                if (!n) break;
+                mcu_put_block(g, comp[i], j, s_blocks[b], n);
             }
         }
         if (g_status) break;
