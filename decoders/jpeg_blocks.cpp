@@ -21,6 +21,7 @@ const uint8_t k_jpeg_zigzag[64] = {
 static double c1, c2, c3, c4, c5, c6, c7;
 static bool s_idct_ready;
 static void colour_tables_init();
+static void live_tables_init();
 
 void idct_init() {
     if (s_idct_ready) return;
@@ -28,6 +29,7 @@ void idct_init() {
     double* c[8] = {nullptr, &c1, &c2, &c3, &c4, &c5, &c6, &c7};
     for (int k = 1; k < 8; ++k) *c[k] = static_cast<float>(std::cos(k * pi / 16) / 2);
     colour_tables_init();
+    live_tables_init();
     s_idct_ready = true;
 }
 
@@ -93,9 +95,11 @@ static inline void idct_1d_live(int live, const In* in, int step, T shift, Store
 
 // A pair of doubles for running two columns through the same operations.
 typedef double Pair __attribute__((vector_size(16)));
+typedef float FloatPair __attribute__((vector_size(8)));
+typedef long long MaskPair __attribute__((vector_size(16)));
+typedef int IntPair __attribute__((vector_size(8)));
 
-// The byte clamping of a float sample (below 0.5 gives 0, from 254.5 up 255, else rounded),
-// without branches.
+// The byte clamping of a float sample: below 0.5 gives 0, from 254.5 up 255, else rounded.
 static inline uint8_t clamp_sample(float v) {
     double d = static_cast<double>(v) + 0.5;
     d = d < 0.0 ? 0.0 : d;
@@ -103,49 +107,86 @@ static inline uint8_t clamp_sample(float v) {
     return static_cast<uint8_t>(static_cast<int>(d));
 }
 
+// The same for two samples given in double, rounded to float first.
+static inline void clamp_pair(Pair v, uint8_t* out) {
+    Pair d = __builtin_convertvector(__builtin_convertvector(v, FloatPair), Pair) + 0.5;
+    MaskPair low = d < 0.0;
+    MaskPair high = d > 255.0;
+    const Pair top = {255.0, 255.0};
+    d = (Pair)(((MaskPair)d & ~(low | high)) | ((MaskPair)top & high));
+    IntPair i = __builtin_convertvector(d, IntPair);
+    out[0] = static_cast<uint8_t>(i[0]);
+    out[1] = static_cast<uint8_t>(i[1]);
+}
+
 static inline double level_shift() { return g_jpeg_frame.precision == 12 ? 2048.0 : 128.0; }
+
+// For the first n zigzag coefficients: the rows they reach, and per row the columns.
+static uint8_t s_live_rows[65];
+static uint8_t s_live_cols[65][8];
+
+static void live_tables_init() {
+    for (int n = 0; n <= 64; ++n) {
+        for (int i = 0; i < n; ++i) {
+            int row = k_jpeg_zigzag[i] >> 3, col = k_jpeg_zigzag[i] & 7;
+            if (row + 1 > s_live_rows[n]) s_live_rows[n] = static_cast<uint8_t>(row + 1);
+            if (col + 1 > s_live_cols[n][row]) s_live_cols[n][row] = static_cast<uint8_t>(col + 1);
+        }
+    }
+}
 
 // Dequantises the first `count` zigzag coefficients (the rest are zero), then runs the inverse
 // DCT over the rows and then the columns, and clamps the samples to bytes.
 static void block_to_samples_stride(const int16_t* zz, int count, int tq, uint8_t* out,
                                     int stride) {
-    int32_t coef[64] = {};
     const uint16_t* q = g_jpeg_quant[tq];
+    double shift = level_shift();
+    if (count <= 1) {
+        // DC only: every row pass gives c4 * DC in row 0, every column pass the same value.
+        float row = static_cast<float>(c4 * (static_cast<int32_t>(q[0]) * zz[0]));
+        uint8_t v = clamp_sample(static_cast<float>(c4 * row + shift));
+        for (int y = 0; y < 8; ++y) std::memset(out + y * stride, v, 8);
+        return;
+    }
+    int rows_in = s_live_rows[count];
+    typedef int32_t Int4 __attribute__((vector_size(16)));
+    alignas(16) int32_t coef[64];
+    for (int r = 0; r < rows_in; ++r) {  // plain stores: a variable-length fill costs more
+        reinterpret_cast<Int4*>(coef + 8 * r)[0] = Int4{0, 0, 0, 0};
+        reinterpret_cast<Int4*>(coef + 8 * r)[1] = Int4{0, 0, 0, 0};
+    }
     for (int i = 0; i < count; ++i) coef[k_jpeg_zigzag[i]] = static_cast<int32_t>(q[i]) * zz[i];
 
-    float rows[64];
-    int live_rows = 0;  // rows up to this one may hold non-zero values after the row pass
-    for (int r = 0; r < 8; ++r) {
+    alignas(16) float rows[64];
+    for (int r = 0; r < rows_in; ++r) {
         const int32_t* in = coef + 8 * r;
         float* o = rows + 8 * r;
-        int live = 8;
-        while (live > 1 && in[live - 1] == 0) --live;
-        if (live == 1) {
+        int live = s_live_cols[count][r];
+        if (live <= 1) {
             float v = static_cast<float>(c4 * in[0]);
             for (int x = 0; x < 8; ++x) o[x] = v;
-            if (in[0] != 0) live_rows = r + 1;
         } else {
             idct_1d_live(live, in, 1, 0.0, [o](int x, double v) { o[x] = static_cast<float>(v); });
-            live_rows = r + 1;
         }
     }
-    double shift = level_shift();
-    if (live_rows <= 1) {
+    if (rows_in <= 1) {
         for (int x = 0; x < 8; ++x) {
             uint8_t v = clamp_sample(static_cast<float>(c4 * rows[x] + shift));
             for (int y = 0; y < 8; ++y) out[y * stride + x] = v;
         }
         return;
     }
-    // Two columns at a time: the same double operations lane by lane.
+    // Two columns at a time: the same double operations lane by lane. Rows past rows_in are
+    // zero and take no part.
+    const Pair shift2 = {shift, shift};
+    int rows_read = rows_in <= 2 ? 2 : rows_in <= 4 ? 4 : 8;  // what idct_1d_live reads
     for (int x = 0; x < 8; x += 2) {
         Pair in[8];
-        for (int y = 0; y < 8; ++y) in[y] = Pair{rows[8 * y + x], rows[8 * y + x + 1]};
+        for (int y = 0; y < rows_in; ++y) in[y] = Pair{rows[8 * y + x], rows[8 * y + x + 1]};
+        for (int y = rows_in; y < rows_read; ++y) in[y] = Pair{0.0, 0.0};
         uint8_t* o = out + x;
-        idct_1d_live(live_rows, in, 1, Pair{shift, shift}, [o, stride](int y, Pair v) {
-            o[y * stride] = clamp_sample(static_cast<float>(v[0]));
-            o[y * stride + 1] = clamp_sample(static_cast<float>(v[1]));
-        });
+        idct_1d_live(rows_in, in, 1, shift2,
+                     [o, stride](int y, Pair v) { clamp_pair(v, o + y * stride); });
     }
 }
 
@@ -281,6 +322,85 @@ static inline void ycc_to_rgb(int y, int cb, int cr, uint8_t* r, uint8_t* g, uin
     *b = clamp_int(y + s_b_cb[cb]);
 }
 
+// Eight pixels at a time in 16-bit lanes: sample + table term, clamped to 0..255.
+typedef int16_t Short8 __attribute__((vector_size(16)));
+typedef uint8_t Byte8 __attribute__((vector_size(8)));
+
+static inline void add_clamp_store(Short8 y, Short8 d, uint8_t* out) {
+    Short8 v = y + d;
+    const Short8 top = {255, 255, 255, 255, 255, 255, 255, 255};
+    v &= ~(v < 0);
+    Short8 high = v > top;
+    v = (v & ~high) | (top & high);
+    Byte8 b = __builtin_convertvector(v, Byte8);
+    std::memcpy(out, &b, sizeof b);
+}
+
+// Lanes built in registers: filling an array lane by lane and loading it as a vector stalls.
+typedef uint64_t Quad2 __attribute__((vector_size(16)));
+
+static inline uint64_t lanes4(int a, int b, int c, int d) {
+    return static_cast<uint64_t>(static_cast<uint16_t>(a)) |
+           static_cast<uint64_t>(static_cast<uint16_t>(b)) << 16 |
+           static_cast<uint64_t>(static_cast<uint16_t>(c)) << 32 |
+           static_cast<uint64_t>(static_cast<uint16_t>(d)) << 48;
+}
+
+static inline Short8 lanes8(uint64_t low, uint64_t high) { return (Short8)(Quad2{low, high}); }
+
+static inline int green_term(int cb, int cr) {
+    return ((s_g_cb[cb] + s_g_cr[cr]) >> 16) - G_BIAS;
+}
+
+// One row of an MCU whose chroma is halved horizontally: each chroma sample serves two pixels,
+// so its table terms are looked up once.
+static void convert_row_shared_chroma(const uint8_t* __restrict sy, const uint8_t* __restrict sb,
+                                      const uint8_t* __restrict sr, uint8_t* __restrict pr,
+                                      uint8_t* __restrict pg, uint8_t* __restrict pb, int n) {
+    int x = 0;
+    for (; x + 8 <= n; x += 8) {
+        Byte8 yb;
+        std::memcpy(&yb, sy + x, sizeof yb);
+        Short8 y = __builtin_convertvector(yb, Short8);
+        const uint8_t* b = sb + (x >> 1);
+        const uint8_t* r = sr + (x >> 1);
+        int r0 = s_r_cr[r[0]], r1 = s_r_cr[r[1]], r2 = s_r_cr[r[2]], r3 = s_r_cr[r[3]];
+        int b0 = s_b_cb[b[0]], b1 = s_b_cb[b[1]], b2 = s_b_cb[b[2]], b3 = s_b_cb[b[3]];
+        int g0 = green_term(b[0], r[0]), g1 = green_term(b[1], r[1]);
+        int g2 = green_term(b[2], r[2]), g3 = green_term(b[3], r[3]);
+        add_clamp_store(y, lanes8(lanes4(r0, r0, r1, r1), lanes4(r2, r2, r3, r3)), pr + x);
+        add_clamp_store(y, lanes8(lanes4(g0, g0, g1, g1), lanes4(g2, g2, g3, g3)), pg + x);
+        add_clamp_store(y, lanes8(lanes4(b0, b0, b1, b1), lanes4(b2, b2, b3, b3)), pb + x);
+    }
+    for (; x < n; ++x) ycc_to_rgb(sy[x], sb[x >> 1], sr[x >> 1], pr + x, pg + x, pb + x);
+}
+
+// Full-width chroma.
+static void convert_row_full_chroma(const uint8_t* __restrict sy, const uint8_t* __restrict sb,
+                                    const uint8_t* __restrict sr, uint8_t* __restrict pr,
+                                    uint8_t* __restrict pg, uint8_t* __restrict pb, int n) {
+    int x = 0;
+    for (; x + 8 <= n; x += 8) {
+        Byte8 yb;
+        std::memcpy(&yb, sy + x, sizeof yb);
+        Short8 y = __builtin_convertvector(yb, Short8);
+        const uint8_t* b = sb + x;
+        const uint8_t* r = sr + x;
+        Short8 dr = lanes8(lanes4(s_r_cr[r[0]], s_r_cr[r[1]], s_r_cr[r[2]], s_r_cr[r[3]]),
+                           lanes4(s_r_cr[r[4]], s_r_cr[r[5]], s_r_cr[r[6]], s_r_cr[r[7]]));
+        Short8 db = lanes8(lanes4(s_b_cb[b[0]], s_b_cb[b[1]], s_b_cb[b[2]], s_b_cb[b[3]]),
+                           lanes4(s_b_cb[b[4]], s_b_cb[b[5]], s_b_cb[b[6]], s_b_cb[b[7]]));
+        Short8 dg = lanes8(lanes4(green_term(b[0], r[0]), green_term(b[1], r[1]),
+                                  green_term(b[2], r[2]), green_term(b[3], r[3])),
+                           lanes4(green_term(b[4], r[4]), green_term(b[5], r[5]),
+                                  green_term(b[6], r[6]), green_term(b[7], r[7])));
+        add_clamp_store(y, dr, pr + x);
+        add_clamp_store(y, dg, pg + x);
+        add_clamp_store(y, db, pb + x);
+    }
+    for (; x < n; ++x) ycc_to_rgb(sy[x], sb[x], sr[x], pr + x, pg + x, pb + x);
+}
+
 // Three components are YCbCr unless SPIFF said otherwise or an Adobe segment marks them RGB.
 static bool frame_is_ycc() { return g_jpeg_colour_convert && g_jpeg_adobe_transform != 0; }
 
@@ -309,11 +429,9 @@ void mcu_store(const JpegGeometry& g, int mcu_index, const int* comps, int ncomp
             uint8_t* pg = band_row(1, y) + x0;
             uint8_t* pb = band_row(2, y) + x0;
             if (fh0 == 1 && fh1 == 2 && fh2 == 2) {
-                for (int x = 0; x < n; ++x)
-                    ycc_to_rgb(sy[x], sb[x >> 1], sr[x >> 1], pr + x, pg + x, pb + x);
+                convert_row_shared_chroma(sy, sb, sr, pr, pg, pb, n);
             } else if (fh0 == 1 && fh1 == 1 && fh2 == 1) {
-                for (int x = 0; x < n; ++x)
-                    ycc_to_rgb(sy[x], sb[x], sr[x], pr + x, pg + x, pb + x);
+                convert_row_full_chroma(sy, sb, sr, pr, pg, pb, n);
             } else {
                 for (int x = 0; x < n; ++x)
                     ycc_to_rgb(sy[x / fh0], sb[x / fh1], sr[x / fh2], pr + x, pg + x, pb + x);

@@ -230,8 +230,12 @@ void prog_reconstruct() {
             const int16_t* mcu = s_store + static_cast<size_t>(m) * g.blocks_per_mcu * 64;
             for (int c = 0; c < g_jpeg_frame.count; ++c) {
                 const JpegComponent& k = g_jpeg_frame.comp[c];
-                for (int b = 0; b < k.h * k.v; ++b)
-                    mcu_put_block(g, c, b, mcu + (g.block_offset[c] + b) * 64, 64);
+                for (int b = 0; b < k.h * k.v; ++b) {
+                    const int16_t* zz = mcu + (g.block_offset[c] + b) * 64;
+                    int count = 64;
+                    while (count > 1 && zz[count - 1] == 0) --count;
+                    mcu_put_block(g, c, b, zz, count);
+                }
             }
             mcu_store(g, static_cast<int>(m), comps, g_jpeg_frame.count);
         }
