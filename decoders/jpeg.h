@@ -78,18 +78,7 @@ extern const uint8_t k_jpeg_zigzag[64];  // natural position of zigzag index i
 int jpeg_frame_component_index(int id);  // -1 when the frame has no such component
 bool jpeg_frame_geometry(JpegGeometry* g);  // false (status 14) for unusable sampling
 
-// ---- jpeg_entropy.cpp: entropy-coded segment reader ----
-void ent_begin();        // start at the reader's position
-void ent_end();          // put the reader on the byte after the decoded data
-bool ent_at_marker();    // no coded bits left before a marker or the end of the file
-bool ent_overrun();      // decoding went past the coded data
-int ent_bit();
-int ent_bits(int n);     // n = 0..16
-int ent_extend(int value, int bits);
-// Huffman symbol of a table slot, or -1 after logging the failure with `label` ("DC", "AC",
-// "ACH"); the caller sets the status.
-int ent_symbol(const HuffTable* table, const char* label);
-void huff_build_fast(HuffTable* table);
+// ---- jpeg_entropy.h / jpeg_entropy.cpp: entropy-coded segment reader ----
 
 // ---- jpeg_blocks.cpp: dequantise, inverse DCT, colour conversion and storage ----
 void idct_init();

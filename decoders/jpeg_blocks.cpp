@@ -8,6 +8,7 @@
 #include "core/status.h"
 #include "image/image.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -96,8 +97,6 @@ static inline void idct_1d_live(int live, const In* in, int step, T shift, Store
 // A pair of doubles for running two columns through the same operations.
 typedef double Pair __attribute__((vector_size(16)));
 typedef float FloatPair __attribute__((vector_size(8)));
-typedef long long MaskPair __attribute__((vector_size(16)));
-typedef int IntPair __attribute__((vector_size(8)));
 
 // The byte clamping of a float sample: below 0.5 gives 0, from 254.5 up 255, else rounded.
 static inline uint8_t clamp_sample(float v) {
@@ -107,16 +106,28 @@ static inline uint8_t clamp_sample(float v) {
     return static_cast<uint8_t>(static_cast<int>(d));
 }
 
-// The same for two samples given in double, rounded to float first.
-static inline void clamp_pair(Pair v, uint8_t* out) {
+// The same for a row of eight samples held as four pairs of doubles, rounded to float first.
+typedef int32_t IntPair __attribute__((vector_size(8)));
+typedef int32_t Int4 __attribute__((vector_size(16)));
+
+static inline IntPair clamp_pair(Pair v) {
     Pair d = __builtin_convertvector(__builtin_convertvector(v, FloatPair), Pair) + 0.5;
-    MaskPair low = d < 0.0;
-    MaskPair high = d > 255.0;
-    const Pair top = {255.0, 255.0};
-    d = (Pair)(((MaskPair)d & ~(low | high)) | ((MaskPair)top & high));
-    IntPair i = __builtin_convertvector(d, IntPair);
-    out[0] = static_cast<uint8_t>(i[0]);
-    out[1] = static_cast<uint8_t>(i[1]);
+    const Pair zero = {0.0, 0.0}, top = {255.0, 255.0};
+    d = d < zero ? zero : d;
+    d = d > top ? top : d;
+    return __builtin_convertvector(d, IntPair);
+}
+
+static inline void clamp_row(Pair a, Pair b, Pair c, Pair d, uint8_t* out) {
+    IntPair ia = clamp_pair(a), ib = clamp_pair(b), ic = clamp_pair(c), id = clamp_pair(d);
+    uint64_t bytes = uint64_t(ia[0]) | uint64_t(ia[1]) << 8 | uint64_t(ib[0]) << 16 |
+                     uint64_t(ib[1]) << 24 | uint64_t(ic[0]) << 32 | uint64_t(ic[1]) << 40 |
+                     uint64_t(id[0]) << 48 | uint64_t(id[1]) << 56;
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    std::memcpy(out, &bytes, sizeof bytes);
+#else
+    for (int i = 0; i < 8; ++i) out[i] = static_cast<uint8_t>(bytes >> (8 * i));
+#endif
 }
 
 static inline double level_shift() { return g_jpeg_frame.precision == 12 ? 2048.0 : 128.0; }
@@ -149,7 +160,6 @@ static void block_to_samples_stride(const int16_t* zz, int count, int tq, uint8_
         return;
     }
     int rows_in = s_live_rows[count];
-    typedef int32_t Int4 __attribute__((vector_size(16)));
     alignas(16) int32_t coef[64];
     for (int r = 0; r < rows_in; ++r) {  // plain stores: a variable-length fill costs more
         reinterpret_cast<Int4*>(coef + 8 * r)[0] = Int4{0, 0, 0, 0};
@@ -180,14 +190,16 @@ static void block_to_samples_stride(const int16_t* zz, int count, int tq, uint8_
     // zero and take no part.
     const Pair shift2 = {shift, shift};
     int rows_read = rows_in <= 2 ? 2 : rows_in <= 4 ? 4 : 8;  // what idct_1d_live reads
+    Pair result[4][8];
     for (int x = 0; x < 8; x += 2) {
         Pair in[8];
         for (int y = 0; y < rows_in; ++y) in[y] = Pair{rows[8 * y + x], rows[8 * y + x + 1]};
         for (int y = rows_in; y < rows_read; ++y) in[y] = Pair{0.0, 0.0};
-        uint8_t* o = out + x;
-        idct_1d_live(rows_in, in, 1, shift2,
-                     [o, stride](int y, Pair v) { clamp_pair(v, o + y * stride); });
+        Pair* column = result[x / 2];
+        idct_1d_live(rows_in, in, 1, shift2, [column](int y, Pair v) { column[y] = v; });
     }
+    for (int y = 0; y < 8; ++y)
+        clamp_row(result[0][y], result[1][y], result[2][y], result[3][y], out + y * stride);
 }
 
 void block_to_samples(const int16_t* zz, int tq, uint8_t* out) {
@@ -303,10 +315,19 @@ static int s_r_cr[256], s_b_cb[256];
 static int32_t s_g_cb[256], s_g_cr[256];
 constexpr int G_BIAS = 1024;
 
+// Table terms repeated in both halves of 32 bits, for chroma that serves two pixels.
+static uint32_t s_r_pair[256], s_b_pair[256];
+
+static inline uint32_t pair_of(int term) {
+    return static_cast<uint32_t>(static_cast<uint16_t>(term)) * 0x10001u;
+}
+
 static void colour_tables_init() {
     for (int v = 0; v < 256; ++v) {
         s_r_cr[v] = static_cast<int>(std::floor(1.402 * v - 178.956));
         s_b_cb[v] = static_cast<int>(std::floor(1.772 * v - 226.316));
+        s_r_pair[v] = pair_of(s_r_cr[v]);
+        s_b_pair[v] = pair_of(s_b_cb[v]);
         s_g_cb[v] = static_cast<int32_t>(std::lround((G_BIAS - 0.34414 * v + 135.95984) * 65536));
         s_g_cr[v] = static_cast<int32_t>(std::lround(-0.71414 * v * 65536));
     }
@@ -352,27 +373,36 @@ static inline int green_term(int cb, int cr) {
     return ((s_g_cb[cb] + s_g_cr[cr]) >> 16) - G_BIAS;
 }
 
-// One row of an MCU whose chroma is halved horizontally: each chroma sample serves two pixels,
-// so its table terms are looked up once.
-static void convert_row_shared_chroma(const uint8_t* __restrict sy, const uint8_t* __restrict sb,
-                                      const uint8_t* __restrict sr, uint8_t* __restrict pr,
-                                      uint8_t* __restrict pg, uint8_t* __restrict pb, int n) {
+// Luma rows sharing one chroma row whose samples each serve two pixels (4:2:2 gives one luma
+// row, 4:2:0 two): the chroma terms are found once for all of them.
+static void convert_rows_shared_chroma(const uint8_t* const* sy, uint8_t* const* pr,
+                                       uint8_t* const* pg, uint8_t* const* pb, int rows,
+                                       const uint8_t* __restrict sb, const uint8_t* __restrict sr,
+                                       int n) {
     int x = 0;
     for (; x + 8 <= n; x += 8) {
-        Byte8 yb;
-        std::memcpy(&yb, sy + x, sizeof yb);
-        Short8 y = __builtin_convertvector(yb, Short8);
         const uint8_t* b = sb + (x >> 1);
         const uint8_t* r = sr + (x >> 1);
-        int r0 = s_r_cr[r[0]], r1 = s_r_cr[r[1]], r2 = s_r_cr[r[2]], r3 = s_r_cr[r[3]];
-        int b0 = s_b_cb[b[0]], b1 = s_b_cb[b[1]], b2 = s_b_cb[b[2]], b3 = s_b_cb[b[3]];
-        int g0 = green_term(b[0], r[0]), g1 = green_term(b[1], r[1]);
-        int g2 = green_term(b[2], r[2]), g3 = green_term(b[3], r[3]);
-        add_clamp_store(y, lanes8(lanes4(r0, r0, r1, r1), lanes4(r2, r2, r3, r3)), pr + x);
-        add_clamp_store(y, lanes8(lanes4(g0, g0, g1, g1), lanes4(g2, g2, g3, g3)), pg + x);
-        add_clamp_store(y, lanes8(lanes4(b0, b0, b1, b1), lanes4(b2, b2, b3, b3)), pb + x);
+        Short8 dr = lanes8(s_r_pair[r[0]] | uint64_t(s_r_pair[r[1]]) << 32,
+                           s_r_pair[r[2]] | uint64_t(s_r_pair[r[3]]) << 32);
+        Short8 db = lanes8(s_b_pair[b[0]] | uint64_t(s_b_pair[b[1]]) << 32,
+                           s_b_pair[b[2]] | uint64_t(s_b_pair[b[3]]) << 32);
+        Short8 dg = lanes8(pair_of(green_term(b[0], r[0])) |
+                               uint64_t(pair_of(green_term(b[1], r[1]))) << 32,
+                           pair_of(green_term(b[2], r[2])) |
+                               uint64_t(pair_of(green_term(b[3], r[3]))) << 32);
+        for (int i = 0; i < rows; ++i) {
+            Byte8 yb;
+            std::memcpy(&yb, sy[i] + x, sizeof yb);
+            Short8 y = __builtin_convertvector(yb, Short8);
+            add_clamp_store(y, dr, pr[i] + x);
+            add_clamp_store(y, dg, pg[i] + x);
+            add_clamp_store(y, db, pb[i] + x);
+        }
     }
-    for (; x < n; ++x) ycc_to_rgb(sy[x], sb[x >> 1], sr[x >> 1], pr + x, pg + x, pb + x);
+    for (; x < n; ++x)
+        for (int i = 0; i < rows; ++i)
+            ycc_to_rgb(sy[i][x], sb[x >> 1], sr[x >> 1], pr[i] + x, pg[i] + x, pb[i] + x);
 }
 
 // Full-width chroma.
@@ -421,16 +451,28 @@ void mcu_store(const JpegGeometry& g, int mcu_index, const int* comps, int ncomp
     if (convert) {
         const JpegComponent* k = g_jpeg_frame.comp;
         int fh0 = g.fh[0], fh1 = g.fh[1], fh2 = g.fh[2];
-        for (int y = 0; y < g.mcu_height; ++y) {
-            const uint8_t* sy = s_samples[0] + (y / g.fv[0]) * 8 * k[0].h;
+        bool halved = fh0 == 1 && fh1 == 2 && fh2 == 2 && g.fv[1] == g.fv[2];
+        int step = halved && g.fv[0] == 1 ? g.fv[1] : 1;  // luma rows per chroma row
+        for (int y = 0; y < g.mcu_height; y += step) {
             const uint8_t* sb = s_samples[1] + (y / g.fv[1]) * 8 * k[1].h;
             const uint8_t* sr = s_samples[2] + (y / g.fv[2]) * 8 * k[2].h;
+            if (halved) {
+                const uint8_t* sy[4];
+                uint8_t *pr[4], *pg[4], *pb[4];
+                for (int i = 0; i < step; ++i) {
+                    sy[i] = s_samples[0] + ((y + i) / g.fv[0]) * 8 * k[0].h;
+                    pr[i] = band_row(0, y + i) + x0;
+                    pg[i] = band_row(1, y + i) + x0;
+                    pb[i] = band_row(2, y + i) + x0;
+                }
+                convert_rows_shared_chroma(sy, pr, pg, pb, step, sb, sr, n);
+                continue;
+            }
+            const uint8_t* sy = s_samples[0] + (y / g.fv[0]) * 8 * k[0].h;
             uint8_t* pr = band_row(0, y) + x0;
             uint8_t* pg = band_row(1, y) + x0;
             uint8_t* pb = band_row(2, y) + x0;
-            if (fh0 == 1 && fh1 == 2 && fh2 == 2) {
-                convert_row_shared_chroma(sy, sb, sr, pr, pg, pb, n);
-            } else if (fh0 == 1 && fh1 == 1 && fh2 == 1) {
+            if (fh0 == 1 && fh1 == 1 && fh2 == 1) {
                 convert_row_full_chroma(sy, sb, sr, pr, pg, pb, n);
             } else {
                 for (int x = 0; x < n; ++x)

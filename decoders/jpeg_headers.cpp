@@ -2,6 +2,7 @@
 // sequence; segment handlers keep the frame, tables, restart interval and scan parameters and
 // hand each scan to the sequential or progressive decoder.
 #include "decoders/jpeg.h"
+#include "decoders/jpeg_entropy.h"
 
 #include "core/mem.h"
 #include "core/reader.h"

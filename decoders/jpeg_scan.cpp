@@ -4,6 +4,7 @@
 // A scan of several components is decoded MCU by MCU. A scan of one component is decoded
 // block by block in that component's raster order (T.81 A.2.2), into its own plane.
 #include "decoders/jpeg.h"
+#include "decoders/jpeg_entropy.h"
 
 #include "core/status.h"
 
