@@ -168,7 +168,7 @@ static void block_to_samples_stride(const int16_t* zz, int count, int tq, uint8_
     for (int i = 0; i < count; ++i) coef[k_jpeg_zigzag[i]] = static_cast<int32_t>(q[i]) * zz[i];
 
     alignas(16) float rows[64];
-    for (int r = 0; r < rows_in; ++r) {
+    auto row_alone = [&](int r) {
         const int32_t* in = coef + 8 * r;
         float* o = rows + 8 * r;
         int live = s_live_cols[count][r];
@@ -178,7 +178,28 @@ static void block_to_samples_stride(const int16_t* zz, int count, int tq, uint8_
         } else {
             idct_1d_live(live, in, 1, 0.0, [o](int x, double v) { o[x] = static_cast<float>(v); });
         }
+    };
+    int r = 0;
+    for (; r + 1 < rows_in; r += 2) {
+        int live = std::max(s_live_cols[count][r], s_live_cols[count][r + 1]);
+        if (live <= 1) {
+            row_alone(r);
+            row_alone(r + 1);
+            continue;
+        }
+        // Two rows at a time, lane by lane as for the columns below.
+        const int32_t* a = coef + 8 * r;
+        int read = live <= 2 ? 2 : live <= 4 ? 4 : 8;
+        Pair in[8];
+        for (int x = 0; x < read; ++x)
+            in[x] = Pair{static_cast<double>(a[x]), static_cast<double>(a[x + 8])};
+        float* o = rows + 8 * r;
+        idct_1d_live(live, in, 1, Pair{0.0, 0.0}, [o](int x, Pair v) {
+            o[x] = static_cast<float>(v[0]);
+            o[x + 8] = static_cast<float>(v[1]);
+        });
     }
+    if (r < rows_in) row_alone(r);
     if (rows_in <= 1) {
         for (int x = 0; x < 8; ++x) {
             uint8_t v = clamp_sample(static_cast<float>(c4 * rows[x] + shift));
@@ -503,9 +524,15 @@ void block_store(const JpegGeometry& g, int comp, int bx, int by, const int16_t*
     int x0 = bx * 8 * fh;
     int x1 = x0 + 8 * fh < width ? x0 + 8 * fh : width;
     if (x1 <= x0) return;
-    uint8_t samples[64];
-    block_to_samples_stride(zz, count, g_jpeg_frame.comp[comp].tq, samples, 8);
     band_select(by * 8 * fv, 8 * fv, x0, x1, 1u << comp);
+    int tq = g_jpeg_frame.comp[comp].tq;
+    if (fh == 1 && fv == 1) {
+        // The band is whole blocks wide: the samples go straight into it.
+        block_to_samples_stride(zz, count, tq, band_row(comp, 0) + x0, s_band_stride);
+        return;
+    }
+    uint8_t samples[64];
+    block_to_samples_stride(zz, count, tq, samples, 8);
     int n = x1 - x0;
     for (int y = 0; y < 8 * fv; ++y) {
         const uint8_t* s = samples + (y / fv) * 8;
