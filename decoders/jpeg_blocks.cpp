@@ -11,6 +11,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 const uint8_t k_jpeg_zigzag[64] = {
     0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,
@@ -118,17 +121,28 @@ static inline IntPair clamp_pair(Pair v) {
     return __builtin_convertvector(d, IntPair);
 }
 
-static inline void clamp_row(Pair a, Pair b, Pair c, Pair d, uint8_t* out) {
-    IntPair ia = clamp_pair(a), ib = clamp_pair(b), ic = clamp_pair(c), id = clamp_pair(d);
-    uint64_t bytes = uint64_t(ia[0]) | uint64_t(ia[1]) << 8 | uint64_t(ib[0]) << 16 |
-                     uint64_t(ib[1]) << 24 | uint64_t(ic[0]) << 32 | uint64_t(ic[1]) << 40 |
-                     uint64_t(id[0]) << 48 | uint64_t(id[1]) << 56;
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-    std::memcpy(out, &bytes, sizeof bytes);
-#else
-    for (int i = 0; i < 8; ++i) out[i] = static_cast<uint8_t>(bytes >> (8 * i));
-#endif
+#if defined(__SSE2__)
+// SSE2 does the rounding to float, the clamping and the packing to bytes in a few
+// instructions; the results are those of clamp_pair.
+static inline __m128i clamp_to_ints(Pair v) {
+    __m128d x = _mm_cvtps_pd(_mm_cvtpd_ps((__m128d)v));
+    x = _mm_add_pd(x, _mm_set1_pd(0.5));
+    x = _mm_min_pd(_mm_max_pd(x, _mm_setzero_pd()), _mm_set1_pd(255.0));
+    return _mm_cvttpd_epi32(x);
 }
+
+static inline void clamp_row(Pair a, Pair b, Pair c, Pair d, uint8_t* out) {
+    __m128i ab = _mm_unpacklo_epi64(clamp_to_ints(a), clamp_to_ints(b));
+    __m128i cd = _mm_unpacklo_epi64(clamp_to_ints(c), clamp_to_ints(d));
+    __m128i words = _mm_packs_epi32(ab, cd);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(words, words));
+}
+#else
+static inline void clamp_row(Pair a, Pair b, Pair c, Pair d, uint8_t* out) {
+    IntPair i[4] = {clamp_pair(a), clamp_pair(b), clamp_pair(c), clamp_pair(d)};
+    for (int k = 0; k < 8; ++k) out[k] = static_cast<uint8_t>(i[k / 2][k % 2]);
+}
+#endif
 
 static inline double level_shift() { return g_jpeg_frame.precision == 12 ? 2048.0 : 128.0; }
 
@@ -370,12 +384,18 @@ typedef uint8_t Byte8 __attribute__((vector_size(8)));
 
 static inline void add_clamp_store(Short8 y, Short8 d, uint8_t* out) {
     Short8 v = y + d;
+#if defined(__SSE2__)
+    // Packing with unsigned saturation is the clamp to 0..255.
+    __m128i w = (__m128i)v;
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(w, w));
+#else
     const Short8 top = {255, 255, 255, 255, 255, 255, 255, 255};
     v &= ~(v < 0);
     Short8 high = v > top;
     v = (v & ~high) | (top & high);
     Byte8 b = __builtin_convertvector(v, Byte8);
     std::memcpy(out, &b, sizeof b);
+#endif
 }
 
 // Lanes built in registers: filling an array lane by lane and loading it as a vector stalls.
