@@ -90,10 +90,15 @@ bool mcu_buffers_begin(const JpegGeometry& g);
 uint8_t* mcu_samples(int comp);
 // `count`: coefficients past this zigzag index are zero (64 when not known).
 void mcu_put_block(const JpegGeometry& g, int comp, int block, const int16_t* zz, int count);
+// The same for a block already dequantised into natural order.
+void mcu_put_coefficients(const JpegGeometry& g, int comp, int block, const int32_t* coef,
+                          int count);
+void clear_coefficients(int32_t* coef);  // 64 values, 16-byte aligned
 // Converts and stores MCU mcu_index for the given frame components into the output band.
 void mcu_store(const JpegGeometry& g, int mcu_index, const int* comps, int ncomps);
 // Stores one block of a single-component scan at its block position (raster order).
-void block_store(const JpegGeometry& g, int comp, int bx, int by, const int16_t* zz, int count);
+void block_store(const JpegGeometry& g, int comp, int bx, int by, const int32_t* coef,
+                 int count);
 void band_flush();       // copies the decoded part of the band into the page
 void mcu_buffers_end();
 // After the frame: YCbCr planes of a deferred frame to RGB, four-component frames to RGB.

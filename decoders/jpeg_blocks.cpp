@@ -160,27 +160,18 @@ static void live_tables_init() {
     }
 }
 
-// Dequantises the first `count` zigzag coefficients (the rest are zero), then runs the inverse
-// DCT over the rows and then the columns, and clamps the samples to bytes.
-static void block_to_samples_stride(const int16_t* zz, int count, int tq, uint8_t* out,
-                                    int stride) {
-    const uint16_t* q = g_jpeg_quant[tq];
+// Inverse DCT of a dequantised block in natural order whose non-zero values all lie among the
+// first `count` zigzag positions: rows first, then columns, samples clamped to bytes.
+static void idct_block(const int32_t* coef, int count, uint8_t* out, int stride) {
     double shift = level_shift();
     if (count <= 1) {
         // DC only: every row pass gives c4 * DC in row 0, every column pass the same value.
-        float row = static_cast<float>(c4 * (static_cast<int32_t>(q[0]) * zz[0]));
+        float row = static_cast<float>(c4 * coef[0]);
         uint8_t v = clamp_sample(static_cast<float>(c4 * row + shift));
         for (int y = 0; y < 8; ++y) std::memset(out + y * stride, v, 8);
         return;
     }
     int rows_in = s_live_rows[count];
-    alignas(16) int32_t coef[64];
-    for (int r = 0; r < rows_in; ++r) {  // plain stores: a variable-length fill costs more
-        reinterpret_cast<Int4*>(coef + 8 * r)[0] = Int4{0, 0, 0, 0};
-        reinterpret_cast<Int4*>(coef + 8 * r)[1] = Int4{0, 0, 0, 0};
-    }
-    for (int i = 0; i < count; ++i) coef[k_jpeg_zigzag[i]] = static_cast<int32_t>(q[i]) * zz[i];
-
     alignas(16) float rows[64];
     auto row_alone = [&](int r) {
         const int32_t* in = coef + 8 * r;
@@ -237,8 +228,21 @@ static void block_to_samples_stride(const int16_t* zz, int count, int tq, uint8_
         clamp_row(result[0][y], result[1][y], result[2][y], result[3][y], out + y * stride);
 }
 
+void clear_coefficients(int32_t* coef) {
+    for (int i = 0; i < 64; i += 4) *reinterpret_cast<Int4*>(coef + i) = Int4{0, 0, 0, 0};
+}
+
+// Dequantises the first `count` zigzag coefficients (the rest are zero) into natural order.
+static void dequantise(const int16_t* zz, int count, int tq, int32_t* coef) {
+    const uint16_t* q = g_jpeg_quant[tq];
+    clear_coefficients(coef);
+    for (int i = 0; i < count; ++i) coef[k_jpeg_zigzag[i]] = static_cast<int32_t>(q[i]) * zz[i];
+}
+
 void block_to_samples(const int16_t* zz, int tq, uint8_t* out) {
-    block_to_samples_stride(zz, 64, tq, out, 8);
+    alignas(16) int32_t coef[64];
+    dequantise(zz, 64, tq, coef);
+    idct_block(coef, 64, out, 8);
 }
 
 // ---- MCU sample areas and the output band ----
@@ -334,11 +338,18 @@ static void band_select(int y0, int rows, int x0, int x1, unsigned planes) {
     s_dirty_planes |= planes;
 }
 
-void mcu_put_block(const JpegGeometry& g, int comp, int block, const int16_t* zz, int count) {
+void mcu_put_coefficients(const JpegGeometry& g, int comp, int block, const int32_t* coef,
+                          int count) {
     const JpegComponent& k = g_jpeg_frame.comp[comp];
     int stride = 8 * k.h;
     uint8_t* out = s_samples[comp] + (block / k.h) * 8 * stride + (block % k.h) * 8;
-    block_to_samples_stride(zz, count, k.tq, out, stride);
+    idct_block(coef, count, out, stride);
+}
+
+void mcu_put_block(const JpegGeometry& g, int comp, int block, const int16_t* zz, int count) {
+    alignas(16) int32_t coef[64];
+    dequantise(zz, count, g_jpeg_frame.comp[comp].tq, coef);
+    mcu_put_coefficients(g, comp, block, coef, count);
 }
 
 // YCbCr to RGB on byte samples (clamped first, as JFIF defines them):
@@ -538,21 +549,21 @@ void mcu_store(const JpegGeometry& g, int mcu_index, const int* comps, int ncomp
     }
 }
 
-void block_store(const JpegGeometry& g, int comp, int bx, int by, const int16_t* zz, int count) {
+void block_store(const JpegGeometry& g, int comp, int bx, int by, const int32_t* coef,
+                 int count) {
     int fh = g.fh[comp], fv = g.fv[comp];
     int width = g_jpeg_frame.width < g_jpeg_page->width ? g_jpeg_frame.width : g_jpeg_page->width;
     int x0 = bx * 8 * fh;
     int x1 = x0 + 8 * fh < width ? x0 + 8 * fh : width;
     if (x1 <= x0) return;
     band_select(by * 8 * fv, 8 * fv, x0, x1, 1u << comp);
-    int tq = g_jpeg_frame.comp[comp].tq;
     if (fh == 1 && fv == 1) {
         // The band is whole blocks wide: the samples go straight into it.
-        block_to_samples_stride(zz, count, tq, band_row(comp, 0) + x0, s_band_stride);
+        idct_block(coef, count, band_row(comp, 0) + x0, s_band_stride);
         return;
     }
     uint8_t samples[64];
-    block_to_samples_stride(zz, count, tq, samples, 8);
+    idct_block(coef, count, samples, 8);
     int n = x1 - x0;
     for (int y = 0; y < 8 * fv; ++y) {
         const uint8_t* s = samples + (y / fv) * 8;
