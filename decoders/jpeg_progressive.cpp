@@ -19,8 +19,6 @@ static int16_t s_predictor[JPEG_MAX_COMPONENTS];
 // picture's own rows (a 10000 x 10000 4:2:0 frame needs 300 MB).
 static const size_t k_store_limit = size_t(512) << 20;
 
-bool prog_active() { return s_store != nullptr; }
-
 void prog_release() { mem_free(s_store); }
 
 void prog_frame_begin() {
