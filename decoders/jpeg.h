@@ -35,12 +35,15 @@ struct JpegScan {
 // One Huffman table slot (class + 2 * id). `lengths` and `symbols` are indexed by a code's
 // value: lengths holds the code length - 1, or 255 where no code has that value. `fast` is
 // derived from them: for every 9-bit prefix, (length << 8 | symbol) of the code the
-// bit-by-bit search finds within those 9 bits, or 0 when it needs more bits.
+// bit-by-bit search finds within those 9 bits, or 0 when it needs more bits. `ac_value` goes
+// one step further for AC tables: when the code and its extra bits both fit in the prefix,
+// (value << 16 | run << 8 | bits used), the value already extended; 0 otherwise.
 constexpr int HUFF_FAST_BITS = 9;
 struct HuffTable {
     uint8_t lengths[65536];
     uint8_t symbols[65536];
     uint16_t fast[1 << HUFF_FAST_BITS];
+    uint32_t ac_value[1 << HUFF_FAST_BITS];
 };
 
 // Frame geometry derived at the start of each scan and for progressive reconstruction.

@@ -102,5 +102,14 @@ void huff_build_fast(HuffTable* table) {
             }
         }
         table->fast[prefix] = entry;
+        uint32_t value_entry = 0;
+        int length = entry >> 8, rs = entry & 0xFF, size = rs & 15;
+        if (entry && size && length + size <= HUFF_FAST_BITS) {
+            int bits = static_cast<int>(prefix >> (HUFF_FAST_BITS - length - size)) & ((1 << size) - 1);
+            int value = ent_extend(bits, size);
+            value_entry = static_cast<uint32_t>(static_cast<uint16_t>(value)) << 16 |
+                          static_cast<uint32_t>(rs >> 4) << 8 | static_cast<uint32_t>(length + size);
+        }
+        table->ac_value[prefix] = value_entry;
     }
 }
