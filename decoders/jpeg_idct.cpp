@@ -161,8 +161,8 @@ void idct_block(const int32_t* coef, int count, uint8_t* out, int stride) {
     if (count <= 1) {
         // DC only: every row pass gives c4 * DC in row 0, every column pass the same value.
         float row = static_cast<float>(c4 * coef[0]);
-        uint8_t v = clamp_sample(static_cast<float>(c4 * row + shift));
-        for (int y = 0; y < 8; ++y) std::memset(out + y * stride, v, 8);
+        uint64_t v = clamp_sample(static_cast<float>(c4 * row + shift)) * 0x0101010101010101ull;
+        for (int y = 0; y < 8; ++y) std::memcpy(out + y * stride, &v, 8);
         return;
     }
     int rows_in = s_live_rows[count];
