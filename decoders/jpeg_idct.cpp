@@ -104,20 +104,10 @@ static inline uint8_t clamp_sample(float v) {
 }
 
 // The same for a row of eight samples held as four pairs of doubles, rounded to float first.
-typedef int32_t IntPair __attribute__((vector_size(8)));
 typedef int32_t Int4 __attribute__((vector_size(16)));
-
-static inline IntPair clamp_pair(Pair v) {
-    Pair d = __builtin_convertvector(__builtin_convertvector(v, FloatPair), Pair) + 0.5;
-    const Pair zero = {0.0, 0.0}, top = {255.0, 255.0};
-    d = d < zero ? zero : d;
-    d = d > top ? top : d;
-    return __builtin_convertvector(d, IntPair);
-}
-
 #if defined(__SSE2__)
 // SSE2 does the rounding to float, the clamping and the packing to bytes in a few
-// instructions; the results are those of clamp_pair.
+// instructions.
 static inline __m128i clamp_to_ints(Pair v) {
     __m128d x = _mm_cvtps_pd(_mm_cvtpd_ps((__m128d)v));
     x = _mm_add_pd(x, _mm_set1_pd(0.5));
@@ -132,6 +122,16 @@ static inline void clamp_row(Pair a, Pair b, Pair c, Pair d, uint8_t* out) {
     _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(words, words));
 }
 #else
+typedef int32_t IntPair __attribute__((vector_size(8)));
+
+static inline IntPair clamp_pair(Pair v) {
+    Pair d = __builtin_convertvector(__builtin_convertvector(v, FloatPair), Pair) + 0.5;
+    const Pair zero = {0.0, 0.0}, top = {255.0, 255.0};
+    d = d < zero ? zero : d;
+    d = d > top ? top : d;
+    return __builtin_convertvector(d, IntPair);
+}
+
 static inline void clamp_row(Pair a, Pair b, Pair c, Pair d, uint8_t* out) {
     IntPair i[4] = {clamp_pair(a), clamp_pair(b), clamp_pair(c), clamp_pair(d)};
     for (int k = 0; k < 8; ++k) out[k] = static_cast<uint8_t>(i[k / 2][k % 2]);
