@@ -15,7 +15,9 @@ enum CharClass : uint8_t {
 
 extern const uint8_t (&k_char_class)[256];
 
-inline bool is_blank_byte(int c) { return c >= 0 && c < 256 && k_char_class[c] == CC_BLANK; }
+inline bool is_blank_byte(int c) {
+    return c >= 0 && c < 256 && k_char_class[c] == CC_BLANK;
+}
 
 // Clamp a floating-point channel value to a byte: <0.5 gives 0, >=254.5 gives 255.
 inline uint8_t clamp_byte(double v) {

@@ -14,8 +14,12 @@ struct ExtentItem {
     Bounds* bounds;
 };
 
-ExtentItem* items_of(Table* t) { return static_cast<ExtentItem*>(t->items); }
-int count_of(const Table* t) { return t->used_bytes / static_cast<int>(sizeof(ExtentItem)); }
+ExtentItem* items_of(Table* t) {
+    return static_cast<ExtentItem*>(t->items);
+}
+int count_of(const Table* t) {
+    return t->used_bytes / static_cast<int>(sizeof(ExtentItem));
+}
 
 int find_exact(Table* t, int id) {
     int n = count_of(t);
@@ -24,8 +28,10 @@ int find_exact(Table* t, int id) {
     int lo = 0, hi = n - 1;
     while (hi - lo > 1) {
         int mid = (lo + hi) / 2;
-        if (it[mid].id > id) hi = mid;
-        else lo = mid;
+        if (it[mid].id > id)
+            hi = mid;
+        else
+            lo = mid;
     }
     if (it[lo].id == id) return lo;
     if (it[hi].id == id) return hi;

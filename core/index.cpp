@@ -24,7 +24,9 @@ IndexRegistration* registration_of(int index) {
     return nullptr;
 }
 
-template <class T> int compare_values(T a, T b) { return a < b ? -1 : (b < a ? 1 : 0); }
+template <class T> int compare_values(T a, T b) {
+    return a < b ? -1 : (b < a ? 1 : 0);
+}
 
 template <class T> T field(const void* record, int offset) {
     T v;
@@ -40,11 +42,13 @@ int compare_keys(const IndexRegistration* r, const void* a, const void* b) {
         int c = std::strcmp(ta ? ta : "", tb ? tb : "");
         return c < 0 ? -1 : (c > 0 ? 1 : 0);
     }
-    case KEY_S8: return compare_values(field<int8_t>(a, r->key_offset), field<int8_t>(b, r->key_offset));
+    case KEY_S8:
+        return compare_values(field<int8_t>(a, r->key_offset), field<int8_t>(b, r->key_offset));
     case KEY_U32:
     case KEY_U32_B:
         return compare_values(field<uint32_t>(a, r->key_offset), field<uint32_t>(b, r->key_offset));
-    case KEY_F32: return compare_values(field<float>(a, r->key_offset), field<float>(b, r->key_offset));
+    case KEY_F32:
+        return compare_values(field<float>(a, r->key_offset), field<float>(b, r->key_offset));
     case KEY_F64:
         return compare_values(field<double>(a, r->key_offset), field<double>(b, r->key_offset));
     default:
@@ -58,8 +62,12 @@ int compare_objects(const IndexRegistration* r, const void* a, int id_a, const v
     return c ? c : compare_values(id_a, id_b);
 }
 
-int32_t* ids_of(Table* t) { return static_cast<int32_t*>(t->items); }
-int count_of(const Table* t) { return t->used_bytes / 4; }
+int32_t* ids_of(Table* t) {
+    return static_cast<int32_t*>(t->items);
+}
+int count_of(const Table* t) {
+    return t->used_bytes / 4;
+}
 
 // Drops ids of members that were deleted since they were inserted.
 void purge_deleted(Table* t, const IndexRegistration* r) {
@@ -83,8 +91,10 @@ int position_after(Table* t, const IndexRegistration* r, const void* record, int
     int lo = 0, hi = n - 1; // member lo is not after, member hi is after
     while (hi - lo > 1) {
         int mid = (lo + hi) / 2;
-        if (after(mid)) hi = mid;
-        else lo = mid;
+        if (after(mid))
+            hi = mid;
+        else
+            lo = mid;
     }
     return hi;
 }
@@ -101,8 +111,10 @@ int position_before(Table* t, const IndexRegistration* r, const void* record, in
     int lo = 0, hi = n - 1; // member lo is before, member hi is not
     while (hi - lo > 1) {
         int mid = (lo + hi) / 2;
-        if (before(mid)) lo = mid;
-        else hi = mid;
+        if (before(mid))
+            lo = mid;
+        else
+            hi = mid;
     }
     return hi;
 }

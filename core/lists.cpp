@@ -14,7 +14,9 @@ Table* find_list(int list) {
     return t;
 }
 
-ObjectItem* items_of(Table* t) { return static_cast<ObjectItem*>(t->items); }
+ObjectItem* items_of(Table* t) {
+    return static_cast<ObjectItem*>(t->items);
+}
 
 } // namespace
 

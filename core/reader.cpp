@@ -25,13 +25,19 @@ struct Slot {
 
 // Slot 0 is the current file; slot 20 is the spare used while reordering.
 Slot s_slot[k_slots + 1];
-long long s_position = 0;  // offset of the next byte within the window
-unsigned s_mask = 128;     // most-significant-first bit mask
-unsigned s_low_mask = 1;   // least-significant-first bit mask
+long long s_position = 0; // offset of the next byte within the window
+unsigned s_mask = 128;    // most-significant-first bit mask
+unsigned s_low_mask = 1;  // least-significant-first bit mask
 
-Slot& cur() { return s_slot[0]; }
-long long offset_now() { return cur().base + s_position; }
-bool at_end() { return !cur().stream || offset_now() >= cur().size; }
+Slot& cur() {
+    return s_slot[0];
+}
+long long offset_now() {
+    return cur().base + s_position;
+}
+bool at_end() {
+    return !cur().stream || offset_now() >= cur().size;
+}
 
 void reset_masks() {
     s_mask = 128;
@@ -50,8 +56,9 @@ void refill() {
     Slot& c = cur();
     if (s_position >= 0 && s_position < c.buffer_size) return;
     long long absolute = c.base + s_position;
-    long long base = absolute >= 0 ? absolute / c.buffer_size * c.buffer_size
-                                   : -((-absolute + c.buffer_size - 1) / c.buffer_size) * c.buffer_size;
+    long long base = absolute >= 0
+                         ? absolute / c.buffer_size * c.buffer_size
+                         : -((-absolute + c.buffer_size - 1) / c.buffer_size) * c.buffer_size;
     c.base = base;
     s_position = absolute - base;
     reset_masks();
@@ -114,7 +121,7 @@ int rd_open(int entry_id, long buffer_size, bool rewind) {
         long size = std::ftell(f);
         long long file_size = size > 0 ? size : 0;
         long chosen = (file_size < k_small_file || buffer_size == 0) ? static_cast<long>(file_size)
-                                                                      : buffer_size;
+                                                                     : buffer_size;
         if (chosen < 1) chosen = 1;
         uint8_t* buffer = nullptr;
         if (!mem_alloc(buffer, static_cast<size_t>(chosen) + 2)) {
@@ -154,19 +161,34 @@ void rd_close_all() {
 void rd_seek(long long offset, int whence) {
     if (!cur().stream) return;
     complete_byte();
-    if (whence == 0) s_position = offset - cur().base;
-    else if (whence == 1) s_position += offset;
-    else if (whence == 2) s_position = cur().size - cur().base - offset;
+    if (whence == 0)
+        s_position = offset - cur().base;
+    else if (whence == 1)
+        s_position += offset;
+    else if (whence == 2)
+        s_position = cur().size - cur().base - offset;
     reset_masks();
     refill();
 }
 
-long long rd_tell() { return offset_now(); }
-long long rd_size() { return cur().size; }
-const uint8_t* rd_window() { return cur().buffer; }
-long rd_window_size() { return static_cast<long>(window_data()); }
-long long rd_window_base() { return cur().base; }
-long rd_position() { return static_cast<long>(s_position); }
+long long rd_tell() {
+    return offset_now();
+}
+long long rd_size() {
+    return cur().size;
+}
+const uint8_t* rd_window() {
+    return cur().buffer;
+}
+long rd_window_size() {
+    return static_cast<long>(window_data());
+}
+long long rd_window_base() {
+    return cur().base;
+}
+long rd_position() {
+    return static_cast<long>(s_position);
+}
 
 void rd_read(void* destination, long count) {
     complete_byte();
@@ -305,9 +327,13 @@ uint32_t rd_bits_msb(int n) {
     return v;
 }
 
-uint32_t rd_bits_lsb(int n) { return rd_bits_lsb_skip2(n, -1, -1); }
+uint32_t rd_bits_lsb(int n) {
+    return rd_bits_lsb_skip2(n, -1, -1);
+}
 
-uint32_t rd_bits_lsb_skip(int n, long long skip) { return rd_bits_lsb_skip2(n, skip, -1); }
+uint32_t rd_bits_lsb_skip(int n, long long skip) {
+    return rd_bits_lsb_skip2(n, skip, -1);
+}
 
 uint32_t rd_bits_lsb_skip2(int n, long long skip1, long long skip2) {
     uint32_t v = 0;
@@ -374,7 +400,9 @@ void mb_copy(void* destination, long n) {
     s_mb += n;
 }
 
-const uint8_t* mb_pointer() { return s_mb; }
+const uint8_t* mb_pointer() {
+    return s_mb;
+}
 
 uint32_t mb_bits_lsb(int n) {
     uint32_t v = 0;
@@ -414,7 +442,9 @@ FILE* fs_open(const char* path, const char* mode) {
 }
 
 namespace {
-bool fs_bytes(FILE* f, uint8_t* b, int n) { return std::fread(b, 1, static_cast<size_t>(n), f) == static_cast<size_t>(n); }
+bool fs_bytes(FILE* f, uint8_t* b, int n) {
+    return std::fread(b, 1, static_cast<size_t>(n), f) == static_cast<size_t>(n);
+}
 } // namespace
 
 unsigned fs_u16be(FILE* f) {

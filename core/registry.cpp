@@ -11,11 +11,21 @@ int s_class_size[CLS_COUNT];
 DeleteHook s_delete_hook[CLS_COUNT];
 int s_last_id = 0;
 
-ObjectItem* items_of(Table* t) { return static_cast<ObjectItem*>(t->items); }
-int count_of(const Table* t) { return items_count(t); }
-bool valid_class(int cls) { return cls >= 0 && cls < CLS_COUNT; }
-int find_exact(Table* t, int id) { return items_find(t, id); }
-int lower_bound(Table* t, int id) { return items_lower_bound(t, id); }
+ObjectItem* items_of(Table* t) {
+    return static_cast<ObjectItem*>(t->items);
+}
+int count_of(const Table* t) {
+    return items_count(t);
+}
+bool valid_class(int cls) {
+    return cls >= 0 && cls < CLS_COUNT;
+}
+int find_exact(Table* t, int id) {
+    return items_find(t, id);
+}
+int lower_bound(Table* t, int id) {
+    return items_lower_bound(t, id);
+}
 
 int next_id() {
     if (s_last_id == 0x7fffffff) return 0;
@@ -24,7 +34,9 @@ int next_id() {
 
 } // namespace
 
-int items_count(const Table* t) { return t->used_bytes / static_cast<int>(sizeof(ObjectItem)); }
+int items_count(const Table* t) {
+    return t->used_bytes / static_cast<int>(sizeof(ObjectItem));
+}
 
 // Exact search by halving; -1 when absent.
 int items_find(Table* t, int id) {
@@ -34,8 +46,10 @@ int items_find(Table* t, int id) {
     int lo = 0, hi = n - 1;
     while (hi - lo > 1) {
         int mid = (lo + hi) / 2;
-        if (it[mid].id > id) hi = mid;
-        else lo = mid;
+        if (it[mid].id > id)
+            hi = mid;
+        else
+            lo = mid;
     }
     if (it[lo].id == id) return lo;
     if (it[hi].id == id) return hi;
@@ -50,8 +64,10 @@ int items_lower_bound(Table* t, int id) {
     int lo = 0, hi = n - 1;
     while (hi - lo > 1) {
         int mid = (lo + hi) / 2;
-        if (id < it[mid].id) hi = mid;
-        else lo = mid;
+        if (id < it[mid].id)
+            hi = mid;
+        else
+            lo = mid;
     }
     return it[lo].id >= id ? lo : hi;
 }
@@ -99,15 +115,21 @@ void obj_set_class_size(int cls, int size) {
     if (valid_class(cls)) s_class_size[cls] = size;
 }
 
-int obj_class_size(int cls) { return valid_class(cls) ? s_class_size[cls] : 0; }
+int obj_class_size(int cls) {
+    return valid_class(cls) ? s_class_size[cls] : 0;
+}
 
 void obj_set_delete_hook(int cls, DeleteHook hook) {
     if (valid_class(cls)) s_delete_hook[cls] = hook;
 }
 
-int obj_last_id() { return s_last_id; }
+int obj_last_id() {
+    return s_last_id;
+}
 
-int obj_count(int cls) { return valid_class(cls) ? count_of(&s_directory[cls]) : 0; }
+int obj_count(int cls) {
+    return valid_class(cls) ? count_of(&s_directory[cls]) : 0;
+}
 
 void* obj_create(int cls, int* out_id) {
     *out_id = 0;

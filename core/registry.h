@@ -29,16 +29,16 @@ enum ObjectClass {
 // A row size of 0 marks every use but the row store.
 struct Table {
     int32_t id;
-    int32_t owner;          // row stores: owning image
-    int32_t used_bytes;     // bytes of items in use
-    int32_t rows;           // row stores
-    int32_t row_size;       // row stores; 0 otherwise
-    uint32_t* stamps;       // row stores: use clock at last access, per row
-    uint8_t* states;        // row stores: 0 memory only, 1 copy on disk, 255 not decoded
-    void* items;            // item array; a row store's row pointers (uint8_t**)
-    int32_t rows_per_file;  // row stores
-    int32_t read_position;  // row stores
-    int32_t* written_rows;  // row stores: 1 + highest row written, per swap file
+    int32_t owner;         // row stores: owning image
+    int32_t used_bytes;    // bytes of items in use
+    int32_t rows;          // row stores
+    int32_t row_size;      // row stores; 0 otherwise
+    uint32_t* stamps;      // row stores: use clock at last access, per row
+    uint8_t* states;       // row stores: 0 memory only, 1 copy on disk, 255 not decoded
+    void* items;           // item array; a row store's row pointers (uint8_t**)
+    int32_t rows_per_file; // row stores
+    int32_t read_position; // row stores
+    int32_t* written_rows; // row stores: 1 + highest row written, per swap file
 };
 
 // Item of the class directory and of object lists.
@@ -63,16 +63,20 @@ void obj_copy(int cls, int source_id, int target_id);
 int obj_last_id();
 int obj_count(int cls);
 
-template <class T> T* obj_find_as(int cls, int id) { return static_cast<T*>(obj_find(cls, id)); }
+template <class T> T* obj_find_as(int cls, int id) {
+    return static_cast<T*>(obj_find(cls, id));
+}
 
 // Table growth: capacity is the next multiple of 1024 strictly above the bytes in use.
 // Returns false (status 1) when the reallocation fails.
 bool table_set_used(Table* table, int32_t used_bytes);
 // Tables of ObjectItem sorted by id (class directory, object lists).
 int items_count(const Table* t);
-int items_find(Table* t, int id);         // exact position or -1
-int items_lower_bound(Table* t, int id);  // first position not below id
+int items_find(Table* t, int id);        // exact position or -1
+int items_lower_bound(Table* t, int id); // first position not below id
 bool items_insert(Table* t, int pos, const ObjectItem& item);
 void items_remove(Table* t, int pos);
 
-inline int32_t table_capacity_for(int32_t used_bytes) { return (used_bytes / 1024 + 1) * 1024; }
+inline int32_t table_capacity_for(int32_t used_bytes) {
+    return (used_bytes / 1024 + 1) * 1024;
+}

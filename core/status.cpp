@@ -50,5 +50,9 @@ const char* status_category_text_of(int code) {
     return (code >= 0 && code <= ST_LAST) ? k_category[k_category_of[code]] : "";
 }
 
-const char* status_text() { return status_text_of(g_status); }
-const char* status_category_text() { return status_category_text_of(g_status); }
+const char* status_text() {
+    return status_text_of(g_status);
+}
+const char* status_category_text() {
+    return status_category_text_of(g_status);
+}

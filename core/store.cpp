@@ -23,6 +23,9 @@ int s_touches = 0;
 uint32_t s_threshold = 1;
 int s_cursor = 0;
 int s_lowest_written = 0;
+// Clock value at which a pass over every store, run with the threshold already at clock - 1,
+// found no row to evict. Until the clock advances no later pass can find one: stamps only grow.
+uint32_t s_barren_clock = 0;
 
 struct SwapStream {
     FILE* file;
@@ -33,7 +36,9 @@ struct SwapStream {
 SwapStream s_write = {nullptr, 0, 0, nullptr};
 SwapStream s_read = {nullptr, 0, 0, nullptr};
 
-uint8_t** rows_of(Table* s) { return static_cast<uint8_t**>(s->items); }
+uint8_t** rows_of(Table* s) {
+    return static_cast<uint8_t**>(s->items);
+}
 
 void close_stream(SwapStream* stream) {
     if (stream->file) std::fclose(stream->file);
@@ -168,8 +173,12 @@ void store_set_budget(long long bytes) {
     s_budget = bytes;
 }
 
-int store_use_clock() { return static_cast<int>(s_clock); }
-int store_eviction_threshold() { return static_cast<int>(s_threshold); }
+int store_use_clock() {
+    return static_cast<int>(s_clock);
+}
+int store_eviction_threshold() {
+    return static_cast<int>(s_threshold);
+}
 
 Table* store_create(int* out_id, int owner, int rows, int row_size, int mode) {
     ensure_budget();
@@ -229,13 +238,17 @@ uint8_t* store_row(Table* store, int row, bool read_access) {
         return nullptr;
     }
     s_budget -= store->row_size;
-    if (store->states[row] == ROW_ON_DISK) read_row_from_swap(store, row);
-    else std::memset(rows[row], 0, static_cast<size_t>(store->row_size));
+    if (store->states[row] == ROW_ON_DISK)
+        read_row_from_swap(store, row);
+    else
+        std::memset(rows[row], 0, static_cast<size_t>(store->row_size));
     return g_status ? nullptr : rows[row];
 }
 
 void store_run_eviction_pass() {
-    int freed = 0;
+    if (s_barren_clock == s_clock && s_threshold == s_clock - 1) return;
+    bool whole_walk = s_cursor == 0 && s_threshold == s_clock - 1;
+    int freed = 0, candidates = 0;
     int id = s_cursor;
     while (Table* s = static_cast<Table*>(obj_next(CLS_TABLE, &id))) {
         s_cursor = id;
@@ -243,8 +256,10 @@ void store_run_eviction_pass() {
         uint8_t** rows = rows_of(s);
         for (int r = 0; r < s->rows; r++) {
             if (!rows[r] || s->stamps[r] > s_threshold) continue;
+            candidates++;
             if (freed >= k_max_freed_per_pass) return;
             if (s->states[r] == ROW_MEMORY) write_row_to_swap(s, r);
+            if (g_status) return; // the scratch directory failed: one report per pass
             if (s->states[r] != ROW_MEMORY) {
                 free_row(s, r);
                 freed++;
@@ -252,6 +267,7 @@ void store_run_eviction_pass() {
         }
     }
     s_cursor = 0;
+    if (candidates == 0 && whole_walk) s_barren_clock = s_clock;
     if (freed == 0) {
         s_threshold += 2;
         if (s_threshold >= s_clock - 1) s_threshold = s_clock - 1;

@@ -9,9 +9,13 @@ namespace {
 long long s_left = 0;
 }
 
-void pnm_begin_header(long long bytes_left) { s_left = bytes_left; }
+void pnm_begin_header(long long bytes_left) {
+    s_left = bytes_left;
+}
 
-long long pnm_bytes_left() { return s_left; }
+long long pnm_bytes_left() {
+    return s_left;
+}
 
 int pnm_read_byte() {
     if (s_left <= 0) return -1;

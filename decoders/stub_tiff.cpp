@@ -2,4 +2,6 @@
 #include "core/status.h"
 #include "decoders/decoders.h"
 
-void tiff_load(int, int, int) { g_status = ST_UNKNOWN_FORMAT; }
+void tiff_load(int, int, int) {
+    g_status = ST_UNKNOWN_FORMAT;
+}

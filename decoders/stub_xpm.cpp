@@ -2,4 +2,6 @@
 #include "core/status.h"
 #include "decoders/decoders.h"
 
-void xpm_load(int, int) { g_status = ST_UNKNOWN_FORMAT; }
+void xpm_load(int, int) {
+    g_status = ST_UNKNOWN_FORMAT;
+}

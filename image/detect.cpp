@@ -62,7 +62,9 @@ bool row_matches(const SignatureRow& row, const uint8_t* header) {
     return true;
 }
 
-bool is_blank(int c) { return c == '\t' || c == '\n' || c == '\r' || c == ' '; }
+bool is_blank(int c) {
+    return c == '\t' || c == '\n' || c == '\r' || c == ' ';
+}
 
 // An X pixmap starts, after optional blanks, with "/*", blanks and "XPM".
 bool looks_like_xpm(const FileEntry* entry) {

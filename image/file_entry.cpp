@@ -40,16 +40,36 @@ void dispatch(int* image_id, int list, int row) {
     Image* image = obj_find_as<Image>(CLS_IMAGE, *image_id);
     int format = image->format_id;
     switch (format) {
-    case FMT_BMP: bmp_load(*image_id, list, row); break;
-    case FMT_JPEG: jpeg_load(*image_id, list); break;
-    case FMT_GIF: gif_load(image_id, list); break;
-    case FMT_TIFF: tiff_load(*image_id, list, row); break;
-    case FMT_PNG: png_load(*image_id, list); break;
-    case FMT_XPM: xpm_load(*image_id, list); break;
-    case FMT_PCX: pcx_load(*image_id, list); break;
-    case FMT_SUN: sunras_load(*image_id, list); break;
-    case FMT_TARGA: targa_load(*image_id, list); break;
-    case FMT_ECW: ecw_load(*image_id, list, row); break;
+    case FMT_BMP:
+        bmp_load(*image_id, list, row);
+        break;
+    case FMT_JPEG:
+        jpeg_load(*image_id, list);
+        break;
+    case FMT_GIF:
+        gif_load(image_id, list);
+        break;
+    case FMT_TIFF:
+        tiff_load(*image_id, list, row);
+        break;
+    case FMT_PNG:
+        png_load(*image_id, list);
+        break;
+    case FMT_XPM:
+        xpm_load(*image_id, list);
+        break;
+    case FMT_PCX:
+        pcx_load(*image_id, list);
+        break;
+    case FMT_SUN:
+        sunras_load(*image_id, list);
+        break;
+    case FMT_TARGA:
+        targa_load(*image_id, list);
+        break;
+    case FMT_ECW:
+        ecw_load(*image_id, list, row);
+        break;
     default:
         if (format >= FMT_PBM_ASCII && format <= FMT_PPM_RAW)
             pnm_load(*image_id, format + 12, list);

@@ -35,13 +35,13 @@ enum FormatId {
 
 struct FileEntry {
     int32_t id;
-    char* path;       // as given ('/' separators); lower-cased where the file system folds case
+    char* path; // as given ('/' separators); lower-cased where the file system folds case
     int32_t kind;
     int32_t format_id;
     int64_t size;
     int32_t depth;
     int32_t variant;
-    char* sort_key;   // lower-cased path: the browse order is byte order of this key
+    char* sort_key; // lower-cased path: the browse order is byte order of this key
 };
 
 void open_path(const char* path, int* list_holder, int* out_entry_id);

@@ -10,7 +10,9 @@
 
 namespace {
 
-int round_up4(long long v) { return static_cast<int>((v + 3) / 4 * 4); }
+int round_up4(long long v) {
+    return static_cast<int>((v + 3) / 4 * 4);
+}
 
 Image* find_image(int id) {
     Image* image = obj_find_as<Image>(CLS_IMAGE, id);
@@ -68,8 +70,8 @@ void image_alloc(Image* image, int width, int height, int planes, int mode) {
     image->stride = static_cast<int>(stride);
     image->reduced_stride = static_cast<int>(reduced_stride);
     int reduced_rows = height / REDUCTION > 1 ? height / REDUCTION : 1;
-    image->full_store = store_create(&image->full_store_id, image->id, height,
-                                     static_cast<int>(row_size), mode);
+    image->full_store =
+        store_create(&image->full_store_id, image->id, height, static_cast<int>(row_size), mode);
     if (g_status) return;
     image->reduced_store = store_create(&image->reduced_store_id, image->id, reduced_rows,
                                         static_cast<int>(reduced_row_size), STORE_PLAIN);
@@ -194,7 +196,8 @@ void image_composite(Image* previous, Image* current, Image* target) {
 
 void palette_identity(Image* image) {
     for (int i = 0; i < 256; i++)
-        image->palette[0][i] = image->palette[1][i] = image->palette[2][i] = static_cast<uint8_t>(i);
+        image->palette[0][i] = image->palette[1][i] = image->palette[2][i] =
+            static_cast<uint8_t>(i);
 }
 
 void palette_grey(Image* image, int bits) {

@@ -13,14 +13,14 @@ struct Image {
     int32_t format_name_index;
     int32_t width;
     int32_t height;
-    int32_t stride;          // bytes of one plane of one row: width rounded up to 4
-    int32_t reduced_stride;  // bytes of one plane of one reduced row
-    int32_t planes;          // 1 (palette index or grey) or 3 (red, green, blue); 4 for 32-bit Sun
+    int32_t stride;         // bytes of one plane of one row: width rounded up to 4
+    int32_t reduced_stride; // bytes of one plane of one reduced row
+    int32_t planes;         // 1 (palette index or grey) or 3 (red, green, blue); 4 for 32-bit Sun
     double x_resolution;
     double y_resolution;
-    uint8_t transparent[3];  // palette index in [0], or a red, green, blue triple
+    uint8_t transparent[3]; // palette index in [0], or a red, green, blue triple
     uint8_t transparent_flag;
-    double gamma;            // -1.0 when none
+    double gamma; // -1.0 when none
     int32_t georef_link_id;
     uint8_t palette[3][256]; // red, green, blue
     int32_t full_store_id;

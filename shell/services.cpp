@@ -21,7 +21,8 @@ size_t s_config_value_capacity = 0;
 char s_log_path[1024] = "";
 
 bool s_scratch_checked = false;
-char s_scratch_dir[1024] = "";
+char s_scratch_root[1024] = "";
+char s_scratch_dir[1100] = "";
 
 int s_priority_mode = 1;
 
@@ -31,7 +32,8 @@ bool ensure_directory(const char* dir) {
     int64_t size = 0;
     int kind = sys_stat(dir, &size);
     if (kind == 6) {
-        std::snprintf(message, sizeof message, "Erreur  %s est un fichier et non un repertoire", dir);
+        std::snprintf(message, sizeof message, "Erreur  %s est un fichier et non un repertoire",
+                      dir);
         log_line(message);
         g_status = ST_SYSTEM;
         return false;
@@ -93,9 +95,13 @@ void read_background_colour(uint8_t* red, uint8_t* green, uint8_t* blue) {
     *blue = static_cast<uint8_t>(rgb[2] & 0xff);
 }
 
-void log_set_path(const char* path) { std::snprintf(s_log_path, sizeof s_log_path, "%s", path); }
+void log_set_path(const char* path) {
+    std::snprintf(s_log_path, sizeof s_log_path, "%s", path);
+}
 
-const char* log_path() { return s_log_path; }
+const char* log_path() {
+    return s_log_path;
+}
 
 void log_line(const char* text) {
     if (g_log_observer) g_log_observer(text);
@@ -108,21 +114,26 @@ void log_line(const char* text) {
     std::fclose(f);
 }
 
+namespace {
+const char* scratch_root() {
+    return s_scratch_root[0] ? s_scratch_root : sys_temp_root();
+}
+} // namespace
+
 const char* scratch_directory() {
-    if (!s_scratch_dir[0])
-        std::snprintf(s_scratch_dir, sizeof s_scratch_dir, "%s/dorvane", sys_temp_root());
+    std::snprintf(s_scratch_dir, sizeof s_scratch_dir, "%s/dorvane", scratch_root());
     return s_scratch_dir;
 }
 
-void scratch_reset() {
+void scratch_set_root(const char* root) {
+    std::snprintf(s_scratch_root, sizeof s_scratch_root, "%s", root ? root : "");
     s_scratch_checked = false;
-    s_scratch_dir[0] = 0;
 }
 
 void scratch_prefix(char* out, int size) {
     out[0] = 0;
     if (!s_scratch_checked) {
-        if (!ensure_directory(sys_temp_root())) return;
+        if (!ensure_directory(scratch_root())) return;
         if (!ensure_directory(scratch_directory())) return;
         s_scratch_checked = true;
     }
@@ -132,8 +143,10 @@ void scratch_prefix(char* out, int size) {
 void normalise_path(char* text) {
     bool fold = sys_paths_fold_case();
     for (char* p = text; *p; p++) {
-        if (*p == '\\') *p = '/';
-        else if (fold) *p = static_cast<char>(std::tolower(static_cast<unsigned char>(*p)));
+        if (*p == '\\')
+            *p = '/';
+        else if (fold)
+            *p = static_cast<char>(std::tolower(static_cast<unsigned char>(*p)));
     }
 }
 

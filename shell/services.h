@@ -14,7 +14,9 @@ extern void (*g_log_observer)(const char* text);
 
 void scratch_prefix(char* out, int size);
 const char* scratch_directory();
-void scratch_reset();
+// Root that holds the scratch directory ("c:/temp" on Windows, the temporary directory
+// elsewhere); a null root restores the default. Also makes the next use check it again.
+void scratch_set_root(const char* root);
 
 void file_kind(char* path, int* kind, int64_t* size);
 void normalise_path(char* text);

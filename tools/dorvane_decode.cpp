@@ -16,7 +16,9 @@
 
 namespace {
 
-void print_log_line(const char* text) { std::fprintf(stderr, "%s\n", text); }
+void print_log_line(const char* text) {
+    std::fprintf(stderr, "%s\n", text);
+}
 
 int usage() {
     std::fprintf(stderr, "usage: dorvane-decode [--budget BYTES] FILE [OUT]\n");
@@ -59,8 +61,10 @@ int main(int argc, char** argv) {
     std::vector<const char*> args;
     long long budget = -1;
     for (int i = 1; i < argc; i++) {
-        if (std::strcmp(argv[i], "--budget") == 0 && i + 1 < argc) budget = std::atoll(argv[++i]);
-        else args.push_back(argv[i]);
+        if (std::strcmp(argv[i], "--budget") == 0 && i + 1 < argc)
+            budget = std::atoll(argv[++i]);
+        else
+            args.push_back(argv[i]);
     }
     if (args.empty() || args.size() > 2) return usage();
 

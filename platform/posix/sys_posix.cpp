@@ -21,7 +21,9 @@ bool sys_executable_dir(char* out, int size) {
     return true;
 }
 
-bool sys_change_dir(const char* path) { return chdir(path) == 0; }
+bool sys_change_dir(const char* path) {
+    return chdir(path) == 0;
+}
 
 void sys_memory_status(uint64_t* total_physical, uint64_t* total_page_file,
                        uint64_t* available_physical, uint64_t* available_page_file) {
@@ -34,9 +36,13 @@ void sys_memory_status(uint64_t* total_physical, uint64_t* total_page_file,
     *available_page_file = *available_physical;
 }
 
-int sys_process_id() { return static_cast<int>(getpid()); }
+int sys_process_id() {
+    return static_cast<int>(getpid());
+}
 
-int sys_make_dir(const char* path) { return mkdir(path, 0777) == 0 ? 0 : -1; }
+int sys_make_dir(const char* path) {
+    return mkdir(path, 0777) == 0 ? 0 : -1;
+}
 
 int sys_stat(const char* path, int64_t* size) {
     struct stat st;
@@ -48,7 +54,9 @@ int sys_stat(const char* path, int64_t* size) {
     return 254;
 }
 
-void sys_set_priority_class(int mode) { setpriority(PRIO_PROCESS, 0, mode == 1 ? 0 : 19); }
+void sys_set_priority_class(int mode) {
+    setpriority(PRIO_PROCESS, 0, mode == 1 ? 0 : 19);
+}
 
 const char* sys_temp_root() {
     static char root[1024];
@@ -61,4 +69,6 @@ const char* sys_temp_root() {
     return root;
 }
 
-bool sys_paths_fold_case() { return false; }
+bool sys_paths_fold_case() {
+    return false;
+}

@@ -20,7 +20,9 @@ bool sys_executable_dir(char* out, int size) {
     return true;
 }
 
-bool sys_change_dir(const char* path) { return _chdir(path) == 0; }
+bool sys_change_dir(const char* path) {
+    return _chdir(path) == 0;
+}
 
 void sys_memory_status(uint64_t* total_physical, uint64_t* total_page_file,
                        uint64_t* available_physical, uint64_t* available_page_file) {
@@ -33,9 +35,13 @@ void sys_memory_status(uint64_t* total_physical, uint64_t* total_page_file,
     *available_page_file = ms.dwAvailPageFile;
 }
 
-int sys_process_id() { return static_cast<int>(GetCurrentProcessId()); }
+int sys_process_id() {
+    return static_cast<int>(GetCurrentProcessId());
+}
 
-int sys_make_dir(const char* path) { return _mkdir(path) == 0 ? 0 : -1; }
+int sys_make_dir(const char* path) {
+    return _mkdir(path) == 0 ? 0 : -1;
+}
 
 int sys_stat(const char* path, int64_t* size) {
     struct _stati64 st;
@@ -51,6 +57,10 @@ void sys_set_priority_class(int mode) {
     SetPriorityClass(GetCurrentProcess(), mode == 1 ? NORMAL_PRIORITY_CLASS : IDLE_PRIORITY_CLASS);
 }
 
-const char* sys_temp_root() { return "c:/temp"; }
+const char* sys_temp_root() {
+    return "c:/temp";
+}
 
-bool sys_paths_fold_case() { return true; }
+bool sys_paths_fold_case() {
+    return true;
+}

@@ -92,11 +92,16 @@ bool read_pam(const std::string& path, Rgb* out) {
     int maxval = 255;
     if (tok == "P7") {
         while (read_token(in, &tok) && tok != "ENDHDR") {
-            if (tok == "WIDTH") in >> out->width;
-            else if (tok == "HEIGHT") in >> out->height;
-            else if (tok == "DEPTH") in >> out->channels;
-            else if (tok == "MAXVAL") in >> maxval;
-            else if (tok == "TUPLTYPE") read_token(in, &tok);
+            if (tok == "WIDTH")
+                in >> out->width;
+            else if (tok == "HEIGHT")
+                in >> out->height;
+            else if (tok == "DEPTH")
+                in >> out->channels;
+            else if (tok == "MAXVAL")
+                in >> maxval;
+            else if (tok == "TUPLTYPE")
+                read_token(in, &tok);
         }
     } else if (tok == "P6" || tok == "P5") {
         out->channels = tok == "P6" ? 3 : 1;
@@ -172,4 +177,6 @@ std::string corpus_ref_dir() {
     const char* env = std::getenv("DORVANE_CORPUS_REF");
     return existing_dir(env && *env ? env : DORVANE_CORPUS_REF);
 }
-std::string test_data_dir() { return DORVANE_TEST_DATA; }
+std::string test_data_dir() {
+    return DORVANE_TEST_DATA;
+}

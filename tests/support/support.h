@@ -22,8 +22,8 @@ int test_load_file(const std::string& path, int* list, int* kind = nullptr);
 std::vector<Image*> test_pages(int list);
 
 struct Rgb {
-    int width = 0, height = 0, channels = 0;  // channels 1..4 as in the file
-    std::vector<uint8_t> pixels;               // width * height * channels
+    int width = 0, height = 0, channels = 0; // channels 1..4 as in the file
+    std::vector<uint8_t> pixels;             // width * height * channels
 };
 bool read_pam(const std::string& path, Rgb* out);
 // A page through its palette (one plane) or its three planes: 3 channels.

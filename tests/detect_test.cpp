@@ -1,0 +1,211 @@
+// Format detection, file entries, the load dispatch's refusals and log line, and the decode
+// tool's report for files that are not images.
+#include "core/registry.h"
+#include "core/status.h"
+#include "image/file_entry.h"
+#include "shell/services.h"
+#include "support/support.h"
+
+#include <gtest/gtest.h>
+#include <cstdio>
+#include <string>
+#include <sys/wait.h>
+
+namespace {
+
+struct Detected {
+    int kind;
+    int format;
+    int variant;
+};
+
+Detected detect(const std::string& bytes, const std::string& name = "file.bin") {
+    test_reset_core();
+    std::string path = test_write_file(name, bytes);
+    int list = 0, id = 0;
+    open_path(path.c_str(), &list, &id);
+    FileEntry* e = obj_find_as<FileEntry>(CLS_FILE_ENTRY, id);
+    if (!e) return {-1, -1, -1};
+    return {e->kind, e->kind == KIND_UNKNOWN ? -1 : e->format_id, e->variant};
+}
+
+std::string bytes(std::initializer_list<int> list) {
+    std::string s;
+    for (int b : list) s.push_back(static_cast<char>(b));
+    return s;
+}
+
+TEST(Detect, EverySignatureRow) {
+    struct Case {
+        std::string bytes;
+        int kind, format, variant;
+    } cases[] = {
+        {"BMxxxxxxxx", 2, FMT_BMP, 0},
+        {bytes({0xFF, 0xD8, 0xFF, 0xE0, 0}), 2, FMT_JPEG, 0},
+        {bytes({'I', 'I', '*', 0, 8}), 2, FMT_TIFF, 1},
+        {bytes({'M', 'M', 0, '*', 0}), 2, FMT_TIFF, 1},
+        {bytes({'M', 'M', 7, '*', 0}), 2, FMT_TIFF, 1},
+        {"GIF89a....", 2, FMT_GIF, 0},
+        {bytes({0x89, 'P', 'N', 'G', 13, 10}), 2, FMT_PNG, 0},
+        {bytes({0x59, 0xA6, 0x6A, 0x95, 0}), 2, FMT_SUN, 0},
+        {"P1\n2 2\n0101", 2, FMT_PBM_ASCII, 0},
+        {"P2 3 1 255 1 2 3", 2, FMT_PGM_ASCII, 0},
+        {"P3\n1 1\n255\n1 2 3", 2, FMT_PPM_ASCII, 0},
+        {"P4\n8 1\nx", 2, FMT_PBM_RAW, 0},
+        {"P5\n1 1\n255\nx", 2, FMT_PGM_RAW, 0},
+        {"P6\n1 1\n255\nxyz", 2, FMT_PPM_RAW, 0},
+        {bytes({0x0A, 5, 0, 8}), 2, FMT_PCX, 0},
+        {bytes({0x0A, 5, 1, 8}), 2, FMT_PCX, 0},
+        {bytes({0x65, 0x02, 0x01, 0}), 2, FMT_ECW, 1},
+        {bytes({0, 0, 0x27, 0x0A, 1}), 3, 25, 0},
+        {"QKTxxxx", 4, 27, 0},
+        {"QKWxxxx", 4, 28, 0},
+        {"version 2", 3, 26, 0},
+        {"VERSION 2", 3, 26, 0},
+        {"Version 2", 3, 26, 0},
+        {"BM", 2, FMT_BMP, 0},                   // short files compare against zero padding
+        {bytes({'I', 'I', '+', 0}), 200, -1, 0}, // "II*" needs the third byte exactly
+        {bytes({0x0A, 5, 2, 8}), 200, -1, 0},    // PCX encoding byte neither 0 nor 1
+        {"hello world", 200, -1, 0},
+        {"P5\n0 10\n255\n", 200, -1, 0}, // implausible sizes
+        {"P5\n10 -3\n255\n", 200, -1, 0},
+        {"P5", 200, -1, 0},
+        {"P2\n# a comment 0 0\n4 # another\n5\n255\n", 2, FMT_PGM_ASCII, 0},
+    };
+    for (const Case& c : cases) {
+        Detected d = detect(c.bytes);
+        EXPECT_EQ(d.kind, c.kind) << c.bytes;
+        if (c.kind != 200) {
+            EXPECT_EQ(d.format, c.format) << c.bytes;
+            EXPECT_EQ(d.variant, c.variant) << c.bytes;
+        }
+    }
+}
+
+TEST(Detect, TargaIsNeverRecognised) {
+    std::string tga = bytes({0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 2, 0, 24, 0});
+    tga += std::string(12, 'x') + "TRUEVISION-XFILE." + std::string(1, '\0');
+    EXPECT_EQ(detect(tga).kind, 200);
+}
+
+TEST(Detect, XPixmapByItsOpeningComment) {
+    EXPECT_EQ(detect("  \n/*  XPM */\nstatic char* x[] = {};").format, FMT_XPM);
+    EXPECT_EQ(detect("/* XPM */").kind, 2);
+    EXPECT_EQ(detect("\n\n x").kind, 200); // only non-blank byte is the last one
+    EXPECT_EQ(detect("/* not an xpm */").kind, 200);
+}
+
+TEST(Detect, EmptyMissingDirectoryAndRepeats) {
+    EXPECT_EQ(detect("").kind, 200);
+    test_reset_core();
+    int list = 0, id = 0;
+    std::string missing = test_temp_dir() + "/no-such-file.png";
+    create_file_entry(missing.c_str(), &list, &id);
+    detect_format(id);
+    EXPECT_EQ(obj_find_as<FileEntry>(CLS_FILE_ENTRY, id)->kind, 255);
+    create_file_entry(test_temp_dir().c_str(), &list, &id);
+    EXPECT_EQ(obj_find_as<FileEntry>(CLS_FILE_ENTRY, id)->kind, 1);
+    detect_format(9999);
+    EXPECT_EQ(g_status, ST_NOT_FOUND);
+    g_status = 0;
+    // A second detection of an examined entry changes nothing.
+    std::string path = test_write_file("gif.gif", "GIF87a");
+    create_file_entry(path.c_str(), &list, &id);
+    detect_format(id);
+    FileEntry* e = obj_find_as<FileEntry>(CLS_FILE_ENTRY, id);
+    e->format_id = 99;
+    detect_format(id);
+    EXPECT_EQ(e->format_id, 99);
+}
+
+TEST(Detect, PathsKeepTheirCaseAndSortKeyIsLowerCase) {
+    test_reset_core();
+    std::string path = test_write_file("MixedCase.GIF", "GIF87a");
+    int list = 0, id = 0;
+    open_path(path.c_str(), &list, &id);
+    FileEntry* e = obj_find_as<FileEntry>(CLS_FILE_ENTRY, id);
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(e->kind, 2); // the file opens under its real name
+    EXPECT_NE(std::string(e->sort_key).find("mixedcase.gif"), std::string::npos);
+}
+
+std::string s_log;
+void keep_log(const char* text) {
+    s_log += text;
+}
+
+TEST(LoadDispatch, RefusalsAndTheLogLine) {
+    test_reset_core();
+    int list = 0;
+    load_image(12345, &list, 0, 0);
+    EXPECT_EQ(g_status, ST_NOT_FOUND);
+    g_status = 0;
+    std::string text = test_write_file("notes.txt", "just text");
+    int id = 0;
+    open_path(text.c_str(), &list, &id);
+    g_log_observer = keep_log;
+    s_log.clear();
+    load_image(id, &list, 0, 0);
+    EXPECT_EQ(g_status, ST_UNKNOWN_FORMAT);
+    EXPECT_EQ(s_log, ""); // kind not 2: no log line
+    g_status = 0;
+    // An image entry whose format has no decoder: status 3 and the log line with the path.
+    std::string ecw = test_write_file("map.ecw", bytes({0x65, 0x02, 0x01, 0, 0, 0}));
+    open_path(ecw.c_str(), &list, &id);
+    load_image(id, &list, 0, 0);
+    EXPECT_NE(g_status, 0);
+    EXPECT_EQ(s_log, "Erreur chargement / Loading error \n'" + ecw + "' : " + status_text());
+    g_status = 0;
+    g_log_observer = nullptr;
+    // The log file gets a rule with the date, then the text.
+    std::string logged = test_read_file(log_path());
+    EXPECT_EQ(logged.substr(0, 31), std::string(31, '-'));
+    EXPECT_NE(logged.find("\nErreur chargement / Loading error \n'" + ecw), std::string::npos);
+}
+
+TEST(LoadDispatch, PendingStatusTurnsIntoBadArguments) {
+    test_reset_core();
+    std::string path = test_write_file("x.gif", "GIF87a");
+    g_status = ST_FILE;
+    int list = 0, id = 0;
+    open_path((path + ".missing").c_str(), &list, &id);
+    EXPECT_EQ(g_status, ST_BAD_ARGS);
+    EXPECT_EQ(id, 0);
+    g_status = 0;
+}
+
+// Runs the decode tool; returns its exit code and output.
+int run_tool(const std::string& args, std::string* out) {
+    std::string cmd = std::string(DORVANE_DECODE_TOOL) + " " + args + " 2>/dev/null";
+    FILE* p = popen(cmd.c_str(), "r");
+    char buffer[4096];
+    size_t n;
+    out->clear();
+    while ((n = fread(buffer, 1, sizeof buffer, p)) > 0) out->append(buffer, n);
+    int rc = pclose(p);
+    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+}
+
+TEST(DecodeTool, FilesThatAreNotImages) {
+    struct Case {
+        std::string name, bytes, expected;
+    } cases[] = {
+        {"empty.bin", "", "kind 200\nFormat inconnu\n"},
+        {"text.txt", "Bonjour tout le monde\n", "kind 200\nFormat inconnu\n"},
+        {"data.txt", "version 1.0\n", "kind 3\nFormat inconnu\n"},
+        {"image.tga", bytes({0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 24, 0, 1, 2, 3}),
+         "kind 200\nFormat inconnu\n"},
+    };
+    std::string out;
+    for (const Case& c : cases) {
+        std::string path = test_write_file(c.name, c.bytes);
+        EXPECT_EQ(run_tool(path, &out), 3) << c.name;
+        EXPECT_EQ(out, c.expected) << c.name;
+    }
+    EXPECT_EQ(run_tool(test_temp_dir() + "/missing.png", &out), 3);
+    EXPECT_EQ(out, "kind 255\nFormat inconnu\n");
+    EXPECT_EQ(run_tool(test_temp_dir(), &out), 3);
+    EXPECT_EQ(out, "kind 1\nFormat inconnu\n");
+}
+
+} // namespace

@@ -1,0 +1,190 @@
+// Buffered reader: windows and refills, seeks, ranges, scans, bit reads, open-file slots,
+// the memory bit reader and line reading.
+#include "core/reader.h"
+#include "core/registry.h"
+#include "core/status.h"
+#include "image/file_entry.h"
+#include "support/support.h"
+
+#include <gtest/gtest.h>
+#include <cstdio>
+#include <string>
+
+namespace {
+
+class Reader : public ::testing::Test {
+  protected:
+    void SetUp() override { test_reset_core(); }
+
+    // A file entry for a file of the given bytes.
+    int entry_for(const std::string& name, const std::string& bytes) {
+        std::string path = test_write_file(name, bytes);
+        int list = 0, id = 0;
+        create_file_entry(path.c_str(), &list, &id);
+        return id;
+    }
+};
+
+std::string counting_bytes(int n) {
+    std::string s(static_cast<size_t>(n), 0);
+    for (int i = 0; i < n; i++) s[i] = static_cast<char>(i * 31 + i / 256);
+    return s;
+}
+
+TEST_F(Reader, WindowSizeFollowsTheFileAndRefillsOnBoundaries) {
+    std::string small = counting_bytes(10000), big = counting_bytes(20000);
+    int a = entry_for("small.bin", small), b = entry_for("big.bin", big);
+    ASSERT_EQ(rd_open(a, 1048576, true), 0);
+    EXPECT_EQ(rd_window_size(), 10000);
+    ASSERT_EQ(rd_open(b, 4096, true), 0);
+    EXPECT_EQ(rd_size(), 20000);
+    // Read every byte across several 4096-byte windows.
+    bool same = true;
+    for (int i = 0; i < 20000; i++) same &= rd_byte() == static_cast<uint8_t>(big[i]);
+    EXPECT_TRUE(same);
+    EXPECT_EQ(g_status, 0);
+    rd_byte(); // past the end
+    EXPECT_EQ(g_status, ST_FILE);
+    g_status = 0;
+    rd_seek(8190, 0);
+    EXPECT_EQ(rd_window_base(), 4096);
+    uint8_t block[300];
+    rd_read(block, 300); // spans the windows at 4096 and 8192
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(block), 300), big.substr(8190, 300));
+    EXPECT_EQ(rd_window_base(), 8192);
+}
+
+TEST_F(Reader, SeekFromEndAndRanges) {
+    int id = entry_for("hundred.bin", counting_bytes(100));
+    ASSERT_EQ(rd_open(id, 0, true), 0);
+    rd_seek(10, 2);
+    EXPECT_EQ(rd_tell(), 90);
+    uint8_t d[10];
+    rd_read_at(d, 90, 10);
+    EXPECT_EQ(g_status, ST_FILE); // a range reaching the end is refused
+    g_status = 0;
+    rd_read_at(d, 89, 10);
+    EXPECT_EQ(g_status, 0);
+    EXPECT_EQ(d[0], static_cast<uint8_t>(counting_bytes(100)[89]));
+    EXPECT_EQ(rd_tell(), 90); // the position did not move
+}
+
+TEST_F(Reader, NumbersInBothByteOrders) {
+    int id = entry_for("numbers.bin", std::string("\x01\x02\x03\x04\x05\x06\xff", 7));
+    rd_open(id, 0, true);
+    EXPECT_EQ(rd_u16le(), 0x0201u);
+    EXPECT_EQ(rd_u16be(), 0x0304u);
+    rd_seek(0, 0);
+    EXPECT_EQ(rd_u32le(), 0x04030201u);
+    rd_seek(0, 0);
+    EXPECT_EQ(rd_u32be(), 0x01020304u);
+    rd_seek(6, 0);
+    EXPECT_EQ(rd_sbyte(), -1);
+}
+
+TEST_F(Reader, BitReadsAndByteCompletion) {
+    int id = entry_for("bits.bin", std::string("\xA5\x3C\x0F", 3));
+    rd_open(id, 0, true);
+    EXPECT_EQ(rd_bits_msb(3), 5u); // 101
+    EXPECT_EQ(rd_byte(), 0x3Cu);   // the rest of 0xA5 is skipped
+    rd_seek(0, 0);
+    EXPECT_EQ(rd_bits_lsb(4), 5u);    // low nibble of 0xA5
+    EXPECT_EQ(rd_bits_lsb(8), 0xCAu); // high nibble of A5, low nibble of 3C
+    rd_seek(0, 0);
+    // Skipping the byte at offset 1 joins A5 and 0F.
+    EXPECT_EQ(rd_bits_lsb_skip(16, 1), 0x0FA5u);
+    rd_seek(0, 0);
+    EXPECT_EQ(rd_bits_msb(8), 0xA5u);
+    EXPECT_EQ(rd_bits_msb(16), 0x3C0Fu);
+    EXPECT_EQ(g_status, 0);
+    rd_bits_msb(1);
+    EXPECT_EQ(g_status, ST_FILE);
+}
+
+TEST_F(Reader, StuffedBitsSkipZeroAndReportMarkers) {
+    int id = entry_for("stuffed.bin", std::string("\xFF\x00\x12\xFF\xD9", 5));
+    rd_open(id, 0, true);
+    EXPECT_EQ(rd_bits_stuffed(8), 0xFFu);
+    EXPECT_EQ(rd_bits_stuffed(7), 0x12u >> 1);
+    EXPECT_EQ(rd_bits_stuffed(1), 2u); // FF D9 follows: a marker instead of the last bit
+    EXPECT_EQ(rd_bits_stuffed(1), 2u); // and again
+    int end = entry_for("short.bin", std::string("\x80", 1));
+    rd_open(end, 0, true);
+    EXPECT_EQ(rd_bits_stuffed(1), 1u);
+    EXPECT_EQ(rd_bits_stuffed(7), 0u);
+    EXPECT_EQ(rd_bits_stuffed(1), 2u); // past the data: reads as a marker, never out of bounds
+}
+
+TEST_F(Reader, ScanAdvancesByTheFieldWidth) {
+    int id = entry_for("gif.bin", "GIF87aXYZ");
+    rd_open(id, 0, true);
+    rd_seek(3, 0);
+    char text[8] = {};
+    rd_scan("%3s", text);
+    EXPECT_STREQ(text, "87a");
+    EXPECT_EQ(rd_tell(), 6);
+    rd_seek(0, 2);
+    rd_scan("%3s", text);
+    EXPECT_EQ(g_status, ST_FILE);
+}
+
+TEST_F(Reader, TwentyOneFilesCloseTheLeastRecentlyUsed) {
+    int ids[21];
+    for (int i = 0; i < 21; i++)
+        ids[i] = entry_for("f" + std::to_string(i), std::string(1, char('a' + i)) + "xyz");
+    for (int i = 0; i < 20; i++) ASSERT_EQ(rd_open(ids[i], 0, true), 0);
+    // Select file 0 again without rewinding after moving: it kept its window.
+    rd_open(ids[0], 0, false);
+    rd_seek(0, 0);
+    EXPECT_EQ(rd_byte(), unsigned('a'));
+    ASSERT_EQ(rd_open(ids[20], 0, true), 0); // pushes out file 1, the least recent
+    // File 1 is reopened (and re-read) on its next selection; delete it underneath to prove it.
+    std::remove((test_temp_dir() + "/f1").c_str());
+    EXPECT_EQ(rd_open(ids[1], 0, false), 1);
+    // That failed selection pushed out file 2 in turn; file 3 is still open though deleted.
+    std::remove((test_temp_dir() + "/f3").c_str());
+    EXPECT_EQ(rd_open(ids[3], 0, false), 0);
+    rd_seek(0, 0);
+    EXPECT_EQ(rd_byte(), unsigned('d'));
+}
+
+TEST_F(Reader, DeletingTheEntryClosesItsSlot) {
+    int id = entry_for("closing.bin", "abc");
+    rd_open(id, 0, true);
+    obj_delete(CLS_FILE_ENTRY, id);
+    rd_byte();
+    EXPECT_EQ(g_status, ST_FILE);
+}
+
+TEST(MemoryBits, LeastSignificantFirstAndReversed) {
+    const uint8_t data[] = {0xB4, 0x01};
+    mb_set(data);
+    EXPECT_EQ(mb_bits_lsb(3), 4u);      // bits 0..2 of B4 = 100
+    EXPECT_EQ(mb_bits_reversed(3), 3u); // bits 3, 4, 5 are 0, 1, 1; the first read is highest
+    mb_set(data);
+    EXPECT_EQ(mb_bits_lsb(9), 0x1B4u);
+    mb_skip(0); // realigns on the current byte
+    uint8_t out = 0;
+    mb_copy(&out, 1);
+    EXPECT_EQ(out, 1);
+}
+
+TEST(Streams, LinesEndAtEitherControlAndCountOnce) {
+    std::string path = test_write_file("lines.txt", "a\r\nb\nc");
+    FILE* f = fs_open(path.c_str(), "rb");
+    char line[16];
+    fs_read_line(f, line, sizeof line);
+    EXPECT_STREQ(line, "a");
+    fs_read_line(f, line, sizeof line);
+    EXPECT_STREQ(line, "b");
+    fs_read_line(f, line, sizeof line);
+    EXPECT_STREQ(line, "c");
+    std::fclose(f);
+    std::string numbers = test_write_file("be.bin", std::string("\x12\x34\x56\x78", 4));
+    f = fs_open(numbers.c_str(), "rb");
+    EXPECT_EQ(fs_u16be(f), 0x1234u);
+    EXPECT_EQ(fs_u16le(f), 0x7856u);
+    std::fclose(f);
+}
+
+} // namespace

@@ -1,0 +1,268 @@
+// Registry, object lists, sorted indexes and spatial indexes.
+#include "core/lists.h"
+#include "core/mem.h"
+#include "core/registry.h"
+#include "core/status.h"
+#include "image/file_entry.h"
+#include "image/image.h"
+#include "support/support.h"
+
+#include <gtest/gtest.h>
+#include <cstddef>
+#include <cstring>
+#include <string>
+
+namespace {
+
+class Registry : public ::testing::Test {
+  protected:
+    void SetUp() override { test_reset_core(); }
+};
+
+int make_entry(const char* path) {
+    int id = 0;
+    FileEntry* e = static_cast<FileEntry*>(obj_create(CLS_FILE_ENTRY, &id));
+    mem_strdup(e->path, path);
+    mem_strdup(e->sort_key, path);
+    return id;
+}
+
+TEST(Status, MessagesAndCategories) {
+    g_status = 0;
+    EXPECT_STREQ(status_text(), "");
+    EXPECT_STREQ(status_category_text(), "");
+    EXPECT_STREQ(status_text_of(7), status_text_of(14));
+    EXPECT_STREQ(status_category_text_of(7), "Erreur de chargement");
+    EXPECT_STREQ(status_category_text_of(14), "Fichier invalide");
+    EXPECT_STREQ(status_category_text_of(4), "Communication impossible");
+    EXPECT_STREQ(status_category_text_of(5), "Communication impossible");
+    EXPECT_STREQ(status_text_of(10),
+                 "Erreur interne (objet).\nContactez votre developpeur prefere!");
+    EXPECT_STREQ(status_category_text_of(15), "Erreur applicative");
+    EXPECT_STREQ(status_text_of(17), "");
+}
+
+TEST(Memory, HoldersAndScratch) {
+    char* holder = nullptr;
+    mem_alloc(holder, 10);
+    mem_alloc(holder, 20); // releases the first block (ASan would report a leak otherwise)
+    mem_free(holder);
+    mem_free(holder);
+    EXPECT_EQ(holder, nullptr);
+    mem_realloc(holder, 5);
+    ASSERT_NE(holder, nullptr);
+    mem_free(holder);
+    uint8_t* a = scratch_buffer(100);
+    EXPECT_EQ(scratch_buffer(50), a);
+    uint8_t* b = scratch_buffer(5000);
+    ASSERT_NE(b, nullptr);
+    b[5009] = 1; // capacity is size + 10
+    g_status = 0;
+    void* huge = nullptr;
+    EXPECT_EQ(mem_alloc(huge, size_t{1} << 40), nullptr);
+    EXPECT_EQ(g_status, ST_NO_MEMORY);
+    g_status = 0;
+}
+
+TEST_F(Registry, IdsAreSharedAcrossClassesAndNeverReused) {
+    int image = 0, entry = 0, next = 0;
+    obj_create(CLS_IMAGE, &image);
+    obj_create(CLS_FILE_ENTRY, &entry);
+    EXPECT_EQ(entry, image + 1);
+    EXPECT_EQ(obj_find(CLS_FILE_ENTRY, image), nullptr);
+    EXPECT_NE(obj_find(CLS_IMAGE, image), nullptr);
+    EXPECT_EQ(*obj_find_as<int32_t>(CLS_IMAGE, image), image);
+    obj_delete(CLS_FILE_ENTRY, entry);
+    obj_create(CLS_FILE_ENTRY, &next);
+    EXPECT_EQ(next, entry + 1);
+    obj_delete(CLS_FILE_ENTRY, 999999); // unknown: nothing, no status
+    EXPECT_EQ(g_status, 0);
+}
+
+TEST_F(Registry, UndeclaredClassIsOutOfMemory) {
+    int id = 0;
+    EXPECT_EQ(obj_create(150, &id), nullptr);
+    EXPECT_EQ(g_status, ST_NO_MEMORY);
+    EXPECT_EQ(id, 0);
+}
+
+TEST_F(Registry, NextEnumeratesInIdOrderAndCopyKeepsId) {
+    int ids[3];
+    for (int& id : ids) obj_create(CLS_IMAGE, &id);
+    int other = 0;
+    obj_create(CLS_FILE_ENTRY, &other);
+    int id = 0;
+    for (int expected : ids) {
+        ASSERT_NE(obj_next(CLS_IMAGE, &id), nullptr);
+        EXPECT_EQ(id, expected);
+    }
+    EXPECT_EQ(obj_next(CLS_IMAGE, &id), nullptr);
+    EXPECT_EQ(id, 0);
+
+    obj_find_as<Image>(CLS_IMAGE, ids[0])->width = 77;
+    obj_copy(CLS_IMAGE, ids[0], ids[1]);
+    EXPECT_EQ(obj_find_as<Image>(CLS_IMAGE, ids[1])->width, 77);
+    EXPECT_EQ(obj_find_as<Image>(CLS_IMAGE, ids[1])->id, ids[1]);
+    obj_copy(CLS_IMAGE, ids[0], 12345);
+    EXPECT_EQ(g_status, ST_NOT_FOUND);
+}
+
+TEST(Table, GrowthInKilobyteSteps) {
+    EXPECT_EQ(table_capacity_for(1020), 1024);
+    EXPECT_EQ(table_capacity_for(1024), 2048);
+    EXPECT_EQ(table_capacity_for(1032), 2048);
+    EXPECT_EQ(table_capacity_for(0), 1024);
+}
+
+TEST_F(Registry, ManyObjectsStayFindable) {
+    // Enough items to grow the class table many times and to exercise the halving searches.
+    std::vector<int> ids(5000);
+    for (int& id : ids) obj_create(CLS_FILE_ENTRY, &id);
+    for (size_t i = 0; i < ids.size(); i += 3) obj_delete(CLS_FILE_ENTRY, ids[i]);
+    for (size_t i = 0; i < ids.size(); i++)
+        EXPECT_EQ(obj_find(CLS_FILE_ENTRY, ids[i]) != nullptr, i % 3 != 0) << i;
+    EXPECT_EQ(obj_count(CLS_FILE_ENTRY), 3333);
+}
+
+TEST_F(Registry, ObjectListsKeepIdOrderAcrossClasses) {
+    int list = 0;
+    ASSERT_EQ(list_create(&list), 0);
+    int a = make_entry("a"), img = 0;
+    obj_create(CLS_IMAGE, &img);
+    int b = make_entry("b");
+    list_add(list, CLS_FILE_ENTRY, b, nullptr);
+    list_add(list, CLS_IMAGE, img, nullptr);
+    list_add(list, CLS_FILE_ENTRY, a, nullptr);
+    list_add(list, CLS_FILE_ENTRY, 0, nullptr); // ignored
+    EXPECT_EQ(list_count(list, 0), 3);
+    EXPECT_EQ(list_count(list, CLS_FILE_ENTRY), 2);
+    int id = 0;
+    list_next_of_class(list, CLS_FILE_ENTRY, &id);
+    EXPECT_EQ(id, a);
+    list_next_of_class(list, CLS_FILE_ENTRY, &id);
+    EXPECT_EQ(id, b);
+    list_next_of_class(list, CLS_FILE_ENTRY, &id);
+    EXPECT_EQ(id, 0);
+    id = 0;
+    int cls = 0;
+    list_next(list, &cls, &id);
+    EXPECT_EQ(id, a);
+    list_next(list, &cls, &id);
+    EXPECT_EQ(cls, CLS_IMAGE);
+    list_last_of_class(list, CLS_FILE_ENTRY, &id);
+    EXPECT_EQ(id, b);
+    list_prev_of_class(list, CLS_FILE_ENTRY, &id);
+    EXPECT_EQ(id, a);
+    list_prev_of_class(list, CLS_FILE_ENTRY, &id);
+    EXPECT_EQ(id, 0);
+    EXPECT_NE(list_find(list, img, &cls), nullptr);
+    EXPECT_EQ(cls, CLS_IMAGE);
+
+    list_add(list, CLS_FILE_ENTRY, 99999, nullptr);
+    EXPECT_EQ(g_status, ST_NOT_FOUND);
+    g_status = 0;
+
+    // Deleting the list object frees its items but leaves the members.
+    obj_delete(CLS_TABLE, list);
+    EXPECT_NE(obj_find(CLS_FILE_ENTRY, a), nullptr);
+    list_add(list, CLS_FILE_ENTRY, a, nullptr);
+    EXPECT_EQ(g_status, ST_NOT_FOUND);
+}
+
+TEST_F(Registry, DeleteMembersDeletesEveryClass) {
+    int list = 0;
+    list_create(&list);
+    int a = make_entry("x"), img = 0;
+    obj_create(CLS_IMAGE, &img);
+    list_add(list, CLS_FILE_ENTRY, a, nullptr);
+    list_add(list, CLS_IMAGE, img, nullptr);
+    list_delete_members(list);
+    EXPECT_EQ(obj_find(CLS_FILE_ENTRY, a), nullptr);
+    EXPECT_EQ(obj_find(CLS_IMAGE, img), nullptr);
+    EXPECT_EQ(list_count(list, 0), 0);
+    list_destroy(list);
+    EXPECT_EQ(obj_find(CLS_TABLE, list), nullptr);
+}
+
+TEST_F(Registry, TextBlocks) {
+    int id = 0;
+    char* text = text_create("bonjour", &id);
+    EXPECT_STREQ(text, "bonjour");
+    EXPECT_STREQ(static_cast<char*>(obj_find_as<Table>(CLS_TABLE, id)->items), "bonjour");
+}
+
+TEST_F(Registry, PathIndexOrdersByBytesThenIdAndWraps) {
+    int list = 0;
+    list_create(&list);
+    int c = make_entry("dir/c.png"), upper = make_entry("dir/B.png"),
+        lower = make_entry("dir/b.png");
+    int twin = make_entry("dir/b.png");
+    for (int id : {c, upper, lower, twin}) list_add(list, CLS_FILE_ENTRY, id, nullptr);
+    int index = 0;
+    index_build(list, CLS_FILE_ENTRY, offsetof(FileEntry, path), KEY_TEXT, &index);
+    ASSERT_NE(index, 0);
+    // Byte order: "B" (0x42) before "b"; equal paths by entry id; then "c".
+    std::vector<int> forward;
+    for (int id = index_find(index, 0); id; id = index_find(index, id)) forward.push_back(id);
+    EXPECT_EQ(forward, (std::vector<int>{upper, lower, twin, c}));
+    std::vector<int> backward;
+    for (int id = index_find_last(index, 0); id; id = index_find_last(index, id))
+        backward.push_back(id);
+    EXPECT_EQ(backward, (std::vector<int>{c, twin, lower, upper}));
+
+    // A deleted member disappears from the order.
+    obj_delete(CLS_FILE_ENTRY, lower);
+    EXPECT_EQ(index_find(index, upper), twin);
+    // A new member is inserted at the place the search reports for it.
+    int a = make_entry("dir/A.png");
+    index_insert(index, a);
+    EXPECT_EQ(index_find(index, 0), a);
+    EXPECT_EQ(index_find(index, a), upper);
+}
+
+TEST_F(Registry, NumericKeysSortSignedAndUnsigned) {
+    int list = 0;
+    list_create(&list);
+    int ids[4];
+    int32_t values[4] = {5, -3, 100, 0};
+    for (int i = 0; i < 4; i++) {
+        obj_create(CLS_FILE_ENTRY, &ids[i]);
+        obj_find_as<FileEntry>(CLS_FILE_ENTRY, ids[i])->kind = values[i];
+        list_add(list, CLS_FILE_ENTRY, ids[i], nullptr);
+    }
+    int signed_index = 0, unsigned_index = 0;
+    index_build(list, CLS_FILE_ENTRY, offsetof(FileEntry, kind), KEY_S32, &signed_index);
+    index_build(list, CLS_FILE_ENTRY, offsetof(FileEntry, kind), KEY_U32, &unsigned_index);
+    EXPECT_EQ(index_find(signed_index, 0), ids[1]);        // -3 first
+    EXPECT_EQ(index_find_last(unsigned_index, 0), ids[1]); // 0xfffffffd last
+    EXPECT_EQ(index_find(signed_index, ids[3]), ids[0]);   // 0 -> 5
+}
+
+TEST_F(Registry, SpatialIndexKeepsGroupUnion) {
+    int index = 0;
+    extent_create(1000, &index);
+    auto bounds = [](double x0, double y0, double x1, double y1) {
+        Bounds* b = nullptr;
+        mem_alloc(b, sizeof(Bounds));
+        *b = Bounds{0, 0, x0, y0, x1, y1};
+        return b;
+    };
+    extent_add(index, 1000, 5, bounds(0, 0, 10, 10));
+    extent_add(index, 1000, 3, bounds(-5, 2, 4, 20));
+    double x0, y0, x1, y1;
+    extent_bounds(index, 1000, &x0, &y0, &x1, &y1);
+    EXPECT_EQ(x0, -5);
+    EXPECT_EQ(y0, 0);
+    EXPECT_EQ(x1, 10);
+    EXPECT_EQ(y1, 20);
+    extent_remove(index, 1000, 3);
+    extent_bounds(index, 1000, &x0, &y0, &x1, &y1);
+    EXPECT_EQ(x0, 0);
+    EXPECT_EQ(y1, 10);
+    extent_bounds(index, 77, &x0, &y0, &x1, &y1);
+    EXPECT_EQ(x0 + y0 + x1 + y1, 0);
+    extent_destroy(index);
+    EXPECT_EQ(obj_find(CLS_TABLE, index), nullptr);
+}
+
+} // namespace

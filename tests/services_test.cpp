@@ -1,0 +1,99 @@
+// Configuration value and background colour, log entries, path kinds.
+#include "core/status.h"
+#include "shell/services.h"
+#include "support/support.h"
+
+#include <gtest/gtest.h>
+#include <cstring>
+#include <string>
+
+namespace {
+
+struct Colour {
+    int r, g, b;
+};
+
+Colour colour_for(const std::string& config) {
+    std::string path = test_write_file("dorvane.cfg", config);
+    config_set_path(path.c_str());
+    uint8_t r, g, b;
+    read_background_colour(&r, &g, &b);
+    config_set_path("dorvane.cfg");
+    return {r, g, b};
+}
+
+TEST(Config, BackgroundColourLines) {
+    struct Case {
+        std::string text;
+        Colour expected;
+    } cases[] = {
+        {"BACK_COLOR_RGB 0 0 64\n", {0, 0, 64}},
+        {"BACK_COLOR_RGB=0 0 64\n", {255, 255, 255}},
+        {"BACK_COLOR_RGB 300 0 0", {44, 0, 0}},
+        {"BACK_COLOR_RGB 10\n", {10, 255, 255}},
+        {"BACK_COLOR_RGBX 0 0 0\n", {255, 255, 255}},
+        {"# colours\r\nOTHER 1\r\nBACK_COLOR_RGB 1 2 3\r\n", {1, 2, 3}},
+        {"OTHER 1\nBACK_COLOR_RGB 7 8 9", {7, 8, 9}}, // last line without a line end
+        {"", {255, 255, 255}},
+    };
+    for (const Case& c : cases) {
+        Colour got = colour_for(c.text);
+        EXPECT_EQ(got.r, c.expected.r) << c.text;
+        EXPECT_EQ(got.g, c.expected.g) << c.text;
+        EXPECT_EQ(got.b, c.expected.b) << c.text;
+    }
+    config_set_path((test_temp_dir() + "/missing.cfg").c_str());
+    EXPECT_EQ(read_config_value("BACK_COLOR_RGB"), nullptr);
+    config_set_path("dorvane.cfg");
+}
+
+TEST(Config, ValueStartsRightAfterTheKey) {
+    std::string path = test_write_file("k.cfg", "KEYX rest of line\nKEY value\n");
+    config_set_path(path.c_str());
+    EXPECT_STREQ(read_config_value("KEY"), "X rest of line");
+    config_set_path("dorvane.cfg");
+}
+
+TEST(Log, EntriesAreTwoLinesAndAppend) {
+    std::string path = test_temp_dir() + "/log-test.log";
+    std::remove(path.c_str());
+    log_set_path(path.c_str());
+    log_line("first");
+    log_line("second\nline");
+    std::string text = test_read_file(path);
+    // rule + asctime (24 characters and a newline) + text + newline
+    ASSERT_GT(text.size(), 60u);
+    EXPECT_EQ(text.substr(0, 31), std::string(31, '-'));
+    EXPECT_EQ(text[31 + 24], '\n');
+    EXPECT_EQ(text.substr(31 + 25, 6), "first\n");
+    EXPECT_NE(text.find("second\nline\n"), std::string::npos);
+    log_set_path("");
+}
+
+TEST(Paths, KindsSizesAndSeparators) {
+    std::string file = test_write_file("sized.bin", std::string(1234, 'x'));
+    char buffer[1024];
+    int kind = 0;
+    int64_t size = 0;
+    std::snprintf(buffer, sizeof buffer, "%s", file.c_str());
+    file_kind(buffer, &kind, &size);
+    EXPECT_EQ(kind, 6);
+    EXPECT_EQ(size, 1234);
+    std::snprintf(buffer, sizeof buffer, "%s", test_temp_dir().c_str());
+    file_kind(buffer, &kind, &size);
+    EXPECT_EQ(kind, 1);
+    std::snprintf(buffer, sizeof buffer, "%s/none", test_temp_dir().c_str());
+    file_kind(buffer, &kind, &size);
+    EXPECT_EQ(kind, 255);
+    std::snprintf(buffer, sizeof buffer, "/dev/null");
+    file_kind(buffer, &kind, &size);
+    EXPECT_EQ(kind, 254);
+    char text[] = "A\\B/c";
+    normalise_path(text);
+    EXPECT_STREQ(text, "A/B/c"); // case is kept where the file system tells cases apart
+    char key[16];
+    path_sort_key("Dir\\B.PNG", key, sizeof key);
+    EXPECT_STREQ(key, "dir/b.png");
+}
+
+} // namespace
