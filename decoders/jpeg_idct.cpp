@@ -11,11 +11,10 @@
 #include <emmintrin.h>
 #endif
 
-const uint8_t k_jpeg_zigzag[64] = {
-    0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,
-    12, 19, 26, 33, 40, 48, 41, 34, 27, 20, 13, 6,  7,  14, 21, 28,
-    35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23, 30, 37, 44, 51,
-    58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
+const uint8_t k_jpeg_zigzag[64] = {0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,
+                                   12, 19, 26, 33, 40, 48, 41, 34, 27, 20, 13, 6,  7,  14, 21, 28,
+                                   35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23, 30, 37, 44, 51,
+                                   58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
 
 // ck = cos(k * pi / 16) / 2 in single precision; the products are formed in double.
 static double c1, c2, c3, c4, c5, c6, c7;
@@ -86,9 +85,12 @@ static inline void idct_1d(const In* in, int step, T shift, Store store) {
 
 template <class T, class In, class Store>
 static inline void idct_1d_live(int live, const In* in, int step, T shift, Store store) {
-    if (live <= 2) idct_1d<2>(in, step, shift, store);
-    else if (live <= 4) idct_1d<4>(in, step, shift, store);
-    else idct_1d<8>(in, step, shift, store);
+    if (live <= 2)
+        idct_1d<2>(in, step, shift, store);
+    else if (live <= 4)
+        idct_1d<4>(in, step, shift, store);
+    else
+        idct_1d<8>(in, step, shift, store);
 }
 
 // A pair of doubles for running two columns through the same operations.
@@ -138,7 +140,9 @@ static inline void clamp_row(Pair a, Pair b, Pair c, Pair d, uint8_t* out) {
 }
 #endif
 
-static inline double level_shift() { return g_jpeg_frame.precision == 12 ? 2048.0 : 128.0; }
+static inline double level_shift() {
+    return g_jpeg_frame.precision == 12 ? 2048.0 : 128.0;
+}
 
 // For the first n zigzag coefficients: the rows they reach, and per row the columns.
 static uint8_t s_live_rows[65];
@@ -209,7 +213,7 @@ void idct_block(const int32_t* coef, int count, uint8_t* out, int stride) {
     // Two columns at a time: the same double operations lane by lane. Rows past rows_in are
     // zero and take no part.
     const Pair shift2 = {shift, shift};
-    int rows_read = rows_in <= 2 ? 2 : rows_in <= 4 ? 4 : 8;  // what idct_1d_live reads
+    int rows_read = rows_in <= 2 ? 2 : rows_in <= 4 ? 4 : 8; // what idct_1d_live reads
     Pair result[4][8];
     for (int x = 0; x < 8; x += 2) {
         Pair in[8];
@@ -232,5 +236,3 @@ void dequantise(const int16_t* zz, int count, int tq, int32_t* coef) {
     clear_coefficients(coef);
     for (int i = 0; i < count; ++i) coef[k_jpeg_zigzag[i]] = static_cast<int32_t>(q[i]) * zz[i];
 }
-
-

@@ -11,7 +11,7 @@
 
 #include <cstring>
 
-static int16_t* s_store;  // MCU count x blocks per MCU x 64 coefficients, zigzag order
+static int16_t* s_store; // MCU count x blocks per MCU x 64 coefficients, zigzag order
 static JpegGeometry s_geometry;
 static int16_t s_predictor[JPEG_MAX_COMPONENTS];
 
@@ -19,7 +19,9 @@ static int16_t s_predictor[JPEG_MAX_COMPONENTS];
 // picture's own rows (a 10000 x 10000 4:2:0 frame needs 300 MB).
 static const size_t k_store_limit = size_t(512) << 20;
 
-void prog_release() { mem_free(s_store); }
+void prog_release() {
+    mem_free(s_store);
+}
 
 void prog_frame_begin() {
     prog_release();
@@ -42,7 +44,9 @@ static inline int16_t* block_at(int comp, int bx, int by) {
     return s_store + (mcu * g.blocks_per_mcu + g.block_offset[comp] + b) * 64;
 }
 
-static inline int16_t wrap16(int v) { return static_cast<int16_t>(static_cast<uint16_t>(v)); }
+static inline int16_t wrap16(int v) {
+    return static_cast<int16_t>(static_cast<uint16_t>(v));
+}
 
 static bool dc_block(int16_t* zz, const HuffTable* dc, int16_t* pred) {
     const JpegScan& scan = g_jpeg_scan;
@@ -199,16 +203,19 @@ void prog_decode_interval() {
             int16_t* zz = block_at(c0, static_cast<int>(u % g.blocks_wide[c0]),
                                    static_cast<int>(u / g.blocks_wide[c0]));
             if (!dc_scan && eobrun > 0 && scan.ah == 0) {
-                --eobrun;  // inside an end-of-band run: the block keeps its coefficients
+                --eobrun; // inside an end-of-band run: the block keeps its coefficients
                 continue;
             }
             if (ent_at_marker()) {
                 g_jpeg_marker_reached = true;
                 break;
             }
-            if (dc_scan) dc_block(zz, table[0], &s_predictor[0]);
-            else if (scan.ah == 0) ac_first_block(zz, table[0], &eobrun);
-            else ac_refine_block(zz, table[0], &eobrun);
+            if (dc_scan)
+                dc_block(zz, table[0], &s_predictor[0]);
+            else if (scan.ah == 0)
+                ac_first_block(zz, table[0], &eobrun);
+            else
+                ac_refine_block(zz, table[0], &eobrun);
             continue;
         }
         int mcu_col = static_cast<int>(u % g.mcu_cols), mcu_row = static_cast<int>(u / g.mcu_cols);

@@ -16,8 +16,8 @@ static int16_t s_predictor[JPEG_MAX_COMPONENTS];
 
 // Decodes one block's coefficients and stores them dequantised in natural order; returns how
 // many zigzag positions lead up to the last non-zero one, or 0 with the status set on bad data.
-static int decode_block(int32_t* coef, const uint16_t* q, const HuffTable* dc,
-                        const HuffTable* ac, int16_t* pred) {
+static int decode_block(int32_t* coef, const uint16_t* q, const HuffTable* dc, const HuffTable* ac,
+                        int16_t* pred) {
     clear_coefficients(coef);
     int s = ent_symbol(dc, "DC");
     if (s < 0) {
