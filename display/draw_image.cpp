@@ -1,0 +1,160 @@
+#include "display/draw_image.h"
+
+#include "core/mem.h"
+#include "display/coords.h"
+#include "display/frame_buffer.h"
+#include "display/records.h"
+#include "geo/image_rect.h"
+#include "image/image.h"
+
+#include <cstring>
+
+void (*g_ecw_draw_hook)(Image*, const Rect&, const Rect&) = nullptr;
+
+namespace {
+
+// Source column of every destination pixel of the zone being drawn; grows only.
+int32_t* s_columns = nullptr;
+int s_columns_capacity = 0;
+
+bool reserve_columns(int count) {
+    if (count <= s_columns_capacity) return true;
+    if (!mem_realloc(s_columns, sizeof(int32_t) * size_t(count))) {
+        s_columns_capacity = 0;
+        return false;
+    }
+    s_columns_capacity = count;
+    return true;
+}
+
+int clamp_index(int v, int high) { return v < 0 ? 0 : (v > high ? high : v); }
+
+// Running position by truncation, as the rows are walked; the clamp only guards against the
+// last few bits of rounding carrying a position past the image's edge.
+// Returns true when the columns are consecutive (a plain copy at 1:1).
+bool build_columns(double start, double step, int count, int last_column) {
+    double pos = start;
+    bool consecutive = true;
+    for (int k = 0; k < count; ++k) {
+        s_columns[k] = clamp_index(int(pos), last_column);
+        if (k && s_columns[k] != s_columns[k - 1] + 1) consecutive = false;
+        pos += step;
+    }
+    return consecutive;
+}
+
+void palette_table(const Image* image, uint32_t* table) {
+    for (int i = 0; i < 256; ++i)
+        table[i] = uint32_t(image->palette[0][i]) << k_red_shift |
+                   uint32_t(image->palette[1][i]) << k_green_shift |
+                   uint32_t(image->palette[2][i]) << k_blue_shift;
+}
+
+void sample_indexed(uint32_t* out, const uint8_t* row, int count, bool consecutive,
+                    const uint32_t* table) {
+    if (consecutive) {
+        const uint8_t* src = row + s_columns[0];
+        for (int k = 0; k < count; ++k) out[k] = table[src[k]];
+        return;
+    }
+    const int32_t* cols = s_columns;
+    for (int k = 0; k < count; ++k) out[k] = table[row[cols[k]]];
+}
+
+void sample_planar(uint32_t* out, const uint8_t* row, int plane_length, int count,
+                   bool consecutive) {
+    const uint8_t* red = row;
+    const uint8_t* green = row + plane_length;
+    const uint8_t* blue = row + 2 * plane_length;
+    if (consecutive) {
+        int c0 = s_columns[0];
+        red += c0; green += c0; blue += c0;
+        for (int k = 0; k < count; ++k)
+            out[k] = uint32_t(red[k]) << k_red_shift | uint32_t(green[k]) << k_green_shift |
+                     uint32_t(blue[k]) << k_blue_shift;
+        return;
+    }
+    const int32_t* cols = s_columns;
+    for (int k = 0; k < count; ++k) {
+        int c = cols[k];
+        out[k] = uint32_t(red[c]) << k_red_shift | uint32_t(green[c]) << k_green_shift |
+                 uint32_t(blue[c]) << k_blue_shift;
+    }
+}
+
+} // namespace
+
+bool uses_reduced_copy(const Image* image, double step_x, double step_y) {
+    // Below ten pixels of width the reduced rows hold no pixel at all.
+    return step_x >= REDUCTION && step_y >= REDUCTION && image->width >= REDUCTION;
+}
+
+void draw_image(void* image_record, View* view, WindowObject* window, const Rect& zone) {
+    auto* image = static_cast<Image*>(image_record);
+    if (image->width < 1 || image->height < 1 || g_frame.width < 1 || g_frame.height < 1) return;
+    if (image->planes != 1 && image->planes < 3) return;
+
+    Rect source = world_to_image_rect(image, zone);
+    if (!rect_has_area(source)) return;
+    Rect frame{double(g_frame.x), double(g_frame.y), double(g_frame.x + g_frame.width),
+               double(g_frame.y + g_frame.height)};
+    Rect dest = rect_intersection(image_to_window_rect(view, window, image, source), frame);
+    if (!rect_has_area(dest)) return;
+
+    // Back to source coordinates without clamping: a clamped right edge would shorten the
+    // step and shift every magnified pixel boundary.
+    Rect world = world_rect_of_window(view, dest);
+    double ax = world.x0, ay = world.y0, bx = world.x1, by = world.y1;
+    world_point_to_image(image, &ax, &ay);
+    world_point_to_image(image, &bx, &by);
+    Rect s = rect_from_corners(ax, ay, bx, by);
+
+    int dx = int(dest.x0), dy = int(dest.y0);
+    int dw = int(dest.x1) - dx, dh = int(dest.y1) - dy;
+    double step_x = (s.x1 - s.x0) / dw, step_y = (s.y1 - s.y0) / dh;
+
+    if (image->format_id == k_format_ecw) {
+        if (g_ecw_draw_hook) g_ecw_draw_hook(image, s, dest);
+        return;
+    }
+
+    bool reduced = uses_reduced_copy(image, step_x, step_y);
+    int plane_length = image->stride;
+    int last_column = image->width - 1, last_row = image->height - 1;
+    if (reduced) {
+        step_x /= REDUCTION; step_y /= REDUCTION;
+        s.x0 /= REDUCTION; s.y0 /= REDUCTION;
+        plane_length = image->reduced_stride;
+        last_column = image->width / REDUCTION - 1;
+        last_row = (image->height / REDUCTION > 1 ? image->height / REDUCTION : 1) - 1;
+    }
+
+    if (!reserve_columns(dw)) return;
+    bool consecutive = build_columns(s.x0, step_x, dw, last_column);
+    uint32_t table[256];
+    if (image->planes == 1) palette_table(image, table);
+
+    size_t stride = size_t(g_frame.stride);
+    uint32_t* out = g_frame.pixels + size_t(dy - g_frame.y) * stride + size_t(dx - g_frame.x);
+    const uint32_t* previous_out = nullptr;
+    int previous_row = -1;
+    double row_pos = s.y0;
+    for (int j = 0; j < dh; ++j, out += stride, row_pos += step_y) {
+        int r = clamp_index(int(row_pos), last_row);
+        if (r == previous_row && previous_out) {
+            // Rows magnified onto several window rows are sampled once.
+            std::memcpy(out, previous_out, sizeof(uint32_t) * size_t(dw));
+            previous_out = out;
+            continue;
+        }
+        previous_row = r;
+        previous_out = nullptr;
+        const uint8_t* row = image_row_view(image, double(r), reduced);
+        if (!row) continue;  // left as it is; later rows keep their places
+        if (image->planes == 1)
+            sample_indexed(out, row, dw, consecutive, table);
+        else
+            sample_planar(out, row, plane_length, dw, consecutive);
+        previous_out = out;
+    }
+}

@@ -1,0 +1,19 @@
+// The image draw handler (class 1): nearest-neighbour sampling of an image's rows into the
+// frame buffer, from the reduced copy when ten or more source pixels fall on a window pixel.
+#pragma once
+#include "geo/rect.h"
+
+struct Image;
+struct View;
+struct WindowObject;
+
+constexpr int k_format_ecw = 16;
+
+void draw_image(void* image_record, View* view, WindowObject* window, const Rect& zone);
+
+// Draws an ECW image's source rectangle into the destination window rectangle of the frame
+// buffer; installed by the ECW reader, nothing is drawn for ECW images without it.
+extern void (*g_ecw_draw_hook)(Image* image, const Rect& source, const Rect& destination);
+
+// Whether draw_image reads the reduced copy at these steps (source pixels per window pixel).
+bool uses_reduced_copy(const Image* image, double step_x, double step_y);

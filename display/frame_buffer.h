@@ -1,0 +1,28 @@
+// The process's off-screen 32-bit buffer that one raster zone is rendered into before it is
+// copied to the window. Pixels are (red << 16) | (green << 8) | blue.
+#pragma once
+#include "geo/rect.h"
+#include <cstddef>
+#include <cstdint>
+
+constexpr int k_red_shift = 16;
+constexpr int k_green_shift = 8;
+constexpr int k_blue_shift = 0;
+
+struct FrameBuffer {
+    Rect window_rect;  // window pixels of the zone, whole numbers
+    int x, y, width, height;
+    int stride;  // pixels per row: width rounded up to a multiple of 4
+    uint32_t* pixels;
+    size_t capacity;  // in pixels; only grows
+};
+
+extern FrameBuffer g_frame;
+
+// Sets the frame to a window rectangle of whole pixels and grows the storage when needed
+// (status 1 and an empty frame when it cannot).
+void frame_prepare(const Rect& window_rect);
+// Fills the part of a window rectangle that lies inside the frame.
+void frame_fill(const Rect& window_rect, uint32_t colour);
+// Gives the storage back (tests and shutdown only; drawing never shrinks it).
+void frame_release();

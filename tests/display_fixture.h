@@ -1,0 +1,93 @@
+// A document window as start-up builds it, on a headless surface: window object, extent,
+// view, raster layer with its object list and spatial index.
+#pragma once
+#include "core/lists.h"
+#include "core/registry.h"
+#include "core/status.h"
+#include "core/store.h"
+#include "display/handlers.h"
+#include "display/input_check.h"
+#include "display/layers.h"
+#include "display/records.h"
+#include "display/view_state.h"
+#include "display/window_objects.h"
+#include "image/image.h"
+#include "platform/headless/headless_window.h"
+#include "support/support.h"
+
+#include <gtest/gtest.h>
+#include <cstdint>
+#include <functional>
+
+struct DocumentWindow {
+    PlatformWindow handle = nullptr;
+    int window_id = 0, extent_id = 0, object_list_id = 0, spatial_index_id = 0;
+    int view_id = 0, layer_id = 0;
+
+    WindowObject* window() const { return obj_find_as<WindowObject>(CLS_WINDOW, window_id); }
+    View* view() const { return obj_find_as<View>(CLS_VIEW, view_id); }
+    Extent* extent() const { return obj_find_as<Extent>(CLS_EXTENT, extent_id); }
+    Layer* layer() const { return obj_find_as<Layer>(CLS_LAYER, layer_id); }
+    uint32_t pixel(int x, int y) const { return headless_pixel(handle, x, y); }
+};
+
+inline uint32_t rgb(int r, int g, int b) { return uint32_t(r) << 16 | uint32_t(g) << 8 | uint32_t(b); }
+
+// Fresh core and display state, the headless layer installed, and a document window of the
+// given client size with the given background.
+inline DocumentWindow make_document(int width, int height, uint32_t background = rgb(10, 200, 30)) {
+    test_reset_core();
+    display_declare_classes();
+    headless_install();
+    headless_set_input_pending(false);
+    headless_set_clock(0);
+    headless_set_clock_step(0);
+    input_check_reset();
+    view_state_reset();
+    g_uninterruptible = true;
+    g_highest_layer = 0;
+    DocumentWindow d;
+    d.handle = headless_window_create(width, height);
+    d.window_id = window_object_create(d.handle, uint8_t(background >> 16), uint8_t(background >> 8),
+                                       uint8_t(background));
+    d.extent_id = world_extent_create(0, 0, 0, 0);
+    list_create(&d.object_list_id);
+    extent_create(d.extent_id, &d.spatial_index_id);
+    document_view_setup(d.window_id, d.extent_id, d.object_list_id, d.spatial_index_id, &d.view_id,
+                        &d.layer_id);
+    g_display.main_window_id = d.window_id;
+    g_display.document_window_id = d.window_id;
+    g_display.view_id = d.view_id;
+    EXPECT_EQ(g_status, 0);
+    return d;
+}
+
+inline void destroy_document(DocumentWindow& d) {
+    headless_window_destroy(d.handle);
+    d.handle = nullptr;
+}
+
+// An image whose pixels are given by a function of (x, y): one value per plane.
+inline Image* make_image(int width, int height, int planes,
+                         const std::function<uint8_t(int x, int y, int plane)>& value) {
+    int id = 0;
+    auto* image = static_cast<Image*>(obj_create(CLS_IMAGE, &id));
+    image_alloc(image, width, height, planes, STORE_PLAIN);
+    for (int y = 0; y < height; ++y)
+        for (int p = 0; p < planes; ++p) {
+            uint8_t* row = image_row_write(image, y, p);
+            for (int x = 0; x < width; ++x) row[x] = value(x, y, p);
+        }
+    return image;
+}
+
+// Shows the image as a page does: extent with the 20-pixel margin, in the raster layer.
+inline void show_image(DocumentWindow& d, Image* image) {
+    Extent* e = d.extent();
+    e->x0 = -20;
+    e->y0 = -20;
+    e->x1 = image->width + 19;
+    e->y1 = image->height + 19;
+    layer_add_object(CLS_IMAGE, image->id, d.layer_id);
+    g_display.shown_page_id = image->id;
+}

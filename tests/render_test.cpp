@@ -1,0 +1,246 @@
+// Rendering pages into a headless window, compared pixel by pixel with a nearest-neighbour
+// reference computed here from the view's mapping alone.
+#include "display_fixture.h"
+
+#include "display/draw_pending.h"
+#include "display/invalidate.h"
+#include "display/palette.h"
+#include "display/zones.h"
+
+#include <cmath>
+
+namespace {
+
+uint8_t channel(int x, int y, int plane) { return uint8_t((x * 7 + y * 13 + plane * 85) ^ (x >> 3) ^ (y << 2)); }
+
+struct Comparison {
+    long compared = 0, ambiguous = 0, mismatched = 0;
+    int first_x = -1, first_y = -1;
+    uint32_t got = 0, wanted = 0;
+};
+
+// The colour of a source pixel, from the values the image was built with.
+using SourceColour = std::function<uint32_t(int x, int y)>;
+
+// Source index sampled by a window pixel whose left (or top) edge lies at world position w;
+// -1 outside the image. When w lies within a hair of a pixel boundary, rounding decides and
+// either neighbour is a correct nearest-neighbour sample, so both are accepted.
+// With exact arithmetic (power-of-two scales, origins on the pixel grid) nothing is left to
+// rounding and only the exact sample is accepted.
+int sample_options(double w, int size, bool reduced, int last_reduced, bool exact, int* out) {
+    int n = 0;
+    for (double e : {0.0, -1e-7, 1e-7}) {
+        if (exact && e != 0.0) break;
+        double v = w + e;
+        int option = -1;
+        if (v >= 0 && v < size) option = reduced ? 10 * std::min(int(v) / 10, last_reduced) : int(v);
+        bool seen = false;
+        for (int k = 0; k < n; ++k) seen |= out[k] == option;
+        if (!seen) out[n++] = option;
+    }
+    return n;
+}
+
+Comparison compare_with_reference(const DocumentWindow& d, int width, int height,
+                                  const SourceColour& colour, uint32_t background, bool exact) {
+    const View* v = d.view();
+    const WindowObject* w = d.window();
+    bool reduced = 1.0 / v->scale_x >= 10 && width >= 10;
+    int last_reduced_col = width / 10 - 1, last_reduced_row = std::max(1, height / 10) - 1;
+    Comparison c;
+    for (int j = 0; j < w->client_height; ++j) {
+        int ys[3];
+        int ny = sample_options(j / v->scale_y - v->origin_y, height, reduced, last_reduced_row, exact, ys);
+        for (int i = 0; i < w->client_width; ++i) {
+            int xs[3];
+            int nx = sample_options(i / v->scale_x - v->origin_x, width, reduced, last_reduced_col, exact, xs);
+            uint32_t got = d.pixel(i, j);
+            bool match = false;
+            uint32_t wanted = 0;
+            for (int a = 0; a < nx; ++a)
+                for (int b = 0; b < ny; ++b) {
+                    uint32_t option = xs[a] < 0 || ys[b] < 0 ? background : colour(xs[a], ys[b]);
+                    if (a == 0 && b == 0) wanted = option;
+                    match |= option == got;
+                }
+            ++c.compared;
+            if (nx * ny > 1) ++c.ambiguous;
+            if (!match && c.mismatched++ == 0) {
+                c.first_x = i; c.first_y = j; c.got = got; c.wanted = wanted;
+            }
+        }
+    }
+    return c;
+}
+
+void expect_matches(const Comparison& c) {
+    EXPECT_EQ(c.mismatched, 0) << "first at (" << c.first_x << ", " << c.first_y << "): got "
+                               << std::hex << c.got << " wanted " << c.wanted;
+    // Boundary cases must stay rare, or the comparison would prove little.
+    EXPECT_LT(c.ambiguous * 10, c.compared);
+}
+
+void render_at(DocumentWindow& d, double scale, double origin_x, double origin_y) {
+    View* v = d.view();
+    v->scale_x = v->scale_y = scale;
+    v->origin_x = origin_x;
+    v->origin_y = origin_y;
+    headless_window_clear(d.handle, k_headless_unpainted);
+    full_redraw(d.window_id, d.view_id);
+    ASSERT_TRUE(redraw_if_pending(d.window_id));
+    ASSERT_EQ(g_status, 0);
+}
+
+struct ViewCase {
+    const char* name;
+    double scale, origin_x, origin_y;
+    bool exact;
+};
+
+// Scales chosen so that fit, 1:1, magnified and reduced views all occur.
+const ViewCase k_cases[] = {
+    {"fit", 0.4571, 20.3, 35.1, false},
+    {"one to one", 1.0, -37.0, 12.0, true},
+    {"one to one, half-pixel origin", 1.0, -100.5, -3.5, true},
+    {"magnified 2.83", 2.8284271247461903, -13.3, -7.7, false},
+    {"magnified 4", 4.0, -50.25, -20.0, true},
+    {"reduced 0.07", 0.07, 100.0, 200.0, false},
+    {"reduced 0.031", 0.031, 3000.0, 1000.0, false},
+};
+
+} // namespace
+
+TEST(Render, ThreePlaneImageMatchesReferenceAtEveryScale) {
+    DocumentWindow d = make_document(320, 240);
+    const int w = 700, h = 500;
+    Image* image = make_image(w, h, 3, channel);
+    show_image(d, image);
+    SourceColour colour = [](int x, int y) {
+        return rgb(channel(x, y, 0), channel(x, y, 1), channel(x, y, 2));
+    };
+    for (const ViewCase& vc : k_cases) {
+        SCOPED_TRACE(vc.name);
+        render_at(d, vc.scale, vc.origin_x, vc.origin_y);
+        expect_matches(compare_with_reference(d, w, h, colour, rgb(10, 200, 30), vc.exact));
+    }
+    destroy_document(d);
+}
+
+TEST(Render, PaletteImageRendersThroughItsColourTable) {
+    DocumentWindow d = make_document(300, 200);
+    const int w = 640, h = 480;
+    Image* image = make_image(w, h, 1, [](int x, int y, int) { return channel(x, y, 0); });
+    for (int i = 0; i < 256; ++i) {
+        image->palette[0][i] = uint8_t(255 - i);
+        image->palette[1][i] = uint8_t(i * 7);
+        image->palette[2][i] = uint8_t(i ^ 0x5a);
+    }
+    show_image(d, image);
+    SourceColour colour = [](int x, int y) {
+        int i = channel(x, y, 0);
+        return rgb(255 - i, (i * 7) & 255, i ^ 0x5a);
+    };
+    for (const ViewCase& vc : k_cases) {
+        SCOPED_TRACE(vc.name);
+        render_at(d, vc.scale, vc.origin_x, vc.origin_y);
+        expect_matches(compare_with_reference(d, w, h, colour, rgb(10, 200, 30), vc.exact));
+    }
+    destroy_document(d);
+}
+
+TEST(Render, GreyImageAndMarginShowExpectedColours) {
+    DocumentWindow d = make_document(200, 150, rgb(1, 2, 3));
+    Image* image = make_image(100, 80, 1, [](int x, int, int) { return uint8_t(x * 2); });
+    palette_grey(image, 8);
+    show_image(d, image);
+    // 1:1 with the page 30 pixels right of and 25 below the window's corner.
+    render_at(d, 1.0, 30.0, 25.0);
+    EXPECT_EQ(d.pixel(30, 25), rgb(0, 0, 0));
+    EXPECT_EQ(d.pixel(30 + 99, 25 + 79), rgb(198, 198, 198));
+    // The 20-pixel margin of the extent and the area beyond it show the background.
+    EXPECT_EQ(d.pixel(29, 30), rgb(1, 2, 3));
+    EXPECT_EQ(d.pixel(11, 30), rgb(1, 2, 3));
+    EXPECT_EQ(d.pixel(5, 5), rgb(1, 2, 3));
+    EXPECT_EQ(d.pixel(30 + 100, 30), rgb(1, 2, 3));
+    EXPECT_EQ(d.pixel(30 + 100 + 19, 25 + 80 + 19), rgb(1, 2, 3));
+    EXPECT_EQ(d.pixel(199, 149), rgb(1, 2, 3));
+    for (uint32_t p : headless_surface(d.handle)) ASSERT_NE(p, k_headless_unpainted);
+    destroy_document(d);
+}
+
+TEST(Render, TwoPlaneImageDrawsNothingButTheBackground) {
+    DocumentWindow d = make_document(64, 64, rgb(9, 9, 9));
+    Image* image = make_image(40, 40, 2, [](int, int, int) { return uint8_t(200); });
+    show_image(d, image);
+    render_at(d, 1.0, 10.0, 10.0);
+    for (uint32_t p : headless_surface(d.handle)) ASSERT_EQ(p, rgb(9, 9, 9));
+    destroy_document(d);
+}
+
+// The reduced copy is built on first use and kept; changing the full rows afterwards shows
+// which of the two copies a redraw reads.
+TEST(Render, ReducedCopyTakesOverAtTenSourcePixelsPerWindowPixel) {
+    DocumentWindow d = make_document(100, 100);
+    const int w = 2000, h = 1500;
+    Image* image = make_image(w, h, 1, [](int, int, int) { return uint8_t(10); });
+    palette_grey(image, 8);
+    show_image(d, image);
+    for (int r = 0; r < h / 10; ++r) ASSERT_NE(image_row_view(image, r, true), nullptr);
+    for (int y = 0; y < h; ++y) {
+        uint8_t* row = image_row_write(image, y, 0);
+        for (int x = 0; x < w; ++x) row[x] = 240;
+    }
+    render_at(d, 0.1, 0.0, 0.0);
+    EXPECT_EQ(d.pixel(50, 50), rgb(10, 10, 10)) << "scale 0.1 reads the reduced copy";
+    render_at(d, 1.0 / 9.99, 0.0, 0.0);
+    EXPECT_EQ(d.pixel(50, 50), rgb(240, 240, 240)) << "scale 1/9.99 reads the full rows";
+    destroy_document(d);
+}
+
+TEST(Render, ImagesNarrowerThanTheReductionDrawFromFullRows) {
+    DocumentWindow d = make_document(16, 16, rgb(0, 0, 255));
+    Image* image = make_image(5, 400, 3, [](int, int y, int p) { return uint8_t(p == 0 ? y / 2 : 7); });
+    show_image(d, image);
+    render_at(d, 0.03, 0.0, 0.0);  // 33 source pixels per window pixel
+    // Window column 0 samples world x 0, row 1 world y 33.3.
+    EXPECT_EQ(d.pixel(0, 1), rgb(16, 7, 7));
+    destroy_document(d);
+}
+
+TEST(Render, PaletteIsRealisedBeforeEveryCopy) {
+    DocumentWindow d = make_document(120, 90);
+    Image* image = make_image(50, 50, 3, channel);
+    show_image(d, image);
+    create_palette(d.window_id);
+    ASSERT_NE(d.window()->palette, nullptr);
+    headless_reset_counters(d.handle);
+    // Two separate zones: two copies.
+    render_at(d, 1.0, 0.0, 0.0);
+    invalidate_world_rect(d.window(), d.view(), Rect{0, 0, 10, 10});
+    invalidate_world_rect(d.window(), d.view(), Rect{30, 30, 40, 45});
+    draw_pending(d.window(), d.view());
+    HeadlessCounters c = headless_counters(d.handle);
+    EXPECT_GE(c.copies, 3);
+    EXPECT_EQ(c.palette_realisations, c.copies);
+
+    PalEntry entries[k_palette_entries];
+    palette_build_entries(entries);
+    EXPECT_EQ(entries[36 * 5 + 6 * 0 + 3].red, 255);
+    EXPECT_EQ(entries[36 * 5 + 6 * 0 + 3].green, 0);
+    EXPECT_EQ(entries[36 * 5 + 6 * 0 + 3].blue, 144);
+    EXPECT_EQ(entries[215].blue, 255);
+    EXPECT_EQ(entries[216].red, 16);
+    EXPECT_EQ(entries[235].green, 240);
+    EXPECT_EQ(entries[236].red, 0);
+    destroy_document(d);
+}
+
+TEST(Render, ExtentWithoutAreaDrawsOnlyTheBackground) {
+    DocumentWindow d = make_document(50, 40, rgb(4, 5, 6));
+    full_redraw(d.window_id, d.view_id);
+    ASSERT_TRUE(redraw_if_pending(d.window_id));
+    for (uint32_t p : headless_surface(d.handle)) ASSERT_EQ(p, rgb(4, 5, 6));
+    EXPECT_EQ(zone_count(d.window()->raster_zones_id), 0);
+    EXPECT_EQ(zone_count(d.window()->background_zones_id), 0);
+    destroy_document(d);
+}

@@ -1,0 +1,218 @@
+// View geometry: zoom levels, fitting, centring, scroll ranges, panning and dragging.
+#include "display_fixture.h"
+
+#include "display/scroll.h"
+#include "display/shell_hooks.h"
+#include "display/zoom.h"
+
+#include <cmath>
+
+namespace {
+
+int s_redraw_posts = 0;
+void count_posts(int timer, int period) {
+    if (timer == k_redraw_timer && period == 0) ++s_redraw_posts;
+}
+
+// A document window showing a page of the given size, fitted as a page step does.
+DocumentWindow fitted_page(int window_w, int window_h, int page_w, int page_h) {
+    DocumentWindow d = make_document(window_w, window_h);
+    Image* page = make_image(page_w, page_h, 1, [](int, int, int) { return uint8_t(0); });
+    show_image(d, page);
+    fit_to_window(window_w, window_h);
+    set_zoom(true, 0);
+    refresh_view();
+    s_redraw_posts = 0;
+    g_schedule_timer_hook = count_posts;
+    return d;
+}
+
+void finish(DocumentWindow& d) {
+    g_schedule_timer_hook = nullptr;
+    destroy_document(d);
+}
+
+} // namespace
+
+TEST(ZoomLevels, FactorsArePowersOfTheSquareRootOfTwo) {
+    EXPECT_EQ(level_factor(0), 1.0);
+    EXPECT_EQ(level_factor(1), 1.4142135623730951);
+    EXPECT_EQ(level_factor(2), 2.0);
+    EXPECT_EQ(level_factor(4), 4.0);
+    EXPECT_DOUBLE_EQ(level_factor(7), 8 * 1.4142135623730951);
+    EXPECT_EQ(round_half_towards_zero(2.5), 2.0);
+    EXPECT_EQ(round_half_towards_zero(-2.5), -2.0);
+    EXPECT_EQ(round_half_towards_zero(2.5000001), 3.0);
+    EXPECT_EQ(round_half_towards_zero(-2.6), -3.0);
+}
+
+TEST(ZoomLevels, StepsFromFitUpToFourAndNoFurther) {
+    DocumentWindow d = fitted_page(500, 500, 1000, 800);
+    EXPECT_EQ(g_zoom.fit_scale, 0.5);
+    EXPECT_EQ(g_zoom.reduction_limit, 2);
+    EXPECT_EQ(d.view()->scale_x, 0.5);
+
+    zoom_step(-1);  // already at the smallest level
+    EXPECT_EQ(d.view()->scale_x, 0.5);
+    EXPECT_EQ(s_redraw_posts, 0);
+
+    const double expected[] = {0.7071067811865475, 1.0, 1.4142135623730951, 2.0,
+                               2.8284271247461903, 4.0};
+    for (double scale : expected) {
+        zoom_step(+1);
+        EXPECT_DOUBLE_EQ(d.view()->scale_x, scale);
+        EXPECT_EQ(d.view()->scale_y, d.view()->scale_x);
+    }
+    EXPECT_EQ(s_redraw_posts, 6);
+    zoom_step(+1);
+    EXPECT_EQ(d.view()->scale_x, 4.0);
+    EXPECT_EQ(s_redraw_posts, 6) << "nothing changes at the largest magnification";
+    finish(d);
+}
+
+TEST(ZoomLevels, SmallPageZoomsOutToTheSameScaleAndStillRedraws) {
+    DocumentWindow d = fitted_page(800, 600, 300, 200);
+    EXPECT_EQ(g_zoom.fit_scale, 1.0);
+    EXPECT_EQ(g_zoom.reduction_limit, 0);
+    zoom_step(-1);
+    EXPECT_EQ(d.view()->scale_x, 1.0);
+    EXPECT_EQ(s_redraw_posts, 1);
+    finish(d);
+}
+
+TEST(ZoomLevels, FitOfPointThreeSevenKeepsTheExactScaleAndTheNearestLevel) {
+    DocumentWindow d = fitted_page(370, 400, 1000, 1000);
+    EXPECT_EQ(d.view()->scale_x, 0.37);
+    EXPECT_EQ(g_zoom.reduction, 3) << "0.3535 is nearer than 0.5";
+    EXPECT_EQ(g_zoom.reduction_limit, 3);
+    // Centred on the extent.
+    double centre_x = (-20 + 1019) / 2.0;
+    EXPECT_DOUBLE_EQ((centre_x + d.view()->origin_x) * 0.37, 185.0);
+    zoom_step(+1);
+    EXPECT_EQ(d.view()->scale_x, 0.5);
+    finish(d);
+}
+
+TEST(ZoomLevels, SetZoomPicksTheNearestLevel) {
+    DocumentWindow d = fitted_page(400, 400, 300, 300);
+    set_zoom(false, 3.0);  // between 2.83 and 4: nearer 2.83
+    EXPECT_EQ(g_zoom.magnification, 3);
+    EXPECT_EQ(g_zoom.reduction, 0);
+    EXPECT_EQ(d.view()->scale_x, 3.0);
+    set_zoom(false, 0.6);  // 0.1 from 0.5 and 0.107 from 0.707
+    EXPECT_EQ(g_zoom.reduction, 2);
+    EXPECT_EQ(g_zoom.magnification, 0);
+    set_zoom(false, 0.0);
+    EXPECT_EQ(g_status, ST_VALUE);
+    g_status = 0;
+    finish(d);
+}
+
+TEST(ZoomLevels, ZoomAtPointKeepsTheWorldPointUnderThePointer) {
+    DocumentWindow d = fitted_page(640, 480, 1600, 1200);
+    for (int steps : {+1, +1, +2, -1, -3}) {
+        const View* v = d.view();
+        double wx = 123 / v->scale_x - v->origin_x, wy = 77 / v->scale_y - v->origin_y;
+        zoom_at_point(123, 77, steps);
+        EXPECT_NEAR(123 / v->scale_x - v->origin_x, wx, 1e-9);
+        EXPECT_NEAR(77 / v->scale_y - v->origin_y, wy, 1e-9);
+    }
+    finish(d);
+}
+
+TEST(ZoomLevels, MissingViewLeavesEverythingAndReportsNotFound) {
+    DocumentWindow d = fitted_page(100, 100, 50, 50);
+    g_display.view_id = 9999;
+    zoom_step(+1);
+    EXPECT_EQ(g_status, ST_NOT_FOUND);
+    g_status = 0;
+    pan(PAN_DOWN);
+    EXPECT_EQ(g_status, ST_NOT_FOUND);
+    g_status = 0;
+    finish(d);
+}
+
+TEST(Scrolling, RangesFollowTheExtentAndTheOrigin) {
+    DocumentWindow d = make_document(500, 400);
+    Image* page = make_image(1000, 2000, 1, [](int, int, int) { return uint8_t(0); });
+    show_image(d, page);
+    set_view_origin(-100, -300, 1.0);
+    update_scroll_ranges();
+    EXPECT_EQ(g_scroll.vertical.position, 300);
+    EXPECT_EQ(g_scroll.vertical.minimum, -20);
+    EXPECT_EQ(g_scroll.vertical.maximum, 2019);
+    EXPECT_EQ(g_scroll.vertical.page, 400);
+    EXPECT_EQ(g_scroll.horizontal.position, 100);
+    EXPECT_EQ(g_scroll.horizontal.maximum, 1019);
+    EXPECT_EQ(g_scroll.horizontal.page, 500);
+    // A positive origin (the page pushed right) widens the range and shortens the page.
+    set_view_origin(30.4, 0, 1.0);
+    update_scroll_ranges();
+    EXPECT_EQ(g_scroll.horizontal.position, -30);
+    EXPECT_EQ(g_scroll.horizontal.minimum, -30);
+    EXPECT_EQ(g_scroll.horizontal.maximum, 1049);
+    destroy_document(d);
+}
+
+TEST(Scrolling, HomeEndAndPagesStayWithinTheRange) {
+    DocumentWindow d = make_document(500, 400);
+    Image* page = make_image(1000, 2000, 1, [](int, int, int) { return uint8_t(0); });
+    show_image(d, page);
+    set_view_origin(0, -600, 1.0);
+    update_scroll_ranges();
+    pan(PAN_TOP);
+    EXPECT_EQ(g_scroll.vertical.position, 0);
+    EXPECT_EQ(d.view()->origin_y, 0.0) << "the page's top edge at the window's top";
+    pan(PAN_BOTTOM);
+    EXPECT_EQ(g_scroll.vertical.position, 2019 - 400 + 1);
+    EXPECT_EQ(d.view()->origin_y, -1620.0);
+    pan(PAN_PAGE_DOWN);  // already at the bottom
+    EXPECT_EQ(g_scroll.vertical.position, 1620);
+    pan(PAN_PAGE_UP);
+    EXPECT_EQ(g_scroll.vertical.position, 1220);
+    pan(PAN_UP);
+    EXPECT_EQ(g_scroll.vertical.position, 1215);
+    for (int i = 0; i < 10; ++i) pan(PAN_PAGE_UP);
+    EXPECT_EQ(g_scroll.vertical.position, -20) << "the margin above is the minimum";
+    pan(PAN_RIGHT);
+    EXPECT_EQ(g_scroll.horizontal.position, 5);
+    pan(PAN_RIGHT_END);
+    EXPECT_EQ(g_scroll.horizontal.position, 1019 - 500 + 1);
+    pan(PAN_NONE);
+    pan(14);
+    EXPECT_EQ(g_status, ST_VALUE);
+    g_status = 0;
+    destroy_document(d);
+}
+
+TEST(Scrolling, DraggingMayPassTheMarginUntilTheNextKey) {
+    DocumentWindow d = make_document(300, 200);
+    Image* page = make_image(600, 500, 1, [](int, int, int) { return uint8_t(0); });
+    show_image(d, page);
+    set_view_origin(0, 0, 1.0);
+    update_scroll_ranges();
+    drag(100, 100, false);
+    drag(100, 900, true);  // pulls the page 800 pixels down: far past the margin
+    EXPECT_EQ(d.view()->origin_y, 800.0);
+    EXPECT_EQ(g_scroll.vertical.position, 0) << "dragging does not update the ranges";
+    update_scroll_ranges();  // button released
+    EXPECT_EQ(g_scroll.vertical.position, -800);
+    EXPECT_EQ(g_scroll.vertical.minimum, -800);
+    pan(PAN_PAGE_DOWN);
+    EXPECT_LE(g_scroll.vertical.position, g_scroll.vertical.maximum - g_scroll.vertical.page + 1);
+    EXPECT_GT(g_scroll.vertical.position, -800);
+    EXPECT_EQ(d.view()->origin_y, -double(g_scroll.vertical.position));
+    destroy_document(d);
+}
+
+TEST(Scrolling, ResizeRefitsWithoutRedrawing) {
+    DocumentWindow d = fitted_page(400, 300, 800, 600);
+    EXPECT_EQ(g_zoom.fit_scale, 0.5);
+    headless_window_resize(d.handle, 200, 300);
+    window_resized();
+    EXPECT_EQ(d.window()->client_width, 200);
+    EXPECT_EQ(g_zoom.fit_scale, 0.25);
+    EXPECT_EQ(g_zoom.reduction_limit, 4);
+    EXPECT_EQ(s_redraw_posts, 0);
+    finish(d);
+}

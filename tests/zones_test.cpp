@@ -1,0 +1,237 @@
+// Zone sets and the pending-zone bookkeeping of a window: merging, subtraction, clipping,
+// painting regions, scrolling and interrupted drawing.
+#include "display_fixture.h"
+
+#include "display/draw_pending.h"
+#include "display/invalidate.h"
+#include "display/scroll.h"
+#include "display/shell_hooks.h"
+#include "display/zones.h"
+
+#include <vector>
+
+namespace {
+
+std::vector<Rect> zones_of(int set) {
+    std::vector<Rect> out;
+    Rect r;
+    for (int i = 0; zone_at(set, i, &r); ++i) out.push_back(r);
+    return out;
+}
+
+double area_of(const std::vector<Rect>& zones) {
+    double a = 0;
+    for (const Rect& r : zones) a += (r.x1 - r.x0) * (r.y1 - r.y0);
+    return a;
+}
+
+bool same(const Rect& a, const Rect& b) {
+    return a.x0 == b.x0 && a.y0 == b.y0 && a.x1 == b.x1 && a.y1 == b.y1;
+}
+
+class ZoneSet : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test_reset_core();
+        display_declare_classes();
+        set = zone_set_create(99);
+        ASSERT_NE(set, 0);
+    }
+    int set = 0;
+};
+
+} // namespace
+
+TEST_F(ZoneSet, MergesOnlyWhereTheUnionIsExactOrFree) {
+    zone_add(set, Rect{0, 0, 10, 5});
+    zone_add(set, Rect{10, 0, 20, 5});  // side by side, same height
+    ASSERT_EQ(zone_count(set), 1);
+    EXPECT_TRUE(same(zones_of(set)[0], Rect{0, 0, 20, 5}));
+
+    zone_add(set, Rect{0, 5, 20, 9});  // below, same width
+    ASSERT_EQ(zone_count(set), 1);
+    EXPECT_TRUE(same(zones_of(set)[0], Rect{0, 0, 20, 9}));
+
+    zone_add(set, Rect{2, 2, 4, 4});  // contained: nothing changes
+    EXPECT_EQ(zone_count(set), 1);
+
+    zone_add(set, Rect{15, 3, 30, 12});  // overlapping, different heights: stays apart
+    EXPECT_EQ(zone_count(set), 2);
+
+    zone_add(set, Rect{-1, -1, 21, 10});  // contains the first: replaces it
+    ASSERT_EQ(zone_count(set), 2);
+    EXPECT_TRUE(same(zones_of(set)[0], Rect{-1, -1, 21, 10}));
+
+    zone_add(set, Rect{50, 50, 60, 50});  // no area: nothing to draw
+    EXPECT_EQ(zone_count(set), 2);
+    zone_add(set, Rect{100, 100, 110, 110});  // apart from all
+    EXPECT_EQ(zone_count(set), 3);
+}
+
+TEST_F(ZoneSet, SubtractionLeavesTheFourPiecesAroundAHole) {
+    zone_add(set, Rect{0, 0, 100, 50});
+    zone_add(set, Rect{200, 0, 210, 10});
+    zone_subtract(set, Rect{40, 10, 60, 20});
+    std::vector<Rect> z = zones_of(set);
+    ASSERT_EQ(z.size(), 5u);
+    EXPECT_TRUE(same(z[0], Rect{200, 0, 210, 10})) << "untouched zones keep their place";
+    EXPECT_TRUE(same(z[1], Rect{0, 0, 100, 10}));
+    EXPECT_TRUE(same(z[2], Rect{0, 20, 100, 50}));
+    EXPECT_TRUE(same(z[3], Rect{0, 10, 40, 20}));
+    EXPECT_TRUE(same(z[4], Rect{60, 10, 100, 20}));
+    EXPECT_DOUBLE_EQ(area_of(z), 100 * 50 - 20 * 10 + 100);
+
+    // Touching is not overlapping.
+    zone_subtract(set, Rect{210, 0, 220, 10});
+    EXPECT_EQ(zone_count(set), 5);
+    // Covering everything empties the set.
+    zone_subtract(set, Rect{-1, -1, 300, 300});
+    EXPECT_EQ(zone_count(set), 0);
+}
+
+TEST_F(ZoneSet, ClippingCutsZonesAndDropsThoseLeftWithoutArea) {
+    zone_add(set, Rect{0, 0, 10, 10});
+    zone_add(set, Rect{20, 20, 30, 30});
+    zone_add(set, Rect{5, 40, 8, 60});
+    zone_clip(set, Rect{5, 5, 25, 40});
+    std::vector<Rect> z = zones_of(set);
+    ASSERT_EQ(z.size(), 2u);
+    EXPECT_TRUE(same(z[0], Rect{5, 5, 10, 10}));
+    EXPECT_TRUE(same(z[1], Rect{20, 20, 25, 30}));
+    zone_clear(set);
+    EXPECT_EQ(zone_count(set), 0);
+    Rect r;
+    EXPECT_FALSE(zone_first(set, &r));
+}
+
+TEST_F(ZoneSet, UnknownSetReportsObjectNotFound) {
+    zone_add(12345, Rect{0, 0, 1, 1});
+    EXPECT_EQ(g_status, ST_NOT_FOUND);
+}
+
+TEST(PendingZones, InvalidationSplitsAtTheExtent) {
+    DocumentWindow d = make_document(200, 100);
+    Extent* e = d.extent();
+    *e = Extent{e->id, 0, 0, 50, 50};
+    invalidate_world_rect(d.window(), d.view(), Rect{40, 40, 80, 60});
+    std::vector<Rect> inside = zones_of(d.window()->raster_zones_id);
+    ASSERT_EQ(inside.size(), 1u);
+    EXPECT_TRUE(same(inside[0], Rect{40, 40, 50, 50}));
+    EXPECT_EQ(zone_count(d.window()->overlay_zones_id), 1);
+    EXPECT_DOUBLE_EQ(area_of(zones_of(d.window()->background_zones_id)), 40 * 20 - 10 * 10);
+    destroy_document(d);
+}
+
+TEST(PendingZones, PaintCoveringTheWholeWindowDropsEverythingElse) {
+    DocumentWindow d = make_document(120, 80);
+    Image* image = make_image(100, 60, 1, [](int x, int, int) { return uint8_t(x); });
+    show_image(d, image);
+    reset_pending(d.window());
+    invalidate_world_rect(d.window(), d.view(), Rect{1, 1, 3, 3});
+    invalidate_world_rect(d.window(), d.view(), Rect{50, 50, 52, 57});
+    ASSERT_EQ(zone_count(d.window()->raster_zones_id), 2);
+
+    PixelRect whole{0, 0, 120, 80};
+    PlatformRegion region = headless_region_create(&whole, 1);
+    add_region(d.window(), d.view(), region);
+    plat_region_delete(region);
+    std::vector<Rect> z = zones_of(d.window()->raster_zones_id);
+    ASSERT_EQ(z.size(), 1u);
+    EXPECT_TRUE(same(z[0], Rect{0, 0, 119, 79}));  // extent cut to the client area
+
+    // A partial paint keeps what is pending.
+    PixelRect part{10, 10, 20, 20};
+    region = headless_region_create(&part, 1);
+    add_region(d.window(), d.view(), region);
+    plat_region_delete(region);
+    EXPECT_EQ(zone_count(d.window()->raster_zones_id), 1) << "contained in the pending zone";
+    destroy_document(d);
+}
+
+TEST(PendingZones, ScrollingRedrawsOnlyTheUncoveredStripAndMatchesAFullRedraw) {
+    DocumentWindow d = make_document(160, 120);
+    Image* image = make_image(400, 300, 3, [](int x, int y, int p) { return uint8_t(x * 3 + y * 5 + p * 70); });
+    show_image(d, image);
+    d.view()->origin_x = -50;
+    d.view()->origin_y = -40;
+    full_redraw(d.window_id, d.view_id);
+    ASSERT_TRUE(redraw_if_pending(d.window_id));
+
+    struct Move { int dx, dy; };
+    for (Move m : {Move{7, 0}, Move{0, -9}, Move{-13, 11}, Move{500, 0}}) {
+        SCOPED_TRACE(testing::Message() << "scroll by " << m.dx << ", " << m.dy);
+        headless_reset_counters(d.handle);
+        scroll_by(d.window_id, d.view_id, m.dx, m.dy);
+        ASSERT_EQ(g_status, 0);
+        HeadlessCounters c = headless_counters(d.handle);
+        long strip = long(std::abs(m.dx)) * 120 + long(std::abs(m.dy)) * 160;
+        // The strip, plus the one extra pixel row or column a painted region is taken with.
+        if (std::abs(m.dx) < 160) {
+            EXPECT_LE(c.copy_pixels, strip + 2 * (120 + 160) + 4);
+        }
+        std::vector<uint32_t> scrolled = headless_surface(d.handle);
+        for (uint32_t p : scrolled) ASSERT_NE(p, k_headless_unpainted);
+
+        headless_window_clear(d.handle, k_headless_unpainted);
+        full_redraw(d.window_id, d.view_id);
+        ASSERT_TRUE(redraw_if_pending(d.window_id));
+        EXPECT_TRUE(scrolled == headless_surface(d.handle));
+    }
+    destroy_document(d);
+}
+
+TEST(PendingZones, InterruptedDrawingResumesWhereItStopped) {
+    DocumentWindow d = make_document(100, 80);
+    Image* a = make_image(40, 70, 1, [](int x, int y, int) { return uint8_t(x + y); });
+    Image* b = make_image(40, 70, 1, [](int x, int y, int) { return uint8_t(x * y); });
+    palette_grey(a, 8);
+    palette_grey(b, 8);
+    show_image(d, a);
+    layer_add_object(CLS_IMAGE, b->id, d.layer_id);
+    full_redraw(d.window_id, d.view_id);
+    ASSERT_TRUE(redraw_if_pending(d.window_id));
+    std::vector<uint32_t> complete = headless_surface(d.handle);
+
+    int timer_period = -1;
+    static int* s_period = nullptr;
+    s_period = &timer_period;
+    g_schedule_timer_hook = [](int, int period) { *s_period = period; };
+
+    headless_window_clear(d.handle, k_headless_unpainted);
+    g_uninterruptible = false;
+    headless_set_input_pending(true);
+    headless_set_clock(1000);
+    full_redraw(d.window_id, d.view_id);
+    draw_pending(d.window(), d.view());
+    EXPECT_EQ(d.window()->restart, 0);
+    EXPECT_EQ(timer_period, 10) << "an interrupted drawing retries soon";
+    EXPECT_GT(zone_count(d.window()->raster_zones_id), 0);
+    int layer_zones = layer_zone_set(d.window(), d.layer_id);
+    EXPECT_GT(zone_count(layer_zones), 0);
+
+    headless_set_input_pending(false);
+    headless_advance_clock(200);
+    draw_pending(d.window(), d.view());
+    EXPECT_EQ(timer_period, 2000);
+    EXPECT_EQ(d.window()->restart, 1);
+    EXPECT_EQ(zone_count(d.window()->raster_zones_id), 0);
+    EXPECT_TRUE(complete == headless_surface(d.handle));
+    g_schedule_timer_hook = nullptr;
+    destroy_document(d);
+}
+
+TEST(PendingZones, InputIsLookedAtOnlyEveryHundredFiftyMilliseconds) {
+    DocumentWindow d = make_document(10, 10);
+    g_uninterruptible = false;
+    headless_set_input_pending(true);
+    headless_set_clock(1000);
+    EXPECT_TRUE(input_pending());
+    headless_advance_clock(149);
+    EXPECT_FALSE(input_pending());
+    headless_advance_clock(1);
+    EXPECT_TRUE(input_pending());
+    g_uninterruptible = true;
+    headless_advance_clock(1000);
+    EXPECT_FALSE(input_pending());
+    destroy_document(d);
+}
