@@ -4,6 +4,7 @@
 #include "core/status.h"
 #include "core/store.h"
 #include "image/file_entry.h"
+#include "image/frame_control.h"
 #include "image/image.h"
 
 namespace {
@@ -27,6 +28,7 @@ void image_declare_classes() {
     obj_set_class_size(CLS_IMAGE, sizeof(Image));
     obj_set_class_size(CLS_TABLE, sizeof(Table));
     obj_set_class_size(CLS_FILE_ENTRY, sizeof(FileEntry));
+    obj_set_class_size(CLS_FRAME_CONTROL, sizeof(FrameControl));
     obj_set_delete_hook(CLS_IMAGE, image_delete);
     obj_set_delete_hook(CLS_TABLE, table_delete);
     obj_set_delete_hook(CLS_FILE_ENTRY, file_entry_delete);

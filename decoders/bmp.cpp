@@ -1,0 +1,150 @@
+// Windows bitmap decoder: reads the 40-byte information header, the palette or the bit-field
+// masks, sets up the image and hands the pixel data to the row or run-length reader.
+#include "decoders/bmp.h"
+
+#include "core/reader.h"
+#include "core/registry.h"
+#include "core/status.h"
+#include "decoders/decode_limits.h"
+#include "decoders/decoders.h"
+#include "core/store.h"
+#include "image/image.h"
+#include "shell/services.h"
+
+#include <cstdlib>
+
+namespace {
+
+constexpr long kReaderBuffer = 1048576;
+constexpr int64_t kFileHeaderAndInfo = 54;
+constexpr int64_t kWithMasks = 66;
+
+BmpHeader g_header;
+
+void refuse(int status, const char* why) {
+    log_line(why);
+    g_status = status;
+}
+
+bool bit_count_supported(int bits) {
+    return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
+}
+
+// Compression must match the bit count and row order; run-length data is bottom-up only.
+bool compression_fits(const BmpHeader& h) {
+    switch (h.compression) {
+    case BMP_RLE8: return h.bottom_up && h.bits == 8;
+    case BMP_RLE4: return h.bottom_up && h.bits == 4;
+    case BMP_BITFIELDS: return h.bits == 16 || h.bits == 32;
+    default: return true;
+    }
+}
+
+void set_default_masks(BmpHeader* h) {
+    if (h->bits == 16) {
+        h->masks[0] = 0x7C00, h->masks[1] = 0x03E0, h->masks[2] = 0x001F;
+    } else {
+        h->masks[0] = 0xFF0000, h->masks[1] = 0x00FF00, h->masks[2] = 0x0000FF;
+    }
+}
+
+void read_palette(Image* image, const BmpHeader& h) {
+    int64_t entries = (static_cast<int64_t>(h.data_offset) - kFileHeaderAndInfo) / 4;
+    if (h.bits < 31 && entries > (int64_t(1) << h.bits)) entries = int64_t(1) << h.bits;
+    if (entries > 256) entries = 256;  // the palette arrays end here; later entries are skipped
+    rd_seek(kFileHeaderAndInfo, 0);
+    uint8_t quad[4];
+    for (int64_t i = 0; i < entries && !g_status; i++) {
+        rd_read(quad, 4);
+        image->palette[0][i] = quad[2];
+        image->palette[1][i] = quad[1];
+        image->palette[2][i] = quad[0];
+    }
+}
+
+// Reads everything up to the pixel data into g_header and the image's fields.
+void read_header(Image* image) {
+    BmpHeader& h = g_header;
+    h.file_size = rd_size();
+    if (h.file_size < kFileHeaderAndInfo) return refuse(ST_BAD_DATA, "BMP : fichier trop court");
+    rd_seek(2, 0);
+    uint32_t declared = rd_u32le();
+    h.required_size = declared > kFileHeaderAndInfo ? declared : kFileHeaderAndInfo;
+    rd_seek(10, 0);
+    h.data_offset = rd_u32le();
+    uint32_t header_size = rd_u32le();
+    if (g_status) return;
+    if (header_size != 40) return refuse(ST_UNKNOWN_FORMAT, "BMP : en-tete non gere");
+
+    h.width = static_cast<int32_t>(rd_u32le());
+    int32_t stored_height = static_cast<int32_t>(rd_u32le());
+    h.bottom_up = stored_height >= 0;
+    h.height = stored_height == INT32_MIN ? INT32_MAX : std::abs(stored_height);
+    image->samples_per_pixel = static_cast<int16_t>(rd_u16le());
+    h.bits = static_cast<int16_t>(rd_u16le());
+    image->bits_per_sample = h.bits;
+    image->bit_count = h.bits;
+    h.compression = rd_u32le();
+    if (g_status) return;
+    if (h.compression > BMP_BITFIELDS) return refuse(ST_UNKNOWN_FORMAT, "BMP : compression inconnue");
+    image->format_name_index = h.compression == BMP_RGB         ? 0
+                               : h.compression == BMP_BITFIELDS ? 2
+                                                                : 1;
+    if (!compression_fits(h)) return refuse(ST_BAD_DATA, "BMP : compression incompatible");
+    if (!bit_count_supported(h.bits)) return refuse(ST_BAD_DATA, "BMP : profondeur non geree");
+    set_default_masks(&h);
+
+    rd_seek(38, 0);
+    image->x_resolution = static_cast<int32_t>(rd_u32le());
+    image->y_resolution = static_cast<int32_t>(rd_u32le());
+    if (g_status) return;
+
+    if (h.compression == BMP_BITFIELDS) {
+        if (h.required_size < kWithMasks) h.required_size = kWithMasks;
+        if (h.file_size < kWithMasks) return refuse(ST_BAD_DATA, "BMP : masques absents");
+        rd_seek(kFileHeaderAndInfo, 0);
+        for (uint32_t& mask : h.masks) mask = rd_u32le();
+    } else if (h.data_offset > kFileHeaderAndInfo) {
+        if (h.required_size < h.data_offset) h.required_size = h.data_offset;
+        if (h.file_size < h.data_offset) return refuse(ST_BAD_DATA, "BMP : palette tronquee");
+        read_palette(image, h);
+    }
+    if (g_status) return;
+    rd_seek(h.data_offset, 0);
+}
+
+} // namespace
+
+void bmp_load(int image_id, int list, int row) {
+    (void)list;
+    (void)row;  // rows are decoded once, at load
+    g_header = BmpHeader();
+    Image* image = obj_find_as<Image>(CLS_IMAGE, image_id);
+    if (!image) {
+        g_status = ST_NOT_FOUND;
+        return;
+    }
+    if (rd_open(image->file_entry_id, kReaderBuffer, true) != 0) {
+        g_status = ST_FILE;
+        return;
+    }
+    read_header(image);
+    if (g_status) return;
+
+    int planes = g_header.bits <= 8 ? 1 : 3;
+    if (!image_size_acceptable(g_header.width, g_header.height, planes)) {
+        if (g_header.width <= 0 || g_header.height <= 0)
+            return refuse(ST_BAD_DATA, "BMP : dimensions nulles ou negatives");
+        return refuse(ST_NO_MEMORY, "BMP : image trop grande");
+    }
+    image_alloc(image, g_header.width, g_header.height, planes, STORE_PLAIN);
+    if (g_status) {
+        g_status = ST_NO_MEMORY;
+        return;
+    }
+    image = obj_find_as<Image>(CLS_IMAGE, image_id);  // creating the stores may move records
+    if (g_header.compression == BMP_RLE8 || g_header.compression == BMP_RLE4)
+        bmp_read_run_length(image, g_header);
+    else
+        bmp_read_rows(image, g_header);
+}

@@ -1,0 +1,42 @@
+// GIF decoder: state shared by the block parser, the block handlers and the LZW decoder.
+// One decode runs at a time; gif_load resets everything on entry.
+#pragma once
+#include <cstdint>
+
+struct GifDecoder {
+    int page_id;              // page being filled
+    int previous_id;          // page of the preceding image, 0 for the first
+    int first_page_id;        // the image the load dispatch made
+    bool first_page_listed;
+    int images;               // image descriptors met
+    int list;                 // page list, 0 when none
+    uint8_t global_table[3][256];
+    int background;           // canvas index (a white entry of the global table)
+    uint8_t* index_buffer;    // LZW output of one image, rows packed at the image's width
+    int64_t buffer_size;      // page stride x page height + 256
+    int64_t output_limit;     // page stride x page height + 1
+    int left, top, width, height;
+    bool interlaced;
+    uint16_t loop_count;
+    bool transparent;
+    uint8_t transparent_index;
+    int disposal;             // disposal in force for the next image
+    int frame_control_id;     // last frame control record made, 0 for none
+    int end_flag;             // 1 trailer reached, -1 bad byte
+};
+
+extern GifDecoder g_gif;
+
+// Block handlers; each gets the byte that the parser just read.
+void gif_skip(unsigned byte);
+void gif_plain_text_header(unsigned byte);
+void gif_application_extension(unsigned byte);
+void gif_graphic_control_extension(unsigned byte);
+void gif_image_descriptor(unsigned byte);
+void gif_image_data(unsigned byte);
+void gif_end_of_image(unsigned byte);
+
+// Index buffer of the given page size, filled with the canvas index (status 1 on failure).
+void gif_size_index_buffer(int64_t stride, int64_t height);
+// LZW set-up for a new image with minimum code size m.
+void gif_lzw_start(int m);

@@ -1,0 +1,251 @@
+// GIF block handlers: extensions, image descriptor (one page per image, built over the
+// previous page) and the end of an image (placing its rows, disposal and transparency).
+#include "decoders/gif.h"
+
+#include "core/lists.h"
+#include "core/mem.h"
+#include "core/reader.h"
+#include "core/registry.h"
+#include "core/status.h"
+#include "decoders/decode_limits.h"
+#include "image/frame_control.h"
+#include "core/store.h"
+#include "image/image.h"
+#include "shell/services.h"
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+constexpr int kDisposeToBackground = 2;
+constexpr uint16_t kEndlessLoop = 65535;
+
+void refuse(const char* why) {
+    log_line(why);
+    g_status = ST_BAD_DATA;
+}
+
+Image* page_of(int id) { return obj_find_as<Image>(CLS_IMAGE, id); }
+
+// Rows of the previous page when the new image fits in it and the canvas is kept;
+// otherwise the canvas colour.
+void prepare_canvas(Image* page) {
+    Image* previous = g_gif.previous_id ? page_of(g_gif.previous_id) : nullptr;
+    bool keep = previous && g_gif.width <= previous->width && g_gif.height <= previous->height &&
+                g_gif.disposal != kDisposeToBackground;
+    std::vector<uint8_t> row(static_cast<size_t>(page->stride));
+    for (int y = 0; y < page->height && !g_status; y++) {
+        if (keep && y < previous->height) {
+            const uint8_t* src = image_row_read(previous, y, 0);
+            if (!src) return;
+            size_t n = static_cast<size_t>(previous->stride < page->stride ? previous->stride : page->stride);
+            memset(row.data(), g_gif.background, row.size());
+            memcpy(row.data(), src, n);
+        } else {
+            memset(row.data(), g_gif.background, row.size());
+        }
+        uint8_t* dst = image_row_write(page, y, 0);
+        if (!dst) return;
+        memcpy(dst, row.data(), row.size());
+    }
+}
+
+void read_local_or_global_table(Image* page, unsigned packed) {
+    if (!(packed & 0x80)) {
+        memcpy(page->palette, g_gif.global_table, sizeof page->palette);
+        return;
+    }
+    memset(page->palette, 0, sizeof page->palette);
+    int count = 1 << ((packed & 7) + 1);
+    uint8_t triple[3];
+    for (int i = 0; i < count && !g_status; i++) {
+        rd_read(triple, 3);
+        for (int c = 0; c < 3; c++) page->palette[c][i] = triple[c];
+    }
+}
+
+// Image row that the i-th stored row lands on: the four GIF89a passes for interlaced images.
+int interlaced_row(int i, int height) {
+    static const int start[4] = {0, 4, 2, 1}, step[4] = {8, 8, 4, 2};
+    for (int pass = 0; pass < 4; pass++) {
+        int rows = start[pass] < height ? (height - start[pass] + step[pass] - 1) / step[pass] : 0;
+        if (i < rows) return start[pass] + i * step[pass];
+        i -= rows;
+    }
+    return height;  // not reached for i < height
+}
+
+void place_rows(Image* page) {
+    if (g_gif.left >= page->width) return;
+    int n = page->width - g_gif.left < g_gif.width ? page->width - g_gif.left : g_gif.width;
+    for (int i = 0; i < g_gif.height; i++) {
+        int y = g_gif.top + (g_gif.interlaced ? interlaced_row(i, g_gif.height) : i);
+        if (y >= page->height) continue;
+        uint8_t* dst = image_row_write(page, y, 0);
+        if (!dst) return;
+        memcpy(dst + g_gif.left, g_gif.index_buffer + static_cast<int64_t>(i) * g_gif.width, static_cast<size_t>(n));
+    }
+}
+
+void transparent_to_background(Image* page) {
+    uint8_t t = page->transparent[0];
+    uint8_t bg = static_cast<uint8_t>(g_gif.background);
+    for (int y = 0; y < page->height; y++) {
+        uint8_t* row = image_row_write(page, y, 0);
+        if (!row) return;
+        for (int x = 0; x < page->width; x++)
+            if (row[x] == t) row[x] = bg;
+    }
+}
+
+} // namespace
+
+void gif_skip(unsigned byte) { rd_seek(byte, 1); }
+
+void gif_plain_text_header(unsigned) {
+    unsigned size = rd_byte();
+    rd_seek(size, 1);
+}
+
+void gif_application_extension(unsigned) {
+    int size = rd_sbyte();
+    char name[11];
+    rd_read(name, 11);
+    if (g_status) return;
+    if (size < 11) return refuse("GIF : extension d'application trop courte");
+    rd_seek(size - 11, 1);
+    if (memcmp(name, "NETSCAPE2.0", 11) != 0) return;
+    for (;;) {
+        unsigned length = rd_byte();
+        if (g_status) return;
+        if (length < 1) return refuse("GIF : bloc NETSCAPE2.0 sans nombre de boucles");
+        unsigned kind = rd_byte();
+        if ((kind & 7) == 1) {
+            if (length < 3) return refuse("GIF : bloc de boucle trop court");
+            unsigned loops = rd_u16le();
+            g_gif.loop_count = static_cast<uint16_t>(loops ? loops : kEndlessLoop);
+            rd_seek(length - 3, 1);
+            return;
+        }
+        rd_seek(length - 1, 1);
+    }
+}
+
+void gif_graphic_control_extension(unsigned) {
+    int size = rd_sbyte();
+    int id = 0;
+    FrameControl* fc = static_cast<FrameControl*>(obj_create(CLS_FRAME_CONTROL, &id));
+    if (!fc) return;
+    fc->id = id;
+    g_gif.frame_control_id = id;
+    if (g_gif.list) list_add(g_gif.list, CLS_FRAME_CONTROL, id, fc);
+    fc = obj_find_as<FrameControl>(CLS_FRAME_CONTROL, id);
+    if (!fc) return;
+    unsigned packed = rd_byte();
+    fc->disposal = static_cast<uint8_t>((packed >> 2) & 7);
+    fc->user_input = (packed >> 1) & 1;
+    g_gif.transparent = packed & 1;
+    fc->loop_count = g_gif.loop_count;
+    fc->delay = static_cast<int16_t>(rd_u16le());
+    g_gif.transparent_index = static_cast<uint8_t>(rd_byte());
+    fc->transparent_flag = g_gif.transparent;
+    fc->transparent_index = g_gif.transparent_index;
+    if (g_status) return;
+    if (size < 4) return refuse("GIF : extension de controle trop courte");
+    rd_seek(size - 4, 1);
+}
+
+void gif_image_descriptor(unsigned) {
+    g_gif.images++;
+    Image* page = page_of(g_gif.page_id);
+    if (page->full_store) {
+        g_gif.previous_id = g_gif.page_id;
+        int clone = 0;
+        image_clone(g_gif.page_id, &clone);
+        if (g_status) return;
+        g_gif.page_id = clone;
+        page = page_of(clone);
+    }
+    if (g_gif.frame_control_id) {
+        FrameControl* fc = obj_find_as<FrameControl>(CLS_FRAME_CONTROL, g_gif.frame_control_id);
+        if (fc) fc->page_id = fc->page_id_copy = g_gif.page_id;
+    }
+    page->transparent_flag = g_gif.transparent;
+    if (g_gif.transparent) page->transparent[0] = g_gif.transparent_index;
+    if (g_gif.list) {
+        list_add(g_gif.list, CLS_IMAGE, g_gif.page_id, page);
+        if (g_gif.page_id == g_gif.first_page_id) g_gif.first_page_listed = true;
+        page = page_of(g_gif.page_id);
+    }
+
+    g_gif.left = static_cast<int>(rd_u16le());
+    g_gif.top = static_cast<int>(rd_u16le());
+    g_gif.width = static_cast<int>(rd_u16le());
+    g_gif.height = static_cast<int>(rd_u16le());
+    if (g_status) return;
+    if (g_gif.width > page->width || g_gif.height > page->height) {
+        // The page grows to the image's size; an offset image is clipped to the page.
+        if (g_gif.width > page->width) page->width = g_gif.width;
+        if (g_gif.height > page->height) page->height = g_gif.height;
+        page->stride = (page->width + 3) & ~3;
+        gif_size_index_buffer(page->stride, page->height);
+        if (g_status) return;
+    }
+    if (!image_size_acceptable(page->width, page->height, 1)) {
+        if (page->width <= 0 || page->height <= 0) return refuse("GIF : image vide");
+        log_line("GIF : image trop grande");
+        g_status = ST_NO_MEMORY;
+        return;
+    }
+    // A cloned page comes with a copy of the previous rows; it gets fresh stores instead.
+    if (page->full_store_id) obj_delete(CLS_TABLE, page->full_store_id);
+    if (page->reduced_store_id) obj_delete(CLS_TABLE, page->reduced_store_id);
+    page->full_store_id = page->reduced_store_id = 0;
+    page->full_store = page->reduced_store = nullptr;
+    image_alloc(page, page->width, page->height, 1, STORE_PLAIN);
+    if (g_status) {
+        g_status = ST_NO_MEMORY;
+        return;
+    }
+    page = page_of(g_gif.page_id);
+    prepare_canvas(page);
+    if (g_status) return;
+
+    unsigned packed = rd_byte();
+    g_gif.interlaced = (packed >> 6) & 1;
+    read_local_or_global_table(page, packed);
+    unsigned m = rd_byte();
+    if (g_status) return;
+    if (m > 11) return refuse("GIF : taille de code LZW invalide");
+    gif_lzw_start(static_cast<int>(m));
+}
+
+void gif_end_of_image(unsigned) {
+    Image* page = page_of(g_gif.page_id);
+    place_rows(page);
+    if (g_status) return;
+    FrameControl* fc = g_gif.frame_control_id
+                           ? obj_find_as<FrameControl>(CLS_FRAME_CONTROL, g_gif.frame_control_id)
+                           : nullptr;
+    Image* previous = g_gif.previous_id ? page_of(g_gif.previous_id) : nullptr;
+    if (!previous && fc) g_gif.disposal = fc->disposal;
+    if (g_gif.disposal == kDisposeToBackground && page->transparent_flag)
+        transparent_to_background(page);
+    else if (previous && page->transparent_flag)
+        image_composite(previous, page, page);
+    if (fc) g_gif.disposal = fc->disposal;
+}
+
+void gif_size_index_buffer(int64_t stride, int64_t height) {
+    if (stride * height > g_max_image_bytes) {
+        log_line("GIF : ecran trop grand");
+        g_status = ST_NO_MEMORY;
+        return;
+    }
+    g_gif.buffer_size = stride * height + 256;
+    g_gif.output_limit = stride * height + 1;
+    mem_free(g_gif.index_buffer);
+    if (!mem_alloc(g_gif.index_buffer, static_cast<size_t>(g_gif.buffer_size))) return;
+    memset(g_gif.index_buffer, g_gif.background, static_cast<size_t>(g_gif.buffer_size));
+}

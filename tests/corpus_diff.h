@@ -1,0 +1,169 @@
+// Differential checks against the public corpus: each file is loaded through the real
+// dispatch and every page is compared pixel for pixel with the reference decode.
+#pragma once
+#include "core/registry.h"
+#include "image/image.h"
+#include "support/support.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+struct CorpusFile {
+    std::string path;       // relative to the corpus, e.g. "bmp/x.bmp"
+    std::string name;       // file name only
+    std::string ref_status; // "ok...", "failed: ...", "skipped: ..."
+    int frame_refs = 0;     // GIF: number of per-frame references
+};
+
+// A set of sample files: images below images_root/<format>/, references below
+// refs_root/<format>/, and refs_root/ref-status.tsv saying which references exist.
+struct SampleSet {
+    std::string images_root;
+    std::string refs_root;
+};
+
+inline SampleSet public_corpus() { return {corpus_dir(), corpus_ref_dir()}; }
+inline SampleSet bundled_samples() { return {test_data_dir(), test_data_dir() + "/ref"}; }
+
+// Rows of ref-status.tsv for one folder.
+inline std::vector<CorpusFile> corpus_files(const SampleSet& set, const std::string& folder) {
+    std::vector<CorpusFile> out;
+    std::ifstream in(set.refs_root + "/ref-status.tsv");
+    std::string line;
+    std::getline(in, line);
+    while (std::getline(in, line)) {
+        std::vector<std::string> cols;
+        std::stringstream s(line);
+        std::string col;
+        while (std::getline(s, col, '\t')) cols.push_back(col);
+        if (cols.size() < 4 || cols[0].compare(0, folder.size() + 1, folder + "/") != 0) continue;
+        CorpusFile f;
+        f.path = cols[0];
+        f.name = cols[0].substr(folder.size() + 1);
+        f.ref_status = cols[2];
+        f.frame_refs = std::atoi(cols[3].c_str());
+        out.push_back(f);
+    }
+    return out;
+}
+
+// Number of pixels of the page that differ from the reference (-1: sizes differ or no
+// reference); *what describes the first difference.
+inline long compare_page(Image* page, const std::string& ref_path, std::string* what) {
+    Rgb ref;
+    if (!read_pam(ref_path, &ref)) {
+        *what = "reference unreadable: " + ref_path;
+        return -1;
+    }
+    Rgb want = rgb_of(ref);
+    Rgb got = page_rgb(page);
+    if (got.width != want.width || got.height != want.height) {
+        std::ostringstream m;
+        m << "size " << got.width << "x" << got.height << ", reference " << want.width << "x"
+          << want.height;
+        *what = m.str();
+        return -1;
+    }
+    size_t differing = 0, first = 0;
+    for (size_t i = 0; i < got.pixels.size(); i += 3) {
+        if (got.pixels[i] != want.pixels[i] || got.pixels[i + 1] != want.pixels[i + 1] ||
+            got.pixels[i + 2] != want.pixels[i + 2]) {
+            if (!differing) first = i / 3;
+            differing++;
+        }
+    }
+    if (differing) {
+        std::ostringstream m;
+        m << differing << " of " << got.pixels.size() / 3 << " pixels differ, first at ("
+          << first % got.width << "," << first / got.width << ")";
+        *what = m.str();
+    }
+    return static_cast<long>(differing);
+}
+
+// Reference file(s) of a corpus file: one per page for animated GIF files.
+inline std::vector<std::string> reference_paths(const SampleSet& set, const CorpusFile& f) {
+    std::string base = set.refs_root + "/" + f.path;
+    std::vector<std::string> out;
+    if (f.frame_refs > 0) {
+        for (int i = 0; i < f.frame_refs; i++) out.push_back(base + ".frame" + std::to_string(i) + ".pam");
+    } else {
+        out.push_back(base + ".pam");
+    }
+    return out;
+}
+
+struct CorpusOutcome {
+    int status = -1;
+    int pages = 0;
+    int references = 0;       // 0 when the reference decoder gave none
+    long differing = 0;       // pixels differing over all compared pages; -1 size mismatch
+    std::string difference;   // first difference, for messages
+};
+
+inline CorpusOutcome decode_and_compare(const SampleSet& set, const CorpusFile& f) {
+    CorpusOutcome o;
+    test_reset_core();
+    int list = 0;
+    o.status = test_load_file(set.images_root + "/" + f.path, &list);
+    std::vector<Image*> pages = list ? test_pages(list) : std::vector<Image*>();
+    o.pages = static_cast<int>(pages.size());
+    if (o.status != 0 || f.ref_status.compare(0, 2, "ok") != 0) return o;
+    std::vector<std::string> refs = reference_paths(set, f);
+    o.references = static_cast<int>(refs.size());
+    for (size_t i = 0; i < pages.size() && i < refs.size(); i++) {
+        std::string what;
+        long d = compare_page(pages[i], refs[i], &what);
+        if (d && o.difference.empty()) o.difference = "page " + std::to_string(i) + ": " + what;
+        if (d < 0) {
+            o.differing = -1;
+            break;
+        }
+        o.differing += d;
+    }
+    return o;
+}
+
+// What a file of the set must give when it is not simply "decodes equal to its reference".
+struct Expectation {
+    const char* file;
+    int status;           // status the load ends with
+    long differing;       // pixels allowed to differ from the reference (-1: sizes differ)
+    int pages;            // pages expected when they differ from the references (0: as refs)
+    const char* why;
+};
+
+inline const Expectation* find_expectation(const Expectation* table, size_t n, const std::string& name) {
+    for (size_t i = 0; i < n; i++)
+        if (name == table[i].file) return &table[i];
+    return nullptr;
+}
+
+// Decodes every file of one format folder and holds it to its reference or to its entry in
+// the expectation table. Files without a reference must be listed.
+inline void check_sample_set(const SampleSet& set, const std::string& folder, const Expectation* table,
+                             size_t entries) {
+    std::vector<CorpusFile> files = corpus_files(set, folder);
+    ASSERT_FALSE(files.empty()) << "no " << folder << " files listed in " << set.refs_root;
+    for (const CorpusFile& f : files) {
+        SCOPED_TRACE(f.path);
+        CorpusOutcome o = decode_and_compare(set, f);
+        const Expectation* e = find_expectation(table, entries, f.name);
+        if (!e) {
+            EXPECT_EQ(f.ref_status.compare(0, 2, "ok"), 0) << "no reference and no expectation; status " << o.status;
+            EXPECT_EQ(o.status, 0);
+            EXPECT_EQ(o.differing, 0) << o.difference;
+            EXPECT_EQ(o.pages, o.references);
+            continue;
+        }
+        EXPECT_EQ(o.status, e->status) << e->why;
+        if (o.status != 0 || !o.references) continue;
+        EXPECT_EQ(o.differing, e->differing) << e->why << "; " << o.difference;
+        EXPECT_EQ(o.pages, e->pages ? e->pages : o.references) << e->why;
+    }
+}
