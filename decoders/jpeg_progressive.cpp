@@ -1,0 +1,241 @@
+// Progressive Huffman scans (T.81 Annex G): scans only accumulate coefficients in a
+// whole-frame store; the image is reconstructed once, at EOI or when the next SOF2 begins.
+//
+// Scans of one component visit that component's blocks in raster order over its own T.81
+// size (restart intervals count blocks); interleaved DC scans go MCU by MCU.
+#include "decoders/jpeg.h"
+
+#include "core/mem.h"
+#include "core/status.h"
+
+#include <cstring>
+
+static int16_t* s_store;  // MCU count x blocks per MCU x 64 coefficients, zigzag order
+static JpegGeometry s_geometry;
+static int16_t s_predictor[JPEG_MAX_COMPONENTS];
+
+// Largest coefficient store we accept (the picture itself needs a multiple of it anyway).
+static const size_t k_store_limit = size_t(1) << 31;
+
+bool prog_active() { return s_store != nullptr; }
+
+void prog_release() { mem_free(s_store); }
+
+void prog_frame_begin() {
+    prog_release();
+    if (!jpeg_frame_geometry(&s_geometry)) return;
+    size_t mcus = static_cast<size_t>(s_geometry.mcu_cols) * s_geometry.mcu_rows;
+    size_t size = mcus * s_geometry.blocks_per_mcu * 64 * sizeof(int16_t);
+    if (size == 0 || size > k_store_limit) {
+        g_status = ST_NO_MEMORY;
+        return;
+    }
+    if (!mem_alloc(s_store, size)) return;
+    std::memset(s_store, 0, size);
+}
+
+static inline int16_t* block_at(int comp, int bx, int by) {
+    const JpegGeometry& g = s_geometry;
+    const JpegComponent& k = g_jpeg_frame.comp[comp];
+    size_t mcu = static_cast<size_t>(by / k.v) * g.mcu_cols + bx / k.h;
+    int b = bx % k.h + (by % k.v) * k.h;
+    return s_store + (mcu * g.blocks_per_mcu + g.block_offset[comp] + b) * 64;
+}
+
+static inline int16_t wrap16(int v) { return static_cast<int16_t>(static_cast<uint16_t>(v)); }
+
+static bool dc_block(int16_t* zz, const HuffTable* dc, int16_t* pred) {
+    const JpegScan& scan = g_jpeg_scan;
+    if (scan.ah == 0) {
+        int s = ent_symbol(dc, "DC");
+        if (s < 0) {
+            g_status = ST_LOAD;
+            return false;
+        }
+        if (s > 16) {
+            g_status = ST_BAD_DATA;
+            return false;
+        }
+        int diff = ent_extend(ent_bits(s), s);
+        *pred = wrap16(*pred + diff * (1 << scan.al));
+        zz[0] = *pred;
+    } else if (ent_bit()) {
+        zz[0] = wrap16(zz[0] | (1 << scan.al));
+    }
+    return true;
+}
+
+static bool ac_first_block(int16_t* zz, const HuffTable* ac, long* eobrun) {
+    const JpegScan& scan = g_jpeg_scan;
+    for (int k = scan.ss > 0 ? scan.ss : 1; k <= scan.se;) {
+        int rs = ent_symbol(ac, "AC");
+        if (rs < 0) {
+            g_status = ST_BAD_DATA;
+            return false;
+        }
+        int r = rs >> 4, s = rs & 15;
+        if (s == 0 && r < 15) {
+            *eobrun = (1L << r) + ent_bits(r);
+            break;
+        }
+        k += r;
+        if (k > 63) {
+            g_status = ST_BAD_DATA;
+            return false;
+        }
+        zz[k] = wrap16(ent_extend(ent_bits(s), s) * (1 << scan.al));
+        ++k;
+    }
+    if (*eobrun > 0) --*eobrun;
+    return true;
+}
+
+// Correction bit for an already non-zero coefficient (T.81 G.1.2.3).
+static inline void refine(int16_t* coef, int p) {
+    if (ent_bit() && (*coef & p) == 0) *coef = wrap16(*coef >= 0 ? *coef + p : *coef - p);
+}
+
+static bool ac_refine_block(int16_t* zz, const HuffTable* ac, long* eobrun) {
+    const JpegScan& scan = g_jpeg_scan;
+    int p = 1 << scan.al;
+    int k = scan.ss;
+    if (*eobrun == 0) {
+        for (; k <= scan.se; ++k) {
+            int rs = ent_symbol(ac, "ACH");
+            if (rs < 0) {
+                g_status = ST_LOAD;
+                return false;
+            }
+            int r = rs >> 4, s = rs & 15;
+            int value = 0;
+            if (s != 0) {
+                if (s != 1) {
+                    g_status = ST_LOAD;
+                    return false;
+                }
+                value = ent_bit() ? p : -p;
+            } else if (r != 15) {
+                *eobrun = (1L << r) + ent_bits(r);
+                break;
+            }
+            for (; k <= scan.se; ++k) {
+                if (zz[k] != 0) {
+                    refine(&zz[k], p);
+                } else if (--r < 0) {
+                    break;
+                }
+            }
+            if (value != 0 && k <= 63) zz[k] = wrap16(value);
+        }
+    }
+    if (*eobrun > 0) {
+        for (; k <= scan.se; ++k)
+            if (zz[k] != 0) refine(&zz[k], p);
+        --*eobrun;
+    }
+    return true;
+}
+
+void prog_decode_interval() {
+    const JpegScan& scan = g_jpeg_scan;
+    if (!s_store) {
+        g_status = ST_NO_MEMORY;
+        return;
+    }
+    bool dc_scan = scan.ss == 0;
+    if ((dc_scan && scan.se != 0) || (!dc_scan && scan.count != 1) || scan.se < scan.ss) {
+        g_status = ST_BAD_DATA;
+        return;
+    }
+    int comp[JPEG_MAX_COMPONENTS] = {0, 0, 0, 0};
+    const HuffTable* table[JPEG_MAX_COMPONENTS] = {nullptr, nullptr, nullptr, nullptr};
+    int blocks = 0;
+    for (int i = 0; i < scan.count; ++i) {
+        comp[i] = jpeg_frame_component_index(scan.comp_id[i]);
+        if (comp[i] < 0) {
+            g_status = ST_VALUE;
+            return;
+        }
+        int id = dc_scan ? scan.dc_table[i] : scan.ac_table[i];
+        table[i] = id < 4 ? g_jpeg_huff[(dc_scan ? 0 : 1) + 2 * id] : nullptr;
+        if (!table[i] && !(dc_scan && scan.ah != 0)) {
+            g_status = ST_LOAD;
+            return;
+        }
+        blocks += g_jpeg_frame.comp[comp[i]].h * g_jpeg_frame.comp[comp[i]].v;
+    }
+    if (scan.count > 1 && blocks > JPEG_MAX_SCAN_BLOCKS) {
+        g_status = ST_BAD_DATA;
+        return;
+    }
+    const JpegGeometry& g = s_geometry;
+    bool single = scan.count == 1;
+    int c0 = comp[0];
+    long units = single ? static_cast<long>(g.blocks_wide[c0]) * g.blocks_high[c0]
+                        : static_cast<long>(g.mcu_cols) * g.mcu_rows;
+    long first = static_cast<long>(g_jpeg_restart_interval) * g_jpeg_restart_count;
+    long count = units - first;
+    if (g_jpeg_restart_interval && count > static_cast<long>(g_jpeg_restart_interval))
+        count = g_jpeg_restart_interval;
+    if (count <= 0) return;
+
+    std::memset(s_predictor, 0, sizeof s_predictor);
+    long eobrun = 0;
+    ent_begin();
+    for (long u = first; u < first + count && !g_status && !g_jpeg_marker_reached; ++u) {
+        if (single) {
+            int16_t* zz = block_at(c0, static_cast<int>(u % g.blocks_wide[c0]),
+                                   static_cast<int>(u / g.blocks_wide[c0]));
+            if (!dc_scan && eobrun > 0 && scan.ah == 0) {
+                --eobrun;  // inside an end-of-band run: the block keeps its coefficients
+                continue;
+            }
+            if (ent_at_marker()) {
+                g_jpeg_marker_reached = true;
+                break;
+            }
+            if (dc_scan) dc_block(zz, table[0], &s_predictor[0]);
+            else if (scan.ah == 0) ac_first_block(zz, table[0], &eobrun);
+            else ac_refine_block(zz, table[0], &eobrun);
+            continue;
+        }
+        int mcu_col = static_cast<int>(u % g.mcu_cols), mcu_row = static_cast<int>(u / g.mcu_cols);
+        for (int i = 0; i < scan.count && !g_status; ++i) {
+            const JpegComponent& k = g_jpeg_frame.comp[comp[i]];
+            for (int j = 0; j < k.h * k.v; ++j) {
+                if (ent_at_marker()) {
+                    g_jpeg_marker_reached = true;
+                    break;
+                }
+                int bx = mcu_col * k.h + j % k.h, by = mcu_row * k.v + j / k.h;
+                if (!dc_block(block_at(comp[i], bx, by), table[i], &s_predictor[i])) break;
+            }
+            if (g_jpeg_marker_reached) break;
+        }
+    }
+    ent_end();
+}
+
+void prog_reconstruct() {
+    if (!s_store || g_status) {
+        prog_release();
+        return;
+    }
+    const JpegGeometry& g = s_geometry;
+    int comps[JPEG_MAX_COMPONENTS];
+    for (int c = 0; c < g_jpeg_frame.count; ++c) comps[c] = c;
+    if (mcu_buffers_begin(g)) {
+        long mcus = static_cast<long>(g.mcu_cols) * g.mcu_rows;
+        for (long m = 0; m < mcus && !g_status; ++m) {
+            const int16_t* mcu = s_store + static_cast<size_t>(m) * g.blocks_per_mcu * 64;
+            for (int c = 0; c < g_jpeg_frame.count; ++c) {
+                const JpegComponent& k = g_jpeg_frame.comp[c];
+                for (int b = 0; b < k.h * k.v; ++b)
+                    mcu_put_block(g, c, b, mcu + (g.block_offset[c] + b) * 64);
+            }
+            mcu_store(g, static_cast<int>(m), comps, g_jpeg_frame.count);
+        }
+        band_flush();
+    }
+    prog_release();
+}

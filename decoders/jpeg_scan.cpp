@@ -1,0 +1,120 @@
+// Sequential (baseline and extended) Huffman scans: one call decodes one restart interval, or
+// the whole scan when there is no restart interval.
+//
+// A scan of several components is decoded MCU by MCU. A scan of one component is decoded
+// block by block in that component's raster order (T.81 A.2.2), into its own plane.
+#include "decoders/jpeg.h"
+
+#include "core/status.h"
+
+#include <cstring>
+
+static int16_t s_blocks[JPEG_MAX_SCAN_BLOCKS][64];  // coefficient blocks of one MCU
+static int16_t s_predictor[JPEG_MAX_COMPONENTS];
+
+// Decodes one block's coefficients (zigzag order). False with the status set on bad data.
+static bool decode_block(int16_t* zz, const HuffTable* dc, const HuffTable* ac, int16_t* pred) {
+    std::memset(zz, 0, 64 * sizeof(int16_t));
+    int s = ent_symbol(dc, "DC");
+    if (s < 0) {
+        g_status = ST_LOAD;
+        return false;
+    }
+    if (s > 16) {
+        g_status = ST_BAD_DATA;
+        return false;
+    }
+    int diff = ent_extend(ent_bits(s), s);
+    *pred = static_cast<int16_t>(static_cast<uint16_t>(*pred + diff));
+    zz[0] = *pred;
+    for (int k = 1; k < 64;) {
+        int rs = ent_symbol(ac, "AC");
+        if (rs < 0) {
+            g_status = ST_LOAD;
+            return false;
+        }
+        if (rs == 0) break;
+        k += rs >> 4;
+        if (k > 63) {
+            g_status = ST_BAD_DATA;
+            return false;
+        }
+        int size = rs & 15;
+        zz[k] = static_cast<int16_t>(ent_extend(ent_bits(size), size));
+        ++k;
+    }
+    return true;
+}
+
+void seq_decode_interval() {
+    const JpegScan& scan = g_jpeg_scan;
+    int comp[JPEG_MAX_COMPONENTS];
+    const HuffTable* dc[JPEG_MAX_COMPONENTS];
+    const HuffTable* ac[JPEG_MAX_COMPONENTS];
+    for (int i = 0; i < scan.count; ++i) {
+        comp[i] = jpeg_frame_component_index(scan.comp_id[i]);
+        if (comp[i] < 0) {
+            g_status = ST_VALUE;
+            return;
+        }
+        dc[i] = scan.dc_table[i] < 4 ? g_jpeg_huff[2 * scan.dc_table[i]] : nullptr;
+        ac[i] = scan.ac_table[i] < 4 ? g_jpeg_huff[1 + 2 * scan.ac_table[i]] : nullptr;
+        if (!dc[i] || !ac[i]) {
+            g_status = ST_LOAD;
+            return;
+        }
+    }
+    JpegGeometry g;
+    if (!jpeg_frame_geometry(&g)) return;
+    int blocks = 0;
+    for (int i = 0; i < scan.count; ++i)
+        blocks += g_jpeg_frame.comp[comp[i]].h * g_jpeg_frame.comp[comp[i]].v;
+    if (scan.count > 1 && blocks > JPEG_MAX_SCAN_BLOCKS) {
+        g_status = ST_BAD_DATA;
+        return;
+    }
+    if (g_jpeg_frame.count == 3 && scan.count != 3) g_jpeg_deferred_colour = true;
+
+    bool single = scan.count == 1;
+    long units = single ? static_cast<long>(g.blocks_wide[comp[0]]) * g.blocks_high[comp[0]]
+                        : static_cast<long>(g.mcu_cols) * g.mcu_rows;
+    long first = static_cast<long>(g_jpeg_restart_interval) * g_jpeg_restart_count;
+    long count = units - first;
+    if (g_jpeg_restart_interval && count > static_cast<long>(g_jpeg_restart_interval))
+        count = g_jpeg_restart_interval;
+    if (count <= 0) return;
+    if (!mcu_buffers_begin(g)) return;
+
+    std::memset(s_predictor, 0, sizeof s_predictor);
+    ent_begin();
+    for (long u = first; u < first + count && !g_status; ++u) {
+        if (single) {
+            if (ent_at_marker()) {
+                g_jpeg_marker_reached = true;
+                break;
+            }
+            int c = comp[0];
+            if (!decode_block(s_blocks[0], dc[0], ac[0], &s_predictor[0])) break;
+            block_store(g, c, static_cast<int>(u % g.blocks_wide[c]),
+                        static_cast<int>(u / g.blocks_wide[c]), s_blocks[0]);
+            continue;
+        }
+        int b = 0;
+        for (int i = 0; i < scan.count && !g_jpeg_marker_reached && !g_status; ++i) {
+            const JpegComponent& k = g_jpeg_frame.comp[comp[i]];
+            for (int j = 0; j < k.h * k.v; ++j, ++b) {
+                if (ent_at_marker()) {
+                    g_jpeg_marker_reached = true;
+                    break;
+                }
+                if (!decode_block(s_blocks[b], dc[i], ac[i], &s_predictor[i])) break;
+                mcu_put_block(g, comp[i], j, s_blocks[b]);
+            }
+        }
+        if (g_status) break;
+        if (b > 0) mcu_store(g, static_cast<int>(u), comp, scan.count);
+        if (g_jpeg_marker_reached) break;
+    }
+    band_flush();
+    ent_end();
+}

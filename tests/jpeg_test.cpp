@@ -1,0 +1,584 @@
+// JPEG decoder: pixels against reference decoders (djpeg, ImageMagick), files made with cjpeg
+// for each sampling and scan layout, marker-level edge cases, and damaged files.
+#include "support/support.h"
+
+#include "core/status.h"
+#include "image/image.h"
+#include "shell/services.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <dirent.h>
+#include <fstream>
+#include <map>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> g_logged;
+void observe_log(const char* text) { g_logged.push_back(text); }
+
+struct Loaded {
+    int status = 0;
+    Image* page = nullptr;
+};
+
+Loaded load(const std::string& path) {
+    Loaded r;
+    int list = 0;
+    r.status = test_load_file(path, &list);
+    std::vector<Image*> pages = test_pages(list);
+    if (!pages.empty()) r.page = pages[0];
+    return r;
+}
+
+struct Diff {
+    int max = 0;
+    double mean = 0;
+    int channel_max[3] = {0, 0, 0};
+};
+
+Diff compare(const Rgb& a, const Rgb& b) {
+    Diff d;
+    size_t n = a.pixels.size();
+    double sum = 0;
+    for (size_t i = 0; i < n; ++i) {
+        int e = std::abs(int(a.pixels[i]) - int(b.pixels[i]));
+        sum += e;
+        if (e > d.channel_max[i % 3]) d.channel_max[i % 3] = e;
+        if (e > d.max) d.max = e;
+    }
+    d.mean = n ? sum / double(n) : 0;
+    return d;
+}
+
+std::string describe(const Diff& d) {
+    char text[128];
+    std::snprintf(text, sizeof text, "max %d (R %d G %d B %d) mean %.4f", d.max, d.channel_max[0],
+                  d.channel_max[1], d.channel_max[2], d.mean);
+    return text;
+}
+
+// Decodes `path` and compares it with the reference image; returns false on any mismatch of
+// size, and the difference otherwise.
+bool decode_and_compare(const std::string& path, const std::string& ref_path, Diff* out) {
+    Rgb ref;
+    if (!read_pam(ref_path, &ref)) {
+        ADD_FAILURE() << "cannot read " << ref_path;
+        return false;
+    }
+    Loaded l = load(path);
+    if (l.status != 0 || !l.page) {
+        ADD_FAILURE() << path << ": status " << l.status;
+        return false;
+    }
+    Rgb ours = page_rgb(l.page);
+    Rgb theirs = rgb_of(ref);
+    if (ours.width != theirs.width || ours.height != theirs.height) {
+        ADD_FAILURE() << path << ": size " << ours.width << "x" << ours.height << " vs "
+                      << theirs.width << "x" << theirs.height;
+        return false;
+    }
+    *out = compare(ours, theirs);
+    return true;
+}
+
+bool have_tool(const char* name) {
+    std::string cmd = std::string("command -v ") + name + " >/dev/null 2>&1";
+    return std::system(cmd.c_str()) == 0;
+}
+
+bool run(const std::string& cmd) { return std::system((cmd + " 2>/dev/null").c_str()) == 0; }
+
+std::string data(const std::string& name) { return test_data_dir() + "/jpeg/" + name; }
+
+// A photo-like test picture: smooth gradients, a few hard edges and some noise, in odd sizes
+// so that every partial-MCU path is taken.
+std::string write_source_ppm(int width, int height) {
+    std::string path = test_temp_dir() + "/source_" + std::to_string(width) + "x" +
+                       std::to_string(height) + ".ppm";
+    std::ofstream f(path, std::ios::binary);
+    f << "P6\n" << width << " " << height << "\n255\n";
+    std::mt19937 rng(7);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            double r = 128 + 100 * std::sin(x * 0.05) * std::cos(y * 0.03);
+            double g = (x * 255.0) / width;
+            double b = ((x / 16 + y / 16) % 2) ? 200 : 40;
+            int noise = int(rng() % 21) - 10;
+            unsigned char px[3] = {
+                static_cast<unsigned char>(std::min(255.0, std::max(0.0, r + noise))),
+                static_cast<unsigned char>(std::min(255.0, std::max(0.0, g + noise))),
+                static_cast<unsigned char>(std::min(255.0, std::max(0.0, b + noise)))};
+            f.write(reinterpret_cast<char*>(px), 3);
+        }
+    return path;
+}
+
+class JpegTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test_reset_core();
+        g_logged.clear();
+        g_log_observer = observe_log;
+    }
+    void TearDown() override { g_log_observer = nullptr; }
+};
+
+// ---------------------------------------------------------------------------------------------
+// Corpus: every file either matches its reference or is refused with the expected status.
+
+// Files that the decoder refuses, with the status and why.
+const std::map<std::string, int> k_refused = {
+    {"gdk-pixbuf-CVE-2017-2862.jpg", 3},                       // arithmetic progressive
+    {"libjpeg-turbo-testimgari.jpg", 3},                       // arithmetic sequential
+    {"jpeg-decoder-MR4.jpg", 3},                               // lossless
+    {"jpeg-decoder-invalid-prediction-shift.jpg", 3},          // lossless
+    {"jpeg-decoder-jpeg_lossless_sel1.jpg", 3},                // lossless
+    {"jpeg-decoder-jpeg_lossless_sel7.jpg", 3},                // lossless
+    {"jpeg-decoder-754664a12e36abff7950e796c906ae39.jpg", 14},  // arithmetic, P outside
+    {"jpeg-decoder-bd8cf05698aee36b82b4caf58edea442.jpg", 14},  // arithmetic with bad P
+    {"jpeg-decoder-90e46387f562ca8fa106b51dfcda1dc6.jpg", 14},  // SOF1 with P = 9
+    {"gdk-pixbuf-issue205.jpg", 1},                            // 64250 x 64250 progressive
+    {"gdk-pixbuf-premature-end.jpg", 2},                       // ends without EOI
+    {"pillow-truncated_jpeg.jpg", 2},                          // ends without EOI
+    {"jpeg-decoder-missing-sof.jpg", 2},                       // segment runs past the end
+    {"gdk-pixbuf-bug775697.jpg", 14},
+    {"image-rs-oss-fuzz-36829.jpeg", 14},                      // SOS before any SOF
+    {"jpeg-decoder-missing-frame-image-1410.jpg", 14},         // EOI before any SOF
+    {"jpeg-decoder-5482a54657765056f1a94116a8dbffe7.jpg", 14},  // stray bytes before DQT
+    {"jpeg-decoder-dc-predictor-overflow.jpg", 14},            // DC category above 16
+    {"jpeg-decoder-derive-huffman-codes-overflow.jpg", 14},
+    {"jpeg-decoder-ef724193653930f52acffa90e6426fd2.jpg", 14},  // sampling factor 0
+    {"jpeg-decoder-extraneous-data.jpg", 14},                  // stray bytes inside the frame
+    {"jpeg-decoder-invalid-dimensions.jpg", 14},               // height 0
+    {"jpeg-decoder-null_height.jpg", 14},                      // height 0
+    {"jpeg-decoder-mjpeg.jpg", 14},                            // stray bytes before RST1
+    {"jpeg-decoder-multiple-0xff-before-eoi.jpg", 14},         // fill bytes
+    {"pillow-hopper_bad_exif.jpg", 14},                        // stray bytes before RST0
+    {"pillow-jpeg_ff00_header.jpg", 14},                       // FF 00 between segments
+    {"pillow-junk_jpeg_header.jpg", 14},                       // junk between segments
+    {"pillow-truncated_app14.jpg", 14},                        // short APP14 then garbage
+    {"jpeg-decoder-max_size.jpg", 7},                          // Huffman code not found
+    {"jpeg-decoder-subtract-with-overflow.jpg", 7},            // refinement code not found
+};
+
+std::map<std::string, std::string> read_ref_status() {
+    std::map<std::string, std::string> status;
+    std::ifstream f(corpus_ref_dir() + "/ref-status.tsv");
+    std::string line;
+    while (std::getline(f, line)) {
+        std::istringstream s(line);
+        std::string path, tool, verdict;
+        std::getline(s, path, '\t');
+        std::getline(s, tool, '\t');
+        std::getline(s, verdict, '\t');
+        if (path.rfind("jpeg/", 0) == 0) status[path.substr(5)] = verdict;
+    }
+    return status;
+}
+
+std::vector<std::string> list_dir(const std::string& dir) {
+    std::vector<std::string> names;
+    if (DIR* d = opendir(dir.c_str())) {
+        while (dirent* e = readdir(d))
+            if (e->d_name[0] != '.') names.push_back(e->d_name);
+        closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+bool is_four_component(Image* page) { return page && page->planes == 4; }
+
+TEST_F(JpegTest, CorpusFilesMatchReferenceOrAreRefused) {
+    if (corpus_dir().empty()) GTEST_SKIP() << "corpus not found beside the project";
+    std::map<std::string, std::string> ref_status = read_ref_status();
+    int compared = 0, refused = 0, unchecked = 0;
+    double worst_mean = 0;
+    int worst_max = 0;
+    for (const std::string& name : list_dir(corpus_dir() + "/jpeg")) {
+        SCOPED_TRACE(name);
+        test_reset_core();
+        Loaded l = load(corpus_dir() + "/jpeg/" + name);
+        auto expected = k_refused.find(name);
+        if (expected != k_refused.end()) {
+            EXPECT_EQ(l.status, expected->second);
+            ++refused;
+            continue;
+        }
+        ASSERT_EQ(l.status, 0);
+        ASSERT_NE(l.page, nullptr);
+        std::string verdict = ref_status[name];
+        std::string ref = corpus_ref_dir() + "/jpeg/" + name + ".pam";
+        // Damaged files that the reference decoder only warned about are decoded differently
+        // past the damage; four-component files are checked against CMYK values below.
+        if (verdict != "ok" || is_four_component(l.page)) {
+            ++unchecked;
+            continue;
+        }
+        Rgb theirs;
+        ASSERT_TRUE(read_pam(ref, &theirs));
+        Rgb ours = page_rgb(l.page);
+        theirs = rgb_of(theirs);
+        ASSERT_EQ(ours.width, theirs.width);
+        ASSERT_EQ(ours.height, theirs.height);
+        Diff d = compare(ours, theirs);
+        std::printf("  %-52s %s\n", name.c_str(), describe(d).c_str());
+        // One step of Cb or Cr after the inverse DCT moves blue by 1.77: 3 at most.
+        EXPECT_LE(d.max, 3) << describe(d);
+        EXPECT_LE(d.mean, 0.1) << describe(d);
+        worst_max = std::max(worst_max, d.max);
+        worst_mean = std::max(worst_mean, d.mean);
+        ++compared;
+    }
+    std::printf("compared %d (worst max %d, worst mean %.4f), refused as expected %d, "
+                "damaged or CMYK %d\n",
+                compared, worst_max, worst_mean, refused, unchecked);
+    EXPECT_GT(compared, 50);
+}
+
+TEST_F(JpegTest, RefusedProcessesLogTheirMessage) {
+    struct Case {
+        std::string file;
+        const char* message;
+    };
+    std::vector<Case> cases = {{data("libjpeg-turbo-testimgari.jpg"),
+                                "JPEG Extended Sequential DCT Arithmetic non traite"}};
+    if (!corpus_dir().empty()) {
+        cases.push_back({corpus_dir() + "/jpeg/jpeg-decoder-jpeg_lossless_sel1.jpg",
+                         "JPEG Lossless Huffman non traite"});
+        cases.push_back({corpus_dir() + "/jpeg/gdk-pixbuf-CVE-2017-2862.jpg",
+                         "JPEG Progressive DCT Arithmetic non traite"});
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        g_logged.clear();
+        EXPECT_EQ(load(c.file).status, ST_UNKNOWN_FORMAT);
+        std::string expected = "image " + c.file + " : " + c.message;
+        bool found = false;
+        for (const std::string& t : g_logged) found = found || t == expected;
+        EXPECT_TRUE(found) << "expected log line: " << expected;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Copies in tests/data: sampling layouts, restarts, progressive, greyscale, 12-bit, CMYK.
+
+TEST_F(JpegTest, SamplingLayoutsMatchReference) {
+    for (const char* name :
+         {"zigimg-subsampling_420.jpg", "zigimg-subsampling_422.jpg", "zigimg-subsampling_444.jpg",
+          "zigimg-subsampling_411.jpg", "jpeg-decoder-jpg-size-17x17.jpg",
+          "jpeg-decoder-restarts.jpg", "jpeg-decoder-jpg-progressive.jpg",
+          "jpeg-decoder-non-interleaved-mcu.jpg"}) {
+        SCOPED_TRACE(name);
+        Diff d;
+        if (!decode_and_compare(data(name), data(std::string(name) + ".pam"), &d)) continue;
+        EXPECT_LE(d.max, 2) << describe(d);
+    }
+}
+
+TEST_F(JpegTest, GreyscaleHasOnePlaneAndIdentityPalette) {
+    Loaded l = load(data("jpeg-decoder-jpg-gray.jpg"));
+    ASSERT_EQ(l.status, 0);
+    EXPECT_EQ(l.page->planes, 1);
+    EXPECT_EQ(l.page->samples_per_pixel, 1);
+    EXPECT_EQ(l.page->bit_count, 8);
+    EXPECT_TRUE(palette_is_identity(l.page));
+    Diff d;
+    ASSERT_TRUE(decode_and_compare(data("jpeg-decoder-jpg-gray.jpg"),
+                                   data("jpeg-decoder-jpg-gray.jpg.pam"), &d));
+    EXPECT_LE(d.max, 1) << describe(d);
+}
+
+TEST_F(JpegTest, TwelveBitFileKeepsItsPrecisionInTheHeader) {
+    Loaded l = load(data("libjpeg-turbo-monkey12.jpg"));
+    ASSERT_EQ(l.status, 0);
+    EXPECT_EQ(l.page->bit_count, 12);
+    EXPECT_EQ(l.page->bits_per_sample, 12);
+    EXPECT_EQ(l.page->planes, 3);
+    EXPECT_EQ(l.page->width, 149);
+    EXPECT_EQ(l.page->height, 227);
+}
+
+// Four-component files keep four planes; planes 0..2 show red, green and blue computed from
+// the true (not inverted) CMYK values: red = 255 - C - K, clamped.
+TEST_F(JpegTest, CmykAndYcckShowTrueColours) {
+    for (const char* name : {"jpeg-decoder-jpg-cmyk-1.jpg", "pillow-pil_sample_cmyk.jpg"}) {
+        SCOPED_TRACE(name);
+        Rgb cmyk;
+        ASSERT_TRUE(read_pam(data(std::string(name) + ".cmyk.pam"), &cmyk));
+        ASSERT_EQ(cmyk.channels, 4);
+        Loaded l = load(data(name));
+        ASSERT_EQ(l.status, 0);
+        ASSERT_EQ(l.page->planes, 4);
+        ASSERT_EQ(l.page->width, cmyk.width);
+        int worst[4] = {0, 0, 0, 0};
+        for (int y = 0; y < cmyk.height; ++y) {
+            const uint8_t* plane[4];
+            for (int p = 0; p < 4; ++p) plane[p] = image_row_read(l.page, y, p);
+            for (int x = 0; x < cmyk.width; ++x) {
+                const uint8_t* v = &cmyk.pixels[(size_t(y) * cmyk.width + x) * 4];
+                for (int c = 0; c < 3; ++c) {
+                    int expected = std::max(0, 255 - v[c] - v[3]);
+                    worst[c] = std::max(worst[c], std::abs(plane[c][x] - expected));
+                }
+                // Both files carry an Adobe segment: the K plane keeps its inverted storage.
+                worst[3] = std::max(worst[3], std::abs(plane[3][x] - (255 - v[3])));
+            }
+        }
+        std::printf("  %-40s max R %d G %d B %d K %d\n", name, worst[0], worst[1], worst[2],
+                    worst[3]);
+        for (int c = 0; c < 4; ++c) EXPECT_LE(worst[c], 2) << "plane " << c;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Files made with cjpeg: each layout against djpeg's float decode without smoothing.
+
+class JpegMadeTest : public JpegTest {
+protected:
+    void SetUp() override {
+        JpegTest::SetUp();
+        if (!have_tool("cjpeg") || !have_tool("djpeg"))
+            GTEST_SKIP() << "cjpeg/djpeg (libjpeg-turbo-progs) not installed";
+        source_ = write_source_ppm(203, 141);
+    }
+    std::string make(const std::string& name, const std::string& options) {
+        std::string out = test_temp_dir() + "/" + name + ".jpg";
+        EXPECT_TRUE(run("cjpeg " + options + " -outfile " + out + " " + source_)) << options;
+        return out;
+    }
+    Diff against_djpeg(const std::string& jpg) {
+        std::string ref = jpg + ".ref.pnm";
+        EXPECT_TRUE(run("djpeg -dct float -nosmooth -pnm -outfile " + ref + " " + jpg));
+        Diff d;
+        d.max = 999;
+        decode_and_compare(jpg, ref, &d);
+        return d;
+    }
+    std::string source_;
+};
+
+TEST_F(JpegMadeTest, EverySamplingAndScanLayoutMatchesDjpeg) {
+    std::string scans = test_temp_dir() + "/noninterleaved.scans";
+    std::ofstream(scans) << "0;\n1;\n2;\n";
+    std::string mixed = test_temp_dir() + "/mixed.scans";
+    std::ofstream(mixed) << "0;\n1,2;\n";
+    struct Case {
+        const char* name;
+        std::string options;
+    } cases[] = {
+        {"b420", "-sample 2x2 -quality 85"},
+        {"b422", "-sample 2x1 -quality 85"},
+        {"b440", "-sample 1x2 -quality 85"},
+        {"b444", "-sample 1x1 -quality 85"},
+        {"b411", "-sample 4x1 -quality 85"},
+        {"grey", "-grayscale -quality 90"},
+        {"restart", "-sample 2x2 -restart 3B"},
+        {"restart1", "-sample 1x1 -restart 1B"},
+        {"optimized", "-sample 2x2 -optimize"},
+        {"noninterleaved420", "-sample 2x2 -scans " + scans},
+        {"noninterleaved444", "-sample 1x1 -scans " + scans},
+        {"noninterleaved_restart", "-sample 2x2 -restart 2B -scans " + scans},
+        {"mixedscans", "-sample 2x1 -scans " + mixed},
+        {"prog420", "-progressive -sample 2x2"},
+        {"prog444", "-progressive -sample 1x1"},
+        {"prog411", "-progressive -sample 4x1"},
+        {"prog_grey", "-progressive -grayscale"},
+        {"prog_restart", "-progressive -sample 2x2 -restart 2B"},
+        {"high_quality", "-quality 100 -sample 1x1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test_reset_core();
+        Diff d = against_djpeg(make(c.name, c.options));
+        std::printf("  %-24s %s\n", c.name, describe(d).c_str());
+        EXPECT_LE(d.max, 2) << describe(d);
+    }
+}
+
+TEST_F(JpegMadeTest, ProgressiveEqualsItsBaselineTwin) {
+    for (const char* sampling : {"2x2", "1x1", "2x1"}) {
+        SCOPED_TRACE(sampling);
+        test_reset_core();
+        std::string options = std::string("-quality 80 -sample ") + sampling;
+        Loaded base = load(make(std::string("twin_b") + sampling, options));
+        ASSERT_EQ(base.status, 0);
+        Rgb a = page_rgb(base.page);
+        Loaded prog = load(make(std::string("twin_p") + sampling, "-progressive " + options));
+        ASSERT_EQ(prog.status, 0);
+        Diff d = compare(a, page_rgb(prog.page));
+        EXPECT_EQ(d.max, 0) << describe(d);
+    }
+}
+
+// Quality 50 writes exactly the Annex K tables, so dropping DQT must not change the picture.
+TEST_F(JpegMadeTest, FileWithoutDqtUsesAnnexKTables) {
+    std::string path = make("q50", "-quality 50 -sample 2x2 -baseline");
+    std::string bytes = test_read_file(path);
+    Loaded with = load(path);
+    ASSERT_EQ(with.status, 0);
+    Rgb expected = page_rgb(with.page);
+    std::string stripped = bytes.substr(0, 2);
+    for (size_t i = 2; i + 4 <= bytes.size();) {
+        size_t length = (uint8_t(bytes[i + 2]) << 8) | uint8_t(bytes[i + 3]);
+        if (uint8_t(bytes[i + 1]) == 0xDA) {
+            stripped += bytes.substr(i);
+            break;
+        }
+        if (uint8_t(bytes[i + 1]) != 0xDB) stripped += bytes.substr(i, length + 2);
+        i += length + 2;
+    }
+    ASSERT_EQ(stripped.find("\xFF\xDB"), std::string::npos);
+    Loaded without = load(test_write_file("noqt.jpg", stripped));
+    ASSERT_EQ(without.status, 0);
+    EXPECT_EQ(compare(expected, page_rgb(without.page)).max, 0);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Marker sequence and application segments, on a small baseline file.
+
+std::string small_jpeg() { return test_read_file(data("zigimg-subsampling_420.jpg")); }
+
+std::string segment(uint8_t marker, const std::string& body) {
+    size_t length = body.size() + 2;
+    std::string s = {char(0xFF), char(marker), char(length >> 8), char(length & 0xFF)};
+    return s + body;
+}
+
+// The file with its first APP0 replaced by `segments`.
+std::string with_app_segments(const std::string& segments) {
+    std::string f = small_jpeg();
+    size_t app0 = 2;
+    EXPECT_EQ(uint8_t(f[3]), 0xE0);
+    size_t length = (uint8_t(f[4]) << 8) | uint8_t(f[5]);
+    return f.substr(0, app0) + segments + f.substr(app0 + 2 + length);
+}
+
+std::string jfif(int units, int x_density, int y_density) {
+    std::string b("JFIF\0\1\2", 7);
+    b += char(units);
+    b += {char(x_density >> 8), char(x_density & 0xFF), char(y_density >> 8),
+          char(y_density & 0xFF), 0, 0};
+    return segment(0xE0, b);
+}
+
+std::string exif() { return segment(0xE1, std::string("Exif\0\0MM\0\x2a\0\0\0\x08\0\0", 16)); }
+
+int load_bytes(const std::string& bytes, Image** page = nullptr) {
+    test_reset_core();
+    Loaded l = load(test_write_file("case.jpg", bytes));
+    if (page) *page = l.page;
+    return l.status;
+}
+
+TEST_F(JpegTest, ApplicationSegmentsNameTheFormatAndResolution) {
+    Image* page = nullptr;
+    ASSERT_EQ(load_bytes(with_app_segments(jfif(2, 28, 28)), &page), 0);
+    EXPECT_EQ(page->format_name_index, 3);
+    EXPECT_EQ(page->x_resolution, 71);  // 28 dots/cm = 71.12 dpi, truncated
+    EXPECT_EQ(page->y_resolution, 71);
+
+    ASSERT_EQ(load_bytes(with_app_segments(jfif(1, 300, 150)), &page), 0);
+    EXPECT_EQ(page->x_resolution, 300);
+    EXPECT_EQ(page->y_resolution, 150);
+
+    // The last of Exif and JFIF wins.
+    ASSERT_EQ(load_bytes(with_app_segments(exif() + jfif(1, 72, 72)), &page), 0);
+    EXPECT_EQ(page->format_name_index, 3);
+    ASSERT_EQ(load_bytes(with_app_segments(jfif(1, 72, 72) + exif()), &page), 0);
+    EXPECT_EQ(page->format_name_index, 27);
+
+    std::string spiff("SPIFF\0\1\0\2\3", 10);
+    spiff += std::string("\0\0\0\x10\0\0\0\x10", 8) + "\x03\x08\x05\x01" +
+             std::string("\0\0\0\x60\0\0\0\x48", 8);
+    ASSERT_EQ(load_bytes(with_app_segments(segment(0xE8, spiff)), &page), 0);
+    EXPECT_EQ(page->format_name_index, 4);
+    EXPECT_EQ(page->y_resolution, 0x60);
+    EXPECT_EQ(page->x_resolution, 0x48);
+
+    // ICC profiles and Adobe segments are passed over.
+    std::string adobe("Adobe\0\x64\0\0\0\0\1", 12);
+    ASSERT_EQ(load_bytes(with_app_segments(jfif(1, 72, 72) +
+                                           segment(0xE2, std::string("ICC_PROFILE\0\1\1", 14)) +
+                                           segment(0xEE, adobe))),
+              0);
+
+    EXPECT_EQ(load_bytes(with_app_segments(segment(0xE0, std::string("AVI1\0xxxxxxxxx", 14)))),
+              ST_BAD_DATA);
+    EXPECT_EQ(load_bytes(with_app_segments(segment(0xE8, std::string("NOTSP\0xx", 8)))),
+              ST_UNKNOWN_FORMAT);
+}
+
+TEST_F(JpegTest, BrokenMarkerSequencesEndWithTheirStatus) {
+    std::string f = small_jpeg();
+    std::string soi = f.substr(0, 2);
+    size_t sof = f.find("\xFF\xC0");
+    size_t sos = f.find("\xFF\xDA");
+    ASSERT_NE(sof, std::string::npos);
+    ASSERT_NE(sos, std::string::npos);
+    std::string tables = f.substr(2, sof - 2);  // APP0, DQT
+    std::string scan_and_rest = f.substr(sos);
+
+    // No frame yet: SOS, RSTn and EOI are refused.
+    EXPECT_EQ(load_bytes(soi + tables + scan_and_rest), ST_BAD_DATA);
+    EXPECT_EQ(load_bytes(soi + tables + "\xFF\xD0" + f.substr(sof)), ST_BAD_DATA);
+    EXPECT_EQ(load_bytes(soi + "\xFF\xD9"), ST_BAD_DATA);
+    // Fill bytes before a marker.
+    std::string filled = f.substr(0, f.size() - 2) + "\xFF" + f.substr(f.size() - 2);
+    EXPECT_EQ(load_bytes(filled), ST_BAD_DATA);
+    // A file that ends without EOI fails after its scan was decoded.
+    EXPECT_EQ(load_bytes(f.substr(0, f.size() - 2)), ST_FILE);
+    // A scan naming a component the frame lacks; a missing Huffman table.
+    std::string bad_id = f;
+    bad_id[sos + 5] = 9;
+    EXPECT_EQ(load_bytes(bad_id), ST_VALUE);
+    std::string bad_table = f;
+    bad_table[sos + 6] = char(0x33);
+    EXPECT_EQ(load_bytes(bad_table), ST_LOAD);
+    // A lossless frame logs its message and is refused.
+    std::string lossless = f;
+    lossless[sof + 1] = char(0xC3);
+    g_logged.clear();
+    EXPECT_EQ(load_bytes(lossless), ST_UNKNOWN_FORMAT);
+    ASSERT_FALSE(g_logged.empty());
+    EXPECT_NE(g_logged[0].find("JPEG Lossless Huffman non traite"), std::string::npos);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Damaged files: any status, never a crash, a hang or a read outside the file (ASan build).
+
+TEST_F(JpegTest, TruncatedAndBitFlippedFilesEndWithAStatus) {
+    std::vector<std::string> files = {
+        data("zigimg-subsampling_420.jpg"), data("jpeg-decoder-restarts.jpg"),
+        data("jpeg-decoder-jpg-progressive.jpg"), data("jpeg-decoder-non-interleaved-mcu.jpg"),
+        data("jpeg-decoder-jpg-cmyk-1.jpg"), data("zigimg-subsampling_411.jpg")};
+    std::mt19937 rng(1234);
+    int runs = 0;
+    for (const std::string& path : files) {
+        std::string bytes = test_read_file(path);
+        for (size_t cut = 0; cut < bytes.size(); cut += 1 + bytes.size() / 97) {
+            int status = load_bytes(bytes.substr(0, cut));
+            EXPECT_TRUE(status == ST_FILE || status == ST_BAD_DATA || status == ST_UNKNOWN_FORMAT ||
+                        status == ST_LOAD || status == ST_VALUE || status == 0)
+                << path << " cut at " << cut << ": " << status;
+            ++runs;
+        }
+        for (int i = 0; i < 150; ++i) {
+            std::string damaged = bytes;
+            for (int k = 0; k < 3; ++k) damaged[2 + rng() % (damaged.size() - 2)] ^= char(1 << (rng() % 8));
+            load_bytes(damaged);
+            ++runs;
+        }
+    }
+    std::printf("damaged files decoded: %d\n", runs);
+}
+
+}  // namespace
