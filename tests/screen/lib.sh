@@ -1,0 +1,95 @@
+# Shared by the on-screen tests: a private Xvfb, screen dumps compared with dorvane-snapshot,
+# waits on conditions with a deadline. Sourced; the caller sets OUT (its folder in the build
+# tree), SNAPSHOT (the snapshot tool) and COMPARE (screen-compare).
+
+SKIP=77
+
+skip() {
+    echo "SKIP: $*"
+    exit $SKIP
+}
+
+need() {
+    for tool in "$@"; do
+        command -v "$tool" >/dev/null 2>&1 || skip "$tool is not installed (tools/setup-debian.sh installs it)"
+    done
+}
+
+XVFB_PID=
+VIEWER_PID=
+cleanup() {
+    [ -n "$VIEWER_PID" ] && kill "$VIEWER_PID" 2>/dev/null
+    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
+    wait 2>/dev/null
+}
+trap cleanup EXIT
+
+# Starts Xvfb on a free display number with a screen of the given size (WxH).
+start_xvfb() {
+    local size=$1 n tries
+    for tries in $(seq 1 20); do
+        n=$((100 + (RANDOM % 800)))
+        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+        Xvfb ":$n" -screen 0 "${size}x24" -nolisten tcp >"$OUT/xvfb.log" 2>&1 &
+        XVFB_PID=$!
+        for _ in $(seq 1 100); do
+            [ -e "/tmp/.X11-unix/X$n" ] && break
+            kill -0 "$XVFB_PID" 2>/dev/null || break
+            sleep 0.05
+        done
+        if [ -e "/tmp/.X11-unix/X$n" ] && kill -0 "$XVFB_PID" 2>/dev/null; then
+            export DISPLAY=":$n"
+            return 0
+        fi
+        kill "$XVFB_PID" 2>/dev/null
+        XVFB_PID=
+    done
+    echo "FAIL: no free display for Xvfb"
+    exit 1
+}
+
+# Waits up to $1 seconds for the command to succeed.
+wait_for() {
+    local seconds=$1
+    shift
+    local deadline=$((SECONDS + seconds))
+    while ! "$@"; do
+        [ $SECONDS -ge $deadline ] && return 1
+        sleep 0.1
+    done
+}
+
+# The last paint report of the viewer's log: sets PX PY PW PH (client area on the screen).
+read_paint_report() {
+    local line
+    line=$(grep 'dorvane: painted' "$1" | tail -1)
+    [ -n "$line" ] || return 1
+    read -r PX PY PW PH < <(echo "$line" | sed -E 's/.* at (-?[0-9]+),(-?[0-9]+) size ([0-9]+)x([0-9]+)/\1 \2 \3 \4/')
+}
+
+# Expected picture and title of a scenario step, from the headless program.
+snapshot() { # out.ppm keys files...
+    local out=$1 keys=$2
+    shift 2
+    "$SNAPSHOT" --size "${PW}x${PH}" --keys "$keys" --out "$out" "$@" | head -1
+}
+
+screen_matches() { # expected.ppm step-name
+    xwd -root -silent >"$OUT/screen.xwd" 2>/dev/null || return 1
+    "$COMPARE" match "$OUT/screen.xwd" "$PX" "$PY" "$1" >"$OUT/compare.txt" 2>&1
+}
+
+# Leaves the screen, the expected picture and their difference in the build folder.
+keep_failure() { # step-name expected.ppm
+    local name=$1
+    xwd -root -silent >"$OUT/$name-screen.xwd" 2>/dev/null
+    "$COMPARE" match "$OUT/$name-screen.xwd" "$PX" "$PY" "$2" "$OUT/$name-screen.ppm" \
+        "$OUT/$name-diff.ppm" >/dev/null 2>&1
+    cp "$2" "$OUT/$name-expected.ppm"
+    if command -v convert >/dev/null 2>&1; then
+        for f in screen expected diff; do
+            [ -f "$OUT/$name-$f.ppm" ] && convert "$OUT/$name-$f.ppm" "$OUT/$name-$f.png" 2>/dev/null
+        done
+    fi
+    echo "  screenshots kept in $OUT/$name-*"
+}

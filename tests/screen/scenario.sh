@@ -1,0 +1,29 @@
+# The scenario both on-screen tests play: xdotool keys, then the same keys in the snapshot
+# tool's words. Every step is checked against the headless program replaying all steps so far.
+STEPS=(
+    "|"
+    "KP_Add|KP_Add"
+    "KP_Add|KP_Add"
+    "Right Right Down|Right Right Down"
+    "End|End"
+    "Home|Home"
+    "F3|F3"
+    "F4|F4"
+    "F7|F7"
+    "space|Space"
+    "shift+space|Shift+Space"
+    "KP_Subtract|KP_Subtract"
+    "space space|Space Space"
+    "Delete|Delete"
+)
+
+# Sample files under lower-case names, so that the order is the same where paths are lowered.
+make_files() { # dir
+    local here
+    here=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+    mkdir -p "$1"
+    cp "$here/samples/pillow-flower.jpg" "$1/a-flower.jpg"
+    cp "$here/samples/libjpeg-turbo-shira_bird8.bmp" "$1/b-bird.bmp"
+    cp "$here/samples/image-rs-cat.jpg" "$1/c-cat.jpg"
+    cp "$here/samples/libjpeg-turbo-testorig.ppm" "$1/d-rose.ppm"
+}

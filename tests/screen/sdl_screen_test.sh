@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# The SDL viewer on a real X server: every step of the scenario must put on the screen exactly
+# the pixels and the title that the headless program gives for the same keys at the same size.
+# Then Ctrl+Delete must move the shown file to the desktop trash, and Esc must end the viewer
+# with exit code 0.
+# Usage: sdl_screen_test.sh VIEWER SNAPSHOT SCREEN_COMPARE OUT_DIR
+set -u
+VIEWER=$1 SNAPSHOT=$2 COMPARE=$3 OUT=$4
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/lib.sh"
+source "$here/scenario.sh"
+
+need Xvfb xdotool xwd
+[ -x "$VIEWER" ] || skip "the SDL viewer is not built (libsdl2-dev and libglib2.0-dev are needed)"
+rm -rf "$OUT"
+mkdir -p "$OUT"
+files=$OUT/files
+make_files "$files"
+list=("$files/a-flower.jpg" "$files/b-bird.bmp" "$files/c-cat.jpg" "$files/d-rose.ppm")
+# The trash the viewer uses lives in the test folder.
+export HOME=$OUT/home XDG_DATA_HOME=$OUT/home/.local/share
+mkdir -p "$XDG_DATA_HOME"
+
+start_xvfb 400x300
+DORVANE_REPORT_PAINT=1 "$VIEWER" "${list[@]}" 2>"$OUT/viewer.log" &
+VIEWER_PID=$!
+if ! wait_for 30 read_paint_report "$OUT/viewer.log"; then
+    echo "FAIL: the viewer never finished a paint"
+    cat "$OUT/viewer.log"
+    exit 1
+fi
+wid=$(xdotool search --sync --onlyvisible --name 'a-flower' | head -1)
+[ -n "$wid" ] || { echo "FAIL: no viewer window"; exit 1; }
+echo "window $wid, client area at $PX,$PY size ${PW}x$PH"
+
+title_is() { [ "$(xdotool getwindowname "$wid" 2>/dev/null)" = "$1" ]; }
+
+failures=0
+played=""
+for i in "${!STEPS[@]}"; do
+    xkeys=${STEPS[$i]%%|*}
+    skeys=${STEPS[$i]#*|}
+    played="$played $skeys"
+    expected_title=$(snapshot "$OUT/step$i.ppm" "$played" "${list[@]}")
+    if [ -n "$xkeys" ]; then
+        xdotool windowfocus "$wid" 2>/dev/null
+        xdotool key --delay 60 $xkeys
+    fi
+    if wait_for 15 screen_matches "$OUT/step$i.ppm"; then
+        pixels="pixels equal"
+    else
+        pixels="PIXELS DIFFER: $(cat "$OUT/compare.txt")"
+        keep_failure "step$i" "$OUT/step$i.ppm"
+        failures=$((failures + 1))
+    fi
+    if wait_for 5 title_is "$expected_title"; then
+        titles="title equal"
+    else
+        titles="TITLE DIFFERS: '$(xdotool getwindowname "$wid")' instead of '$expected_title'"
+        failures=$((failures + 1))
+    fi
+    echo "step $i [${skeys:-start}]: $pixels, $titles"
+done
+
+# Ctrl+Delete: the shown file goes to the trash, not away.
+shown=$(xdotool getwindowname "$wid" | sed 's/ - .*//')
+xdotool windowfocus "$wid" 2>/dev/null
+xdotool key ctrl+Delete
+trashed() { [ ! -e "$shown" ] && [ -e "$XDG_DATA_HOME/Trash/files/$(basename "$shown")" ]; }
+if wait_for 10 trashed; then
+    echo "ctrl+Delete: $shown is in the trash"
+else
+    echo "CTRL+DELETE FAILED: $shown was not moved to $XDG_DATA_HOME/Trash/files"
+    failures=$((failures + 1))
+fi
+
+# Esc ends the program with exit code 0.
+xdotool windowfocus "$wid" 2>/dev/null
+xdotool key Escape
+ended() { ! kill -0 "$VIEWER_PID" 2>/dev/null; }
+if wait_for 10 ended; then
+    wait "$VIEWER_PID"
+    code=$?
+    VIEWER_PID=
+    [ "$code" -eq 0 ] && echo "Esc: exit code 0" || { echo "Esc: EXIT CODE $code"; failures=$((failures + 1)); }
+else
+    echo "ESC did not end the viewer"
+    failures=$((failures + 1))
+fi
+
+[ "$failures" -eq 0 ] && echo "PASS" || echo "FAIL: $failures checks failed"
+[ "$failures" -eq 0 ]
