@@ -59,31 +59,50 @@ wait_for() {
     done
 }
 
-# The last paint report of the viewer's log: sets PX PY PW PH (client area on the screen).
+# The last report of the viewer's log (DORVANE_REPORT_PAINT): sets PX PY PW PH, the document
+# client area on the screen, and VW VH, the size the display lays the view out for.
 read_paint_report() {
     local line
-    line=$(grep 'dorvane: painted' "$1" | tail -1)
-    [ -n "$line" ] || return 1
-    read -r PX PY PW PH < <(echo "$line" | sed -E 's/.* at (-?[0-9]+),(-?[0-9]+) size ([0-9]+)x([0-9]+)/\1 \2 \3 \4/')
+    grep -q 'dorvane: painted' "$1" || return 1
+    line=$(grep -E 'dorvane: (painted|resized)' "$1" | tail -1)
+    read -r PX PY PW PH VW VH < <(echo "$line" |
+        sed -E 's/.* at (-?[0-9]+),(-?[0-9]+) size ([0-9]+)x([0-9]+) view ([0-9]+)x([0-9]+)/\1 \2 \3 \4 \5 \6/')
+}
+
+# Succeeds once the file has not grown for $2 seconds (tenths), within $3 seconds.
+quiet_for() { # file tenths deadline-seconds
+    local size last=-1 still=0 deadline=$((SECONDS + $3))
+    while [ $SECONDS -lt $deadline ]; do
+        size=$(stat -c %s "$1" 2>/dev/null || echo 0)
+        if [ "$size" = "$last" ]; then
+            still=$((still + 1))
+            [ $still -ge "$2" ] && return 0
+        else
+            still=0
+            last=$size
+        fi
+        sleep 0.1
+    done
+    return 1
 }
 
 # Expected picture and title of a scenario step, from the headless program.
 snapshot() { # out.ppm keys files...
     local out=$1 keys=$2
     shift 2
-    "$SNAPSHOT" --size "${PW}x${PH}" --keys "$keys" --out "$out" "$@" | head -1
+    "$SNAPSHOT" --size "${VW}x${VH}" --keys "$keys" --out "$out" "$@" | head -1
 }
 
 screen_matches() { # expected.ppm step-name
     xwd -root -silent >"$OUT/screen.xwd" 2>/dev/null || return 1
-    "$COMPARE" match "$OUT/screen.xwd" "$PX" "$PY" "$1" >"$OUT/compare.txt" 2>&1
+    "$COMPARE" match "$OUT/screen.xwd" "$PX" "$PY" "$PW" "$PH" "$1" >"$OUT/compare.txt" 2>&1
 }
 
 # Leaves the screen, the expected picture and their difference in the build folder.
 keep_failure() { # step-name expected.ppm
     local name=$1
     xwd -root -silent >"$OUT/$name-screen.xwd" 2>/dev/null
-    "$COMPARE" match "$OUT/$name-screen.xwd" "$PX" "$PY" "$2" "$OUT/$name-screen.ppm" \
+    "$COMPARE" match "$OUT/$name-screen.xwd" "$PX" "$PY" "$PW" "$PH" "$2" "$OUT/$name-screen.ppm" \
         "$OUT/$name-diff.ppm" >/dev/null 2>&1
     cp "$2" "$OUT/$name-expected.ppm"
     if command -v convert >/dev/null 2>&1; then

@@ -1,7 +1,8 @@
 // screen-compare: reads X window dumps (xwd) for the on-screen tests and the benchmark.
-//   screen-compare match DUMP X Y EXPECTED.ppm [SHOT.ppm] [DIFF.ppm]
-//       compares the area of the dump at (X, Y) with the picture, pixel for pixel; exit 0 when
-//       equal, 1 when not (the area and a difference map are written when asked).
+//   screen-compare match DUMP X Y W H EXPECTED.ppm [SHOT.ppm] [DIFF.ppm]
+//       compares the W x H area of the dump at (X, Y) with the top-left W x H of the picture,
+//       pixel for pixel; exit 0 when equal, 1 when not (the area and a difference map are
+//       written when asked).
 //   screen-compare crop DUMP X Y W H OUT.ppm
 //   screen-compare probe DUMP X,Y,RRGGBB...
 //       exit 0 when every listed pixel has its colour (each channel within 8).
@@ -140,18 +141,24 @@ Picture crop(const Picture& from, int x0, int y0, int w, int h) {
 }
 
 int match(int argc, char** argv) {
-    if (argc < 6) return 2;
+    if (argc < 8) return 2;
     Picture dump, expected;
     if (!read_xwd(argv[2], &dump)) {
         std::fprintf(stderr, "screen-compare: cannot read the dump %s\n", argv[2]);
         return 2;
     }
-    if (!read_ppm(argv[5], &expected)) {
-        std::fprintf(stderr, "screen-compare: cannot read %s\n", argv[5]);
+    if (!read_ppm(argv[7], &expected)) {
+        std::fprintf(stderr, "screen-compare: cannot read %s\n", argv[7]);
         return 2;
     }
-    Picture shot =
-        crop(dump, std::atoi(argv[3]), std::atoi(argv[4]), expected.width, expected.height);
+    int w = std::atoi(argv[5]), h = std::atoi(argv[6]);
+    if (w < 1 || h < 1 || w > expected.width || h > expected.height) {
+        std::fprintf(stderr, "screen-compare: a %dx%d area does not fit in the %dx%d picture\n", w,
+                     h, expected.width, expected.height);
+        return 2;
+    }
+    expected = crop(expected, 0, 0, w, h);
+    Picture shot = crop(dump, std::atoi(argv[3]), std::atoi(argv[4]), w, h);
     long differ = 0;
     int first_x = -1, first_y = -1;
     Picture diff = shot;
@@ -163,8 +170,8 @@ int match(int argc, char** argv) {
             first_y = int(i / size_t(shot.width));
         }
     }
-    if (argc > 6) write_ppm(argv[6], shot);
-    if (argc > 7 && differ) write_ppm(argv[7], diff);
+    if (argc > 8) write_ppm(argv[8], shot);
+    if (argc > 9 && differ) write_ppm(argv[9], diff);
     if (!differ) return 0;
     size_t first = size_t(first_y) * size_t(shot.width) + size_t(first_x);
     std::printf("%ld of %zu pixels differ; first at %d,%d: screen %06X, expected %06X\n", differ,

@@ -29,9 +29,12 @@ if ! wait_for 30 read_paint_report "$OUT/viewer.log"; then
     cat "$OUT/viewer.log"
     exit 1
 fi
+# Wait until start-up has settled: a size message may still come once the window is mapped.
+quiet_for "$OUT/viewer.log" 15 30
+read_paint_report "$OUT/viewer.log"
 wid=$(xdotool search --sync --onlyvisible --name 'a-flower' | head -1)
 [ -n "$wid" ] || { echo "FAIL: no viewer window"; exit 1; }
-echo "window $wid, client area at $PX,$PY size ${PW}x$PH"
+echo "window $wid, client area at $PX,$PY size ${PW}x$PH, view laid out for ${VW}x$VH"
 
 title_is() { [ "$(xdotool getwindowname "$wid" 2>/dev/null)" = "$1" ]; }
 
