@@ -44,6 +44,9 @@ int main(int argc, char** argv) {
                              "build/tools/dorvane-snapshot shows what the viewer would draw\n");
         return 1;
     }
+    // The display draws into a kept 32-bit surface; the X11 shared-memory surface serves it
+    // best, and SDL would otherwise open an OpenGL context just to choose between the two.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr,
                      "dorvane: cannot open a window (%s); "
