@@ -19,7 +19,7 @@ struct PagePoint {
 };
 
 class KeysTest : public ShellTest {
-protected:
+  protected:
     std::string file;
 
     void SetUp() override {
@@ -132,7 +132,7 @@ TEST_F(KeysTest, TurningLeftThenRightRestoresThePage) {
 
 TEST_F(KeysTest, TitleKeyEscapeAndUnboundKeys) {
     std::vector<uint32_t> before = surface();
-    key(65); // 'A' is not bound
+    key(65);                 // 'A' is not bound
     key(VKEY_ADD, MOD_CTRL); // modifiers do not matter to the zoom keys
     key(VKEY_SUBTRACT);
     EXPECT_EQ(surface(), before);

@@ -12,7 +12,7 @@ std::string gif_title(const std::string& path, int w, int h, int page, int pages
 }
 
 class PagesTest : public ShellTest {
-protected:
+  protected:
     // Starts without letting time pass, so animations can be followed step by step.
     void start_now(const std::string& command_line) {
         headless_app_reset();
