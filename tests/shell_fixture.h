@@ -174,7 +174,8 @@ class ShellTest : public ::testing::Test {
     int width = 200, height = 150;
 
     void SetUp() override {
-        test_reset_core();
+        // No core reset here: start-up resets the registry itself, after releasing what the
+        // previous test's run left.
         const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
         root = test_temp_dir() + "/" + info->test_suite_name() + "." + info->name();
         std::string cmd = "rm -rf '" + root + "'";
