@@ -6,13 +6,16 @@ struct CharTable {
     constexpr CharTable() : v() {
         for (int i = 0; i < 256; i++) v[i] = CC_OTHER;
         for (int i = '0'; i <= '9'; i++) v[i] = CC_DIGIT;
-        v['+'] = v['-'] = CC_SIGN;
-        v['.'] = CC_POINT;
-        v['\t'] = v['\n'] = v['\r'] = v[' '] = CC_BLANK;
-        v[','] = CC_COMMA;
-        v[';'] = CC_SEMICOLON;
-        v['"'] = CC_QUOTE;
+        const char* blanks = "\t\n\r ";
+        for (int i = 0; blanks[i]; i++) set(blanks[i], CC_BLANK);
+        set('+', CC_SIGN);
+        set('-', CC_SIGN);
+        set('.', CC_POINT);
+        set(',', CC_COMMA);
+        set(';', CC_SEMICOLON);
+        set('"', CC_QUOTE);
     }
+    constexpr void set(char c, CharClass cls) { v[static_cast<unsigned char>(c)] = cls; }
 };
 constexpr CharTable k_table;
 } // namespace

@@ -21,6 +21,36 @@ struct RunCursor {
 
 RunCursor g_cursor;
 
+// Run-length codes are taken from a block read ahead through the reader, a few bytes at a time
+// being too slow for large pictures. Reading past the end of the file sets status 2.
+struct CodeSource {
+    uint8_t block[65536];
+    int at, end;
+};
+
+CodeSource g_source;
+
+bool refill() {
+    long long left = rd_size() - rd_tell();
+    if (left <= 0) {
+        g_status = ST_FILE;
+        return false;
+    }
+    g_source.end = static_cast<int>(left < static_cast<long long>(sizeof g_source.block) ? left : sizeof g_source.block);
+    g_source.at = 0;
+    rd_read(g_source.block, g_source.end);
+    return !g_status;
+}
+
+inline unsigned next_byte() {
+    if (g_source.at == g_source.end && !refill()) return 0;
+    return g_source.block[g_source.at++];
+}
+
+void next_bytes(uint8_t* out, int n) {
+    for (int i = 0; i < n && !g_status; i++) out[i] = static_cast<uint8_t>(next_byte());
+}
+
 uint8_t* current_row() {
     RunCursor& c = g_cursor;
     if (c.fetched_row != c.row) {
@@ -53,9 +83,13 @@ void put_literal(const uint8_t* bytes, int n, bool nibbles) {
     RunCursor& c = g_cursor;
     uint8_t* row = current_row();
     int64_t width = c.image->width;
-    for (int i = 0; row && i < n && c.column + i < width; i++) {
-        uint8_t v = nibbles ? ((i & 1) ? bytes[i / 2] & 15 : bytes[i / 2] >> 4) : bytes[i];
-        row[c.column + i] = v;
+    if (row && c.column < width) {
+        int count = static_cast<int>(n < width - c.column ? n : width - c.column);
+        if (!nibbles) {
+            memcpy(row + c.column, bytes, static_cast<size_t>(count));
+        } else {
+            for (int i = 0; i < count; i++) row[c.column + i] = (i & 1) ? bytes[i / 2] & 15 : bytes[i / 2] >> 4;
+        }
     }
     c.column += n;
 }
@@ -70,12 +104,13 @@ void bmp_read_run_length(Image* image, const BmpHeader& h) {
     image->transparent_flag = 1;
     const bool nibbles = h.compression == BMP_RLE4;
     g_cursor = RunCursor{image, image->height - 1, 0, nullptr, -1};
+    g_source.at = g_source.end = 0;
     int64_t remaining = h.required_size - rd_tell();
     uint8_t literal[256];
 
     while (remaining != 0 && !g_status) {
-        unsigned count = rd_byte();
-        unsigned value = rd_byte();
+        unsigned count = next_byte();
+        unsigned value = next_byte();
         remaining -= 2;
         if (g_status) break;
         if (count > 0) {
@@ -86,8 +121,8 @@ void bmp_read_run_length(Image* image, const BmpHeader& h) {
         } else if (value == 1) {
             break;
         } else if (value == 2) {
-            unsigned dx = rd_byte();
-            unsigned dy = rd_byte();
+            unsigned dx = next_byte();
+            unsigned dy = next_byte();
             remaining -= 2;
             g_cursor.column += dx;
             g_cursor.row -= dy;
@@ -95,7 +130,7 @@ void bmp_read_run_length(Image* image, const BmpHeader& h) {
             int n = static_cast<int>(value);
             int bytes = nibbles ? (n + 1) / 2 : n;
             int padded = bytes + (bytes & 1);
-            rd_read(literal, padded);
+            next_bytes(literal, padded);
             remaining -= padded;
             if (g_status) break;
             put_literal(literal, n, nibbles);

@@ -54,11 +54,13 @@ void unpack_bits(const uint8_t* src, uint8_t* dst, int width, int bits) {
     }
 }
 
-void split_bgr(const uint8_t* src, uint8_t* r, uint8_t* g, uint8_t* b, int width) {
-    for (int x = 0; x < width; x++, src += 3) {
-        b[x] = src[0];
-        g[x] = src[1];
-        r[x] = src[2];
+// The work row and the three planes never overlap; saying so lets the loop be vectorised.
+void split_bgr(const uint8_t* __restrict src, uint8_t* __restrict r, uint8_t* __restrict g,
+               uint8_t* __restrict b, int width) {
+    for (int x = 0; x < width; x++) {
+        b[x] = src[3 * x];
+        g[x] = src[3 * x + 1];
+        r[x] = src[3 * x + 2];
     }
 }
 

@@ -157,6 +157,7 @@ void read_screen_and_table(int page_id) {
 
 void gif_load(int* image_id, int list) {
     mem_free(g_gif.index_buffer);
+    mem_free(g_gif.row_buffer);
     g_gif = GifDecoder();
     g_gif.loop_count = 1;
     g_gif.list = list;
@@ -179,6 +180,7 @@ void gif_load(int* image_id, int list) {
         }
     }
     mem_free(g_gif.index_buffer);
+    mem_free(g_gif.row_buffer);
     // An image the list never took (no image descriptor reached) would be left behind.
     if (list && !g_gif.first_page_listed) {
         int status = g_status;

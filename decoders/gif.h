@@ -14,6 +14,7 @@ struct GifDecoder {
     int background;           // canvas index (a white entry of the global table)
     uint8_t* index_buffer;    // LZW output of one image, rows packed at the image's width
     int64_t buffer_size;      // page stride x page height + 256
+    uint8_t* row_buffer;      // one page row while pages are prepared
     int64_t output_limit;     // page stride x page height + 1
     int left, top, width, height;
     bool interlaced;

@@ -14,7 +14,6 @@
 #include "shell/services.h"
 
 #include <cstring>
-#include <vector>
 
 namespace {
 
@@ -34,20 +33,20 @@ void prepare_canvas(Image* page) {
     Image* previous = g_gif.previous_id ? page_of(g_gif.previous_id) : nullptr;
     bool keep = previous && g_gif.width <= previous->width && g_gif.height <= previous->height &&
                 g_gif.disposal != kDisposeToBackground;
-    std::vector<uint8_t> row(static_cast<size_t>(page->stride));
+    // Rows pass through a buffer of our own: fetching the page's row may evict the other.
+    size_t stride = static_cast<size_t>(page->stride);
+    if (!mem_realloc(g_gif.row_buffer, stride)) return;
+    uint8_t* row = g_gif.row_buffer;
     for (int y = 0; y < page->height && !g_status; y++) {
+        memset(row, g_gif.background, stride);
         if (keep && y < previous->height) {
             const uint8_t* src = image_row_read(previous, y, 0);
             if (!src) return;
-            size_t n = static_cast<size_t>(previous->stride < page->stride ? previous->stride : page->stride);
-            memset(row.data(), g_gif.background, row.size());
-            memcpy(row.data(), src, n);
-        } else {
-            memset(row.data(), g_gif.background, row.size());
+            memcpy(row, src, static_cast<size_t>(previous->stride) < stride ? static_cast<size_t>(previous->stride) : stride);
         }
         uint8_t* dst = image_row_write(page, y, 0);
         if (!dst) return;
-        memcpy(dst, row.data(), row.size());
+        memcpy(dst, row, stride);
     }
 }
 
@@ -184,19 +183,22 @@ void gif_image_descriptor(unsigned) {
     g_gif.width = static_cast<int>(rd_u16le());
     g_gif.height = static_cast<int>(rd_u16le());
     if (g_status) return;
-    if (g_gif.width > page->width || g_gif.height > page->height) {
-        // The page grows to the image's size; an offset image is clipped to the page.
-        if (g_gif.width > page->width) page->width = g_gif.width;
-        if (g_gif.height > page->height) page->height = g_gif.height;
-        page->stride = (page->width + 3) & ~3;
-        gif_size_index_buffer(page->stride, page->height);
-        if (g_status) return;
-    }
-    if (!image_size_acceptable(page->width, page->height, 1)) {
-        if (page->width <= 0 || page->height <= 0) return refuse("GIF : image vide");
+    int grown_width = g_gif.width > page->width ? g_gif.width : page->width;
+    int grown_height = g_gif.height > page->height ? g_gif.height : page->height;
+    // Checked before the page changes, so a refused page keeps a size its rows match.
+    if (!image_size_acceptable(grown_width, grown_height, 1)) {
+        if (grown_width <= 0 || grown_height <= 0) return refuse("GIF : image vide");
         log_line("GIF : image trop grande");
         g_status = ST_NO_MEMORY;
         return;
+    }
+    if (grown_width != page->width || grown_height != page->height) {
+        // The page grows to the image's size; an offset image is clipped to the page.
+        page->width = grown_width;
+        page->height = grown_height;
+        page->stride = (page->width + 3) & ~3;
+        gif_size_index_buffer(page->stride, page->height);
+        if (g_status) return;
     }
     // A cloned page comes with a copy of the previous rows; it gets fresh stores instead.
     if (page->full_store_id) obj_delete(CLS_TABLE, page->full_store_id);

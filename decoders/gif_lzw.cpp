@@ -192,10 +192,6 @@ void gif_image_data(unsigned n) {
     in.position = rd_tell();
     in.block_end = in.position + n;
     in.bits = 0, in.bit_count = 0;
-    if (!in.file || rd_window_base() != 0 || rd_window_size() < in.file_size) {
-        g_status = ST_FILE;
-        return;
-    }
     if (in.block_end > in.file_size) {
         if (n == 0x3B) {  // the data's terminator is missing but this is the trailer
             gif_end_of_image(n);
@@ -204,6 +200,11 @@ void gif_image_data(unsigned n) {
         }
         log_line("GIF : bloc de donnees au-dela de la fin du fichier");
         g_status = ST_BAD_DATA;
+        return;
+    }
+    // The whole file is the window, so codes are read from it directly.
+    if (!in.file || rd_window_base() != 0 || rd_window_size() < in.file_size) {
+        g_status = ST_FILE;
         return;
     }
     while (bits_remain() && !g_status) {

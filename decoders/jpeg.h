@@ -1,7 +1,7 @@
 // JPEG decoder state shared by the marker parser (jpeg_headers.cpp), the entropy reader and
-// Huffman decoding (jpeg_entropy.cpp), the block stages (jpeg_blocks.cpp), sequential scans
-// (jpeg_scan.cpp) and progressive scans (jpeg_progressive.cpp). One decode runs at a time;
-// jpeg_load resets everything on entry.
+// Huffman decoding (jpeg_entropy.h/.cpp), dequantisation and inverse DCT (jpeg_idct.cpp), block
+// output and colour (jpeg_output.cpp), sequential scans (jpeg_scan.cpp) and progressive scans
+// (jpeg_progressive.cpp). One decode runs at a time; jpeg_load resets everything on entry.
 #pragma once
 #include <cstdint>
 
@@ -78,32 +78,31 @@ extern const uint8_t k_jpeg_zigzag[64];  // natural position of zigzag index i
 int jpeg_frame_component_index(int id);  // -1 when the frame has no such component
 bool jpeg_frame_geometry(JpegGeometry* g);  // false (status 14) for unusable sampling
 
-// ---- jpeg_entropy.cpp: entropy-coded segment reader ----
-void ent_begin();        // start at the reader's position
-void ent_end();          // put the reader on the byte after the decoded data
-bool ent_at_marker();    // no coded bits left before a marker or the end of the file
-bool ent_overrun();      // decoding went past the coded data
-int ent_bit();
-int ent_bits(int n);     // n = 0..16
-int ent_extend(int value, int bits);
-// Huffman symbol of a table slot, or -1 after logging the failure with `label` ("DC", "AC",
-// "ACH"); the caller sets the status.
-int ent_symbol(const HuffTable* table, const char* label);
-void huff_build_fast(HuffTable* table);
+// ---- the entropy-coded segment reader is declared in jpeg_entropy.h ----
 
-// ---- jpeg_blocks.cpp: dequantise, inverse DCT, colour conversion and storage ----
-void idct_init();
-// Dequantises the zigzag block with quantisation table tq, runs the inverse DCT and writes
-// the level-shifted samples, clamped to bytes, into out (row-major, 8 per row).
-void block_to_samples(const int16_t* zz, int tq, uint8_t* out);
+// ---- jpeg_idct.cpp: dequantisation and inverse DCT ----
+void idct_init();  // once: IDCT constants and zero-skipping tables
+void clear_coefficients(int32_t* coef);  // 64 values, 16-byte aligned
+// Zigzag coefficients (the first `count`, the rest zero) dequantised into natural order.
+void dequantise(const int16_t* zz, int count, int tq, int32_t* coef);
+// Inverse DCT of a dequantised block whose non-zero values lie among the first `count`
+// zigzag positions; level-shifted samples clamped to bytes, `stride` bytes between rows.
+void idct_block(const int32_t* coef, int count, uint8_t* out, int stride);
+
+// ---- jpeg_output.cpp: MCU samples, colour conversion and storage ----
+void colour_tables_init();  // once
 // MCU output: per frame component a sample area of (8 * H) x (8 * V) bytes.
 bool mcu_buffers_begin(const JpegGeometry& g);
-uint8_t* mcu_samples(int comp);
-void mcu_put_block(const JpegGeometry& g, int comp, int block, const int16_t* zz);
+// `count`: coefficients past this zigzag index are zero (64 when not known).
+void mcu_put_block(const JpegGeometry& g, int comp, int block, const int16_t* zz, int count);
+// The same for a block already dequantised into natural order.
+void mcu_put_coefficients(const JpegGeometry& g, int comp, int block, const int32_t* coef,
+                          int count);
 // Converts and stores MCU mcu_index for the given frame components into the output band.
 void mcu_store(const JpegGeometry& g, int mcu_index, const int* comps, int ncomps);
 // Stores one block of a single-component scan at its block position (raster order).
-void block_store(const JpegGeometry& g, int comp, int bx, int by, const int16_t* zz);
+void block_store(const JpegGeometry& g, int comp, int bx, int by, const int32_t* coef,
+                 int count);
 void band_flush();       // copies the decoded part of the band into the page
 void mcu_buffers_end();
 // After the frame: YCbCr planes of a deferred frame to RGB, four-component frames to RGB.
@@ -117,4 +116,3 @@ void prog_frame_begin();  // coefficient store for the current frame (status 1 o
 void prog_decode_interval();
 void prog_reconstruct();
 void prog_release();
-bool prog_active();

@@ -2,6 +2,7 @@
 // sequence; segment handlers keep the frame, tables, restart interval and scan parameters and
 // hand each scan to the sequential or progressive decoder.
 #include "decoders/jpeg.h"
+#include "decoders/jpeg_entropy.h"
 
 #include "core/mem.h"
 #include "core/reader.h"
@@ -31,7 +32,6 @@ bool g_jpeg_deferred_colour;
 
 static int s_end;           // 1 after EOI, -1 after a bad byte
 static bool s_have_scan;    // a scan of the current frame has started
-static int s_frame_count;
 
 // ITU T.81 Annex K tables K.1 (luminance) and K.2 (chrominance), in zigzag order.
 static const uint16_t k_default_luma[64] = {
@@ -275,7 +275,6 @@ static long read_frame_header(unsigned marker) {
     f.height = static_cast<uint16_t>(rd_u16be());
     f.width = static_cast<uint16_t>(rd_u16be());
     f.count = static_cast<uint8_t>(rd_byte());
-    ++s_frame_count;
     return length;
 }
 
@@ -571,7 +570,6 @@ static void reset_state() {
     g_jpeg_deferred_colour = false;
     s_end = 0;
     s_have_scan = false;
-    s_frame_count = 0;
 }
 
 static void release_state() {
@@ -590,6 +588,7 @@ void jpeg_load(int image_id, int list) {
     }
     if (!s_tables_ready) build_tables();
     idct_init();
+    colour_tables_init();
     reset_state();
     g_jpeg_page = page;
     page->bit_count = 0;

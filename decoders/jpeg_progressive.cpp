@@ -4,6 +4,7 @@
 // Scans of one component visit that component's blocks in raster order over its own T.81
 // size (restart intervals count blocks); interleaved DC scans go MCU by MCU.
 #include "decoders/jpeg.h"
+#include "decoders/jpeg_entropy.h"
 
 #include "core/mem.h"
 #include "core/status.h"
@@ -14,10 +15,9 @@ static int16_t* s_store;  // MCU count x blocks per MCU x 64 coefficients, zigza
 static JpegGeometry s_geometry;
 static int16_t s_predictor[JPEG_MAX_COMPONENTS];
 
-// Largest coefficient store we accept (the picture itself needs a multiple of it anyway).
-static const size_t k_store_limit = size_t(1) << 31;
-
-bool prog_active() { return s_store != nullptr; }
+// Largest coefficient store we accept: a 32-bit process has no room for more next to the
+// picture's own rows (a 10000 x 10000 4:2:0 frame needs 300 MB).
+static const size_t k_store_limit = size_t(512) << 20;
 
 void prog_release() { mem_free(s_store); }
 
@@ -230,8 +230,12 @@ void prog_reconstruct() {
             const int16_t* mcu = s_store + static_cast<size_t>(m) * g.blocks_per_mcu * 64;
             for (int c = 0; c < g_jpeg_frame.count; ++c) {
                 const JpegComponent& k = g_jpeg_frame.comp[c];
-                for (int b = 0; b < k.h * k.v; ++b)
-                    mcu_put_block(g, c, b, mcu + (g.block_offset[c] + b) * 64);
+                for (int b = 0; b < k.h * k.v; ++b) {
+                    const int16_t* zz = mcu + (g.block_offset[c] + b) * 64;
+                    int count = 64;
+                    while (count > 1 && zz[count - 1] == 0) --count;
+                    mcu_put_block(g, c, b, zz, count);
+                }
             }
             mcu_store(g, static_cast<int>(m), comps, g_jpeg_frame.count);
         }

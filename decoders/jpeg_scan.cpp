@@ -4,46 +4,52 @@
 // A scan of several components is decoded MCU by MCU. A scan of one component is decoded
 // block by block in that component's raster order (T.81 A.2.2), into its own plane.
 #include "decoders/jpeg.h"
+#include "decoders/jpeg_entropy.h"
 
 #include "core/status.h"
 
 #include <cstring>
 
-static int16_t s_blocks[JPEG_MAX_SCAN_BLOCKS][64];  // coefficient blocks of one MCU
+// Coefficients of one block, dequantised, in natural order.
+alignas(16) static int32_t s_coef[64];
 static int16_t s_predictor[JPEG_MAX_COMPONENTS];
 
-// Decodes one block's coefficients (zigzag order). False with the status set on bad data.
-static bool decode_block(int16_t* zz, const HuffTable* dc, const HuffTable* ac, int16_t* pred) {
-    std::memset(zz, 0, 64 * sizeof(int16_t));
+// Decodes one block's coefficients and stores them dequantised in natural order; returns how
+// many zigzag positions lead up to the last non-zero one, or 0 with the status set on bad data.
+static int decode_block(int32_t* coef, const uint16_t* q, const HuffTable* dc,
+                        const HuffTable* ac, int16_t* pred) {
+    clear_coefficients(coef);
     int s = ent_symbol(dc, "DC");
     if (s < 0) {
         g_status = ST_LOAD;
-        return false;
+        return 0;
     }
     if (s > 16) {
         g_status = ST_BAD_DATA;
-        return false;
+        return 0;
     }
     int diff = ent_extend(ent_bits(s), s);
     *pred = static_cast<int16_t>(static_cast<uint16_t>(*pred + diff));
-    zz[0] = *pred;
+    coef[0] = static_cast<int32_t>(q[0]) * *pred;
+    int count = 1;
     for (int k = 1; k < 64;) {
         int rs = ent_symbol(ac, "AC");
         if (rs < 0) {
             g_status = ST_LOAD;
-            return false;
+            return 0;
         }
         if (rs == 0) break;
         k += rs >> 4;
         if (k > 63) {
             g_status = ST_BAD_DATA;
-            return false;
+            return 0;
         }
         int size = rs & 15;
-        zz[k] = static_cast<int16_t>(ent_extend(ent_bits(size), size));
-        ++k;
+        int16_t value = static_cast<int16_t>(ent_extend(ent_bits(size), size));
+        coef[k_jpeg_zigzag[k]] = static_cast<int32_t>(q[k]) * value;
+        count = ++k;
     }
-    return true;
+    return count;
 }
 
 void seq_decode_interval() {
@@ -94,9 +100,11 @@ void seq_decode_interval() {
                 break;
             }
             int c = comp[0];
-            if (!decode_block(s_blocks[0], dc[0], ac[0], &s_predictor[0])) break;
+            int n = decode_block(s_coef, g_jpeg_quant[g_jpeg_frame.comp[c].tq], dc[0], ac[0],
+                                 &s_predictor[0]);
+            if (!n) break;
             block_store(g, c, static_cast<int>(u % g.blocks_wide[c]),
-                        static_cast<int>(u / g.blocks_wide[c]), s_blocks[0]);
+                        static_cast<int>(u / g.blocks_wide[c]), s_coef, n);
             continue;
         }
         int b = 0;
@@ -107,8 +115,9 @@ void seq_decode_interval() {
                     g_jpeg_marker_reached = true;
                     break;
                 }
-                if (!decode_block(s_blocks[b], dc[i], ac[i], &s_predictor[i])) break;
-                mcu_put_block(g, comp[i], j, s_blocks[b]);
+                int n = decode_block(s_coef, g_jpeg_quant[k.tq], dc[i], ac[i], &s_predictor[i]);
+                if (!n) break;
+                mcu_put_coefficients(g, comp[i], j, s_coef, n);
             }
         }
         if (g_status) break;

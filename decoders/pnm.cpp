@@ -53,7 +53,9 @@ void pnm_load(int image_id, int name_index, int list) {
         g_status = ST_NOT_FOUND;
         return;
     }
-    if (rd_open(image->file_entry_id, 0, true) != 0) {
+    // Detection has usually left the whole file in the reader's window: keep it rather than
+    // read it again (a file not open yet is read in full anyway).
+    if (rd_open(image->file_entry_id, 0, false) != 0) {
         g_status = ST_FILE;
         return;
     }

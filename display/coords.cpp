@@ -14,16 +14,15 @@ double round_up_tolerant(double v) {
 
 namespace {
 double clamp(double v, double high) {
-    if (!(v > 0.0)) return 0.0;  // also catches NaN
+    if (!(v > 0.0)) return 0.0; // also catches NaN
     return v > high ? high : v;
 }
 } // namespace
 
 Rect window_rect_of_world(const View* view, const WindowObject* window, const Rect& world) {
-    Rect r = rect_from_corners((world.x0 + view->origin_x) * view->scale_x,
-                               (world.y0 + view->origin_y) * view->scale_y,
-                               (world.x1 + view->origin_x) * view->scale_x,
-                               (world.y1 + view->origin_y) * view->scale_y);
+    Rect r = rect_from_corners(
+        (world.x0 + view->origin_x) * view->scale_x, (world.y0 + view->origin_y) * view->scale_y,
+        (world.x1 + view->origin_x) * view->scale_x, (world.y1 + view->origin_y) * view->scale_y);
     double w = window->client_width, h = window->client_height;
     return Rect{clamp(round_up_tolerant(r.x0), w), clamp(round_up_tolerant(r.y0), h),
                 clamp(round_up_tolerant(r.x1), w), clamp(round_up_tolerant(r.y1), h)};

@@ -7,7 +7,6 @@ struct View;
 struct WindowObject;
 struct Image;
 
-
 // Rounds up with a tolerance: values within 2e-9 above an integer count as that integer.
 double round_up_tolerant(double v);
 // Window rectangle of a world rectangle: corners transformed, ordered, rounded up and

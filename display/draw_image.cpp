@@ -7,6 +7,7 @@
 #include "geo/image_rect.h"
 #include "image/image.h"
 
+#include <algorithm>
 #include <cstring>
 
 void (*g_ecw_draw_hook)(Image*, const Rect&, const Rect&) = nullptr;
@@ -27,7 +28,27 @@ bool reserve_columns(int count) {
     return true;
 }
 
-int clamp_index(int v, int high) { return v < 0 ? 0 : (v > high ? high : v); }
+// Colours of the consecutive source columns a magnified row spans; grows only.
+uint32_t* s_values = nullptr;
+int s_values_capacity = 0;
+
+bool reserve_values(int count) {
+    if (count <= s_values_capacity) return true;
+    if (!mem_realloc(s_values, sizeof(uint32_t) * size_t(count))) {
+        s_values_capacity = 0;
+        return false;
+    }
+    s_values_capacity = count;
+    return true;
+}
+
+// Truncates a source position to an index in 0 .. high, converting only values known to fit
+// (a position from a degenerate view may be huge or not a number).
+int index_of(double pos, int high) {
+    if (!(pos >= 0.0)) return 0;
+    if (pos >= double(high)) return high;
+    return int(pos);
+}
 
 // Running position by truncation, as the rows are walked; the clamp only guards against the
 // last few bits of rounding carrying a position past the image's edge.
@@ -36,7 +57,7 @@ bool build_columns(double start, double step, int count, int last_column) {
     double pos = start;
     bool consecutive = true;
     for (int k = 0; k < count; ++k) {
-        s_columns[k] = clamp_index(int(pos), last_column);
+        s_columns[k] = index_of(pos, last_column);
         if (k && s_columns[k] != s_columns[k - 1] + 1) consecutive = false;
         pos += step;
     }
@@ -48,6 +69,14 @@ void palette_table(const Image* image, uint32_t* table) {
         table[i] = uint32_t(image->palette[0][i]) << k_red_shift |
                    uint32_t(image->palette[1][i]) << k_green_shift |
                    uint32_t(image->palette[2][i]) << k_blue_shift;
+}
+
+// Magnified rows repeat each source column over several window pixels: the colours of the
+// spanned columns are made once, then spread through the column table.
+void spread(uint32_t* out, int count, int first_column) {
+    const uint32_t* values = s_values - first_column;
+    const int32_t* cols = s_columns;
+    for (int k = 0; k < count; ++k) out[k] = values[cols[k]];
 }
 
 void sample_indexed(uint32_t* out, const uint8_t* row, int count, bool consecutive,
@@ -68,7 +97,9 @@ void sample_planar(uint32_t* out, const uint8_t* row, int plane_length, int coun
     const uint8_t* blue = row + 2 * plane_length;
     if (consecutive) {
         int c0 = s_columns[0];
-        red += c0; green += c0; blue += c0;
+        red += c0;
+        green += c0;
+        blue += c0;
         for (int k = 0; k < count; ++k)
             out[k] = uint32_t(red[k]) << k_red_shift | uint32_t(green[k]) << k_green_shift |
                      uint32_t(blue[k]) << k_blue_shift;
@@ -89,17 +120,20 @@ bool uses_reduced_copy(const Image* image, double step_x, double step_y) {
     return step_x >= REDUCTION && step_y >= REDUCTION && image->width >= REDUCTION;
 }
 
-void draw_image(void* image_record, View* view, WindowObject* window, const Rect& zone) {
-    auto* image = static_cast<Image*>(image_record);
-    if (image->width < 1 || image->height < 1 || g_frame.width < 1 || g_frame.height < 1) return;
-    if (image->planes != 1 && image->planes < 3) return;
+bool image_is_opaque(const Image* image) {
+    return (image->planes == 1 || image->planes >= 3) && image->format_id != k_format_ecw;
+}
 
+bool image_mapping(const Image* image, const View* view, const WindowObject* window,
+                   const Rect& zone, ImageMapping* out) {
+    if (image->width < 1 || image->height < 1 || g_frame.width < 1 || g_frame.height < 1)
+        return false;
     Rect source = world_to_image_rect(image, zone);
-    if (!rect_has_area(source)) return;
+    if (!rect_has_area(source)) return false;
     Rect frame{double(g_frame.x), double(g_frame.y), double(g_frame.x + g_frame.width),
                double(g_frame.y + g_frame.height)};
     Rect dest = rect_intersection(image_to_window_rect(view, window, image, source), frame);
-    if (!rect_has_area(dest)) return;
+    if (!rect_has_area(dest)) return false;
 
     // Back to source coordinates without clamping: a clamped right edge would shorten the
     // step and shift every magnified pixel boundary.
@@ -109,38 +143,65 @@ void draw_image(void* image_record, View* view, WindowObject* window, const Rect
     world_point_to_image(image, &bx, &by);
     Rect s = rect_from_corners(ax, ay, bx, by);
 
-    int dx = int(dest.x0), dy = int(dest.y0);
-    int dw = int(dest.x1) - dx, dh = int(dest.y1) - dy;
-    double step_x = (s.x1 - s.x0) / dw, step_y = (s.y1 - s.y0) / dh;
+    out->dx = int(dest.x0);
+    out->dy = int(dest.y0);
+    out->dw = int(dest.x1) - out->dx;
+    out->dh = int(dest.y1) - out->dy;
+    out->source_x = s.x0;
+    out->source_y = s.y0;
+    out->step_x = (s.x1 - s.x0) / out->dw;
+    out->step_y = (s.y1 - s.y0) / out->dh;
+    return true;
+}
+
+void draw_image(void* image_record, View* view, WindowObject* window, const Rect& zone) {
+    auto* image = static_cast<Image*>(image_record);
+    if (image->planes != 1 && image->planes < 3) return;
+    ImageMapping m;
+    if (!image_mapping(image, view, window, zone, &m)) return;
 
     if (image->format_id == k_format_ecw) {
-        if (g_ecw_draw_hook) g_ecw_draw_hook(image, s, dest);
+        if (g_ecw_draw_hook)
+            g_ecw_draw_hook(
+                image,
+                Rect{m.source_x, m.source_y, m.source_x + m.step_x * m.dw,
+                     m.source_y + m.step_y * m.dh},
+                Rect{double(m.dx), double(m.dy), double(m.dx + m.dw), double(m.dy + m.dh)});
         return;
     }
 
-    bool reduced = uses_reduced_copy(image, step_x, step_y);
+    bool reduced = uses_reduced_copy(image, m.step_x, m.step_y);
+    double step_x = m.step_x, step_y = m.step_y, sx0 = m.source_x, sy0 = m.source_y;
     int plane_length = image->stride;
     int last_column = image->width - 1, last_row = image->height - 1;
     if (reduced) {
-        step_x /= REDUCTION; step_y /= REDUCTION;
-        s.x0 /= REDUCTION; s.y0 /= REDUCTION;
+        step_x /= REDUCTION;
+        step_y /= REDUCTION;
+        sx0 /= REDUCTION;
+        sy0 /= REDUCTION;
         plane_length = image->reduced_stride;
         last_column = image->width / REDUCTION - 1;
         last_row = (image->height / REDUCTION > 1 ? image->height / REDUCTION : 1) - 1;
     }
 
+    int dw = m.dw;
     if (!reserve_columns(dw)) return;
-    bool consecutive = build_columns(s.x0, step_x, dw, last_column);
+    bool consecutive = build_columns(sx0, step_x, dw, last_column);
+    int first_column = s_columns[0], spanned = s_columns[dw - 1] - first_column + 1;
+    bool magnified = !consecutive && spanned < dw && reserve_values(spanned);
     uint32_t table[256];
     if (image->planes == 1) palette_table(image, table);
+    // Where the background fill was left out under this image, a missing row must still
+    // show the background.
+    bool fill_missing = g_frame.unfilled_image_id == image->id;
 
     size_t stride = size_t(g_frame.stride);
-    uint32_t* out = g_frame.pixels + size_t(dy - g_frame.y) * stride + size_t(dx - g_frame.x);
+    uint32_t* out = g_frame.pixels + size_t(m.dy - g_frame.y) * stride + size_t(m.dx - g_frame.x);
     const uint32_t* previous_out = nullptr;
     int previous_row = -1;
-    double row_pos = s.y0;
-    for (int j = 0; j < dh; ++j, out += stride, row_pos += step_y) {
-        int r = clamp_index(int(row_pos), last_row);
+    double row_pos = sy0;
+    for (int j = 0; j < m.dh; ++j, out += stride, row_pos += step_y) {
+        int r = index_of(row_pos, last_row);
         if (r == previous_row && previous_out) {
             // Rows magnified onto several window rows are sampled once.
             std::memcpy(out, previous_out, sizeof(uint32_t) * size_t(dw));
@@ -150,11 +211,23 @@ void draw_image(void* image_record, View* view, WindowObject* window, const Rect
         previous_row = r;
         previous_out = nullptr;
         const uint8_t* row = image_row_view(image, double(r), reduced);
-        if (!row) continue;  // left as it is; later rows keep their places
-        if (image->planes == 1)
+        if (!row) {
+            // Left as it is; later rows keep their places.
+            if (fill_missing) std::fill_n(out, dw, g_frame.background);
+            continue;
+        }
+        if (magnified) {
+            // s_columns[0] is first_column, so the consecutive samplers start there.
+            if (image->planes == 1)
+                sample_indexed(s_values, row, spanned, true, table);
+            else
+                sample_planar(s_values, row, plane_length, spanned, true);
+            spread(out, dw, first_column);
+        } else if (image->planes == 1) {
             sample_indexed(out, row, dw, consecutive, table);
-        else
+        } else {
             sample_planar(out, row, plane_length, dw, consecutive);
+        }
         previous_out = out;
     }
 }

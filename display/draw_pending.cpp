@@ -5,14 +5,14 @@
 #include "core/status.h"
 #include "display/coords.h"
 #include "display/frame_buffer.h"
-#include "display/handlers.h"
-#include "display/input_check.h"
+#include "display/layer_drawing.h"
 #include "display/layers.h"
 #include "display/records.h"
 #include "display/shell_hooks.h"
 #include "display/window_objects.h"
 #include "display/zones.h"
-#include "geo/tile_tree.h"
+
+#include <cmath>
 
 namespace {
 
@@ -24,8 +24,10 @@ PixelRect pixels_of(const Rect& r) {
 }
 
 void set_clip(WindowObject* window, const Rect& r) {
-    window->clip_x0 = r.x0; window->clip_y0 = r.y0;
-    window->clip_x1 = r.x1; window->clip_y1 = r.y1;
+    window->clip_x0 = r.x0;
+    window->clip_y0 = r.y0;
+    window->clip_x1 = r.x1;
+    window->clip_y1 = r.y1;
     plat_set_clip(window->handle, pixels_of(r));
 }
 
@@ -39,83 +41,31 @@ void end(WindowObject* window) {
     window->drawing = 0;
 }
 
-void draw_objects(WindowObject* window, View* view, const Layer* layer, const Rect& zone,
-                  bool* interrupted) {
-    int cls = 0, member = 0;
-    while (void* record = list_next(layer->object_list_id, &cls, &member)) {
-        if (!member) break;
-        if (cls == CLS_EXTENT || member == layer->extent_id) continue;
-        if (cls < 0 || cls >= CLS_COUNT || !g_draw_handlers[cls]) continue;
-        Rect bounds{0, 0, 0, 0};
-        extent_bounds(layer->spatial_index_id, member, &bounds.x0, &bounds.y0, &bounds.x1,
-                      &bounds.y1);
-        if (!rect_touches(bounds, zone)) continue;
-        g_draw_handlers[cls](record, view, window, zone);
-        if (input_pending()) { *interrupted = true; return; }
-    }
-}
-
-bool draw_layer_through_tree(WindowObject* window, View* view, const Layer* layer, int set) {
-    auto* tree = obj_find_as<TileTree>(CLS_TILE_TREE, layer->tile_tree_id);
-    if (!tree) { g_status = ST_NOT_FOUND; return false; }
-    Rect zone;
-    while (zone_first(set, &zone)) {
-        if (tile_tree_draw(tree->root, zone, window, view, 0, 0, layer->number)) return true;
-        // Whatever lies outside the tree's bounds has nothing to draw.
-        zone_subtract(set, zone);
-    }
-    return false;
-}
-
-bool draw_layer(WindowObject* window, View* view, const Layer* layer, int set) {
-    if (layer->tile_tree_id) return draw_layer_through_tree(window, view, layer, set);
-    Rect zone;
-    while (zone_first(set, &zone)) {
-        Rect on_window = window_rect_of_world(view, window, zone);
-        if (!rect_has_area(on_window)) {
-            zone_subtract(set, zone);
-            continue;
-        }
-        Rect snapped = world_rect_of_window(view, on_window);
-        // The margin around the images and any uncovered part of the extent.
-        if (layer->number == 0) frame_fill(on_window, window_background(window));
-        bool interrupted = false;
-        draw_objects(window, view, layer, snapped, &interrupted);
-        if (interrupted) return true;
-        zone_subtract(set, snapped);
-        if (input_pending()) return true;
-    }
-    return false;
-}
-
 } // namespace
 
-bool draw_layers(WindowObject* window, View* view, int first, int last) {
-    for (int number = first; number <= last; ++number) {
-        Layer* layer = layer_find_by_number(window, number);
-        if (!layer) continue;
-        if (layer->extent_id != view->extent_id) return false;
-        int set = layer_zone_set(window, layer->id);
-        if (!set) { g_status = ST_NOT_FOUND; return false; }
-        if (draw_layer(window, view, layer, set)) return true;
-    }
-    return false;
-}
-
 void draw_pending(WindowObject* window, View* view) {
+    // Every conversion divides by the scales; a view without a usable scale shows nothing.
+    if (!(view->scale_x > 0.0) || !(view->scale_y > 0.0) || !std::isfinite(view->scale_x) ||
+        !std::isfinite(view->scale_y)) {
+        g_status = ST_VALUE;
+        return;
+    }
     begin(window);
     uint32_t background = window_background(window);
     Rect zone;
     while (zone_first(window->background_zones_id, &zone)) {
         Rect on_window = window_rect_of_world(view, window, zone);
         set_clip(window, on_window);
-        if (!plat_fill_rect(window->handle, pixels_of(on_window), background))
-            g_status = ST_SYSTEM;
+        if (!plat_fill_rect(window->handle, pixels_of(on_window), background)) g_status = ST_SYSTEM;
         zone_subtract(window->background_zones_id, zone);
     }
 
     auto* extent = obj_find_as<Extent>(CLS_EXTENT, view->extent_id);
-    if (!extent) { g_status = ST_NOT_FOUND; end(window); return; }
+    if (!extent) {
+        g_status = ST_NOT_FOUND;
+        end(window);
+        return;
+    }
     if (extent->x0 >= extent->x1 || extent->y0 >= extent->y1) {
         zone_clear(window->raster_zones_id);
         zone_clear(window->overlay_zones_id);
@@ -127,7 +77,11 @@ void draw_pending(WindowObject* window, View* view) {
         if (window->restart) {
             Layer* raster = layer_find_by_number(window, 0);
             int set = raster ? layer_zone_set(window, raster->id) : 0;
-            if (!set) { g_status = ST_NOT_FOUND; end(window); return; }
+            if (!set) {
+                g_status = ST_NOT_FOUND;
+                end(window);
+                return;
+            }
             zone_add(set, zone);
             frame_prepare(window_rect_of_world(view, window, zone));
         }
@@ -140,8 +94,8 @@ void draw_pending(WindowObject* window, View* view) {
         set_clip(window, g_frame.window_rect);
         if (window->palette) plat_realise_palette(window->handle, window->palette);
         if (g_frame.width > 0 && g_frame.height > 0)
-            plat_copy_pixels(window->handle, g_frame.x, g_frame.y, g_frame.width,
-                             g_frame.height, g_frame.pixels, g_frame.stride);
+            plat_copy_pixels(window->handle, g_frame.x, g_frame.y, g_frame.width, g_frame.height,
+                             g_frame.pixels, g_frame.stride);
         zone_subtract(window->raster_zones_id, zone);
         window->restart = 1;
     }
@@ -173,11 +127,17 @@ void draw_pending(WindowObject* window, View* view) {
 
 bool redraw_if_pending(int window_id) {
     auto* window = obj_find_as<WindowObject>(CLS_WINDOW, window_id);
-    if (!window) { g_status = ST_NOT_FOUND; return false; }
+    if (!window) {
+        g_status = ST_NOT_FOUND;
+        return false;
+    }
     if (zone_count(window->overlay_zones_id) == 0 && zone_count(window->background_zones_id) == 0)
         return false;
     View* view = view_of_window(window_id);
-    if (!view) { g_status = ST_NOT_FOUND; return false; }
+    if (!view) {
+        g_status = ST_NOT_FOUND;
+        return false;
+    }
     draw_pending(window, view);
     return true;
 }

@@ -8,5 +8,3 @@ struct WindowObject;
 void draw_pending(WindowObject* window, View* view);
 // Draws when the window's overlay or background set holds zones; returns whether it did.
 bool redraw_if_pending(int window_id);
-// Draws the zone sets of the window's layers numbered first to last; true when interrupted.
-bool draw_layers(WindowObject* window, View* view, int first, int last);

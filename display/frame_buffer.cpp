@@ -2,6 +2,8 @@
 
 #include "core/mem.h"
 
+#include <algorithm>
+
 FrameBuffer g_frame = {};
 
 void frame_prepare(const Rect& r) {
@@ -26,10 +28,21 @@ void frame_fill(const Rect& r, uint32_t colour) {
     int y0 = int(rect_max(r.y0, g_frame.y)) - g_frame.y;
     int x1 = int(rect_min(r.x1, g_frame.x + g_frame.width)) - g_frame.x;
     int y1 = int(rect_min(r.y1, g_frame.y + g_frame.height)) - g_frame.y;
-    for (int yy = y0; yy < y1; ++yy) {
-        uint32_t* row = g_frame.pixels + size_t(yy) * size_t(g_frame.stride);
-        for (int xx = x0; xx < x1; ++xx) row[xx] = colour;
+    if (x1 <= x0) return;
+    for (int yy = y0; yy < y1; ++yy)
+        std::fill_n(g_frame.pixels + size_t(yy) * size_t(g_frame.stride) + x0, x1 - x0, colour);
+}
+
+void frame_fill_around(const Rect& r, const Rect& hole, uint32_t colour) {
+    Rect h = rect_intersection(hole, r);
+    if (!rect_has_area(h)) {
+        frame_fill(r, colour);
+        return;
     }
+    frame_fill(Rect{r.x0, r.y0, r.x1, h.y0}, colour); // above
+    frame_fill(Rect{r.x0, h.y1, r.x1, r.y1}, colour); // below
+    frame_fill(Rect{r.x0, h.y0, h.x0, h.y1}, colour); // left
+    frame_fill(Rect{h.x1, h.y0, r.x1, h.y1}, colour); // right
 }
 
 void frame_release() {

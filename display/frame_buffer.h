@@ -10,11 +10,15 @@ constexpr int k_green_shift = 8;
 constexpr int k_blue_shift = 0;
 
 struct FrameBuffer {
-    Rect window_rect;  // window pixels of the zone, whole numbers
+    Rect window_rect; // window pixels of the zone, whole numbers
     int x, y, width, height;
-    int stride;  // pixels per row: width rounded up to a multiple of 4
+    int stride; // pixels per row: width rounded up to a multiple of 4
     uint32_t* pixels;
-    size_t capacity;  // in pixels; only grows
+    size_t capacity; // in pixels; only grows
+    // The image drawn first in the current zone, whose destination was not filled with the
+    // background beforehand (it overwrites it anyway); 0 when the whole zone was filled.
+    int unfilled_image_id;
+    uint32_t background;
 };
 
 extern FrameBuffer g_frame;
@@ -24,5 +28,7 @@ extern FrameBuffer g_frame;
 void frame_prepare(const Rect& window_rect);
 // Fills the part of a window rectangle that lies inside the frame.
 void frame_fill(const Rect& window_rect, uint32_t colour);
+// Fills the part of a window rectangle that lies inside the frame and outside a hole.
+void frame_fill_around(const Rect& window_rect, const Rect& hole, uint32_t colour);
 // Gives the storage back (tests and shutdown only; drawing never shrinks it).
 void frame_release();

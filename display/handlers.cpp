@@ -17,6 +17,7 @@ void display_declare_classes() {
     obj_set_class_size(CLS_LAYER, sizeof(Layer));
     obj_set_class_size(CLS_DRAW_ORDER, sizeof(DrawOrder));
     obj_set_class_size(CLS_TILE_TREE, sizeof(TileTree));
+    obj_set_delete_hook(CLS_TILE_TREE, tile_tree_release);
     for (int c = 0; c < CLS_COUNT; ++c) {
         g_draw_handlers[c] = nullptr;
         g_extent_handlers[c] = nullptr;

@@ -19,4 +19,6 @@ bool input_pending() {
     return plat_input_pending();
 }
 
-void input_check_reset() { s_last_look = 0.0; }
+void input_check_reset() {
+    s_last_look = 0.0;
+}

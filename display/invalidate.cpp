@@ -28,7 +28,10 @@ void invalidate_world_rect(WindowObject* window, View* view, const Rect& world) 
     restart_if_hit(window, window->overlay_zones_id, world);
     restart_if_hit(window, window->raster_zones_id, world);
     auto* extent = obj_find_as<Extent>(CLS_EXTENT, view->extent_id);
-    if (!extent) { g_status = ST_NOT_FOUND; return; }
+    if (!extent) {
+        g_status = ST_NOT_FOUND;
+        return;
+    }
     Rect bounds{extent->x0, extent->y0, extent->x1, extent->y1};
     // Only the part outside the extent is filled with the background colour directly.
     zone_add(window->background_zones_id, world);
@@ -77,7 +80,10 @@ void add_region(WindowObject* window, View* view, PlatformRegion region) {
 void full_redraw(int window_id, int view_id) {
     auto* window = obj_find_as<WindowObject>(CLS_WINDOW, window_id);
     auto* view = obj_find_as<View>(CLS_VIEW, view_id);
-    if (!window || !view) { g_status = ST_NOT_FOUND; return; }
+    if (!window || !view) {
+        g_status = ST_NOT_FOUND;
+        return;
+    }
     if (!window->overlay_zones_id) return;
     reset_pending(window);
     Rect client{0.0, 0.0, double(window->client_width), double(window->client_height)};

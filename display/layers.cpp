@@ -62,7 +62,10 @@ void invalidate_in_views(int extent_id, const Rect& bounds) {
         if (!view_id) break;
         if (view->extent_id != extent_id) continue;
         auto* window = obj_find_as<WindowObject>(CLS_WINDOW, view->window_id);
-        if (!window) { g_status = ST_NOT_FOUND; return; }
+        if (!window) {
+            g_status = ST_NOT_FOUND;
+            return;
+        }
         invalidate_world_rect(window, view, bounds);
     }
 }
@@ -84,11 +87,15 @@ Layer* find_layer(int layer_id) {
 void layer_add_object(int cls, int object_id, int layer_id) {
     Layer* layer = find_layer(layer_id);
     if (!layer) return;
-    if (cls < 0 || cls >= CLS_COUNT) { g_status = ST_VALUE; return; }
+    if (cls < 0 || cls >= CLS_COUNT) {
+        g_status = ST_VALUE;
+        return;
+    }
     list_add(layer->object_list_id, cls, object_id, nullptr);
     if (g_status) return;
     void* record = obj_find(cls, object_id);
-    if (g_extent_handlers[cls]) g_extent_handlers[cls](record, layer->spatial_index_id, layer->extent_id);
+    if (g_extent_handlers[cls])
+        g_extent_handlers[cls](record, layer->spatial_index_id, layer->extent_id);
     if (g_status) return;
     if (layer->tile_tree_id)
         tile_tree_insert(layer->tile_tree_id, object_id, layer->object_list_id,
@@ -102,7 +109,8 @@ void layer_remove_object(int object_id, int layer_id) {
     if (!layer) return;
     Rect bounds = bounds_in_index(layer, object_id);
     invalidate_in_views(layer->extent_id, bounds);
-    if (layer->tile_tree_id) tile_tree_remove(layer->tile_tree_id, layer->spatial_index_id, object_id);
+    if (layer->tile_tree_id)
+        tile_tree_remove(layer->tile_tree_id, layer->spatial_index_id, object_id);
     extent_remove(layer->spatial_index_id, layer->extent_id, object_id);
     list_remove(layer->object_list_id, object_id);
 }

@@ -23,7 +23,10 @@ void palette_build_entries(PalEntry* entries) {
 
 void create_palette(int window_id) {
     auto* window = obj_find_as<WindowObject>(CLS_WINDOW, window_id);
-    if (!window) { g_status = ST_NOT_FOUND; return; }
+    if (!window) {
+        g_status = ST_NOT_FOUND;
+        return;
+    }
     PalEntry entries[k_palette_entries];
     palette_build_entries(entries);
     window->palette = plat_create_palette(entries, k_palette_used);

@@ -26,8 +26,8 @@ int64_t to_units(double v) {
     return int64_t(r);
 }
 
-void update_axis(ScrollAxis* axis, double low_edge, double high_edge, double origin,
-                 double scale, int client) {
+void update_axis(ScrollAxis* axis, double low_edge, double high_edge, double origin, double scale,
+                 int client) {
     double low = low_edge * scale;
     double high = (high_edge + std::fmax(0.0, origin)) * scale;
     if (low > high) std::swap(low, high);
@@ -59,7 +59,9 @@ int clamp_to_int(int64_t v) {
 } // namespace
 
 void update_scroll_ranges() {
-    WindowObject* window; View* view; Extent* extent;
+    WindowObject* window;
+    View* view;
+    Extent* extent;
     if (!document_view_parts(&window, &view, &extent)) return;
     update_axis(&g_scroll.horizontal, extent->x0, extent->x1, view->origin_x, view->scale_x,
                 window->client_width);
@@ -68,26 +70,56 @@ void update_scroll_ranges() {
 }
 
 void pan(int code) {
-    if (code < 0 || code >= PAN_CODE_COUNT) { g_status = ST_VALUE; return; }
-    WindowObject* window; View* view; Extent* extent;
+    if (code < 0 || code >= PAN_CODE_COUNT) {
+        g_status = ST_VALUE;
+        return;
+    }
+    WindowObject* window;
+    View* view;
+    Extent* extent;
     if (!document_view_parts(&window, &view, &extent)) return;
     const ScrollAxis& h = g_scroll.horizontal;
     const ScrollAxis& v = g_scroll.vertical;
     int64_t dx = 0, dy = 0;
     switch (code) {
-    case PAN_UP: dy = -5; break;
-    case PAN_DOWN: dy = 5; break;
-    case PAN_PAGE_UP: dy = -v.page; break;
-    case PAN_PAGE_DOWN: dy = v.page; break;
-    case PAN_TOP: dy = -v.position; break;
-    case PAN_BOTTOM: dy = v.maximum - v.position - v.page + 1; break;
-    case PAN_LEFT: dx = -5; break;
-    case PAN_RIGHT: dx = 5; break;
-    case PAN_PAGE_LEFT: dx = -h.page; break;
-    case PAN_PAGE_RIGHT: dx = h.page; break;
-    case PAN_LEFT_END: dx = -h.position; break;
-    case PAN_RIGHT_END: dx = h.maximum - h.position - h.page + 1; break;
-    default: break;
+    case PAN_UP:
+        dy = -5;
+        break;
+    case PAN_DOWN:
+        dy = 5;
+        break;
+    case PAN_PAGE_UP:
+        dy = -v.page;
+        break;
+    case PAN_PAGE_DOWN:
+        dy = v.page;
+        break;
+    case PAN_TOP:
+        dy = -v.position;
+        break;
+    case PAN_BOTTOM:
+        dy = v.maximum - v.position - v.page + 1;
+        break;
+    case PAN_LEFT:
+        dx = -5;
+        break;
+    case PAN_RIGHT:
+        dx = 5;
+        break;
+    case PAN_PAGE_LEFT:
+        dx = -h.page;
+        break;
+    case PAN_PAGE_RIGHT:
+        dx = h.page;
+        break;
+    case PAN_LEFT_END:
+        dx = -h.position;
+        break;
+    case PAN_RIGHT_END:
+        dx = h.maximum - h.position - h.page + 1;
+        break;
+    default:
+        break;
     }
     int64_t new_y = pan_target(v, dy);
     int64_t new_x = pan_target(h, dx);
@@ -102,7 +134,14 @@ void pan(int code) {
 void scroll_by(int window_id, int view_id, int dx, int dy) {
     auto* window = obj_find_as<WindowObject>(CLS_WINDOW, window_id);
     auto* view = obj_find_as<View>(CLS_VIEW, view_id);
-    if (!window || !view) { g_status = ST_NOT_FOUND; return; }
+    if (!window || !view) {
+        g_status = ST_NOT_FOUND;
+        return;
+    }
+    // No window is this large; the bound keeps the negated moves defined.
+    constexpr int k_max_move = 1 << 30;
+    dx = dx < -k_max_move ? -k_max_move : (dx > k_max_move ? k_max_move : dx);
+    dy = dy < -k_max_move ? -k_max_move : (dy > k_max_move ? k_max_move : dy);
     view->origin_x -= dx / view->scale_x;
     view->origin_y -= dy / view->scale_y;
 
@@ -110,7 +149,8 @@ void scroll_by(int window_id, int view_id, int dx, int dy) {
     Rect visible = world_rect_of_window(
         view, Rect{0.0, 0.0, double(window->client_width), double(window->client_height)});
     int member = 0;
-    while (window->layer_list_id && list_next_of_class(window->layer_list_id, CLS_TABLE, &member) && member)
+    while (window->layer_list_id && list_next_of_class(window->layer_list_id, CLS_TABLE, &member) &&
+           member)
         zone_clip(member, visible);
 
     PlatformRegion uncovered = plat_scroll(window->handle, -dx, -dy);
@@ -133,7 +173,10 @@ void drag(int x, int y, bool moving) {
 void window_resized() {
     auto* main_window = obj_find_as<WindowObject>(CLS_WINDOW, g_display.main_window_id);
     auto* document = obj_find_as<WindowObject>(CLS_WINDOW, g_display.document_window_id);
-    if (!main_window || !document) { g_status = ST_NOT_FOUND; return; }
+    if (!main_window || !document) {
+        g_status = ST_NOT_FOUND;
+        return;
+    }
     int width = 0, height = 0;
     plat_client_size(main_window->handle, &width, &height);
     main_window->client_width = document->client_width = width;

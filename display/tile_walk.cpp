@@ -13,7 +13,8 @@
 namespace {
 
 bool zone_is_empty(void* window, void* view, const Rect& zone) {
-    Rect r = window_rect_of_world(static_cast<View*>(view), static_cast<WindowObject*>(window), zone);
+    Rect r =
+        window_rect_of_world(static_cast<View*>(view), static_cast<WindowObject*>(window), zone);
     return !rect_has_area(r);
 }
 
@@ -32,8 +33,8 @@ void fill_background(void* window_record, void* view, int layer_number, const Re
                window_background(window));
 }
 
-void draw_object(void* window_record, void* view, int layer_number, int object_id,
-                 const Rect& zone, int, int) {
+void draw_object(void* window_record, void* view, int layer_number, int object_id, const Rect& zone,
+                 int, int) {
     auto* window = static_cast<WindowObject*>(window_record);
     Layer* layer = layer_find_by_number(window, layer_number);
     if (!layer) return;
@@ -46,6 +47,6 @@ void draw_object(void* window_record, void* view, int layer_number, int object_i
 } // namespace
 
 void tile_walk_install() {
-    g_tile_draw_ops = TileDrawOps{zone_is_empty, zone_done, fill_background, draw_object,
-                                  input_pending};
+    g_tile_draw_ops =
+        TileDrawOps{zone_is_empty, zone_done, fill_background, draw_object, input_pending};
 }

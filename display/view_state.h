@@ -8,15 +8,15 @@ struct DisplayIds {
     int main_window_id;
     int document_window_id;
     int view_id;
-    int shown_page_id;  // image whose size the fit is computed from; 0 when none
+    int shown_page_id; // image whose size the fit is computed from; 0 when none
 };
 extern DisplayIds g_display;
 
 struct ZoomState {
-    double fit_scale;     // fits the shown page, at most 1.0
-    int magnification;    // 0 to 4
-    int reduction;        // 0 and up; at most one of the two is non-zero after a step
-    int reduction_limit;  // smallest n with 1 / f(n) <= fit scale
+    double fit_scale;    // fits the shown page, at most 1.0
+    int magnification;   // 0 to 4
+    int reduction;       // 0 and up; at most one of the two is non-zero after a step
+    int reduction_limit; // smallest n with 1 / f(n) <= fit scale
 };
 extern ZoomState g_zoom;
 

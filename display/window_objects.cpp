@@ -29,7 +29,10 @@ int window_object_create(PlatformWindow handle, uint8_t red, uint8_t green, uint
 
 void window_object_update_size(int window_id) {
     auto* window = obj_find_as<WindowObject>(CLS_WINDOW, window_id);
-    if (!window) { g_status = ST_NOT_FOUND; return; }
+    if (!window) {
+        g_status = ST_NOT_FOUND;
+        return;
+    }
     plat_client_size(window->handle, &window->client_width, &window->client_height);
 }
 
@@ -37,13 +40,19 @@ int world_extent_create(double x0, double y0, double x1, double y1) {
     int id = 0;
     auto* extent = static_cast<Extent*>(obj_create(CLS_EXTENT, &id));
     if (!extent) return 0;
-    extent->x0 = x0; extent->y0 = y0; extent->x1 = x1; extent->y1 = y1;
+    extent->x0 = x0;
+    extent->y0 = y0;
+    extent->x1 = x1;
+    extent->y1 = y1;
     return id;
 }
 
 int view_create(int window_id, int extent_id) {
     auto* window = obj_find_as<WindowObject>(CLS_WINDOW, window_id);
-    if (!window) { g_status = ST_NOT_FOUND; return 0; }
+    if (!window) {
+        g_status = ST_NOT_FOUND;
+        return 0;
+    }
     int layer_list = window->layer_list_id;
     int id = 0;
     auto* view = static_cast<View*>(obj_create(CLS_VIEW, &id));
@@ -56,11 +65,14 @@ int view_create(int window_id, int extent_id) {
     return id;
 }
 
-void document_view_setup(int window_id, int extent_id, int object_list_id,
-                         int spatial_index_id, int* view_id, int* layer_id) {
+void document_view_setup(int window_id, int extent_id, int object_list_id, int spatial_index_id,
+                         int* view_id, int* layer_id) {
     *view_id = *layer_id = 0;
     auto* window = obj_find_as<WindowObject>(CLS_WINDOW, window_id);
-    if (!window) { g_status = ST_NOT_FOUND; return; }
+    if (!window) {
+        g_status = ST_NOT_FOUND;
+        return;
+    }
     int layer_list = 0;
     if (list_create(&layer_list)) return;
     window->layer_list_id = layer_list;
@@ -84,7 +96,10 @@ View* view_of_window(int window_id) {
 
 void layer_attach_tile_tree(int layer_id) {
     auto* layer = obj_find_as<Layer>(CLS_LAYER, layer_id);
-    if (!layer) { g_status = ST_NOT_FOUND; return; }
+    if (!layer) {
+        g_status = ST_NOT_FOUND;
+        return;
+    }
     int extent_id = layer->extent_id;
     int tree = tile_tree_create(extent_id);
     if (!tree) return;

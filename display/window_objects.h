@@ -13,8 +13,8 @@ int world_extent_create(double x0, double y0, double x1, double y1);
 int view_create(int window_id, int extent_id);
 // The document view set-up of start-up: the window's layer list, its view, and the raster
 // layer over the given object list and spatial index. Ids of the view and layer come back.
-void document_view_setup(int window_id, int extent_id, int object_list_id,
-                         int spatial_index_id, int* view_id, int* layer_id);
+void document_view_setup(int window_id, int extent_id, int object_list_id, int spatial_index_id,
+                         int* view_id, int* layer_id);
 // The view whose window is the given one, or nullptr.
 struct View* view_of_window(int window_id);
 // Gives the layer a tile tree over its extent holding the layer's images.

@@ -16,8 +16,12 @@ Table* find_set(int set) {
     return table;
 }
 
-int count_of(const Table* t) { return t->used_bytes / k_zone_bytes; }
-Rect* zones_of(Table* t) { return static_cast<Rect*>(t->items); }
+int count_of(const Table* t) {
+    return t->used_bytes / k_zone_bytes;
+}
+Rect* zones_of(Table* t) {
+    return static_cast<Rect*>(t->items);
+}
 
 bool append(Table* t, const Rect& zone) {
     int n = count_of(t);
@@ -80,10 +84,10 @@ void zone_subtract(int set, const Rect& cut) {
         remove_at(t, i);
         double mid_y0 = rect_max(s.y0, cut.y0), mid_y1 = rect_min(s.y1, cut.y1);
         Rect pieces[4] = {
-            {s.x0, s.y0, s.x1, cut.y0},                       // above, full width
-            {s.x0, cut.y1, s.x1, s.y1},                       // below, full width
-            {s.x0, mid_y0, cut.x0, mid_y1},                   // left of the cut
-            {cut.x1, mid_y0, s.x1, mid_y1},                   // right of the cut
+            {s.x0, s.y0, s.x1, cut.y0},     // above, full width
+            {s.x0, cut.y1, s.x1, s.y1},     // below, full width
+            {s.x0, mid_y0, cut.x0, mid_y1}, // left of the cut
+            {cut.x1, mid_y0, s.x1, mid_y1}, // right of the cut
         };
         for (const Rect& piece : pieces)
             if (rect_has_area(piece) && !append(t, piece)) return;
@@ -103,7 +107,9 @@ void zone_clip(int set, const Rect& clip) {
     }
 }
 
-bool zone_first(int set, Rect* out) { return zone_at(set, 0, out); }
+bool zone_first(int set, Rect* out) {
+    return zone_at(set, 0, out);
+}
 
 bool zone_at(int set, int index, Rect* out) {
     Table* t = find_set(set);

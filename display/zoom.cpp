@@ -16,7 +16,9 @@ constexpr double k_sqrt2 = 1.4142135623730951;
 // even for a zero or non-finite fit.
 constexpr int k_level_search_limit = 64;
 
-int min_int(int a, int b) { return a < b ? a : b; }
+int min_int(int a, int b) {
+    return a < b ? a : b;
+}
 
 } // namespace
 
@@ -46,6 +48,9 @@ void fit_to_window(int width, int height) {
 
 bool level_step(int steps, double* new_scale) {
     if (steps == 0) return false;
+    // More steps than there are levels change nothing more, and negating stays defined.
+    if (steps > k_level_search_limit) steps = k_level_search_limit;
+    if (steps < -k_level_search_limit) steps = -k_level_search_limit;
     ZoomState& z = g_zoom;
     if (steps > 0) {
         if (z.magnification >= k_max_magnification) return false;
@@ -66,7 +71,9 @@ bool level_step(int steps, double* new_scale) {
 }
 
 void set_view_centre(double world_x, double world_y, double scale) {
-    WindowObject* window; View* view; Extent* extent;
+    WindowObject* window;
+    View* view;
+    Extent* extent;
     if (!document_view_parts(&window, &view, &extent)) return;
     view->scale_x = view->scale_y = scale;
     view->origin_x = window->client_width / (2 * scale) - world_x;
@@ -74,7 +81,9 @@ void set_view_centre(double world_x, double world_y, double scale) {
 }
 
 void set_view_origin(double origin_x, double origin_y, double scale) {
-    WindowObject* window; View* view; Extent* extent;
+    WindowObject* window;
+    View* view;
+    Extent* extent;
     if (!document_view_parts(&window, &view, &extent)) return;
     view->origin_x = origin_x;
     view->origin_y = origin_y;
@@ -82,7 +91,9 @@ void set_view_origin(double origin_x, double origin_y, double scale) {
 }
 
 void zoom_step(int steps) {
-    WindowObject* window; View* view; Extent* extent;
+    WindowObject* window;
+    View* view;
+    Extent* extent;
     if (!document_view_parts(&window, &view, &extent)) return;
     double scale = 0.0;
     if (!level_step(steps, &scale)) return;
@@ -93,7 +104,9 @@ void zoom_step(int steps) {
 }
 
 void zoom_at_point(int x, int y, int steps) {
-    WindowObject* window; View* view; Extent* extent;
+    WindowObject* window;
+    View* view;
+    Extent* extent;
     if (!document_view_parts(&window, &view, &extent)) return;
     double scale = 0.0;
     if (!level_step(steps, &scale)) return;
@@ -106,10 +119,15 @@ void zoom_at_point(int x, int y, int steps) {
 }
 
 void set_zoom(bool use_fit, double scale) {
-    WindowObject* window; View* view; Extent* extent;
+    WindowObject* window;
+    View* view;
+    Extent* extent;
     if (!document_view_parts(&window, &view, &extent)) return;
     double s = use_fit ? g_zoom.fit_scale : scale;
-    if (!(s > 0.0) || !std::isfinite(s)) { g_status = ST_VALUE; return; }
+    if (!(s > 0.0) || !std::isfinite(s)) {
+        g_status = ST_VALUE;
+        return;
+    }
     if (s < 1.0) {
         int n = 1;
         while (n < k_level_search_limit && 1.0 / level_factor(n) > s) ++n;

@@ -28,13 +28,17 @@ void geo_declare_classes() {
     obj_set_class_size(CLS_GEOREF_LINK, sizeof(GeorefLink));
 }
 
-int reference_points_create(double source_x, double source_y, double source_z,
-                            double target_x, double target_y, double target_z) {
+int reference_points_create(double source_x, double source_y, double source_z, double target_x,
+                            double target_y, double target_z) {
     int id = 0;
     auto* refs = static_cast<ReferencePoints*>(obj_create(CLS_REFERENCE_POINTS, &id));
     if (!refs) return 0;
-    refs->source_x = source_x; refs->source_y = source_y; refs->source_z = source_z;
-    refs->target_x = target_x; refs->target_y = target_y; refs->target_z = target_z;
+    refs->source_x = source_x;
+    refs->source_y = source_y;
+    refs->source_z = source_z;
+    refs->target_x = target_x;
+    refs->target_y = target_y;
+    refs->target_z = target_z;
     return id;
 }
 
@@ -43,7 +47,9 @@ int scale_transform_create(double scale_x, double scale_y, double scale_z,
     int id = 0;
     auto* scale = static_cast<ScaleTransform*>(obj_create(CLS_SCALE_TRANSFORM, &id));
     if (!scale) return 0;
-    scale->scale_x = scale_x; scale->scale_y = scale_y; scale->scale_z = scale_z;
+    scale->scale_x = scale_x;
+    scale->scale_y = scale_y;
+    scale->scale_z = scale_z;
     scale->reference_points_id = reference_points_id;
     return id;
 }
@@ -58,7 +64,10 @@ int matrix_transform_create(const double* forward, const double* inverse) {
 }
 
 int transform_chain_create(int count, const int32_t* types, const int32_t* ids) {
-    if (count < 1) { g_status = ST_BAD_ARGS; return 0; }
+    if (count < 1) {
+        g_status = ST_BAD_ARGS;
+        return 0;
+    }
     int id = 0;
     auto* chain = static_cast<TransformChain*>(obj_create(CLS_TRANSFORM_CHAIN, &id));
     if (!chain) return 0;

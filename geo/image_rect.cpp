@@ -62,8 +62,8 @@ Rect image_to_world_rect(const Image* image, const Rect& pixels) {
 
 void image_extent(void* image_record, int spatial_index, int group_id) {
     auto* image = static_cast<Image*>(image_record);
-    Rect world = image_to_world_rect(image, Rect{0.0, 0.0, double(image->width),
-                                                 double(image->height)});
+    Rect world =
+        image_to_world_rect(image, Rect{0.0, 0.0, double(image->width), double(image->height)});
     Bounds* bounds = nullptr;
     if (!mem_alloc(bounds, sizeof(Bounds))) return;
     bounds->owner = image->id;

@@ -5,8 +5,12 @@ struct Rect {
     double x0, y0, x1, y1;
 };
 
-inline double rect_min(double a, double b) { return a < b ? a : b; }
-inline double rect_max(double a, double b) { return a > b ? a : b; }
+inline double rect_min(double a, double b) {
+    return a < b ? a : b;
+}
+inline double rect_max(double a, double b) {
+    return a > b ? a : b;
+}
 
 // Rectangle spanned by two corners given in any order.
 inline Rect rect_from_corners(double ax, double ay, double bx, double by) {
@@ -28,7 +32,9 @@ inline Rect rect_intersection(const Rect& a, const Rect& b) {
                 rect_min(a.y1, b.y1)};
 }
 
-inline bool rect_has_area(const Rect& r) { return r.x0 < r.x1 && r.y0 < r.y1; }
+inline bool rect_has_area(const Rect& r) {
+    return r.x0 < r.x1 && r.y0 < r.y1;
+}
 
 inline bool rect_contains(const Rect& outer, const Rect& inner) {
     return outer.x0 <= inner.x0 && outer.y0 <= inner.y0 && outer.x1 >= inner.x1 &&

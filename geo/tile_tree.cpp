@@ -14,13 +14,18 @@ TileDrawOps g_tile_draw_ops = {};
 
 namespace {
 
-Rect bounds_of(const TileNode* node) { return Rect{node->x0, node->y0, node->x1, node->y1}; }
+Rect bounds_of(const TileNode* node) {
+    return Rect{node->x0, node->y0, node->x1, node->y1};
+}
 
 TileNode* node_create(const Rect& r) {
     TileNode* node = nullptr;
     if (!mem_alloc(node, sizeof(TileNode))) return nullptr;
     std::memset(node, 0, sizeof(TileNode));
-    node->x0 = r.x0; node->y0 = r.y0; node->x1 = r.x1; node->y1 = r.y1;
+    node->x0 = r.x0;
+    node->y0 = r.y0;
+    node->x1 = r.x1;
+    node->y1 = r.y1;
     return node;
 }
 
@@ -56,10 +61,14 @@ bool node_add_item(TileNode* node, TileItem item) {
 Rect child_bounds(const TileNode* node, int child) {
     double mx = (node->x0 + node->x1) / 2, my = (node->y0 + node->y1) / 2;
     switch (child) {
-    case 0: return Rect{mx, my, node->x1, node->y1};
-    case 1: return Rect{node->x0, my, mx, node->y1};
-    case 2: return Rect{node->x0, node->y0, mx, my};
-    default: return Rect{mx, node->y0, node->x1, my};
+    case 0:
+        return Rect{mx, my, node->x1, node->y1};
+    case 1:
+        return Rect{node->x0, my, mx, node->y1};
+    case 2:
+        return Rect{node->x0, node->y0, mx, my};
+    default:
+        return Rect{mx, node->y0, node->x1, my};
     }
 }
 
@@ -77,8 +86,7 @@ bool covers_too_much(const TileNode* node, int object_id) {
 
 void split_check(TileNode* node, int bounds_index, int depth);
 
-void node_insert(TileNode* node, TileItem item, const Rect& bounds, int bounds_index,
-                 int depth) {
+void node_insert(TileNode* node, TileItem item, const Rect& bounds, int bounds_index, int depth) {
     if (item.order != 0 && !rect_touches(bounds, bounds_of(node))) return;
     if (node->children[0]) {
         for (int c = 3; c >= 0 && !g_status; --c)
@@ -143,12 +151,18 @@ TileTree* find_tree(int tree_id) {
 
 int tile_tree_create(int extent_id) {
     auto* extent = obj_find_as<Extent>(CLS_EXTENT, extent_id);
-    if (!extent) { g_status = ST_NOT_FOUND; return 0; }
+    if (!extent) {
+        g_status = ST_NOT_FOUND;
+        return 0;
+    }
     Rect r{extent->x0, extent->y0, extent->x1, extent->y1};
     int id = 0;
     auto* tree = static_cast<TileTree*>(obj_create(CLS_TILE_TREE, &id));
     if (!tree) return 0;
-    tree->x0 = r.x0; tree->y0 = r.y0; tree->x1 = r.x1; tree->y1 = r.y1;
+    tree->x0 = r.x0;
+    tree->y0 = r.y0;
+    tree->x1 = r.x1;
+    tree->y1 = r.y1;
     tree->max_depth = k_tile_tree_max_depth;
     tree->root = node_create(r);
     if (!tree->root || !node_add_item(tree->root, TileItem{0, 0})) {
@@ -158,10 +172,12 @@ int tile_tree_create(int extent_id) {
     return id;
 }
 
+void tile_tree_release(int, void* record) {
+    node_free(static_cast<TileTree*>(record)->root);
+}
+
 void tile_tree_delete(int tree_id) {
-    auto* tree = find_tree(tree_id);
-    if (!tree) return;
-    node_free(tree->root);
+    if (!find_tree(tree_id)) return;
     obj_delete(CLS_TILE_TREE, tree_id);
 }
 
@@ -198,8 +214,8 @@ void tile_tree_remove(int tree_id, int bounds_index_id, int object_id) {
     node_remove(tree->root, object_id, object_bounds(bounds_index_id, object_id));
 }
 
-bool tile_tree_draw(TileNode* node, const Rect& zone, void* window, void* view, int arg1,
-                    int arg2, int layer_number) {
+bool tile_tree_draw(TileNode* node, const Rect& zone, void* window, void* view, int arg1, int arg2,
+                    int layer_number) {
     const TileDrawOps& ops = g_tile_draw_ops;
     if (!node || !ops.zone_is_empty) return false;
     Rect clipped = rect_intersection(zone, bounds_of(node));

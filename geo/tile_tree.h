@@ -5,7 +5,7 @@
 #include <cstdint>
 
 struct TileItem {
-    int32_t object_id;  // 0: the background item
+    int32_t object_id; // 0: the background item
     int32_t order;
 };
 
@@ -19,7 +19,7 @@ struct TileNode {
 
 struct TileTree {
     int32_t id;
-    int32_t bounds_index_id;  // spatial index of the last insertion, used when splitting
+    int32_t bounds_index_id; // spatial index of the last insertion, used when splitting
     TileNode* root;
     int32_t max_depth;
     double x0, y0, x1, y1;
@@ -44,8 +44,8 @@ struct TileDrawOps {
     void (*zone_done)(void* window, int layer_number, const Rect& zone);
     void (*fill_background)(void* window, void* view, int layer_number, const Rect& zone);
     // Draws one object of the layer through its class's draw handler.
-    void (*draw_object)(void* window, void* view, int layer_number, int object_id,
-                        const Rect& zone, int arg1, int arg2);
+    void (*draw_object)(void* window, void* view, int layer_number, int object_id, const Rect& zone,
+                        int arg1, int arg2);
     bool (*input_pending)();
 };
 extern TileDrawOps g_tile_draw_ops;
@@ -53,11 +53,13 @@ extern TileDrawOps g_tile_draw_ops;
 // Status 10 for a missing extent, 1 when memory runs out. Returns the tree id (0 on failure).
 int tile_tree_create(int extent_id);
 void tile_tree_delete(int tree_id);
+// Deletion hook of class 36: frees the nodes, children before parents.
+void tile_tree_release(int tree_id, void* record);
 void tile_tree_insert(int tree_id, int object_id, int object_list_id, int bounds_index_id);
 void tile_tree_insert_all(int tree_id, int object_list_id, int bounds_index_id);
 void tile_tree_remove(int tree_id, int bounds_index_id, int object_id);
 // Answers whether drawing was interrupted; the undrawn part stays in the layer's zone set.
-bool tile_tree_draw(TileNode* node, const Rect& zone, void* window, void* view, int arg1,
-                    int arg2, int layer_number);
+bool tile_tree_draw(TileNode* node, const Rect& zone, void* window, void* view, int arg1, int arg2,
+                    int layer_number);
 // The order recorded for an object by a class-37 record in the list; status 10 when none.
 int draw_order_of(int object_list_id, int object_id);

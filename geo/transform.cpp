@@ -22,7 +22,10 @@ const ReferencePoints* scale_references(const ScaleTransform* scale) {
 
 void scale_forward(int id, double* x, double* y, double*) {
     auto* scale = obj_find_as<ScaleTransform>(CLS_SCALE_TRANSFORM, id);
-    if (!scale) { g_status = ST_NOT_FOUND; return; }
+    if (!scale) {
+        g_status = ST_NOT_FOUND;
+        return;
+    }
     const ReferencePoints* refs = scale_references(scale);
     if (!refs) return;
     *x = (*x - refs->source_x) * scale->scale_x + refs->target_x;
@@ -31,11 +34,17 @@ void scale_forward(int id, double* x, double* y, double*) {
 
 void scale_inverse(int id, double* x, double* y, double*) {
     auto* scale = obj_find_as<ScaleTransform>(CLS_SCALE_TRANSFORM, id);
-    if (!scale) { g_status = ST_NOT_FOUND; return; }
+    if (!scale) {
+        g_status = ST_NOT_FOUND;
+        return;
+    }
     const ReferencePoints* refs = scale_references(scale);
     if (!refs) return;
     // A zero scale has no inverse; the point stays where it is.
-    if (scale->scale_x == 0.0 || scale->scale_y == 0.0) { g_status = ST_VALUE; return; }
+    if (scale->scale_x == 0.0 || scale->scale_y == 0.0) {
+        g_status = ST_VALUE;
+        return;
+    }
     *x = (*x - refs->target_x) / scale->scale_x + refs->source_x;
     *y = (*y - refs->target_y) / scale->scale_y + refs->source_y;
 }
@@ -50,13 +59,19 @@ void apply_matrix(const double* m, double* x, double* y, double* z) {
 
 void matrix_forward(int id, double* x, double* y, double* z) {
     auto* matrix = obj_find_as<MatrixTransform>(CLS_MATRIX_TRANSFORM, id);
-    if (!matrix) { g_status = ST_NOT_FOUND; return; }
+    if (!matrix) {
+        g_status = ST_NOT_FOUND;
+        return;
+    }
     apply_matrix(matrix->forward, x, y, z);
 }
 
 void matrix_inverse(int id, double* x, double* y, double* z) {
     auto* matrix = obj_find_as<MatrixTransform>(CLS_MATRIX_TRANSFORM, id);
-    if (!matrix) { g_status = ST_NOT_FOUND; return; }
+    if (!matrix) {
+        g_status = ST_NOT_FOUND;
+        return;
+    }
     apply_matrix(matrix->inverse, x, y, z);
 }
 
@@ -72,20 +87,31 @@ const PointOp k_inverse[TRANSFORM_TYPE_COUNT] = {leave_unchanged, scale_inverse,
 // so a failing step leaves the caller's point unchanged.
 void run(const PointOp* table, int id, int type, double* x, double* y, double* z) {
     if (id == 0) return;
-    if (type < 0 || type >= TRANSFORM_TYPE_COUNT) { g_status = ST_VALUE; return; }
+    if (type < 0 || type >= TRANSFORM_TYPE_COUNT) {
+        g_status = ST_VALUE;
+        return;
+    }
     double px = *x, py = *y, pz = *z;
     int before = g_status;
     g_status = 0;
     table[type](id, &px, &py, &pz);
     if (g_status) return;
     g_status = before;
-    *x = px; *y = py; *z = pz;
+    *x = px;
+    *y = py;
+    *z = pz;
 }
 
 const TransformChain* enter_chain(int id) {
     auto* chain = obj_find_as<TransformChain>(CLS_TRANSFORM_CHAIN, id);
-    if (!chain) { g_status = ST_NOT_FOUND; return nullptr; }
-    if (s_chain_depth >= k_max_chain_depth) { g_status = ST_VALUE; return nullptr; }
+    if (!chain) {
+        g_status = ST_NOT_FOUND;
+        return nullptr;
+    }
+    if (s_chain_depth >= k_max_chain_depth) {
+        g_status = ST_VALUE;
+        return nullptr;
+    }
     ++s_chain_depth;
     return chain;
 }
@@ -105,7 +131,8 @@ void chain_inverse(int id, double* x, double* y, double* z) {
     if (!chain) return;
     const int32_t* types = chain->types;
     const int32_t* ids = chain->ids;
-    for (int i = chain->count - 1; i >= 0 && !g_status; --i) run(k_inverse, ids[i], types[i], x, y, z);
+    for (int i = chain->count - 1; i >= 0 && !g_status; --i)
+        run(k_inverse, ids[i], types[i], x, y, z);
     --s_chain_depth;
 }
 

@@ -46,7 +46,9 @@ struct PlatformWindowOps {
 
 // The active table; nullptr before a layer is installed.
 extern const PlatformWindowOps* g_platform;
-inline void platform_install(const PlatformWindowOps* ops) { g_platform = ops; }
+inline void platform_install(const PlatformWindowOps* ops) {
+    g_platform = ops;
+}
 
 inline void plat_begin_drawing(PlatformWindow w) {
     if (g_platform && g_platform->begin_drawing) g_platform->begin_drawing(w);

@@ -149,9 +149,12 @@ void step_page(int step) {
             return;
         }
     }
+    // Pages are stepped only while the page list belongs to a file: after files were added
+    // (no current entry) the next step loads the first of them.
     bool page_stepping =
-        step == 2 || file_count == 1 ||
-        (g_browse.pass_counter == 0 && step != -1 && g_browse.animating && page_count > 1);
+        g_browse.current_entry_id &&
+        (step == 2 || file_count == 1 ||
+         (g_browse.pass_counter == 0 && step != -1 && g_browse.animating && page_count > 1));
     if (page_stepping) {
         if (g_browse.current_page_id == last_page()) g_browse.current_page_id = 0;
         g_browse.current_page_id = neighbour_page(g_browse.current_page_id, step == -1 ? -1 : 1);
@@ -159,8 +162,8 @@ void step_page(int step) {
         g_browse.current_page_id = 0;
     }
     if (!g_browse.current_page_id) {
-        bool keep_file =
-            list_count(g_app.file_list_id, 0) < 2 && list_count(g_app.page_list_id, 0) > 0;
+        bool keep_file = g_browse.current_entry_id && list_count(g_app.file_list_id, 0) < 2 &&
+                         list_count(g_app.page_list_id, 0) > 0;
         if (!keep_file) load_next_file(step);
         if (g_app.ended) return;
         g_browse.page_counter = 0;

@@ -195,6 +195,8 @@ void shutdown_cleanup() {
 }
 
 bool app_start(const char* command_line) {
+    // A second start in one process (tests, tools) first releases the previous run's index.
+    if (g_app.layer_spatial_index_id) extent_destroy(g_app.layer_spatial_index_id);
     reset_process_state();
     install_hooks();
     char dir[300];

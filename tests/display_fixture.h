@@ -31,7 +31,9 @@ struct DocumentWindow {
     uint32_t pixel(int x, int y) const { return headless_pixel(handle, x, y); }
 };
 
-inline uint32_t rgb(int r, int g, int b) { return uint32_t(r) << 16 | uint32_t(g) << 8 | uint32_t(b); }
+inline uint32_t rgb(int r, int g, int b) {
+    return uint32_t(r) << 16 | uint32_t(g) << 8 | uint32_t(b);
+}
 
 // Fresh core and display state, the headless layer installed, and a document window of the
 // given client size with the given background.
@@ -48,8 +50,8 @@ inline DocumentWindow make_document(int width, int height, uint32_t background =
     g_highest_layer = 0;
     DocumentWindow d;
     d.handle = headless_window_create(width, height);
-    d.window_id = window_object_create(d.handle, uint8_t(background >> 16), uint8_t(background >> 8),
-                                       uint8_t(background));
+    d.window_id = window_object_create(d.handle, uint8_t(background >> 16),
+                                       uint8_t(background >> 8), uint8_t(background));
     d.extent_id = world_extent_create(0, 0, 0, 0);
     list_create(&d.object_list_id);
     extent_create(d.extent_id, &d.spatial_index_id);
@@ -62,7 +64,9 @@ inline DocumentWindow make_document(int width, int height, uint32_t background =
     return d;
 }
 
+// The spatial index owns the bounds records; the registry frees only its item array.
 inline void destroy_document(DocumentWindow& d) {
+    extent_clear(d.spatial_index_id);
     headless_window_destroy(d.handle);
     d.handle = nullptr;
 }

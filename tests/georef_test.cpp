@@ -11,7 +11,7 @@
 namespace {
 
 class Georef : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         test_reset_core();
         display_declare_classes();
@@ -47,6 +47,7 @@ TEST_F(Georef, ImageWithoutLinkHasItsPixelExtent) {
     Rect r{};
     extent_bounds(index, img->id, &r.x0, &r.y0, &r.x1, &r.y1);
     expect_rect(r, 0, 0, 640, 480);
+    extent_destroy(index);
     expect_rect(world_to_image_rect(img, Rect{-5, -5, 1000, 1000}), 0, 0, 640 - 1e-8, 480 - 1e-8);
     expect_rect(image_to_world_rect(img, Rect{1, 2, 3, 4}), 1, 2, 3, 4);
 }
@@ -59,8 +60,8 @@ TEST_F(Georef, WindowRectanglesGoThroughTheView) {
     v->scale_x = v->scale_y = 2.0;
     expect_rect(window_to_image_rect(v, d.window(), img, Rect{0, 0, 100, 100}), 0, 0, 50, 50);
     // Window rectangles round up with a tolerance and stay in the client area.
-    expect_rect(image_to_window_rect(v, d.window(), img, Rect{0.2, 10.0000000001, 20.3, 400}),
-                1, 20, 41, 300);
+    expect_rect(image_to_window_rect(v, d.window(), img, Rect{0.2, 10.0000000001, 20.3, 400}), 1,
+                20, 41, 300);
     v->origin_x = -0.1;
     expect_rect(window_rect_of_world(v, d.window(), Rect{0.1, 0, 0.6, 1}), 0, 0, 1, 2);
     destroy_document(d);
@@ -81,9 +82,10 @@ TEST_F(Georef, ScaleTransformsAndChainsRunForwardAndBack) {
     int32_t types[2] = {TRANSFORM_SCALE, TRANSFORM_SCALE};
     int32_t ids[2] = {a, b};
     int chain = transform_chain_create(2, types, ids);
-    x = 4; y = 5;
+    x = 4;
+    y = 5;
     transform_forward(chain, TRANSFORM_CHAIN, &x, &y, &z);
-    EXPECT_EQ(x, 100 - 16);  // a first, then b
+    EXPECT_EQ(x, 100 - 16); // a first, then b
     EXPECT_EQ(y, 16);
     transform_inverse(chain, TRANSFORM_CHAIN, &x, &y, &z);
     EXPECT_DOUBLE_EQ(x, 4);
@@ -113,11 +115,11 @@ TEST_F(Georef, FailuresLeaveThePointUnchanged) {
     transform_forward(4242, TRANSFORM_SCALE, &x, &y, &z);
     EXPECT_EQ(g_status, ST_NOT_FOUND);
     g_status = 0;
-    int dangling = scale_transform_create(2, 2, 1, 4343);  // no reference points
+    int dangling = scale_transform_create(2, 2, 1, 4343); // no reference points
     transform_inverse(dangling, TRANSFORM_SCALE, &x, &y, &z);
     EXPECT_EQ(g_status, ST_NOT_FOUND);
     g_status = 0;
-    transform_forward(0, 99, &x, &y, &z);  // id 0: nothing at all
+    transform_forward(0, 99, &x, &y, &z); // id 0: nothing at all
     EXPECT_EQ(g_status, 0);
     EXPECT_EQ(x, 1);
     EXPECT_EQ(y, 2);
@@ -136,13 +138,14 @@ TEST_F(Georef, FailuresLeaveThePointUnchanged) {
 
 TEST_F(Georef, FlippedAxisStillGivesOrderedRectangles) {
     Image* img = image(100, 50);
-    georef_attach(img, TRANSFORM_SCALE, scale(-1, 1, 0, 0, 500, 0));  // world x = 500 - x
+    georef_attach(img, TRANSFORM_SCALE, scale(-1, 1, 0, 0, 500, 0)); // world x = 500 - x
     int index = 0;
     extent_create(0, &index);
     image_extent(img, index, 0);
     Rect r{};
     extent_bounds(index, img->id, &r.x0, &r.y0, &r.x1, &r.y1);
     expect_rect(r, 400, 0, 500, 50);
+    extent_destroy(index);
     expect_rect(world_to_image_rect(img, Rect{410, 10, 420, 20}), 80, 10, 90, 20);
     expect_rect(image_to_world_rect(img, Rect{80, 10, 90, 20}), 410, 10, 420, 20);
 }
@@ -156,7 +159,10 @@ TEST_F(Georef, LinkedImageIsDrawnWhereItsTransformPutsIt) {
     // Every image pixel covers 2 x 2 world units, the image's corner at world (8, 4).
     georef_attach(img, TRANSFORM_SCALE, scale(2, 2, 0, 0, 8, 4));
     Extent* e = d.extent();
-    e->x0 = 0; e->y0 = 0; e->x1 = 64; e->y1 = 48;
+    e->x0 = 0;
+    e->y0 = 0;
+    e->x1 = 64;
+    e->y1 = 48;
     layer_add_object(CLS_IMAGE, img->id, d.layer_id);
     full_redraw(d.window_id, d.view_id);
     ASSERT_TRUE(redraw_if_pending(d.window_id));

@@ -2,6 +2,8 @@
 // stand, the text and raw pixel readers, maxval handling and files that end early.
 #include "core/registry.h"
 #include "core/status.h"
+#include "decoders/decoders.h"
+#include "image/file_entry.h"
 #include "image/image.h"
 #include "support/support.h"
 
@@ -103,6 +105,9 @@ TEST(PnmPixels, TextReaders) {
     r = load("P2 3 2 255\n1 2 3 4");  // short text data: the rest reads as 0, no failure
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(row_of(r.page, 1), (std::vector<int>{4, 0, 0}));
+    r = load("P3 1 1 255");  // header ends the file
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(row_of(r.page, 0, 2), (std::vector<int>{0}));
 }
 
 TEST(PnmPixels, RawReaders) {
@@ -148,4 +153,24 @@ TEST(PnmFailures, StatusesAndKeptRows) {
     EXPECT_EQ(r.status, 2);
     r = load(std::string("P4 8 2\n") + "\xFF");
     EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(load("P6 1 1 255").status, 2) << "header ends the file";
+}
+
+TEST(PnmFailures, NameIndexOutsideTheAnymapOnes) {
+    test_reset_core();
+    int list = 0, entry = 0, image_id = 0;
+    create_file_entry(test_write_file("t.pgm", "P5 1 1 255\n\x01").c_str(), &list, &entry);
+    Image* image = static_cast<Image*>(obj_create(CLS_IMAGE, &image_id));
+    ASSERT_TRUE(image);
+    image->file_entry_id = entry;
+    for (int index : {17, 24, 0}) {
+        g_status = 0;
+        pnm_load(image_id, index, list);
+        EXPECT_EQ(g_status, 12) << index;
+    }
+    g_status = 0;
+    pnm_load(image_id, 22, list);
+    EXPECT_EQ(g_status, 0);
+    EXPECT_EQ(obj_find_as<Image>(CLS_IMAGE, image_id)->width, 1);
+    g_status = 0;
 }

@@ -5,13 +5,19 @@
 #include "display/draw_pending.h"
 #include "display/invalidate.h"
 #include "display/palette.h"
+#include "display/scroll.h"
 #include "display/zones.h"
+#include "display/zoom.h"
+
+#include <climits>
 
 #include <cmath>
 
 namespace {
 
-uint8_t channel(int x, int y, int plane) { return uint8_t((x * 7 + y * 13 + plane * 85) ^ (x >> 3) ^ (y << 2)); }
+uint8_t channel(int x, int y, int plane) {
+    return uint8_t((x * 7 + y * 13 + plane * 85) ^ (x >> 3) ^ (y << 2));
+}
 
 struct Comparison {
     long compared = 0, ambiguous = 0, mismatched = 0;
@@ -33,7 +39,8 @@ int sample_options(double w, int size, bool reduced, int last_reduced, bool exac
         if (exact && e != 0.0) break;
         double v = w + e;
         int option = -1;
-        if (v >= 0 && v < size) option = reduced ? 10 * std::min(int(v) / 10, last_reduced) : int(v);
+        if (v >= 0 && v < size)
+            option = reduced ? 10 * std::min(int(v) / 10, last_reduced) : int(v);
         bool seen = false;
         for (int k = 0; k < n; ++k) seen |= out[k] == option;
         if (!seen) out[n++] = option;
@@ -50,10 +57,12 @@ Comparison compare_with_reference(const DocumentWindow& d, int width, int height
     Comparison c;
     for (int j = 0; j < w->client_height; ++j) {
         int ys[3];
-        int ny = sample_options(j / v->scale_y - v->origin_y, height, reduced, last_reduced_row, exact, ys);
+        int ny = sample_options(j / v->scale_y - v->origin_y, height, reduced, last_reduced_row,
+                                exact, ys);
         for (int i = 0; i < w->client_width; ++i) {
             int xs[3];
-            int nx = sample_options(i / v->scale_x - v->origin_x, width, reduced, last_reduced_col, exact, xs);
+            int nx = sample_options(i / v->scale_x - v->origin_x, width, reduced, last_reduced_col,
+                                    exact, xs);
             uint32_t got = d.pixel(i, j);
             bool match = false;
             uint32_t wanted = 0;
@@ -66,7 +75,10 @@ Comparison compare_with_reference(const DocumentWindow& d, int width, int height
             ++c.compared;
             if (nx * ny > 1) ++c.ambiguous;
             if (!match && c.mismatched++ == 0) {
-                c.first_x = i; c.first_y = j; c.got = got; c.wanted = wanted;
+                c.first_x = i;
+                c.first_y = j;
+                c.got = got;
+                c.wanted = wanted;
             }
         }
     }
@@ -199,9 +211,10 @@ TEST(Render, ReducedCopyTakesOverAtTenSourcePixelsPerWindowPixel) {
 
 TEST(Render, ImagesNarrowerThanTheReductionDrawFromFullRows) {
     DocumentWindow d = make_document(16, 16, rgb(0, 0, 255));
-    Image* image = make_image(5, 400, 3, [](int, int y, int p) { return uint8_t(p == 0 ? y / 2 : 7); });
+    Image* image =
+        make_image(5, 400, 3, [](int, int y, int p) { return uint8_t(p == 0 ? y / 2 : 7); });
     show_image(d, image);
-    render_at(d, 0.03, 0.0, 0.0);  // 33 source pixels per window pixel
+    render_at(d, 0.03, 0.0, 0.0); // 33 source pixels per window pixel
     // Window column 0 samples world x 0, row 1 world y 33.3.
     EXPECT_EQ(d.pixel(0, 1), rgb(16, 7, 7));
     destroy_document(d);
@@ -242,5 +255,40 @@ TEST(Render, ExtentWithoutAreaDrawsOnlyTheBackground) {
     for (uint32_t p : headless_surface(d.handle)) ASSERT_EQ(p, rgb(4, 5, 6));
     EXPECT_EQ(zone_count(d.window()->raster_zones_id), 0);
     EXPECT_EQ(zone_count(d.window()->background_zones_id), 0);
+    destroy_document(d);
+}
+
+TEST(Render, DegenerateViewsAndImagesNeitherCrashNorWriteOutside) {
+    DocumentWindow d = make_document(80, 60);
+    Image* image = make_image(30, 20, 3, channel);
+    show_image(d, image);
+    int empty_id = 0;
+    obj_create(CLS_IMAGE, &empty_id); // never allocated: no size, no rows
+    layer_add_object(CLS_IMAGE, empty_id, d.layer_id);
+    ASSERT_EQ(g_status, 0);
+
+    View* v = d.view();
+    v->scale_x = v->scale_y = 0.0;
+    full_redraw(d.window_id, d.view_id);
+    draw_pending(d.window(), d.view());
+    EXPECT_EQ(g_status, ST_VALUE);
+    g_status = 0;
+
+    const double odd[][3] = {
+        {1e-300, 0, 0}, {1e12, -5, -5}, {1.0, NAN, 3}, {2.0, 1e300, -1e300}, {0.5, -INFINITY, 0}};
+    for (const auto& o : odd) {
+        v->scale_x = v->scale_y = o[0];
+        v->origin_x = o[1];
+        v->origin_y = o[2];
+        full_redraw(d.window_id, d.view_id);
+        redraw_if_pending(d.window_id);
+        g_status = 0;
+    }
+    v->scale_x = v->scale_y = 1.0;
+    v->origin_x = v->origin_y = 0;
+    scroll_by(d.window_id, d.view_id, INT_MIN, INT_MAX);
+    zoom_at_point(-5, 100000, INT_MIN);
+    zoom_at_point(3, 3, INT_MAX);
+    g_status = 0;
     destroy_document(d);
 }

@@ -22,7 +22,7 @@ inline uint32_t rgb(int r, int g, int b) {
 }
 
 constexpr uint32_t k_white = 0xFFFFFF;
-constexpr uint32_t k_error_colour = 0xC00000; // erreur.png
+constexpr uint32_t k_error_colour = 0xC00000;   // erreur.png
 constexpr uint32_t k_unknown_colour = 0x0000C0; // inconnu.png
 
 using PixelColour = std::function<uint32_t(int x, int y)>;
@@ -32,9 +32,13 @@ inline void write_bytes(const std::string& path, const std::string& bytes) {
     f.write(bytes.data(), std::streamsize(bytes.size()));
 }
 
-inline std::string read_text(const std::string& path) { return test_read_file(path); }
+inline std::string read_text(const std::string& path) {
+    return test_read_file(path);
+}
 
-inline void make_dir(const std::string& path) { mkdir(path.c_str(), 0755); }
+inline void make_dir(const std::string& path) {
+    mkdir(path.c_str(), 0755);
+}
 
 // Binary PPM (P6).
 inline void write_ppm(const std::string& path, int w, int h, const PixelColour& colour) {
@@ -165,12 +169,13 @@ inline void write_gif(const std::string& path, int w, int h, const uint32_t colo
 
 // Each test gets its own directory tree: bin/ stands for the executable's directory.
 class ShellTest : public ::testing::Test {
-protected:
+  protected:
     std::string root, bin;
     int width = 200, height = 150;
 
     void SetUp() override {
-        test_reset_core();
+        // No core reset here: start-up resets the registry itself, after releasing what the
+        // previous test's run left.
         const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
         root = test_temp_dir() + "/" + info->test_suite_name() + "." + info->name();
         std::string cmd = "rm -rf '" + root + "'";

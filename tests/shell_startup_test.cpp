@@ -134,3 +134,56 @@ TEST_F(ShellTest, CloseRemovesSwapFilesAndEndsWithCodeZero) {
     EXPECT_TRUE(headless_exited());
     EXPECT_EQ(headless_exit_code(), 0);
 }
+
+namespace {
+
+// A directory whose path is exactly 255 characters: too long for the scan's buffers.
+std::string make_long_directory(const std::string& base) {
+    std::string dir = base;
+    while (dir.size() < 255) {
+        size_t room = 255 - dir.size() - 1;
+        std::string name(std::min<size_t>(room, 100), 'd');
+        if (name.empty()) break;
+        dir += "/" + name;
+        make_dir(dir);
+    }
+    return dir;
+}
+
+} // namespace
+
+TEST_F(ShellTest, DirectoryThatCannotBeScannedEndsStartUpWithAMessageBox) {
+    std::string dir = make_long_directory(root);
+    ASSERT_EQ(dir.size(), 255u);
+    EXPECT_FALSE(start(dir));
+    EXPECT_TRUE(headless_exited());
+    EXPECT_EQ(headless_exit_code(), 1);
+    ASSERT_EQ(headless_message_boxes().size(), 1u);
+    EXPECT_EQ(headless_message_boxes()[0].text,
+              "Erreur lors de l'initialisation\nFin de l'application");
+    EXPECT_EQ(headless_message_boxes()[0].caption, "Erreur lors de l'initialisation");
+    EXPECT_NE(log().find("Erreur d'init : 15"), std::string::npos);
+}
+
+TEST_F(ShellTest, DroppingADirectoryThatCannotBeScannedEndsTheProgram) {
+    ASSERT_TRUE(start(""));
+    headless_drop({make_long_directory(root)});
+    headless_run_until_idle();
+    EXPECT_TRUE(headless_exited());
+    EXPECT_EQ(headless_exit_code(), 1);
+    EXPECT_EQ(headless_message_boxes().size(), 1u);
+}
+
+TEST_F(ShellTest, StatusRaisedByAKeyIsDroppedWhenTheNextStepLoadsAFile) {
+    ASSERT_TRUE(start(""));
+    key(VKEY_F7); // nothing shown: status 10, kept as a message but not visible
+    EXPECT_EQ(title(), "Dorvane v2.1.1");
+    EXPECT_EQ(count_colour(k_white), long(width) * height);
+    std::string file = path("a.ppm");
+    write_solid_ppm(file, 10, 10, rgb(1, 1, 1));
+    headless_drop({file});
+    headless_run_until_idle();
+    EXPECT_EQ(title(), ppm_title(file, 10, 10));
+    EXPECT_EQ(count_colour(k_unknown_colour), 0);
+    EXPECT_EQ(count_colour(rgb(1, 1, 1)), 100);
+}

@@ -20,7 +20,8 @@ struct Leaf {
 void collect(const TileNode* node, int depth, std::vector<Leaf>* leaves) {
     if (!node->children[0]) {
         leaves->push_back(Leaf{Rect{node->x0, node->y0, node->x1, node->y1},
-                               std::vector<TileItem>(node->items, node->items + node->count), depth});
+                               std::vector<TileItem>(node->items, node->items + node->count),
+                               depth});
         return;
     }
     for (const TileNode* child : node->children) collect(child, depth + 1, leaves);
@@ -34,7 +35,8 @@ std::vector<Leaf> leaves_of(int tree_id) {
 
 std::string items_text(const std::vector<TileItem>& items) {
     std::string s;
-    for (const TileItem& it : items) s += std::to_string(it.object_id) + ":" + std::to_string(it.order) + " ";
+    for (const TileItem& it : items)
+        s += std::to_string(it.object_id) + ":" + std::to_string(it.order) + " ";
     return s;
 }
 
@@ -47,7 +49,8 @@ void give_order(DocumentWindow& d, int object_id, int order) {
 }
 
 Image* grey_image(int w, int h, int seed) {
-    Image* img = make_image(w, h, 1, [seed](int x, int y, int) { return uint8_t(x * 3 + y * seed); });
+    Image* img =
+        make_image(w, h, 1, [seed](int x, int y, int) { return uint8_t(x * 3 + y * seed); });
     palette_grey(img, 8);
     return img;
 }
@@ -56,7 +59,10 @@ Image* grey_image(int w, int h, int seed) {
 DocumentWindow document_with_tree(int width, int height, const Rect& extent) {
     DocumentWindow d = make_document(width, height);
     Extent* e = d.extent();
-    e->x0 = extent.x0; e->y0 = extent.y0; e->x1 = extent.x1; e->y1 = extent.y1;
+    e->x0 = extent.x0;
+    e->y0 = extent.y0;
+    e->x1 = extent.x1;
+    e->y1 = extent.y1;
     layer_attach_tile_tree(d.layer_id);
     EXPECT_NE(d.layer()->tile_tree_id, 0);
     return d;
@@ -92,9 +98,9 @@ TEST(TileTree, ImageCoveringTheTreeSplitsUntilLeavesCoverHalfOfIt) {
         EXPECT_EQ(leaf.depth, 1);
         EXPECT_EQ(items_text(leaf.items), "0:0 " + std::to_string(img->id) + ":1 ");
     }
-    EXPECT_EQ(leaves[0].bounds.x0, 320);  // child 0: the quarter of larger x and y
+    EXPECT_EQ(leaves[0].bounds.x0, 320); // child 0: the quarter of larger x and y
     EXPECT_EQ(leaves[0].bounds.y0, 240);
-    EXPECT_EQ(leaves[2].bounds.x1, 320);  // child 2: the quarter at the origin
+    EXPECT_EQ(leaves[2].bounds.x1, 320); // child 2: the quarter at the origin
     EXPECT_EQ(leaves[2].bounds.y1, 240);
     destroy_document(d);
 }
@@ -109,10 +115,10 @@ TEST(TileTree, LeavesListItemsInDrawingOrderAfterTheBackground) {
     layer_add_object(CLS_IMAGE, second->id, d.layer_id);
     int shared = 0;
     for (const Leaf& leaf : leaves_of(d.layer()->tile_tree_id)) {
-        if (leaf.bounds.x0 > 1 || leaf.bounds.y0 > 1) continue;  // the leaf at the origin
+        if (leaf.bounds.x0 > 1 || leaf.bounds.y0 > 1) continue; // the leaf at the origin
         ++shared;
-        EXPECT_EQ(items_text(leaf.items), "0:0 " + std::to_string(second->id) + ":1 " +
-                                              std::to_string(first->id) + ":2 ");
+        EXPECT_EQ(items_text(leaf.items),
+                  "0:0 " + std::to_string(second->id) + ":1 " + std::to_string(first->id) + ":2 ");
     }
     EXPECT_EQ(shared, 1);
     destroy_document(d);
@@ -153,7 +159,8 @@ TEST(TileTree, DegenerateImagesEndTheSplitting) {
     give_order(d, line->id, 1);
     layer_add_object(CLS_IMAGE, line->id, d.layer_id);
     int deepest = 0;
-    for (const Leaf& leaf : leaves_of(d.layer()->tile_tree_id)) deepest = std::max(deepest, leaf.depth);
+    for (const Leaf& leaf : leaves_of(d.layer()->tile_tree_id))
+        deepest = std::max(deepest, leaf.depth);
     EXPECT_LE(deepest, k_tile_tree_max_depth);
     destroy_document(d);
 }

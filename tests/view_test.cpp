@@ -52,7 +52,7 @@ TEST(ZoomLevels, StepsFromFitUpToFourAndNoFurther) {
     EXPECT_EQ(g_zoom.reduction_limit, 2);
     EXPECT_EQ(d.view()->scale_x, 0.5);
 
-    zoom_step(-1);  // already at the smallest level
+    zoom_step(-1); // already at the smallest level
     EXPECT_EQ(d.view()->scale_x, 0.5);
     EXPECT_EQ(s_redraw_posts, 0);
 
@@ -95,11 +95,11 @@ TEST(ZoomLevels, FitOfPointThreeSevenKeepsTheExactScaleAndTheNearestLevel) {
 
 TEST(ZoomLevels, SetZoomPicksTheNearestLevel) {
     DocumentWindow d = fitted_page(400, 400, 300, 300);
-    set_zoom(false, 3.0);  // between 2.83 and 4: nearer 2.83
+    set_zoom(false, 3.0); // between 2.83 and 4: nearer 2.83
     EXPECT_EQ(g_zoom.magnification, 3);
     EXPECT_EQ(g_zoom.reduction, 0);
     EXPECT_EQ(d.view()->scale_x, 3.0);
-    set_zoom(false, 0.6);  // 0.1 from 0.5 and 0.107 from 0.707
+    set_zoom(false, 0.6); // 0.1 from 0.5 and 0.107 from 0.707
     EXPECT_EQ(g_zoom.reduction, 2);
     EXPECT_EQ(g_zoom.magnification, 0);
     set_zoom(false, 0.0);
@@ -166,7 +166,7 @@ TEST(Scrolling, HomeEndAndPagesStayWithinTheRange) {
     pan(PAN_BOTTOM);
     EXPECT_EQ(g_scroll.vertical.position, 2019 - 400 + 1);
     EXPECT_EQ(d.view()->origin_y, -1620.0);
-    pan(PAN_PAGE_DOWN);  // already at the bottom
+    pan(PAN_PAGE_DOWN); // already at the bottom
     EXPECT_EQ(g_scroll.vertical.position, 1620);
     pan(PAN_PAGE_UP);
     EXPECT_EQ(g_scroll.vertical.position, 1220);
@@ -192,10 +192,10 @@ TEST(Scrolling, DraggingMayPassTheMarginUntilTheNextKey) {
     set_view_origin(0, 0, 1.0);
     update_scroll_ranges();
     drag(100, 100, false);
-    drag(100, 900, true);  // pulls the page 800 pixels down: far past the margin
+    drag(100, 900, true); // pulls the page 800 pixels down: far past the margin
     EXPECT_EQ(d.view()->origin_y, 800.0);
     EXPECT_EQ(g_scroll.vertical.position, 0) << "dragging does not update the ranges";
-    update_scroll_ranges();  // button released
+    update_scroll_ranges(); // button released
     EXPECT_EQ(g_scroll.vertical.position, -800);
     EXPECT_EQ(g_scroll.vertical.minimum, -800);
     pan(PAN_PAGE_DOWN);

@@ -30,7 +30,7 @@ bool same(const Rect& a, const Rect& b) {
 }
 
 class ZoneSet : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         test_reset_core();
         display_declare_classes();
@@ -44,27 +44,27 @@ protected:
 
 TEST_F(ZoneSet, MergesOnlyWhereTheUnionIsExactOrFree) {
     zone_add(set, Rect{0, 0, 10, 5});
-    zone_add(set, Rect{10, 0, 20, 5});  // side by side, same height
+    zone_add(set, Rect{10, 0, 20, 5}); // side by side, same height
     ASSERT_EQ(zone_count(set), 1);
     EXPECT_TRUE(same(zones_of(set)[0], Rect{0, 0, 20, 5}));
 
-    zone_add(set, Rect{0, 5, 20, 9});  // below, same width
+    zone_add(set, Rect{0, 5, 20, 9}); // below, same width
     ASSERT_EQ(zone_count(set), 1);
     EXPECT_TRUE(same(zones_of(set)[0], Rect{0, 0, 20, 9}));
 
-    zone_add(set, Rect{2, 2, 4, 4});  // contained: nothing changes
+    zone_add(set, Rect{2, 2, 4, 4}); // contained: nothing changes
     EXPECT_EQ(zone_count(set), 1);
 
-    zone_add(set, Rect{15, 3, 30, 12});  // overlapping, different heights: stays apart
+    zone_add(set, Rect{15, 3, 30, 12}); // overlapping, different heights: stays apart
     EXPECT_EQ(zone_count(set), 2);
 
-    zone_add(set, Rect{-1, -1, 21, 10});  // contains the first: replaces it
+    zone_add(set, Rect{-1, -1, 21, 10}); // contains the first: replaces it
     ASSERT_EQ(zone_count(set), 2);
     EXPECT_TRUE(same(zones_of(set)[0], Rect{-1, -1, 21, 10}));
 
-    zone_add(set, Rect{50, 50, 60, 50});  // no area: nothing to draw
+    zone_add(set, Rect{50, 50, 60, 50}); // no area: nothing to draw
     EXPECT_EQ(zone_count(set), 2);
-    zone_add(set, Rect{100, 100, 110, 110});  // apart from all
+    zone_add(set, Rect{100, 100, 110, 110}); // apart from all
     EXPECT_EQ(zone_count(set), 3);
 }
 
@@ -137,7 +137,7 @@ TEST(PendingZones, PaintCoveringTheWholeWindowDropsEverythingElse) {
     plat_region_delete(region);
     std::vector<Rect> z = zones_of(d.window()->raster_zones_id);
     ASSERT_EQ(z.size(), 1u);
-    EXPECT_TRUE(same(z[0], Rect{0, 0, 119, 79}));  // extent cut to the client area
+    EXPECT_TRUE(same(z[0], Rect{0, 0, 119, 79})); // extent cut to the client area
 
     // A partial paint keeps what is pending.
     PixelRect part{10, 10, 20, 20};
@@ -150,14 +150,17 @@ TEST(PendingZones, PaintCoveringTheWholeWindowDropsEverythingElse) {
 
 TEST(PendingZones, ScrollingRedrawsOnlyTheUncoveredStripAndMatchesAFullRedraw) {
     DocumentWindow d = make_document(160, 120);
-    Image* image = make_image(400, 300, 3, [](int x, int y, int p) { return uint8_t(x * 3 + y * 5 + p * 70); });
+    Image* image = make_image(400, 300, 3,
+                              [](int x, int y, int p) { return uint8_t(x * 3 + y * 5 + p * 70); });
     show_image(d, image);
     d.view()->origin_x = -50;
     d.view()->origin_y = -40;
     full_redraw(d.window_id, d.view_id);
     ASSERT_TRUE(redraw_if_pending(d.window_id));
 
-    struct Move { int dx, dy; };
+    struct Move {
+        int dx, dy;
+    };
     for (Move m : {Move{7, 0}, Move{0, -9}, Move{-13, 11}, Move{500, 0}}) {
         SCOPED_TRACE(testing::Message() << "scroll by " << m.dx << ", " << m.dy);
         headless_reset_counters(d.handle);
@@ -233,5 +236,40 @@ TEST(PendingZones, InputIsLookedAtOnlyEveryHundredFiftyMilliseconds) {
     g_uninterruptible = true;
     headless_advance_clock(1000);
     EXPECT_FALSE(input_pending());
+    destroy_document(d);
+}
+
+TEST(PendingZones, AddingAndRemovingObjectsInvalidateTheirBoundsInEveryView) {
+    DocumentWindow d = make_document(200, 150);
+    Extent* e = d.extent();
+    e->x0 = -20;
+    e->y0 = -20;
+    e->x1 = 500;
+    e->y1 = 500;
+    // A second window showing the same extent.
+    PlatformWindow other_handle = headless_window_create(50, 50);
+    int other = window_object_create(other_handle, 0, 0, 0);
+    int other_view = view_create(other, d.extent_id);
+    ASSERT_NE(other_view, 0);
+    auto* other_window = obj_find_as<WindowObject>(CLS_WINDOW, other);
+
+    Image* image = make_image(40, 30, 1, [](int, int, int) { return uint8_t(1); });
+    layer_add_object(CLS_IMAGE, image->id, d.layer_id);
+    ASSERT_EQ(g_status, 0);
+    for (int set : {d.window()->raster_zones_id, other_window->raster_zones_id}) {
+        std::vector<Rect> z = zones_of(set);
+        ASSERT_EQ(z.size(), 1u);
+        EXPECT_TRUE(same(z[0], Rect{0, 0, 40, 30}));
+    }
+    reset_pending(d.window());
+    layer_remove_object(image->id, d.layer_id);
+    std::vector<Rect> z = zones_of(d.window()->raster_zones_id);
+    ASSERT_EQ(z.size(), 1u);
+    EXPECT_TRUE(same(z[0], Rect{0, 0, 40, 30}));
+    EXPECT_EQ(list_count(d.object_list_id, CLS_IMAGE), 0);
+    layer_remove_object(image->id, 424242);
+    EXPECT_EQ(g_status, ST_NOT_FOUND);
+    g_status = 0;
+    headless_window_destroy(other_handle);
     destroy_document(d);
 }

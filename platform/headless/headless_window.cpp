@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -26,14 +27,18 @@ uint32_t s_clock_ms = 0;
 uint32_t s_clock_step_ms = 0;
 bool s_input_pending = false;
 
-Surface* surface_of(PlatformWindow w) { return static_cast<Surface*>(w); }
-
-PixelRect intersect(PixelRect a, PixelRect b) {
-    return PixelRect{std::max(a.left, b.left), std::max(a.top, b.top),
-                     std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
+Surface* surface_of(PlatformWindow w) {
+    return static_cast<Surface*>(w);
 }
 
-PixelRect whole(const Surface* s) { return PixelRect{0, 0, s->width, s->height}; }
+PixelRect intersect(PixelRect a, PixelRect b) {
+    return PixelRect{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+                     std::min(a.bottom, b.bottom)};
+}
+
+PixelRect whole(const Surface* s) {
+    return PixelRect{0, 0, s->width, s->height};
+}
 
 // Outside a drawing pass there is no clip: the whole client area.
 PixelRect drawable(const Surface* s) {
@@ -47,9 +52,13 @@ void begin_drawing(PlatformWindow w) {
     ++s->counters.drawing_passes;
 }
 
-void end_drawing(PlatformWindow w) { surface_of(w)->drawing = false; }
+void end_drawing(PlatformWindow w) {
+    surface_of(w)->drawing = false;
+}
 
-void set_clip(PlatformWindow w, PixelRect clip) { surface_of(w)->clip = clip; }
+void set_clip(PlatformWindow w, PixelRect clip) {
+    surface_of(w)->clip = clip;
+}
 
 bool fill_rect(PlatformWindow w, PixelRect r, uint32_t colour) {
     Surface* s = surface_of(w);
@@ -116,15 +125,21 @@ int region_rects(PlatformRegion r, PixelRect* out, int capacity) {
     return count;
 }
 
-void region_delete(PlatformRegion r) { delete static_cast<Region*>(r); }
+void region_delete(PlatformRegion r) {
+    delete static_cast<Region*>(r);
+}
 
 void client_size(PlatformWindow w, int* width, int* height) {
     *width = surface_of(w)->width;
     *height = surface_of(w)->height;
 }
 
+// Palettes live as long as the process, like the windows they are realised in.
+std::vector<std::unique_ptr<Palette>> s_palettes;
+
 PlatformPalette create_palette(const PalEntry* entries, int count) {
-    auto* palette = new Palette;
+    s_palettes.push_back(std::make_unique<Palette>());
+    Palette* palette = s_palettes.back().get();
     palette->entries.assign(entries, entries + std::max(0, count));
     return palette;
 }
@@ -135,7 +150,9 @@ void realise_palette(PlatformWindow w, PlatformPalette p) {
     ++s->counters.palette_realisations;
 }
 
-bool input_pending() { return s_input_pending; }
+bool input_pending() {
+    return s_input_pending;
+}
 uint32_t clock_ms() {
     uint32_t now = s_clock_ms;
     s_clock_ms += s_clock_step_ms;
@@ -143,14 +160,16 @@ uint32_t clock_ms() {
 }
 
 const PlatformWindowOps k_headless_ops = {
-    begin_drawing, end_drawing,  set_clip,       fill_rect,     copy_pixels,
-    scroll,        region_rects, region_delete,  client_size,   create_palette,
+    begin_drawing,   end_drawing,   set_clip,      fill_rect,   copy_pixels,
+    scroll,          region_rects,  region_delete, client_size, create_palette,
     realise_palette, input_pending, clock_ms,
 };
 
 } // namespace
 
-void headless_install() { platform_install(&k_headless_ops); }
+void headless_install() {
+    platform_install(&k_headless_ops);
+}
 
 PlatformWindow headless_window_create(int width, int height) {
     auto* s = new Surface;
@@ -158,7 +177,9 @@ PlatformWindow headless_window_create(int width, int height) {
     return s;
 }
 
-void headless_window_destroy(PlatformWindow window) { delete surface_of(window); }
+void headless_window_destroy(PlatformWindow window) {
+    delete surface_of(window);
+}
 
 void headless_window_resize(PlatformWindow window, int width, int height) {
     Surface* s = surface_of(window);
@@ -183,9 +204,15 @@ const std::vector<uint32_t>& headless_surface(PlatformWindow window) {
     return surface_of(window)->pixels;
 }
 
-HeadlessCounters headless_counters(PlatformWindow window) { return surface_of(window)->counters; }
-void headless_reset_counters(PlatformWindow window) { surface_of(window)->counters = {}; }
-bool headless_drawing(PlatformWindow window) { return surface_of(window)->drawing; }
+HeadlessCounters headless_counters(PlatformWindow window) {
+    return surface_of(window)->counters;
+}
+void headless_reset_counters(PlatformWindow window) {
+    surface_of(window)->counters = {};
+}
+bool headless_drawing(PlatformWindow window) {
+    return surface_of(window)->drawing;
+}
 
 PlatformRegion headless_region_create(const PixelRect* rects, int count) {
     auto* region = new Region;
@@ -193,7 +220,15 @@ PlatformRegion headless_region_create(const PixelRect* rects, int count) {
     return region;
 }
 
-void headless_set_clock(uint32_t ms) { s_clock_ms = ms; }
-void headless_set_clock_step(uint32_t ms) { s_clock_step_ms = ms; }
-void headless_advance_clock(uint32_t ms) { s_clock_ms += ms; }
-void headless_set_input_pending(bool pending) { s_input_pending = pending; }
+void headless_set_clock(uint32_t ms) {
+    s_clock_ms = ms;
+}
+void headless_set_clock_step(uint32_t ms) {
+    s_clock_step_ms = ms;
+}
+void headless_advance_clock(uint32_t ms) {
+    s_clock_ms += ms;
+}
+void headless_set_input_pending(bool pending) {
+    s_input_pending = pending;
+}

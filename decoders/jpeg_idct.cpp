@@ -1,0 +1,236 @@
+// Dequantisation and the inverse DCT of ITU T.81 A.3.3 in floating point, shared by
+// sequential and progressive decoding.
+#include "decoders/jpeg.h"
+
+#include "core/charclass.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+const uint8_t k_jpeg_zigzag[64] = {
+    0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,
+    12, 19, 26, 33, 40, 48, 41, 34, 27, 20, 13, 6,  7,  14, 21, 28,
+    35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23, 30, 37, 44, 51,
+    58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
+
+// ck = cos(k * pi / 16) / 2 in single precision; the products are formed in double.
+static double c1, c2, c3, c4, c5, c6, c7;
+static bool s_idct_ready;
+static void live_tables_init();
+
+void idct_init() {
+    if (s_idct_ready) return;
+    const double pi = 3.14159265358979323846;
+    double* c[8] = {nullptr, &c1, &c2, &c3, &c4, &c5, &c6, &c7};
+    for (int k = 1; k < 8; ++k) *c[k] = static_cast<float>(std::cos(k * pi / 16) / 2);
+    live_tables_init();
+    s_idct_ready = true;
+}
+
+// One 8-point pass: out[x] = even(x) + odd(x), out[7 - x] = even(x) - odd(x), each sum taken
+// in the order written below. `Live` says how many leading inputs may be non-zero; the shorter
+// forms drop only products with a zero input, whose sums are exact, so every form gives the
+// same values as the full one.
+template <int Live, class T, class In, class Store>
+static inline void idct_1d(const In* in, int step, T shift, Store store) {
+    T x0 = T(in[0]), x1 = T(in[step]);
+    T e0, e1, e2, e3, o0, o1, o2, o3;
+    T t0 = c4 * x0;
+    if constexpr (Live == 2) {
+        e0 = e1 = e2 = e3 = t0;
+        o0 = c1 * x1;
+        o1 = c3 * x1;
+        o2 = c5 * x1;
+        o3 = c7 * x1;
+    } else if constexpr (Live == 4) {
+        T x2 = T(in[2 * step]), x3 = T(in[3 * step]);
+        T t2 = c2 * x2, t3 = c6 * x2;
+        e0 = t0 + t2;
+        e3 = t0 - t2;
+        e1 = t0 + t3;
+        e2 = t0 - t3;
+        o0 = c1 * x1 + c3 * x3;
+        o1 = c3 * x1 - c7 * x3;
+        o2 = c5 * x1 - c1 * x3;
+        o3 = c7 * x1 - c5 * x3;
+    } else {
+        T x2 = T(in[2 * step]), x3 = T(in[3 * step]);
+        T x4 = T(in[4 * step]), x5 = T(in[5 * step]);
+        T x6 = T(in[6 * step]), x7 = T(in[7 * step]);
+        T t1 = c4 * x4;
+        T ea = t0 + t1, eb = t0 - t1;
+        T t2 = c2 * x2 + c6 * x6;
+        T t3 = c6 * x2 - c2 * x6;
+        e0 = ea + t2;
+        e3 = ea - t2;
+        e1 = eb + t3;
+        e2 = eb - t3;
+        o0 = c1 * x1 + c3 * x3 + c5 * x5 + c7 * x7;
+        o1 = c3 * x1 - c7 * x3 - c1 * x5 - c5 * x7;
+        o2 = c5 * x1 - c1 * x3 + c7 * x5 + c3 * x7;
+        o3 = c7 * x1 - c5 * x3 + c3 * x5 - c1 * x7;
+    }
+    store(0, e0 + o0 + shift);
+    store(7, e0 - o0 + shift);
+    store(1, e1 + o1 + shift);
+    store(6, e1 - o1 + shift);
+    store(2, e2 + o2 + shift);
+    store(5, e2 - o2 + shift);
+    store(3, e3 + o3 + shift);
+    store(4, e3 - o3 + shift);
+}
+
+template <class T, class In, class Store>
+static inline void idct_1d_live(int live, const In* in, int step, T shift, Store store) {
+    if (live <= 2) idct_1d<2>(in, step, shift, store);
+    else if (live <= 4) idct_1d<4>(in, step, shift, store);
+    else idct_1d<8>(in, step, shift, store);
+}
+
+// A pair of doubles for running two columns through the same operations.
+typedef double Pair __attribute__((vector_size(16)));
+typedef float FloatPair __attribute__((vector_size(8)));
+
+// The byte clamping of a float sample: below 0.5 gives 0, from 254.5 up 255, else rounded.
+static inline uint8_t clamp_sample(float v) {
+    double d = static_cast<double>(v) + 0.5;
+    d = d < 0.0 ? 0.0 : d;
+    d = d > 255.0 ? 255.0 : d;
+    return static_cast<uint8_t>(static_cast<int>(d));
+}
+
+// The same for a row of eight samples held as four pairs of doubles, rounded to float first.
+typedef int32_t IntPair __attribute__((vector_size(8)));
+typedef int32_t Int4 __attribute__((vector_size(16)));
+
+static inline IntPair clamp_pair(Pair v) {
+    Pair d = __builtin_convertvector(__builtin_convertvector(v, FloatPair), Pair) + 0.5;
+    const Pair zero = {0.0, 0.0}, top = {255.0, 255.0};
+    d = d < zero ? zero : d;
+    d = d > top ? top : d;
+    return __builtin_convertvector(d, IntPair);
+}
+
+#if defined(__SSE2__)
+// SSE2 does the rounding to float, the clamping and the packing to bytes in a few
+// instructions; the results are those of clamp_pair.
+static inline __m128i clamp_to_ints(Pair v) {
+    __m128d x = _mm_cvtps_pd(_mm_cvtpd_ps((__m128d)v));
+    x = _mm_add_pd(x, _mm_set1_pd(0.5));
+    x = _mm_min_pd(_mm_max_pd(x, _mm_setzero_pd()), _mm_set1_pd(255.0));
+    return _mm_cvttpd_epi32(x);
+}
+
+static inline void clamp_row(Pair a, Pair b, Pair c, Pair d, uint8_t* out) {
+    __m128i ab = _mm_unpacklo_epi64(clamp_to_ints(a), clamp_to_ints(b));
+    __m128i cd = _mm_unpacklo_epi64(clamp_to_ints(c), clamp_to_ints(d));
+    __m128i words = _mm_packs_epi32(ab, cd);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(words, words));
+}
+#else
+static inline void clamp_row(Pair a, Pair b, Pair c, Pair d, uint8_t* out) {
+    IntPair i[4] = {clamp_pair(a), clamp_pair(b), clamp_pair(c), clamp_pair(d)};
+    for (int k = 0; k < 8; ++k) out[k] = static_cast<uint8_t>(i[k / 2][k % 2]);
+}
+#endif
+
+static inline double level_shift() { return g_jpeg_frame.precision == 12 ? 2048.0 : 128.0; }
+
+// For the first n zigzag coefficients: the rows they reach, and per row the columns.
+static uint8_t s_live_rows[65];
+static uint8_t s_live_cols[65][8];
+
+static void live_tables_init() {
+    for (int n = 0; n <= 64; ++n) {
+        for (int i = 0; i < n; ++i) {
+            int row = k_jpeg_zigzag[i] >> 3, col = k_jpeg_zigzag[i] & 7;
+            if (row + 1 > s_live_rows[n]) s_live_rows[n] = static_cast<uint8_t>(row + 1);
+            if (col + 1 > s_live_cols[n][row]) s_live_cols[n][row] = static_cast<uint8_t>(col + 1);
+        }
+    }
+}
+
+// Inverse DCT of a dequantised block in natural order whose non-zero values all lie among the
+// first `count` zigzag positions: rows first, then columns, samples clamped to bytes.
+void idct_block(const int32_t* coef, int count, uint8_t* out, int stride) {
+    double shift = level_shift();
+    if (count <= 1) {
+        // DC only: every row pass gives c4 * DC in row 0, every column pass the same value.
+        float row = static_cast<float>(c4 * coef[0]);
+        uint8_t v = clamp_sample(static_cast<float>(c4 * row + shift));
+        for (int y = 0; y < 8; ++y) std::memset(out + y * stride, v, 8);
+        return;
+    }
+    int rows_in = s_live_rows[count];
+    alignas(16) float rows[64];
+    auto row_alone = [&](int r) {
+        const int32_t* in = coef + 8 * r;
+        float* o = rows + 8 * r;
+        int live = s_live_cols[count][r];
+        if (live <= 1) {
+            float v = static_cast<float>(c4 * in[0]);
+            for (int x = 0; x < 8; ++x) o[x] = v;
+        } else {
+            idct_1d_live(live, in, 1, 0.0, [o](int x, double v) { o[x] = static_cast<float>(v); });
+        }
+    };
+    int r = 0;
+    for (; r + 1 < rows_in; r += 2) {
+        int live = std::max(s_live_cols[count][r], s_live_cols[count][r + 1]);
+        if (live <= 1) {
+            row_alone(r);
+            row_alone(r + 1);
+            continue;
+        }
+        // Two rows at a time, lane by lane as for the columns below.
+        const int32_t* a = coef + 8 * r;
+        int read = live <= 2 ? 2 : live <= 4 ? 4 : 8;
+        Pair in[8];
+        for (int x = 0; x < read; ++x)
+            in[x] = Pair{static_cast<double>(a[x]), static_cast<double>(a[x + 8])};
+        float* o = rows + 8 * r;
+        idct_1d_live(live, in, 1, Pair{0.0, 0.0}, [o](int x, Pair v) {
+            o[x] = static_cast<float>(v[0]);
+            o[x + 8] = static_cast<float>(v[1]);
+        });
+    }
+    if (r < rows_in) row_alone(r);
+    if (rows_in <= 1) {
+        for (int x = 0; x < 8; ++x) {
+            uint8_t v = clamp_sample(static_cast<float>(c4 * rows[x] + shift));
+            for (int y = 0; y < 8; ++y) out[y * stride + x] = v;
+        }
+        return;
+    }
+    // Two columns at a time: the same double operations lane by lane. Rows past rows_in are
+    // zero and take no part.
+    const Pair shift2 = {shift, shift};
+    int rows_read = rows_in <= 2 ? 2 : rows_in <= 4 ? 4 : 8;  // what idct_1d_live reads
+    Pair result[4][8];
+    for (int x = 0; x < 8; x += 2) {
+        Pair in[8];
+        for (int y = 0; y < rows_in; ++y) in[y] = Pair{rows[8 * y + x], rows[8 * y + x + 1]};
+        for (int y = rows_in; y < rows_read; ++y) in[y] = Pair{0.0, 0.0};
+        Pair* column = result[x / 2];
+        idct_1d_live(rows_in, in, 1, shift2, [column](int y, Pair v) { column[y] = v; });
+    }
+    for (int y = 0; y < 8; ++y)
+        clamp_row(result[0][y], result[1][y], result[2][y], result[3][y], out + y * stride);
+}
+
+void clear_coefficients(int32_t* coef) {
+    for (int i = 0; i < 64; i += 4) *reinterpret_cast<Int4*>(coef + i) = Int4{0, 0, 0, 0};
+}
+
+// Dequantises the first `count` zigzag coefficients (the rest are zero) into natural order.
+void dequantise(const int16_t* zz, int count, int tq, int32_t* coef) {
+    const uint16_t* q = g_jpeg_quant[tq];
+    clear_coefficients(coef);
+    for (int i = 0; i < count; ++i) coef[k_jpeg_zigzag[i]] = static_cast<int32_t>(q[i]) * zz[i];
+}
+
+

@@ -1,0 +1,82 @@
+// PNG decoder: reads the chunks in one pass through the buffered reader, gathers the IDAT
+// data, inflates it once and unfilters the rows into the page (non-interlaced images only).
+#include "core/mem.h"
+#include "core/reader.h"
+#include "core/registry.h"
+#include "core/status.h"
+#include "decoders/decoders.h"
+#include "decoders/png_internal.h"
+#include "image/image.h"
+
+#include <cstring>
+
+PngState g_png;
+
+namespace {
+
+constexpr int k_png_name_index = 15;
+constexpr long k_read_window = 1 << 20;
+const uint8_t k_signature_tail[4] = {0x0D, 0x0A, 0x1A, 0x0A};
+
+bool is_ancillary(const uint8_t name[4]) { return (name[0] & 0x20) != 0; }
+
+void read_chunks() {
+    long long position = 8;
+    while (position + 12 <= g_png.file_size) {
+        rd_seek(position, 0);
+        const uint32_t length = rd_u32be();
+        uint8_t name[4];
+        rd_read(name, 4);
+        if (g_status) return;
+        // Data running past the end of the file: the file is cut short; what came before
+        // stands, and the missing IEND is reported later.
+        if (length > g_png.file_size - position - 12) return;
+        PngChunkHandler handler = png_chunk_handler(name);
+        if (handler)
+            handler(length);
+        else if (!is_ancillary(name))
+            g_status = ST_UNKNOWN_FORMAT;
+        if (g_status) return;
+        position += 12 + length;  // data and the CRC, which is not checked
+        if (g_png.end_seen) return;
+    }
+}
+
+void release_buffers() {
+    mem_free(g_png.compressed);
+    mem_free(g_png.decompressed);
+}
+
+} // namespace
+
+void png_load(int image_id, int list) {
+    release_buffers();
+    g_png = PngState{};
+    Image* page = obj_find_as<Image>(CLS_IMAGE, image_id);
+    if (!page) {
+        g_status = ST_NOT_FOUND;
+        return;
+    }
+    g_png.page = page;
+    page->format_name_index = k_png_name_index;
+    const int entry = page->file_entry_id;
+    if (rd_open(entry, k_read_window, true)) {
+        g_status = ST_FILE;
+        return;
+    }
+    g_png.file_size = rd_size();
+    uint8_t tail[4] = {};
+    if (g_png.file_size >= 8) {
+        rd_seek(4, 0);
+        rd_read(tail, 4);
+    }
+    if (g_status || std::memcmp(tail, k_signature_tail, 4) != 0) {
+        rd_close(entry);
+        g_status = ST_BAD_DATA;
+        return;
+    }
+    read_chunks();
+    rd_close(entry);
+    if (!g_status) png_decode_rows();
+    release_buffers();
+}

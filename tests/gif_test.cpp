@@ -1,0 +1,260 @@
+// GIF decoder on files written by the test: LZW codes across sub-block boundaries, interlace,
+// the white canvas, pages of an animation with disposal and transparency, frame control
+// records and loop counts, and the block structure's failures.
+#include "core/lists.h"
+#include "core/registry.h"
+#include "core/status.h"
+#include "gif_builder.h"
+#include "image/frame_control.h"
+#include "image/image.h"
+#include "support/support.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace {
+
+struct Loaded {
+    int status = -1;
+    int list = 0;
+    std::vector<Image*> pages;
+};
+
+Loaded load(const std::string& bytes) {
+    test_reset_core();
+    Loaded r;
+    r.status = test_load_file(test_write_file("t.gif", bytes), &r.list);
+    if (r.list) r.pages = test_pages(r.list);
+    return r;
+}
+
+std::vector<FrameControl*> frame_controls(int list) {
+    std::vector<FrameControl*> out;
+    int id = 0;
+    while (void* rec = list_next_of_class(list, CLS_FRAME_CONTROL, &id)) {
+        if (!id) break;
+        out.push_back(static_cast<FrameControl*>(rec));
+    }
+    return out;
+}
+
+std::vector<uint8_t> indices_of(Image* page) {
+    std::vector<uint8_t> out;
+    for (int y = 0; y < page->height; y++) {
+        const uint8_t* r = image_row_read(page, y, 0);
+        out.insert(out.end(), r, r + page->width);
+    }
+    return out;
+}
+
+std::vector<uint8_t> grey_table(int n) {
+    std::vector<uint8_t> t;
+    for (int i = 0; i < n; i++) t.insert(t.end(), 3, static_cast<uint8_t>(i * 200 / n));
+    return t;
+}
+
+// Pixels with runs and noise, so the code table fills, codes reach 12 bits and clears follow.
+std::vector<uint8_t> busy_pixels(int n, int colours, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::vector<uint8_t> p(static_cast<size_t>(n));
+    for (int i = 0; i < n; i++) p[i] = static_cast<uint8_t>((rng() % 4 == 0) ? rng() % colours : (i / 7) % colours);
+    return p;
+}
+
+GifFile single(int w, int h, std::vector<uint8_t> pixels, std::vector<uint8_t> table) {
+    GifFile g;
+    g.width = w, g.height = h;
+    g.global_table = std::move(table);
+    GifFrame f;
+    f.width = w, f.height = h;
+    f.pixels = std::move(pixels);
+    g.frames.push_back(f);
+    return g;
+}
+
+} // namespace
+
+TEST(GifLzw, CodesAcrossOneTwoAndThreeSubBlocks) {
+    const int w = 97, h = 61;
+    std::vector<uint8_t> pixels = busy_pixels(w * h, 256, 7);
+    // one-byte sub-blocks put 10- to 12-bit codes across three sub-blocks
+    std::vector<std::vector<int>> layouts = {{}, {1}, {2}, {1, 2}, {3, 1, 254}, {255, 1, 1, 7}};
+    for (const auto& sizes : layouts) {
+        SCOPED_TRACE(::testing::PrintToString(sizes));
+        GifFile g = single(w, h, pixels, grey_table(256));
+        g.frames[0].block_sizes = sizes;
+        Loaded r = load(gif_build(g));
+        ASSERT_EQ(r.status, 0);
+        ASSERT_EQ(r.pages.size(), 1u);
+        EXPECT_EQ(indices_of(r.pages[0]), pixels);
+    }
+    for (int colours : {2, 4, 16, 128}) {  // every minimum code size, deep tables
+        SCOPED_TRACE(colours);
+        std::vector<uint8_t> p = busy_pixels(w * h, colours, static_cast<unsigned>(colours));
+        GifFile g = single(w, h, p, grey_table(colours));
+        g.frames[0].block_sizes = {1, 5};
+        Loaded r = load(gif_build(g));
+        ASSERT_EQ(r.status, 0);
+        EXPECT_EQ(indices_of(r.pages[0]), p);
+    }
+}
+
+TEST(GifLayout, InterlacedTwinGivesTheSamePage) {
+    for (int h : {1, 2, 3, 4, 5, 7, 8, 9, 13, 16, 17, 33}) {
+        SCOPED_TRACE(h);
+        std::vector<uint8_t> p = busy_pixels(5 * h, 16, static_cast<unsigned>(h));
+        GifFile plain = single(5, h, p, grey_table(16));
+        GifFile twin = plain;
+        twin.frames[0].interlaced = true;
+        Loaded a = load(gif_build(plain));
+        ASSERT_EQ(a.status, 0);
+        std::vector<uint8_t> expected = indices_of(a.pages[0]);
+        Loaded b = load(gif_build(twin));
+        ASSERT_EQ(b.status, 0);
+        EXPECT_EQ(indices_of(b.pages[0]), expected);
+        EXPECT_EQ(expected, p);
+    }
+}
+
+TEST(GifHeader, VersionNamesAndFields) {
+    struct Case {
+        const char* version;
+        int index;
+    } cases[] = {{"87a", 5}, {"89a", 6}, {"90z", 7}};
+    for (const Case& c : cases) {
+        GifFile g = single(2, 1, {0, 1}, grey_table(4));
+        g.version = c.version;
+        Loaded r = load(gif_build(g));
+        ASSERT_EQ(r.status, 0) << c.version;
+        EXPECT_EQ(r.pages[0]->format_name_index, c.index);
+        EXPECT_EQ(r.pages[0]->bit_count, 2);
+        EXPECT_EQ(r.pages[0]->bits_per_sample, 2);
+        EXPECT_EQ(r.pages[0]->samples_per_pixel, 1);
+        EXPECT_EQ(r.pages[0]->planes, 1);
+    }
+}
+
+TEST(GifCanvas, WhiteCanvasIndex) {
+    // 16 colours without white: white is appended at index 16 and fills the uncovered canvas
+    GifFile g = single(4, 2, {1, 2}, grey_table(16));
+    g.frames[0].width = 2, g.frames[0].height = 1;
+    Loaded r = load(gif_build(g));
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(indices_of(r.pages[0]), (std::vector<uint8_t>{1, 2, 16, 16, 16, 16, 16, 16}));
+    EXPECT_EQ(r.pages[0]->palette[0][16], 255);
+    EXPECT_EQ(r.pages[0]->palette[2][16], 255);
+
+    std::vector<uint8_t> with_white = grey_table(16);
+    for (int c = 0; c < 3; c++) with_white[3 * 5 + c] = 255, with_white[3 * 9 + c] = 255;
+    g.global_table = with_white;
+    r = load(gif_build(g));
+    EXPECT_EQ(indices_of(r.pages[0])[2], 5) << "first exact white wins";
+
+    std::vector<uint8_t> full = grey_table(256);  // 256 entries: the nearest to white
+    full[3 * 200] = 250, full[3 * 200 + 1] = 250, full[3 * 200 + 2] = 251;
+    g.global_table = full;
+    r = load(gif_build(g));
+    EXPECT_EQ(indices_of(r.pages[0])[2], 200);
+}
+
+TEST(GifAnimation, PagesDisposalTransparencyAndFrameControls) {
+    GifFile g;
+    g.width = 4, g.height = 2;
+    g.global_table = grey_table(8);
+    g.loop_count = 0;
+    GifFrame first;
+    first.width = 4, first.height = 2;
+    first.pixels = {1, 1, 1, 1, 2, 2, 2, 2};
+    first.has_control = true, first.delay = 25;
+    GifFrame second;  // smaller, over a copy of the first; index 7 is transparent
+    second.left = 1, second.top = 1, second.width = 2, second.height = 1;
+    second.pixels = {3, 7};
+    second.has_control = true, second.transparent = true, second.transparent_index = 7;
+    second.disposal = 2, second.delay = -3 & 0xFFFF;
+    GifFrame third;  // disposal 2 of the second image is in force: drawn over white
+    third.width = 2, third.height = 1;
+    third.pixels = {4, 5};
+    third.has_control = true, third.delay = 7;
+    g.frames = {first, second, third};
+
+    Loaded r = load(gif_build(g));
+    ASSERT_EQ(r.status, 0);
+    ASSERT_EQ(r.pages.size(), 3u);
+    EXPECT_EQ(indices_of(r.pages[0]), (std::vector<uint8_t>{1, 1, 1, 1, 2, 2, 2, 2}));
+    EXPECT_EQ(indices_of(r.pages[1]), (std::vector<uint8_t>{1, 1, 1, 1, 2, 3, 2, 2})) << "7 shows page 1";
+    EXPECT_EQ(r.pages[1]->transparent_flag, 1);
+    EXPECT_EQ(r.pages[1]->transparent[0], 7);
+    EXPECT_EQ(indices_of(r.pages[2]), (std::vector<uint8_t>{4, 5, 8, 8, 8, 8, 8, 8}));
+
+    std::vector<FrameControl*> fcs = frame_controls(r.list);
+    ASSERT_EQ(fcs.size(), 3u);
+    for (size_t i = 0; i < 3; i++) {
+        EXPECT_EQ(fcs[i]->page_id, r.pages[i]->id);
+        EXPECT_EQ(fcs[i]->page_id_copy, r.pages[i]->id);
+        EXPECT_EQ(fcs[i]->loop_count, 65535) << "loop count 0 is endless";
+    }
+    EXPECT_EQ(fcs[0]->delay, 25);
+    EXPECT_EQ(fcs[1]->delay, -3) << "read as signed 16-bit";
+    EXPECT_EQ(fcs[1]->disposal, 2);
+    EXPECT_EQ(fcs[1]->transparent_flag, 1);
+    EXPECT_EQ(fcs[1]->transparent_index, 7);
+}
+
+TEST(GifLoop, NetscapeLoopCounts) {
+    struct Case {
+        int loops;
+        int stored;
+    } cases[] = {{-1, 1}, {0, 65535}, {3, 3}, {65534, 65534}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.loops);
+        GifFile g = single(1, 1, {0}, grey_table(2));
+        g.loop_count = c.loops;
+        g.frames[0].has_control = true;
+        Loaded r = load(gif_build(g));
+        ASSERT_EQ(r.status, 0);
+        std::vector<FrameControl*> fcs = frame_controls(r.list);
+        ASSERT_EQ(fcs.size(), 1u);
+        EXPECT_EQ(fcs[0]->loop_count, c.stored);
+    }
+    GifFile g = single(1, 1, {0}, grey_table(2));
+    std::string bytes = gif_build(g);
+    // NETSCAPE2.0 whose sub-blocks end before the loop sub-block
+    std::string bad = bytes.substr(0, 19) + std::string("\x21\xFF\x0BNETSCAPE2.0\x02\x02\x00\x00", 18) + bytes.substr(19);
+    EXPECT_EQ(load(bad).status, 14);
+}
+
+TEST(GifStructure, ExtensionsEndsAndBadBytes) {
+    GifFile g = single(3, 1, {0, 1, 2}, grey_table(4));
+    g.comment = g.plain_text = true;
+    Loaded r = load(gif_build(g));
+    ASSERT_EQ(r.status, 0) << "comment and plain text are skipped";
+    EXPECT_EQ(indices_of(r.pages[0]), (std::vector<uint8_t>{0, 1, 2}));
+
+    GifFile no_trailer = g;
+    no_trailer.trailer = false;
+    no_trailer.frames.push_back(no_trailer.frames[0]);
+    r = load(gif_build(no_trailer));
+    EXPECT_EQ(r.status, 2) << "cut after the image data terminator";
+    EXPECT_EQ(r.pages.size(), 2u) << "pages made so far stay";
+
+    GifFile no_terminator = g;  // data runs into the trailer: the image still ends
+    no_terminator.frames[0].omit_terminator = true;
+    r = load(gif_build(no_terminator));
+    EXPECT_EQ(r.status, 0);
+    ASSERT_EQ(r.pages.size(), 1u);
+    EXPECT_EQ(indices_of(r.pages[0]), (std::vector<uint8_t>{0, 1, 2}));
+
+    std::string bytes = gif_build(single(1, 1, {0}, grey_table(2)));
+    size_t blocks = 13 + 6;
+    EXPECT_EQ(load(bytes.substr(0, blocks) + std::string("\x21\x02\x00", 3) + bytes.substr(blocks)).status, 14)
+        << "extension label 0x02";
+    EXPECT_EQ(load(bytes.substr(0, blocks) + "\x55" + bytes.substr(blocks)).status, 14) << "garbage between blocks";
+    EXPECT_EQ(load(bytes.substr(0, blocks) + std::string("\x21\xF9\x04\x00\x00\x00\x00\x07", 8) + bytes.substr(blocks)).status,
+              14)
+        << "no terminator after a graphic control extension";
+    EXPECT_EQ(load(bytes.substr(0, blocks) + std::string("\x21\xF9\x03\x00\x00\x00\x00", 7) + bytes.substr(blocks)).status, 14)
+        << "graphic control block size below 4";
+    EXPECT_EQ(load(bytes.substr(0, 17)).status, 2) << "cut inside the colour table";
+    EXPECT_EQ(load(bytes.substr(0, blocks) + "\x3B").status, 14) << "no image at all";
+}

@@ -1,0 +1,437 @@
+// Inflate on its own: zlib streams made by zlib itself (tests/data/inflate, see
+// make_streams.py) decode to their inputs, and hand-made streams pin down the edge cases.
+#include "core/status.h"
+#include "decoders/inflate.h"
+#include "support/support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes bytes_of(const std::string& s) { return Bytes(s.begin(), s.end()); }
+
+struct Result {
+    int status;
+    Bytes out;
+};
+
+// Decodes into a buffer of exactly `capacity` bytes.
+Result inflate(const Bytes& stream, size_t capacity) {
+    g_status = 0;
+    Bytes buffer(capacity);
+    size_t n = inflate_zlib(stream.data(), stream.size(), buffer.data(), buffer.size());
+    Result r{g_status, Bytes(buffer.begin(), buffer.begin() + std::min(n, capacity))};
+    g_status = 0;
+    return r;
+}
+
+struct Stream {
+    std::string name, input;
+    Bytes data;
+};
+
+std::vector<Stream> load_streams() {
+    std::vector<Stream> streams;
+    std::string all = test_read_file(test_data_dir() + "/inflate/streams.bin");
+    size_t p = 0;
+    auto u16 = [&](size_t at) { return size_t(uint8_t(all[at])) | size_t(uint8_t(all[at + 1])) << 8; };
+    while (p + 2 <= all.size()) {
+        Stream s;
+        size_t name_length = u16(p);
+        s.name = all.substr(p + 2, name_length);
+        p += 2 + name_length;
+        size_t length = u16(p) | u16(p + 2) << 16;
+        s.data = bytes_of(all.substr(p + 4, length));
+        p += 4 + length;
+        s.input = s.name.substr(0, s.name.find('/'));
+        streams.push_back(s);
+    }
+    return streams;
+}
+
+// Bits least significant first, as DEFLATE packs them; Huffman codes most significant first.
+struct BitWriter {
+    Bytes bytes;
+    int used = 8;
+    void bits(uint32_t value, int n) {
+        for (int i = 0; i < n; i++) {
+            if (used == 8) bytes.push_back(0), used = 0;
+            const uint32_t bit = i < 32 ? (value >> i) & 1 : 0;  // longer runs are zeros
+            bytes.back() |= uint8_t(bit << used++);
+        }
+    }
+    void code(uint32_t value, int length) {
+        for (int i = length - 1; i >= 0; i--) bits((value >> i) & 1, 1);
+    }
+    void align() { used = 8; }
+    void byte(uint8_t b) { align(), bytes.push_back(b); }
+};
+
+const uint16_t k_length_base[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
+                                    31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
+const uint16_t k_distance_base[30] = {1,    2,    3,    4,    5,    7,     9,     13,
+                                      17,   25,   33,   49,   65,   97,    129,   193,
+                                      257,  385,  513,  769,  1025, 1537,  2049,  3073,
+                                      4097, 6145, 8193, 12289, 16385, 24577};
+int length_extra(int s) { return s < 8 || s == 28 ? 0 : (s - 4) / 4; }
+int distance_extra(int s) { return s < 4 ? 0 : (s - 2) / 2; }
+
+// Fixed-code block writer (RFC 1951, 3.2.6).
+struct FixedBlock {
+    BitWriter& w;
+    FixedBlock(BitWriter& writer, bool final) : w(writer) { w.bits(final, 1), w.bits(1, 2); }
+    void symbol(int s) {
+        if (s < 144) w.code(0x30 + s, 8);
+        else if (s < 256) w.code(0x190 + s - 144, 9);
+        else if (s < 280) w.code(s - 256, 7);
+        else w.code(0xC0 + s - 280, 8);
+    }
+    void literal(uint8_t b) { symbol(b); }
+    void copy(int length, int distance) {
+        int ls = 28;
+        while (k_length_base[ls] > length) ls--;
+        symbol(257 + ls);
+        w.bits(length - k_length_base[ls], length_extra(ls));
+        int ds = 29;
+        while (k_distance_base[ds] > distance) ds--;
+        w.code(ds, 5);
+        w.bits(distance - k_distance_base[ds], distance_extra(ds));
+    }
+    void end() { symbol(256); }
+};
+
+// A zlib header with the given window (CINFO) and flags.
+BitWriter zlib_start(int cinfo = 7, int flags = 0x01) {
+    BitWriter w;
+    w.byte(uint8_t(cinfo << 4 | 8));
+    w.byte(uint8_t(flags));
+    return w;
+}
+
+void stored_block(BitWriter& w, bool final, const Bytes& data, uint16_t nlen) {
+    w.bits(final, 1), w.bits(0, 2);
+    w.align();
+    w.byte(uint8_t(data.size())), w.byte(uint8_t(data.size() >> 8));
+    w.byte(uint8_t(nlen)), w.byte(uint8_t(nlen >> 8));
+    for (uint8_t b : data) w.byte(b);
+}
+
+} // namespace
+
+// Every level and strategy of zlib, windows of 512 bytes to 32 KiB: stored, fixed and dynamic
+// blocks, long matches, distance 1 runs and copies reaching 30,000 bytes back.
+TEST(InflateRoundTrip, ZlibStreamsDecodeToTheirInputs) {
+    test_reset_core();
+    std::vector<Stream> streams = load_streams();
+    ASSERT_EQ(streams.size(), 150u);
+    std::map<std::string, Bytes> inputs;
+    for (const Stream& s : streams) {
+        if (!inputs.count(s.input))
+            inputs[s.input] = bytes_of(test_read_file(test_data_dir() + "/inflate/" + s.input + ".bin"));
+        const Bytes& expected = inputs[s.input];
+        Result exact = inflate(s.data, expected.size());
+        EXPECT_EQ(exact.status, 0) << s.name;
+        EXPECT_TRUE(exact.out == expected) << s.name;
+        // Room to spare changes nothing.
+        Result roomy = inflate(s.data, expected.size() + 4096);
+        EXPECT_EQ(roomy.status, 0) << s.name;
+        EXPECT_EQ(roomy.out.size(), expected.size()) << s.name;
+    }
+}
+
+TEST(InflateRoundTrip, OutputThatDoesNotFitIsRefused) {
+    test_reset_core();
+    for (const Stream& s : load_streams()) {
+        size_t size = test_read_file(test_data_dir() + "/inflate/" + s.input + ".bin").size();
+        if (size == 0) continue;
+        EXPECT_EQ(inflate(s.data, size - 1).status, ST_BAD_DATA) << s.name;
+    }
+}
+
+TEST(InflateRoundTrip, TrailerIsNotNeededButDataIs) {
+    test_reset_core();
+    for (const Stream& s : load_streams()) {
+        size_t size = test_read_file(test_data_dir() + "/inflate/" + s.input + ".bin").size();
+        Bytes no_trailer(s.data.begin(), s.data.end() - 4);
+        EXPECT_EQ(inflate(no_trailer, size).status, 0) << s.name;
+        // The last byte of DEFLATE data always holds bits of the final block.
+        Bytes cut(s.data.begin(), s.data.end() - 5);
+        EXPECT_EQ(inflate(cut, size + 1024).status, ST_BAD_DATA) << s.name;
+    }
+}
+
+TEST(InflateRoundTrip, CorruptAdlerTrailerIsAccepted) {
+    test_reset_core();
+    Stream s = load_streams()[20];
+    Bytes expected = bytes_of(test_read_file(test_data_dir() + "/inflate/" + s.input + ".bin"));
+    for (int i = 1; i <= 4; i++) s.data[s.data.size() - i] ^= 0x5A;
+    Result r = inflate(s.data, expected.size());
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.out == expected);
+}
+
+TEST(InflateStored, StoredBlocksGiveTheirBytesWhateverNlenSays) {
+    test_reset_core();
+    BitWriter w = zlib_start();
+    stored_block(w, false, bytes_of("hello, "), 0x1234);  // NLEN should be ~7
+    stored_block(w, false, Bytes(), 0);
+    stored_block(w, true, bytes_of("world"), 0xFFFA);
+    Result r = inflate(w.bytes, 12);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(std::string(r.out.begin(), r.out.end()), "hello, world");
+}
+
+TEST(InflateStored, StoredBlockAfterBitsStartsAtTheNextByte) {
+    test_reset_core();
+    BitWriter w = zlib_start();
+    {
+        FixedBlock b(w, false);
+        b.literal('a');
+        b.end();
+    }
+    stored_block(w, true, bytes_of("bc"), 0);
+    Result r = inflate(w.bytes, 3);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(std::string(r.out.begin(), r.out.end()), "abc");
+}
+
+// Found by fuzzing: an empty stored block into an empty (null) output buffer.
+TEST(InflateStored, EmptyStoredBlockIntoAnEmptyBuffer) {
+    test_reset_core();
+    Result r = inflate(Bytes{0x78, 0x01, 0x01, 0x00, 0x00, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x01}, 0);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.out.empty());
+}
+
+// Found by fuzzing: a fixed block running out of input right after an empty stored block.
+TEST(InflateStored, InputEndingInsideTheNextBlockIsRefused) {
+    test_reset_core();
+    Bytes stream{0x08, 0x01, 0x00, 0x00, 0x00, 0x00, 0x03, 0x95, 0xFC, 0xCF};
+    EXPECT_EQ(inflate(stream, 0x1001 * 4).status, ST_BAD_DATA);
+}
+
+TEST(InflateStored, StoredLengthPastTheInputIsRefused) {
+    test_reset_core();
+    BitWriter w = zlib_start();
+    stored_block(w, true, bytes_of("abcdef"), 0);
+    w.bytes.resize(w.bytes.size() - 2);
+    EXPECT_EQ(inflate(w.bytes, 100).status, ST_BAD_DATA);
+}
+
+TEST(InflateCopies, Length258AtDistance1RepeatsOneByte) {
+    test_reset_core();
+    BitWriter w = zlib_start();
+    FixedBlock b(w, true);
+    b.literal('x');
+    b.copy(258, 1);
+    b.end();
+    Result r = inflate(w.bytes, 259);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, Bytes(259, 'x'));
+}
+
+TEST(InflateCopies, OverlappingCopiesRepeatTheLastBytes) {
+    test_reset_core();
+    BitWriter w = zlib_start();
+    FixedBlock b(w, true);
+    for (char c : std::string("abc")) b.literal(uint8_t(c));
+    b.copy(10, 3);
+    b.literal('!');
+    for (int d : {2, 5, 7, 9, 11}) b.copy(19, d);
+    b.end();
+    std::string expected = "abcabcabcabca!";
+    for (int d : {2, 5, 7, 9, 11})
+        for (int i = 0; i < 19; i++) expected += expected[expected.size() - d];
+    Result r = inflate(w.bytes, expected.size());
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(std::string(r.out.begin(), r.out.end()), expected);
+}
+
+TEST(InflateCopies, WindowLimitsTheDistance) {
+    test_reset_core();
+    Bytes block(32768);
+    for (size_t i = 0; i < block.size(); i++) block[i] = uint8_t(i * 7 + (i >> 8));
+    // CINFO 7: a 32 KiB window reaches the very first byte.
+    BitWriter w = zlib_start(7);
+    stored_block(w, false, block, 0);
+    {
+        FixedBlock b(w, true);
+        b.copy(3, 32768);
+        b.end();
+    }
+    Result r = inflate(w.bytes, 32771);
+    EXPECT_EQ(r.status, 0);
+    ASSERT_EQ(r.out.size(), 32771u);
+    EXPECT_TRUE(std::equal(block.begin(), block.begin() + 3, r.out.begin() + 32768));
+
+    // CINFO 0: a 256-byte window; 256 is allowed, 257 is not.
+    for (int distance : {256, 257}) {
+        BitWriter v = zlib_start(0);
+        stored_block(v, false, Bytes(block.begin(), block.begin() + 300), 0);
+        FixedBlock b(v, true);
+        b.copy(4, distance);
+        b.end();
+        EXPECT_EQ(inflate(v.bytes, 304).status, distance == 256 ? 0 : ST_BAD_DATA) << distance;
+    }
+}
+
+TEST(InflateCopies, DistanceBeforeTheStartIsRefused) {
+    test_reset_core();
+    BitWriter w = zlib_start();
+    FixedBlock b(w, true);
+    b.literal('a');
+    b.literal('b');
+    b.copy(5, 3);
+    b.end();
+    EXPECT_EQ(inflate(w.bytes, 100).status, ST_BAD_DATA);
+}
+
+TEST(InflateCopies, DistanceCodes30And31AreRefused) {
+    test_reset_core();
+    for (int code : {30, 31}) {
+        BitWriter w = zlib_start();
+        FixedBlock b(w, true);
+        b.literal('a');
+        b.symbol(257);  // length 3
+        w.code(uint32_t(code), 5);
+        b.end();
+        EXPECT_EQ(inflate(w.bytes, 100).status, ST_BAD_DATA) << code;
+    }
+}
+
+TEST(InflateHeader, BadHeadersAreRefused) {
+    test_reset_core();
+    auto with_header = [](uint8_t cmf, uint8_t flg) {
+        BitWriter w;
+        w.byte(cmf), w.byte(flg);
+        FixedBlock b(w, true);
+        b.literal('z');
+        b.end();
+        return inflate(w.bytes, 10).status;
+    };
+    EXPECT_EQ(with_header(0x78, 0x9C), 0);
+    EXPECT_EQ(with_header(0x78, 0x00), 0);                // FCHECK is not verified
+    EXPECT_EQ(with_header(0x78, 0xBB), ST_BAD_DATA);      // preset dictionary
+    EXPECT_EQ(with_header(0x77, 0x01), ST_BAD_DATA);      // method 7
+    EXPECT_EQ(with_header(0x88, 0x01), ST_BAD_DATA);      // window 2^16
+    EXPECT_EQ(inflate(Bytes{0x78}, 10).status, ST_BAD_DATA);
+    EXPECT_EQ(inflate(Bytes{}, 10).status, ST_BAD_DATA);
+}
+
+TEST(InflateHeader, BlockType3IsRefused) {
+    test_reset_core();
+    BitWriter w = zlib_start();
+    w.bits(1, 1), w.bits(3, 2);
+    w.bits(0, 16);
+    EXPECT_EQ(inflate(w.bytes, 10).status, ST_BAD_DATA);
+}
+
+namespace {
+
+// Dynamic block header with the code length code given as (symbol, length) pairs.
+void dynamic_start(BitWriter& w, int hlit, int hdist, std::map<int, int> code_length_lengths) {
+    static const int order[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
+    w.bits(1, 1), w.bits(2, 2);
+    w.bits(uint32_t(hlit - 257), 5), w.bits(uint32_t(hdist - 1), 5), w.bits(19 - 4, 4);
+    for (int i = 0; i < 19; i++) w.bits(uint32_t(code_length_lengths[order[i]]), 3);
+}
+
+} // namespace
+
+TEST(InflateDynamic, DistanceLengthsStartingWith16RepeatZero) {
+    test_reset_core();
+    // Code length code: symbols 1, 2, 16, 18 of two bits each: 00, 01, 10, 11.
+    BitWriter w = zlib_start();
+    dynamic_start(w, 258, 4, {{1, 2}, {2, 2}, {16, 2}, {18, 2}});
+    // Literal/length lengths: 'A' 1, end of block 2, length 3 (symbol 257) 2.
+    w.code(3, 2), w.bits(65 - 11, 7);  // 65 zeros
+    w.code(0, 2);                      // 'A': 1
+    w.code(3, 2), w.bits(138 - 11, 7);
+    w.code(3, 2), w.bits(52 - 11, 7);  // up to 255
+    w.code(1, 2), w.code(1, 2);        // 256, 257: 2
+    // Distance lengths: 16 first repeats 0 three times (not the 2 before it), then 1.
+    w.code(2, 2), w.bits(0, 2);
+    w.code(0, 2);
+    // Data with codes 'A' 0, end 10, length 3 11; distance 4 (symbol 3) 0.
+    for (int i = 0; i < 4; i++) w.code(0, 1);
+    w.code(3, 2), w.code(0, 1);
+    w.code(2, 2);
+    Result r = inflate(w.bytes, 7);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(std::string(r.out.begin(), r.out.end()), "AAAAAAA");
+}
+
+TEST(InflateDynamic, CodeMissingFromAnIncompleteCodeGivesSymbolZero) {
+    test_reset_core();
+    // Code length code: 18 one bit (0), 0 and 2 two bits (10, 11).
+    BitWriter w = zlib_start();
+    dynamic_start(w, 257, 1, {{18, 1}, {0, 2}, {2, 2}});
+    w.code(0, 1), w.bits(65 - 11, 7);
+    w.code(3, 2);  // 'A': 2
+    w.code(0, 1), w.bits(138 - 11, 7);
+    w.code(0, 1), w.bits(52 - 11, 7);
+    w.code(3, 2);  // end of block: 2
+    w.code(2, 2);  // the one distance length: 0
+    // 'A' is 00, end of block 01; 1xx matches nothing and reads as symbol 0 after 3 bits.
+    w.code(0, 2);
+    w.code(4, 3);
+    w.code(1, 2);
+    Result r = inflate(w.bytes, 2);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, (Bytes{'A', 0}));
+}
+
+TEST(InflateDynamic, MoreThan286LiteralLengthCodesAreRefused) {
+    test_reset_core();
+    BitWriter w = zlib_start();
+    dynamic_start(w, 287, 1, {{18, 1}, {0, 2}, {8, 2}});
+    w.bits(0, 32);
+    EXPECT_EQ(inflate(w.bytes, 10).status, ST_BAD_DATA);
+}
+
+TEST(InflateDynamic, RunsPastTheEndOfTheirSequenceAreRefused) {
+    test_reset_core();
+    // Zero run of 138 when only 257 - 130 = 127 literal lengths remain.
+    BitWriter w = zlib_start();
+    dynamic_start(w, 257, 2, {{18, 1}, {0, 2}, {16, 2}});
+    w.code(0, 1), w.bits(130 - 11, 7);
+    w.code(0, 1), w.bits(138 - 11, 7);
+    w.bits(0, 32);
+    EXPECT_EQ(inflate(w.bytes, 10).status, ST_BAD_DATA);
+
+    // A repeat that would run from the literal/length lengths into the distance lengths.
+    BitWriter v = zlib_start();
+    dynamic_start(v, 257, 4, {{18, 1}, {0, 2}, {16, 2}});
+    v.code(0, 1), v.bits(138 - 11, 7);
+    v.code(0, 1), v.bits(117 - 11, 7);  // 255 zeros
+    v.code(2, 2);                       // 256: 0
+    v.code(3, 2), v.bits(1, 2);         // 16: four more, one past the end
+    v.bits(0, 32);
+    EXPECT_EQ(inflate(v.bytes, 10).status, ST_BAD_DATA);
+}
+
+TEST(InflateDynamic, CodeLengthCodeNotFoundIsLoggedAndRefused) {
+    test_reset_core();
+    BitWriter w = zlib_start();
+    dynamic_start(w, 257, 1, {{18, 1}});
+    w.code(1, 1);  // no code starts with 1
+    w.bits(0, 32);
+    EXPECT_EQ(inflate(w.bytes, 10).status, ST_BAD_DATA);
+    std::string log = test_read_file(test_temp_dir() + "/zz_DORV.log");
+    EXPECT_NE(log.find("CODE HUFF TREE NON TROUV 2 pos "), std::string::npos) << log;
+}
+
+TEST(InflateDynamic, OversubscribedCodesAreRefused) {
+    test_reset_core();
+    BitWriter w = zlib_start();
+    dynamic_start(w, 257, 1, {{18, 1}, {0, 1}, {8, 1}});
+    w.bits(0, 64);
+    EXPECT_EQ(inflate(w.bytes, 10).status, ST_BAD_DATA);
+}

@@ -1,0 +1,365 @@
+// PNG decoder on files built here chunk by chunk: header variants, ancillary chunks, chunk
+// order, palette and transparency rules, resolution, and the refusals.
+#include "core/status.h"
+#include "image/image.h"
+#include "support/support.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using Bytes = std::string;
+
+uint32_t crc32_of(const Bytes& data) {
+    uint32_t c = 0xFFFFFFFFu;
+    for (unsigned char b : data) {
+        c ^= b;
+        for (int k = 0; k < 8; k++) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1)));
+    }
+    return ~c;
+}
+
+Bytes be32(uint32_t v) {
+    return Bytes{char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+}
+Bytes be16(uint32_t v) { return Bytes{char(v >> 8), char(v)}; }
+
+Bytes chunk(const Bytes& name, const Bytes& data) {
+    return be32(uint32_t(data.size())) + name + data + be32(crc32_of(name + data));
+}
+
+Bytes header(uint32_t width, uint32_t height, int depth, int colour, int interlace = 0) {
+    return chunk("IHDR", be32(width) + be32(height) + char(depth) + char(colour) + '\0' +
+                             '\0' + char(interlace));
+}
+
+// zlib stream of stored blocks (no compression needed for these small images).
+Bytes zlib_stored(const Bytes& raw) {
+    Bytes z = "\x78\x01";
+    size_t at = 0;
+    do {
+        size_t n = std::min<size_t>(raw.size() - at, 65535);
+        bool last = at + n == raw.size();
+        z += char(last);
+        z += char(n & 255), z += char(n >> 8), z += char(~n & 255), z += char((~n >> 8) & 255);
+        z += raw.substr(at, n);
+        at += n;
+    } while (at < raw.size());
+    return z + be32(1);  // Adler-32 is not checked
+}
+
+const Bytes k_signature = "\x89PNG\r\n\x1a\n";
+
+// Rows given with their filter bytes.
+Bytes png(const Bytes& ihdr, const Bytes& filtered_rows, const Bytes& before_idat = "",
+          const Bytes& after_idat = "") {
+    return k_signature + ihdr + before_idat + chunk("IDAT", zlib_stored(filtered_rows)) +
+           after_idat + chunk("IEND", "");
+}
+
+struct Loaded {
+    int status = -1;
+    Image* page = nullptr;
+};
+
+Loaded load(const Bytes& file) {
+    test_reset_core();
+    Loaded r;
+    int list = 0;
+    r.status = test_load_file(test_write_file("t.png", file), &list);
+    if (r.status == 0) {
+        std::vector<Image*> pages = test_pages(list);
+        if (pages.size() == 1) r.page = pages[0];
+    }
+    return r;
+}
+
+std::vector<uint8_t> row(Image* page, int y, int plane = 0) {
+    const uint8_t* p = image_row_read(page, y, plane);
+    return std::vector<uint8_t>(p, p + page->width);
+}
+
+// A 2x2 8-bit grey image, rows unfiltered.
+Bytes grey2x2(const Bytes& before = "", const Bytes& after = "") {
+    return png(header(2, 2, 8, 0), Bytes("\0\x10\x20\0\x30\x40", 6), before, after);
+}
+
+} // namespace
+
+TEST(PngHeader, OneBitGreyWidth12GivesZerosAndOnesOnABlackWhiteRamp) {
+    Loaded r = load(png(header(12, 2, 1, 0), Bytes("\0\xA5\xF0\0\x0F\x30", 6)));
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(row(r.page, 0), (std::vector<uint8_t>{1, 0, 1, 0, 0, 1, 0, 1, 1, 1, 1, 1}));
+    EXPECT_EQ(row(r.page, 1), (std::vector<uint8_t>{0, 0, 0, 0, 1, 1, 1, 1, 0, 0, 1, 1}));
+    EXPECT_EQ(r.page->palette[0][0], 0);
+    EXPECT_EQ(r.page->palette[0][1], 255);
+    EXPECT_EQ(r.page->bit_count, 1);
+    EXPECT_EQ(r.page->planes, 1);
+    EXPECT_EQ(r.page->samples_per_pixel, 1);
+}
+
+TEST(PngHeader, FieldsOfThePage) {
+    Loaded r = load(png(header(3, 1, 8, 6), Bytes("\0" "\1\2\3\4" "\5\6\7\x08" "\x09\x0A\x0B\x0C", 13)));
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(r.page->format_name_index, 15);
+    EXPECT_EQ(r.page->bit_count, 24);
+    EXPECT_EQ(r.page->bits_per_sample, 8);
+    EXPECT_EQ(r.page->samples_per_pixel, 4);
+    EXPECT_EQ(r.page->planes, 3);
+    EXPECT_EQ(row(r.page, 0, 0), (std::vector<uint8_t>{1, 5, 9}));
+    EXPECT_EQ(row(r.page, 0, 1), (std::vector<uint8_t>{2, 6, 10}));
+    EXPECT_EQ(row(r.page, 0, 2), (std::vector<uint8_t>{3, 7, 11}));
+    EXPECT_DOUBLE_EQ(r.page->gamma, -1.0);
+}
+
+TEST(PngHeader, BadHeadersAreRefused) {
+    const Bytes rows("\0\0", 2);
+    EXPECT_EQ(load(png(header(0, 1, 8, 0), rows)).status, ST_BAD_DATA);         // width 0
+    EXPECT_EQ(load(png(header(1, 0, 8, 0), rows)).status, ST_BAD_DATA);         // height 0
+    EXPECT_EQ(load(png(header(0x80000000u, 1, 8, 0), rows)).status, ST_BAD_DATA);
+    EXPECT_EQ(load(png(header(1, 1, 0, 0), rows)).status, ST_BAD_DATA);         // depth 0
+    EXPECT_EQ(load(png(header(1, 1, 17, 0), rows)).status, ST_BAD_DATA);
+    EXPECT_EQ(load(png(header(1, 1, 3, 0), rows)).status, ST_BAD_DATA);         // grey depth 3
+    EXPECT_EQ(load(png(header(1, 1, 4, 2), rows)).status, ST_BAD_DATA);         // RGB depth 4
+    EXPECT_EQ(load(png(header(1, 1, 16, 3), rows)).status, ST_BAD_DATA);        // palette 16
+    for (int colour : {1, 5, 7})
+        EXPECT_EQ(load(png(header(1, 1, 8, colour), rows)).status, ST_BAD_DATA) << colour;
+    Bytes compression = chunk("IHDR", be32(1) + be32(1) + "\x08\0\x01\0\0");
+    EXPECT_EQ(load(png(compression, rows)).status, ST_BAD_DATA);
+    Bytes filter = chunk("IHDR", be32(1) + be32(1) + Bytes("\x08\0\0\x01\0", 5));
+    EXPECT_EQ(load(png(filter, rows)).status, ST_BAD_DATA);
+    Bytes short_header = chunk("IHDR", be32(1) + be32(1) + Bytes("\x08\0\0\0", 4));
+    EXPECT_EQ(load(png(short_header, rows)).status, ST_BAD_DATA);
+    // A longer IHDR is fine: its extra bytes are skipped.
+    Bytes long_header = chunk("IHDR", be32(1) + be32(1) + Bytes("\x08\0\0\0\0xyz", 8));
+    EXPECT_EQ(load(png(long_header, rows)).status, 0);
+}
+
+TEST(PngHeader, InterlacedAnd16BitGreyAreUnknownFormats) {
+    EXPECT_EQ(load(png(header(1, 1, 8, 0, 1), Bytes("\0\x7F", 2))).status, ST_UNKNOWN_FORMAT);
+    EXPECT_EQ(load(png(header(1, 1, 16, 0), Bytes("\0\x7F\0", 3))).status, ST_UNKNOWN_FORMAT);
+    EXPECT_EQ(load(png(header(1, 1, 16, 4), Bytes("\0\x7F\0\0\0", 5))).status,
+              ST_UNKNOWN_FORMAT);
+}
+
+TEST(PngHeader, SixteenBitRgbTakesTheHighByte) {
+    Bytes rgb16("\0" "\x12\x34\x56\x78\x9A\xBC" "\xFF\x00\x00\xFF\x80\x80", 13);
+    Loaded r = load(png(header(2, 1, 16, 2), rgb16));
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(r.page->bit_count, 42);
+    EXPECT_EQ(row(r.page, 0, 0), (std::vector<uint8_t>{0x12, 0xFF}));
+    EXPECT_EQ(row(r.page, 0, 1), (std::vector<uint8_t>{0x56, 0x00}));
+    EXPECT_EQ(row(r.page, 0, 2), (std::vector<uint8_t>{0x9A, 0x80}));
+    // RGBA, Sub filter over 8-byte pixels: the second pixel adds the first one's bytes.
+    Bytes rgba16("\x01" "\x10\x00\x20\x00\x30\x00\x40\x00" "\x01\x00\x01\x00\x01\x00\x01\x00", 17);
+    r = load(png(header(2, 1, 16, 6), rgba16));
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(row(r.page, 0, 0), (std::vector<uint8_t>{0x10, 0x11}));
+    EXPECT_EQ(row(r.page, 0, 2), (std::vector<uint8_t>{0x30, 0x31}));
+}
+
+TEST(PngChunks, AncillaryChunksChangeNothingAndUnknownCriticalOnesAreRefused) {
+    Loaded plain = load(grey2x2());
+    ASSERT_EQ(plain.status, 0);
+    std::vector<uint8_t> r0 = row(plain.page, 0), r1 = row(plain.page, 1);
+    Bytes extras = chunk("sRGB", "\0") + chunk("iCCP", Bytes("p\0\0xxxx", 7)) +
+                   chunk("tEXt", Bytes("Title\0Hi", 8)) + chunk("zzZz", "whatever") +
+                   chunk("cHRM", Bytes(32, '\1')) + chunk("tIME", Bytes(7, '\2'));
+    Loaded with = load(grey2x2(extras, chunk("tEXt", "late")));
+    ASSERT_EQ(with.status, 0);
+    EXPECT_EQ(row(with.page, 0), r0);
+    EXPECT_EQ(row(with.page, 1), r1);
+    EXPECT_EQ(load(grey2x2(chunk("ZZZZ", "x"))).status, ST_UNKNOWN_FORMAT);
+    EXPECT_EQ(load(grey2x2(chunk("iEND", ""))).status, 0);  // names compare exactly
+    EXPECT_EQ(load(grey2x2(chunk("Iend", ""))).status, ST_UNKNOWN_FORMAT);
+}
+
+TEST(PngChunks, CorruptCrcsAreNotChecked) {
+    Bytes file = grey2x2(chunk("gAMA", be32(45455)));
+    for (size_t at = 8; at + 12 <= file.size();) {
+        uint32_t length = uint32_t(uint8_t(file[at])) << 24 | uint8_t(file[at + 1]) << 16 |
+                          uint8_t(file[at + 2]) << 8 | uint8_t(file[at + 3]);
+        file[at + 8 + length] ^= 0x55;
+        at += 12 + length;
+    }
+    Loaded r = load(file);
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(row(r.page, 1), (std::vector<uint8_t>{0x30, 0x40}));
+}
+
+TEST(PngChunks, SignatureTailMustBeExact) {
+    Bytes file = grey2x2();
+    file[6] = 0x1B;
+    EXPECT_EQ(load(file).status, ST_BAD_DATA);
+    EXPECT_EQ(load(k_signature.substr(0, 6)).status, ST_BAD_DATA);
+}
+
+TEST(PngChunks, MissingPiecesAreBadData) {
+    Bytes ihdr = header(2, 2, 8, 0);
+    EXPECT_EQ(load(k_signature + ihdr + chunk("IEND", "")).status, ST_BAD_DATA);  // no IDAT
+    Bytes no_end = k_signature + ihdr + chunk("IDAT", zlib_stored(Bytes(6, '\0')));
+    EXPECT_EQ(load(no_end).status, ST_BAD_DATA);
+    // IDAT before any IHDR has no rows to go to.
+    Bytes headless = k_signature + chunk("IDAT", zlib_stored(Bytes(6, '\0'))) + chunk("IEND", "");
+    EXPECT_EQ(load(headless).status, ST_BAD_DATA);
+    // A second IHDR would change the page under the first one's rows.
+    EXPECT_EQ(load(grey2x2(header(4, 4, 8, 0))).status, ST_BAD_DATA);
+    // Truncated in the middle of the IDAT data.
+    Bytes whole = grey2x2();
+    EXPECT_EQ(load(whole.substr(0, whole.size() - 20)).status, ST_BAD_DATA);
+}
+
+TEST(PngChunks, DataMayBeSplitOverManyIdatChunks) {
+    Bytes z = zlib_stored(Bytes("\0\x10\x20\0\x30\x40", 6));
+    Bytes idats;
+    for (char c : z) idats += chunk("IDAT", Bytes(1, c));
+    Loaded r = load(k_signature + header(2, 2, 8, 0) + chunk("IDAT", "") + idats +
+                    chunk("IEND", ""));
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(row(r.page, 1), (std::vector<uint8_t>{0x30, 0x40}));
+}
+
+TEST(PngChunks, FilterTypeAbove4IsBadData) {
+    EXPECT_EQ(load(png(header(2, 2, 8, 0), Bytes("\0\1\2\5\3\4", 6))).status, ST_BAD_DATA);
+}
+
+TEST(PngChunks, ShortStreamLeavesZeroRows) {
+    // One row of data for a two-row image: the stream ends cleanly, the second row is zeros.
+    Loaded r = load(png(header(2, 2, 8, 0), Bytes("\0\x10\x20", 3)));
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(row(r.page, 0), (std::vector<uint8_t>{0x10, 0x20}));
+    EXPECT_EQ(row(r.page, 1), (std::vector<uint8_t>{0, 0}));
+}
+
+TEST(PngChunks, ImageFarLargerThanItsDataIsRefused) {
+    EXPECT_EQ(load(png(header(100000, 100000, 8, 2), Bytes("\0", 1))).status, ST_BAD_DATA);
+}
+
+TEST(PngPalette, PaletteAndTransparentIndex) {
+    Bytes plte;
+    for (int i = 0; i < 16; i++) plte += char(i * 16), plte += char(255 - i), plte += char(i);
+    Bytes trns(16, '\xFF');
+    trns[5] = 0;
+    trns[9] = 0;
+    trns[2] = 7;
+    Loaded r = load(png(header(4, 1, 4, 3), Bytes("\0\x05\xAF", 3),
+                        chunk("PLTE", plte) + chunk("tRNS", trns)));
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(row(r.page, 0), (std::vector<uint8_t>{0, 5, 10, 15}));
+    EXPECT_EQ(r.page->transparent_flag, 1);
+    EXPECT_EQ(r.page->transparent[0], 5);
+    EXPECT_EQ(r.page->palette[0][15], 240);
+    EXPECT_EQ(r.page->palette[1][15], 240);
+    EXPECT_EQ(r.page->palette[2][15], 15);
+}
+
+TEST(PngPalette, MostTransparentEntryWhenNoneIsClear) {
+    Bytes trns("\xFF\x80\x10\x40\x10", 5);
+    Loaded r = load(png(header(1, 1, 8, 3), Bytes("\0\0", 2),
+                        chunk("PLTE", Bytes(15, '\1')) + chunk("tRNS", trns)));
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(r.page->transparent_flag, 1);
+    EXPECT_EQ(r.page->transparent[0], 2);  // the first of the two 0x10 entries
+    // All opaque: the flag is set, no index is chosen.
+    r = load(png(header(1, 1, 8, 3), Bytes("\0\0", 2),
+                 chunk("PLTE", Bytes(15, '\1')) + chunk("tRNS", Bytes(5, '\xFF'))));
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(r.page->transparent_flag, 1);
+    EXPECT_EQ(r.page->transparent[0], 0);
+}
+
+TEST(PngPalette, PaletteLengthRules) {
+    EXPECT_EQ(load(grey2x2(chunk("PLTE", "abcd"))).status, ST_BAD_DATA);
+    // 300 entries: the page keeps 256 and nothing beyond.
+    Bytes plte;
+    for (int i = 0; i < 300; i++) plte += char(i), plte += char(i >> 8), plte += char(7);
+    Loaded r = load(png(header(1, 1, 8, 3), Bytes("\0\xFF", 2), chunk("PLTE", plte)));
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(r.page->palette[0][255], 255);
+    EXPECT_EQ(r.page->palette[1][255], 0);
+    EXPECT_EQ(r.page->palette[2][255], 7);
+    // PLTE before IHDR is taken as it comes.
+    Bytes early = k_signature + chunk("PLTE", "\x0A\x0B\x0C") + header(1, 1, 8, 3) +
+                  chunk("IDAT", zlib_stored(Bytes(2, '\0'))) + chunk("IEND", "");
+    r = load(early);
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(r.page->palette[2][0], 0x0C);
+}
+
+TEST(PngTransparency, ColourTypesAndSixteenBitConversion) {
+    Loaded r = load(grey2x2(chunk("tRNS", be16(7))));
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(r.page->transparent_flag, 1);
+    EXPECT_EQ(r.page->transparent[0], 7);
+    r = load(grey2x2(chunk("tRNS", be16(300))));
+    EXPECT_EQ(r.page->transparent[0], 255);
+    r = load(grey2x2(chunk("tRNS", be16(40000))));
+    EXPECT_EQ(r.page->transparent[0], 0);
+    EXPECT_EQ(load(grey2x2(chunk("tRNS", "\1"))).status, ST_BAD_DATA);
+
+    Bytes rgb_rows("\0\1\2\3", 4);
+    r = load(png(header(1, 1, 8, 2), rgb_rows, chunk("tRNS", be16(1) + be16(254) + be16(255))));
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(r.page->transparent_flag, 1);
+    EXPECT_EQ(r.page->transparent[0], 1);
+    EXPECT_EQ(r.page->transparent[1], 254);
+    EXPECT_EQ(r.page->transparent[2], 255);
+    EXPECT_EQ(load(png(header(1, 1, 8, 2), rgb_rows, chunk("tRNS", be16(1)))).status,
+              ST_BAD_DATA);
+
+    // RGBA: alpha is dropped and tRNS is ignored.
+    r = load(png(header(1, 1, 8, 6), Bytes("\0\1\2\3\4", 5), chunk("tRNS", be16(1))));
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(r.page->transparent_flag, 0);
+    EXPECT_EQ(r.page->width, 1);
+    EXPECT_EQ(row(r.page, 0, 2), (std::vector<uint8_t>{3}));
+}
+
+TEST(PngAncillary, GammaAndResolution) {
+    Loaded r = load(grey2x2(chunk("gAMA", be32(45455))));
+    ASSERT_EQ(r.status, 0);
+    EXPECT_NEAR(r.page->gamma, 0.45455, 1e-12);
+    EXPECT_EQ(load(grey2x2(chunk("gAMA", "\0\0\1"))).status, ST_BAD_DATA);
+
+    r = load(grey2x2(chunk("pHYs", be32(100) + be32(3000) + '\1')));
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(r.page->x_resolution, 2);   // 2.54 truncated
+    EXPECT_EQ(r.page->y_resolution, 76);  // 76.2
+    r = load(grey2x2(chunk("pHYs", be32(100) + be32(200) + '\0' + "more")));
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(r.page->x_resolution, 100);
+    EXPECT_EQ(r.page->y_resolution, 200);
+    EXPECT_EQ(load(grey2x2(chunk("pHYs", be32(100) + be32(100) + '\2'))).status, ST_BAD_DATA);
+    EXPECT_EQ(load(grey2x2(chunk("pHYs", be32(100)))).status, ST_BAD_DATA);
+}
+
+TEST(PngAncillary, BackgroundNeedsTheHeaderAndShowsOnlyWherePixelsAreMissing) {
+    Bytes before_header = k_signature + chunk("bKGD", be16(3)) + header(2, 2, 8, 0) +
+                          chunk("IDAT", zlib_stored(Bytes(6, '\0'))) + chunk("IEND", "");
+    EXPECT_EQ(load(before_header).status, ST_BAD_DATA);
+    Loaded r = load(grey2x2(chunk("bKGD", be16(99))));
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(row(r.page, 0), (std::vector<uint8_t>{0x10, 0x20}));
+    EXPECT_EQ(load(grey2x2(chunk("bKGD", "\1"))).status, ST_BAD_DATA);
+}
+
+// The placeholder pictures shipped beside the executable decode to what ImageMagick sees.
+TEST(PngPlaceholders, ErrorAndUnknownPicturesLoad) {
+    for (const char* name : {"erreur.png", "inconnu.png"}) {
+        SCOPED_TRACE(name);
+        test_reset_core();
+        int list = 0;
+        ASSERT_EQ(test_load_file(test_data_dir() + "/../../assets/" + name, &list), 0);
+        std::vector<Image*> pages = test_pages(list);
+        ASSERT_EQ(pages.size(), 1u);
+        EXPECT_EQ(pages[0]->width, 128);
+        EXPECT_EQ(pages[0]->height, 128);
+        Rgb ref;
+        ASSERT_TRUE(read_pam(test_data_dir() + "/png/ref/" + name + ".pam", &ref));
+        Rgb got = page_rgb(pages[0]);
+        EXPECT_TRUE(got.pixels == rgb_of(ref).pixels);
+    }
+}
