@@ -17,6 +17,7 @@ STEPS=(
     "KP_Subtract|KP_Subtract"
     "space space|Space Space"
     "Delete|Delete"
+    "space|Space"
 )
 
 # Sample files under lower-case names, so that the order is the same where paths are lowered.
@@ -28,4 +29,6 @@ make_files() { # dir
     cp "$here/samples/libjpeg-turbo-shira_bird8.bmp" "$1/b-bird.bmp"
     cp "$here/samples/image-rs-cat.jpg" "$1/c-cat.jpg"
     cp "$here/samples/libjpeg-turbo-testorig.ppm" "$1/d-rose.ppm"
+    # A JPEG cut short: its load fails and the placeholder picture is shown with the message.
+    head -c 400 "$here/samples/image-rs-cat.jpg" >"$1/e-broken.jpg"
 }

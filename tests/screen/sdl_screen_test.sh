@@ -16,7 +16,8 @@ rm -rf "$OUT"
 mkdir -p "$OUT"
 files=$OUT/files
 make_files "$files"
-list=("$files/a-flower.jpg" "$files/b-bird.bmp" "$files/c-cat.jpg" "$files/d-rose.ppm")
+list=("$files/a-flower.jpg" "$files/b-bird.bmp" "$files/c-cat.jpg" "$files/d-rose.ppm"
+    "$files/e-broken.jpg")
 # The trash the viewer uses lives in the test folder.
 export HOME=$OUT/home XDG_DATA_HOME=$OUT/home/.local/share
 mkdir -p "$XDG_DATA_HOME"
@@ -66,7 +67,7 @@ for i in "${!STEPS[@]}"; do
 done
 
 # Ctrl+Delete: the shown file goes to the trash, not away.
-shown=$(xdotool getwindowname "$wid" | sed 's/ - .*//')
+shown=$(xdotool getwindowname "$wid" | sed -E 's/ (-|:) .*//')
 xdotool windowfocus "$wid" 2>/dev/null
 xdotool key ctrl+Delete
 trashed() { [ ! -e "$shown" ] && [ -e "$XDG_DATA_HOME/Trash/files/$(basename "$shown")" ]; }

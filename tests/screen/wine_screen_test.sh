@@ -29,7 +29,8 @@ EXE=$WINBUILD/platform/dorvane.exe
 files=$OUT/files
 make_files "$files"
 winfiles="z:$(echo "$files" | tr 'A-Z' 'a-z')"
-list=("$files/a-flower.jpg" "$files/b-bird.bmp" "$files/c-cat.jpg" "$files/d-rose.ppm")
+list=("$files/a-flower.jpg" "$files/b-bird.bmp" "$files/c-cat.jpg" "$files/d-rose.ppm"
+    "$files/e-broken.jpg")
 winlist=()
 for f in "${list[@]}"; do winlist+=("Z:${f//\//\\}"); done
 
@@ -88,7 +89,7 @@ for i in "${!STEPS[@]}"; do
 done
 
 # Ctrl+Delete: the shown file goes to the recycle bin (Wine's is the desktop trash).
-shown_win=$(xdotool getwindowname "$wid" | sed 's/ - .*//')
+shown_win=$(xdotool getwindowname "$wid" | sed -E 's/ (-|:) .*//')
 shown=$files/$(basename "$shown_win")
 xdotool windowfocus "$wid" 2>/dev/null
 xdotool key ctrl+Delete
