@@ -3,6 +3,8 @@
 # tree), SNAPSHOT (the snapshot tool) and COMPARE (screen-compare).
 
 SKIP=77
+# Sanitizer builds: leaks of the system libraries are not the program's.
+export LSAN_OPTIONS="suppressions=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 
 skip() {
     echo "SKIP: $*"
