@@ -66,6 +66,27 @@ for i in "${!STEPS[@]}"; do
     echo "step $i [${skeys:-start}]: $pixels, $titles"
 done
 
+# A smaller window: the size message lays the view out again, and F4 then fits the page into
+# the new client area exactly as the headless program started at that size does.
+xdotool windowsize "$wid" 300 220
+resized() { read_paint_report "$OUT/viewer.log" && [ "$PW$PH$VW$VH" = "300220300220" ]; }
+if wait_for 10 resized && quiet_for "$OUT/viewer.log" 8 20; then
+    played="$played F4"
+    expected_title=$(snapshot "$OUT/resized.ppm" "$played" "${list[@]}")
+    xdotool windowfocus "$wid" 2>/dev/null
+    xdotool key F4
+    if wait_for 15 screen_matches "$OUT/resized.ppm" && title_is "$expected_title"; then
+        echo "resized to 300x220, F4: pixels and title equal"
+    else
+        echo "RESIZED TO 300x220, F4: $(cat "$OUT/compare.txt")"
+        keep_failure resized "$OUT/resized.ppm"
+        failures=$((failures + 1))
+    fi
+else
+    echo "RESIZE: the viewer did not take the new size ($PW x $PH, view $VW x $VH)"
+    failures=$((failures + 1))
+fi
+
 # Ctrl+Delete: the shown file goes to the trash, not away.
 shown=$(xdotool getwindowname "$wid" | sed -E 's/ (-|:) .*//')
 xdotool windowfocus "$wid" 2>/dev/null
