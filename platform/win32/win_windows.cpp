@@ -27,6 +27,9 @@ LRESULT CALLBACK main_procedure(HWND window, UINT message, WPARAM wparam, LPARAM
 
 LRESULT CALLBACK document_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     if (message == WM_RBUTTONDOWN) return 1; // no context menu
+    // The EDIT procedure turns a right button release into its own context menu (through the
+    // default procedure's context-menu message); the host shows none.
+    if (message == WM_CONTEXTMENU) return 0;
     if (message == WM_PAINT) {
         HRGN update = CreateRectRgn(1, 1, 2, 2);
         int type = update ? GetUpdateRgn(window, update, FALSE) : ERROR;

@@ -1,6 +1,7 @@
 # Shared by the on-screen tests: a private Xvfb, screen dumps compared with dorvane-snapshot,
 # waits on conditions with a deadline. Sourced; the caller sets OUT (its folder in the build
-# tree), SNAPSHOT (the snapshot tool) and COMPARE (screen-compare).
+# tree), SNAPSHOT (dorvane-snapshot), INPUT_SNAPSHOT (input-snapshot) and COMPARE
+# (screen-compare).
 
 SKIP=77
 # Sanitizer builds: leaks of the system libraries are not the program's.
@@ -93,6 +94,39 @@ snapshot() { # out.ppm keys files...
     local out=$1 keys=$2
     shift 2
     "$SNAPSHOT" --size "${VW}x${VH}" --keys "$keys" --out "$out" "$@" | head -1
+}
+
+# Expected picture and title from the program played with all xdotool words so far.
+input_snapshot() { # out.ppm words files...
+    local out=$1 words=$2
+    shift 2
+    "$INPUT_SNAPSHOT" --size "${VW}x${VH}" --input "$words" --out "$out" "$@" | head -1
+}
+
+# Plays xdotool words on the window: keys, and mouse words in client coordinates.
+play_x() { # window words...
+    local wid=$1 word a b c d
+    shift
+    for word in "$@"; do
+        xdotool windowfocus "$wid" 2>/dev/null
+        case $word in
+        drag:*)
+            IFS=, read -r a b c d <<<"${word#drag:}"
+            xdotool mousemove $((PX + a)) $((PY + b)) mousedown 1 \
+                mousemove $((PX + c)) $((PY + d)) mouseup 1
+            ;;
+        dblclick:*)
+            IFS=, read -r a b <<<"${word#dblclick:}"
+            xdotool mousemove $((PX + a)) $((PY + b)) click --repeat 2 --delay 80 1
+            ;;
+        rdblclick:*)
+            IFS=, read -r a b <<<"${word#rdblclick:}"
+            xdotool mousemove $((PX + a)) $((PY + b)) click --repeat 2 --delay 80 3
+            ;;
+        *) xdotool key "$word" ;;
+        esac
+        sleep 0.06
+    done
 }
 
 screen_matches() { # expected.ppm step-name

@@ -1,5 +1,8 @@
-# The scenario both on-screen tests play: xdotool keys, then the same keys in the snapshot
-# tool's words. Every step is checked against the headless program replaying all steps so far.
+# The scenario both on-screen tests play: xdotool input, then the same keys in the snapshot
+# tool's words. Every step is checked against the headless program replaying all steps so far:
+# dorvane-snapshot while there are only keys; from the first mouse step on (snapshot words
+# "@"), input-snapshot, which reads the xdotool words. Mouse words are in document window
+# coordinates: drag:X0,Y0,X1,Y1 (left button), dblclick:X,Y, rdblclick:X,Y.
 # The first step fits the page again: a size message after start-up (Wine without a window
 # manager sends one) changes the layout without drawing anything.
 STEPS=(
@@ -17,7 +20,10 @@ STEPS=(
     "KP_Subtract|KP_Subtract"
     "space space|Space Space"
     "Delete|Delete"
-    "space|Space"
+    "dblclick:100,80|@"
+    "drag:200,150,150,120|@"
+    "rdblclick:120,90|@"
+    "space|@"
 )
 
 # Sample files under lower-case names, so that the order is the same where paths are lowered.

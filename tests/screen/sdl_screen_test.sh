@@ -3,9 +3,9 @@
 # the pixels and the title that the headless program gives for the same keys at the same size.
 # Then Ctrl+Delete must move the shown file to the desktop trash, and Esc must end the viewer
 # with exit code 0.
-# Usage: sdl_screen_test.sh VIEWER SNAPSHOT SCREEN_COMPARE OUT_DIR
+# Usage: sdl_screen_test.sh VIEWER SNAPSHOT INPUT_SNAPSHOT SCREEN_COMPARE OUT_DIR
 set -u
-VIEWER=$1 SNAPSHOT=$2 COMPARE=$3 OUT=$4
+VIEWER=$1 SNAPSHOT=$2 INPUT_SNAPSHOT=$3 COMPARE=$4 OUT=$5
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib.sh"
 source "$here/scenario.sh"
@@ -41,15 +41,20 @@ title_is() { [ "$(xdotool getwindowname "$wid" 2>/dev/null)" = "$1" ]; }
 
 failures=0
 played=""
+xplayed=""
+mouse=0
 for i in "${!STEPS[@]}"; do
     xkeys=${STEPS[$i]%%|*}
     skeys=${STEPS[$i]#*|}
     played="$played $skeys"
-    expected_title=$(snapshot "$OUT/step$i.ppm" "$played" "${list[@]}")
-    if [ -n "$xkeys" ]; then
-        xdotool windowfocus "$wid" 2>/dev/null
-        xdotool key --delay 60 $xkeys
+    xplayed="$xplayed $xkeys"
+    [ "$skeys" = "@" ] && mouse=1
+    if [ $mouse = 1 ]; then
+        expected_title=$(input_snapshot "$OUT/step$i.ppm" "$xplayed" "${list[@]}")
+    else
+        expected_title=$(snapshot "$OUT/step$i.ppm" "$played" "${list[@]}")
     fi
+    play_x "$wid" $xkeys
     if wait_for 15 screen_matches "$OUT/step$i.ppm"; then
         pixels="pixels equal"
     else
@@ -63,7 +68,7 @@ for i in "${!STEPS[@]}"; do
         titles="TITLE DIFFERS: '$(xdotool getwindowname "$wid")' instead of '$expected_title'"
         failures=$((failures + 1))
     fi
-    echo "step $i [${skeys:-start}]: $pixels, $titles"
+    echo "step $i [$xkeys]: $pixels, $titles"
 done
 
 # A smaller window: the size message lays the view out again, and F4 then fits the page into
@@ -71,8 +76,8 @@ done
 xdotool windowsize "$wid" 300 220
 resized() { read_paint_report "$OUT/viewer.log" && [ "$PW$PH$VW$VH" = "300220300220" ]; }
 if wait_for 10 resized && quiet_for "$OUT/viewer.log" 8 20; then
-    played="$played F4"
-    expected_title=$(snapshot "$OUT/resized.ppm" "$played" "${list[@]}")
+    xplayed="$xplayed F4"
+    expected_title=$(input_snapshot "$OUT/resized.ppm" "$xplayed" "${list[@]}")
     xdotool windowfocus "$wid" 2>/dev/null
     xdotool key F4
     if wait_for 15 screen_matches "$OUT/resized.ppm" && title_is "$expected_title"; then

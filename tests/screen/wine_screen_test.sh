@@ -3,9 +3,9 @@
 # the SDL test, every step compared pixel for pixel and by title with the headless program.
 # Keys go to the X window; they only act when the document window has handed the focus to the
 # main window, whose procedure holds the key table. Then Ctrl+Delete and Esc.
-# Usage: wine_screen_test.sh SOURCE_DIR WIN64_BUILD_DIR SNAPSHOT SCREEN_COMPARE OUT_DIR
+# Usage: wine_screen_test.sh SOURCE_DIR WIN64_BUILD_DIR SNAPSHOT INPUT_SNAPSHOT SCREEN_COMPARE OUT_DIR
 set -u
-SRC=$1 WINBUILD=$2 SNAPSHOT=$3 COMPARE=$4 OUT=$5
+SRC=$1 WINBUILD=$2 SNAPSHOT=$3 INPUT_SNAPSHOT=$4 COMPARE=$5 OUT=$6
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib.sh"
 source "$here/scenario.sh"
@@ -62,16 +62,21 @@ title_is() { [ "$(xdotool getwindowname "$wid" 2>/dev/null)" = "$1" ]; }
 
 failures=0
 played=""
+xplayed=""
+mouse=0
 for i in "${!STEPS[@]}"; do
     xkeys=${STEPS[$i]%%|*}
     skeys=${STEPS[$i]#*|}
     played="$played $skeys"
-    title=$(snapshot "$OUT/step$i.ppm" "$played" "${list[@]}")
-    expected_title=${title//$files/$winfiles}
-    if [ -n "$xkeys" ]; then
-        xdotool windowfocus "$wid" 2>/dev/null
-        xdotool key --delay 60 $xkeys
+    xplayed="$xplayed $xkeys"
+    [ "$skeys" = "@" ] && mouse=1
+    if [ $mouse = 1 ]; then
+        title=$(input_snapshot "$OUT/step$i.ppm" "$xplayed" "${list[@]}")
+    else
+        title=$(snapshot "$OUT/step$i.ppm" "$played" "${list[@]}")
     fi
+    expected_title=${title//$files/$winfiles}
+    play_x "$wid" $xkeys
     if wait_for 15 screen_matches "$OUT/step$i.ppm"; then
         pixels="pixels equal"
     else
@@ -85,7 +90,7 @@ for i in "${!STEPS[@]}"; do
         titles="TITLE DIFFERS: '$(xdotool getwindowname "$wid")' instead of '$expected_title'"
         failures=$((failures + 1))
     fi
-    echo "step $i [${skeys:-start}]: $pixels, $titles"
+    echo "step $i [$xkeys]: $pixels, $titles"
 done
 
 # Ctrl+Delete: the shown file goes to the recycle bin (Wine's is the desktop trash).
