@@ -125,7 +125,7 @@ play_x() { # window words...
             ;;
         *) xdotool key "$word" ;;
         esac
-        sleep 0.06
+        sleep 0.06 # paces the input like a person; results are waited for by condition
     done
 }
 

@@ -33,7 +33,7 @@ fi
 # Wait until start-up has settled: a size message may still come once the window is mapped.
 quiet_for "$OUT/viewer.log" 15 30
 read_paint_report "$OUT/viewer.log"
-wid=$(xdotool search --sync --onlyvisible --name 'a-flower' | head -1)
+wid=$(timeout 30 xdotool search --sync --onlyvisible --name 'a-flower' | head -1)
 [ -n "$wid" ] || { echo "FAIL: no viewer window"; exit 1; }
 echo "window $wid, client area at $PX,$PY size ${PW}x$PH, view laid out for ${VW}x$VH"
 
