@@ -20,7 +20,7 @@ std::string run(const std::string& arguments, int* exit_code) {
 }
 
 class SnapshotTool : public ShellTest {
-protected:
+  protected:
     void SetUp() override {
         ShellTest::SetUp();
         if (access(snapshot_tool().c_str(), X_OK) != 0) GTEST_SKIP() << "tool not built";
