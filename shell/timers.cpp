@@ -1,10 +1,9 @@
 #include "shell/timers.h"
-#include "core/registry.h"
 #include "display/draw_pending.h"
 #include "display/input_check.h"
-#include "display/records.h"
 #include "platform/app.h"
 #include "shell/app_state.h"
+#include "shell/app_windows.h"
 #include "shell/page_step.h"
 
 namespace {
@@ -15,8 +14,7 @@ int s_timer_state[k_timer_slots] = {};
 int s_cursor = -1; // unknown until first set
 
 PlatformWindow timer_owner() {
-    auto* w = obj_find_as<WindowObject>(CLS_WINDOW, g_app.timer_owner_id);
-    return w ? w->handle : nullptr;
+    return window_handle(g_app.timer_owner_id);
 }
 
 bool valid_id(int id) {

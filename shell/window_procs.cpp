@@ -41,6 +41,9 @@ bool document_parts(WindowObject** window, View** view) {
 
 bool main_window_proc(uint32_t message, uintptr_t wparam, uintptr_t) {
     if (g_app.ended) return true;
+    // Messages sent while the windows are being made (the first size change) find no
+    // window objects yet: the default processing takes them.
+    if (!g_app.document_window_id) return false;
     switch (message) {
     case MSG_SIZE:
         on_size(wparam);

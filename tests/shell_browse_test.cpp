@@ -245,3 +245,27 @@ TEST_F(ShellTest, QueuedKeyPressesAreDroppedByTheNextTimerMessage) {
     headless_run_until_idle();
     EXPECT_EQ(title(), ppm_title(path("k3.ppm"), 8, 5));
 }
+
+TEST_F(ShellTest, DeleteThatLeavesOnlyANonImageEndsWithNoImage) {
+    std::string dir = path("d");
+    make_dir(dir);
+    write_solid_ppm(dir + "/a.ppm", 5, 5, rgb(0, 0, 1));
+    write_bytes(dir + "/notes.txt", "not an image");
+    ASSERT_TRUE(start(dir));
+    ASSERT_EQ(title(), ppm_title(dir + "/a.ppm", 5, 5));
+    // The entry before a.ppm (wrapping) is the unexamined notes.txt: it becomes current,
+    // then turns out to be the last entry and no image.
+    key(VKEY_DELETE);
+    EXPECT_EQ(title(), "Aucune image dans le repertoire");
+    EXPECT_EQ(pixel(20, 20), k_error_colour);
+    key(VKEY_SPACE);
+    key(VKEY_DELETE);
+    EXPECT_FALSE(headless_exited());
+}
+
+TEST_F(ShellTest, RelativeDirectoryIsScannedFromTheExecutableDirectory) {
+    make_dir(bin + "/rel");
+    write_solid_ppm(bin + "/rel/in.ppm", 5, 5, rgb(0, 0, 1));
+    ASSERT_TRUE(start("rel"));
+    EXPECT_EQ(title(), ppm_title(bin + "/rel/in.ppm", 5, 5));
+}

@@ -35,6 +35,7 @@ TEST_F(ShellTest, QuotedPathWithBlanksAndBackslashesIsOneToken) {
     EXPECT_EQ(pixel(5, 5), k_white);
     EXPECT_EQ(count_colour(rgb(0, 200, 0)), 40 * 30);
     EXPECT_EQ(unpainted(), 0);
+    EXPECT_EQ(headless_cursor(), 0) << "the hourglass goes once the page is drawn";
 }
 
 TEST_F(ShellTest, SeveralPathsSeparatedByMixedBlanksAreAllListed) {
