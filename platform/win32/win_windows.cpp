@@ -2,7 +2,6 @@
 // EDIT control used only as a host: every message reaches the EDIT procedure first, then the
 // program's own handling.
 #include "platform/win32/win_layer.h"
-#include "shell/app_state.h"
 #include "shell/messages.h"
 #include "shell/window_procs.h"
 
@@ -18,10 +17,7 @@ WNDPROC s_edit_procedure = nullptr;
 HWND s_document = nullptr;
 
 LRESULT CALLBACK main_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    // Messages sent while the window is being created come before the program's window
-    // object exists; they get the default handling.
-    if (g_app.main_window_id && main_window_proc(message, wparam, static_cast<uintptr_t>(lparam)))
-        return 0;
+    if (main_window_proc(message, wparam, static_cast<uintptr_t>(lparam))) return 0;
     return DefWindowProcA(window, message, wparam, lparam);
 }
 
