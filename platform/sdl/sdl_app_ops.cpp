@@ -79,8 +79,9 @@ void move_to_recycle_bin(const char* path) {
     sdl_move_to_trash(path);
 }
 
+// The process ends as it is; tearing SDL down first can send X requests to the window it has
+// just destroyed, which Xlib answers by ending the process with exit code 1.
 void exit_process(int code) {
-    SDL_Quit();
     std::exit(code);
 }
 
