@@ -3,7 +3,7 @@
 // with the paths, plays the script, prints the title and writes the document window as PPM.
 // Script words: key names as xdotool spells them ("space", "shift+space", "ctrl+Delete",
 // "KP_Add", "F3", ...), "drag:X0,Y0,X1,Y1" (left button), "dblclick:X,Y" and "rdblclick:X,Y"
-// in document window coordinates.
+// in document window coordinates, and "drop:PATH,PATH..." (files dropped on the window).
 #include "platform/headless/headless_app.h"
 #include "platform/headless/headless_window.h"
 #include "platform/sys.h"
@@ -79,6 +79,16 @@ bool play_word(const std::string& word) {
         headless_left_double_click(a, b);
     } else if (std::sscanf(word.c_str(), "rdblclick:%d,%d", &a, &b) == 2) {
         headless_right_double_click(a, b);
+    } else if (word.compare(0, 5, "drop:") == 0) {
+        std::vector<std::string> names;
+        size_t start = 5;
+        while (start <= word.size()) {
+            size_t comma = word.find(',', start);
+            if (comma == std::string::npos) comma = word.size();
+            if (comma > start) names.push_back(word.substr(start, comma - start));
+            start = comma + 1;
+        }
+        headless_drop(names);
     } else if (!play_key(word)) {
         return false;
     }

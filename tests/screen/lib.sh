@@ -1,7 +1,7 @@
 # Shared by the on-screen tests: a private Xvfb, screen dumps compared with dorvane-snapshot,
 # waits on conditions with a deadline. Sourced; the caller sets OUT (its folder in the build
-# tree), SNAPSHOT (dorvane-snapshot), INPUT_SNAPSHOT (input-snapshot) and COMPARE
-# (screen-compare).
+# tree), SNAPSHOT (dorvane-snapshot), INPUT_SNAPSHOT (input-snapshot), COMPARE
+# (screen-compare) and XDND_DROP (xdnd-drop).
 
 SKIP=77
 # Sanitizer builds: leaks of the system libraries are not the program's.
@@ -103,7 +103,8 @@ input_snapshot() { # out.ppm words files...
     "$INPUT_SNAPSHOT" --size "${VW}x${VH}" --input "$words" --out "$out" "$@" | head -1
 }
 
-# Plays xdotool words on the window: keys, and mouse words in client coordinates.
+# Plays xdotool words on the window: keys, mouse words in client coordinates, and drops of
+# files (drop:PATH,PATH...), which go in through XDND as from a file manager.
 play_x() { # window words...
     local wid=$1 word a b c d
     shift
@@ -123,10 +124,26 @@ play_x() { # window words...
             IFS=, read -r a b <<<"${word#rdblclick:}"
             xdotool mousemove $((PX + a)) $((PY + b)) click --repeat 2 --delay 80 3
             ;;
+        drop:*)
+            IFS=, read -r -a names <<<"${word#drop:}"
+            "$XDND_DROP" "$wid" $((PX + 20)) $((PY + 20)) "${names[@]}" ||
+                echo "  the drop of ${names[*]} was not taken"
+            ;;
         *) xdotool key "$word" ;;
         esac
         sleep 0.06 # paces the input like a person; results are waited for by condition
     done
+}
+
+# Drop words name files of the test folder; the tools want full paths.
+expand_drops() { # files-dir words...
+    local dir=$1 word out=()
+    shift
+    for word in "$@"; do
+        [[ $word == drop:* ]] && word="drop:$dir/${word#drop:}" && word=${word//,/,$dir/}
+        out+=("$word")
+    done
+    echo "${out[*]}"
 }
 
 screen_matches() { # expected.ppm step-name

@@ -2,7 +2,8 @@
 # tool's words. Every step is checked against the headless program replaying all steps so far:
 # dorvane-snapshot while there are only keys; from the first mouse step on (snapshot words
 # "@"), input-snapshot, which reads the xdotool words. Mouse words are in document window
-# coordinates: drag:X0,Y0,X1,Y1 (left button), dblclick:X,Y, rdblclick:X,Y.
+# coordinates: drag:X0,Y0,X1,Y1 (left button), dblclick:X,Y, rdblclick:X,Y; drop:NAME,NAME
+# drops files of the test folder on the window.
 # The first step fits the page again: a size message after start-up (Wine without a window
 # manager sends one) changes the layout without drawing anything.
 STEPS=(
@@ -24,6 +25,8 @@ STEPS=(
     "drag:200,150,150,120|@"
     "rdblclick:120,90|@"
     "space|@"
+    "drop:f-drop.pgm,0-drop.bmp|@"
+    "shift+space|@"
 )
 
 # Sample files under lower-case names, so that the order is the same where paths are lowered.
@@ -37,4 +40,7 @@ make_files() { # dir
     cp "$here/samples/libjpeg-turbo-testorig.ppm" "$1/d-rose.ppm"
     # A JPEG cut short: its load fails and the placeholder picture is shown with the message.
     head -c 400 "$here/samples/image-rs-cat.jpg" >"$1/e-broken.jpg"
+    # Not on the command line: dropped on the window later.
+    cp "$here/samples/pillow-hopper_rle8.bmp" "$1/0-drop.bmp"
+    cp "$here/samples/libtiff-minisblack-1c-8b.pgm" "$1/f-drop.pgm"
 }

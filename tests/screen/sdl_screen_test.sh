@@ -3,14 +3,15 @@
 # the pixels and the title that the headless program gives for the same keys at the same size.
 # Then Ctrl+Delete must move the shown file to the desktop trash, and Esc must end the viewer
 # with exit code 0.
-# Usage: sdl_screen_test.sh VIEWER SNAPSHOT INPUT_SNAPSHOT SCREEN_COMPARE OUT_DIR
+# Usage: sdl_screen_test.sh VIEWER SNAPSHOT INPUT_SNAPSHOT SCREEN_COMPARE XDND_DROP OUT_DIR
 set -u
-VIEWER=$1 SNAPSHOT=$2 INPUT_SNAPSHOT=$3 COMPARE=$4 OUT=$5
+VIEWER=$1 SNAPSHOT=$2 INPUT_SNAPSHOT=$3 COMPARE=$4 XDND_DROP=$5 OUT=$6
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib.sh"
 source "$here/scenario.sh"
 
 need Xvfb xdotool xwd
+[ -x "$XDND_DROP" ] || skip "xdnd-drop is not built (libx11-dev is needed)"
 [ -x "$VIEWER" ] || skip "the SDL viewer is not built (libsdl2-dev and libglib2.0-dev are needed)"
 rm -rf "$OUT"
 mkdir -p "$OUT"
@@ -44,7 +45,7 @@ played=""
 xplayed=""
 mouse=0
 for i in "${!STEPS[@]}"; do
-    xkeys=${STEPS[$i]%%|*}
+    xkeys=$(expand_drops "$files" ${STEPS[$i]%%|*})
     skeys=${STEPS[$i]#*|}
     played="$played $skeys"
     xplayed="$xplayed $xkeys"

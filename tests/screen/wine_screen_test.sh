@@ -3,14 +3,16 @@
 # the SDL test, every step compared pixel for pixel and by title with the headless program.
 # Keys go to the X window; they only act when the document window has handed the focus to the
 # main window, whose procedure holds the key table. Then Ctrl+Delete and Esc.
-# Usage: wine_screen_test.sh SOURCE_DIR WIN64_BUILD_DIR SNAPSHOT INPUT_SNAPSHOT SCREEN_COMPARE OUT_DIR
+# Usage: wine_screen_test.sh SOURCE_DIR WIN64_BUILD_DIR SNAPSHOT INPUT_SNAPSHOT SCREEN_COMPARE
+#        XDND_DROP OUT_DIR
 set -u
-SRC=$1 WINBUILD=$2 SNAPSHOT=$3 INPUT_SNAPSHOT=$4 COMPARE=$5 OUT=$6
+SRC=$1 WINBUILD=$2 SNAPSHOT=$3 INPUT_SNAPSHOT=$4 COMPARE=$5 XDND_DROP=$6 OUT=$7
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib.sh"
 source "$here/scenario.sh"
 
 need Xvfb xdotool xwd wine x86_64-w64-mingw32-g++-posix cmake
+[ -x "$XDND_DROP" ] || skip "xdnd-drop is not built (libx11-dev is needed)"
 rm -rf "$OUT"
 mkdir -p "$OUT"
 
@@ -65,7 +67,7 @@ played=""
 xplayed=""
 mouse=0
 for i in "${!STEPS[@]}"; do
-    xkeys=${STEPS[$i]%%|*}
+    xkeys=$(expand_drops "$files" ${STEPS[$i]%%|*})
     skeys=${STEPS[$i]#*|}
     played="$played $skeys"
     xplayed="$xplayed $xkeys"
