@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# The SDL viewer on a real X server: every step of the scenario must put on the screen exactly
-# the pixels and the title that the headless program gives for the same keys at the same size.
-# Then Ctrl+Delete must move the shown file to the desktop trash, and Esc must end the viewer
-# with exit code 0.
+# The SDL viewer on a real X server: every step of the scenario (keys, mouse, dropped files)
+# must put on the screen exactly the pixels and the title that the headless program gives for
+# the same input at the same size. Then a smaller window must be laid out as the headless
+# program started at that size, Ctrl+Delete must move the shown file to the desktop trash, and
+# Esc must end the viewer with exit code 0.
 # Usage: sdl_screen_test.sh VIEWER SNAPSHOT INPUT_SNAPSHOT SCREEN_COMPARE XDND_DROP OUT_DIR
 set -u
 VIEWER=$1 SNAPSHOT=$2 INPUT_SNAPSHOT=$3 COMPARE=$4 XDND_DROP=$5 OUT=$6
