@@ -1,5 +1,5 @@
-// Ctrl+Delete moves the file to the desktop trash (freedesktop.org trash specification, as
-// GLib implements it); the file is never deleted outright.
+// Ctrl+Delete moves the file to the desktop trash (the freedesktop.org trash layout, as GLib
+// implements it); the file is never deleted outright.
 #include "platform/sdl/sdl_layer.h"
 
 #include <gio/gio.h>
