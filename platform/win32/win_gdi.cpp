@@ -29,6 +29,8 @@ struct Dc {
     ~Dc() {
         if (own) ReleaseDC(window, dc);
     }
+    Dc(const Dc&) = delete;
+    Dc& operator=(const Dc&) = delete;
 };
 
 void begin_drawing(PlatformWindow window) {

@@ -25,7 +25,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int) {
     platform_app_install(win_app_ops());
     if (!app_start(command_line)) return 1;
     bool report = paint_report_enabled();
-    MSG message;
+    MSG message = {};
     for (;;) {
         BOOL got = GetMessageA(&message, nullptr, 0, 0);
         if (got == 0 || got == -1) break;
