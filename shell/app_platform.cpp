@@ -1,0 +1,3 @@
+#include "platform/app.h"
+
+const PlatformAppOps* g_app_platform = nullptr;

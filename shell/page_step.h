@@ -1,0 +1,11 @@
+// Stepping through pages and files, putting a page on screen and titling it.
+#pragma once
+
+// step +1 forward, -1 backward, 2 from the frame timer, 3 at start-up.
+void step_page(int step);
+// Sets the extent around the page and puts it in the raster layer.
+void show_page(int image_id);
+// Fits the view and sets the main window's title for the page (or the pending message).
+void update_title(int image_id, int page_counter, int page_count);
+// Delay of an animation frame given in hundredths of a second, in milliseconds.
+int frame_delay_ms(int hundredths);

@@ -1,0 +1,271 @@
+// Browsing the file list: path order, silent removal, wrapping, Delete, dropped files and
+// directory scans, including damaged trees.
+#include "shell_fixture.h"
+
+namespace {
+
+const char* const k_gray_jpeg = "/jpeg/jpeg-decoder-jpg-gray.jpg";
+
+std::string jpeg_title(const std::string& path) {
+    return path + " - 32 x 32 pixels - 1 x 8 bits - JPEG format JFIF";
+}
+
+void copy_file(const std::string& from, const std::string& to) {
+    write_bytes(to, read_text(from));
+}
+
+} // namespace
+
+TEST_F(ShellTest, DirectoryIsBrowsedInLowerCasePathOrderAndWrapsBothWays) {
+    std::string dir = path("pics");
+    make_dir(dir);
+    std::string b = dir + "/b.jpg", a = dir + "/A.png", notes = dir + "/notes.txt";
+    copy_file(test_data_dir() + k_gray_jpeg, b);
+    write_solid_ppm(a, 16, 12, rgb(200, 100, 0)); // content decides the format, not the name
+    write_bytes(notes, "shopping list\n");
+    ASSERT_TRUE(start(dir));
+    EXPECT_EQ(title(), ppm_title(a, 16, 12));
+    EXPECT_EQ(count_colour(rgb(200, 100, 0)), 16 * 12);
+    key(VKEY_SPACE);
+    EXPECT_EQ(title(), jpeg_title(b));
+    EXPECT_EQ(count_colour(rgb(200, 100, 0)), 0);
+    key(VKEY_SPACE); // notes.txt is dropped on the way; wraps to the first
+    EXPECT_EQ(title(), ppm_title(a, 16, 12));
+    key(VKEY_SPACE, MOD_SHIFT); // wraps backwards to the last
+    EXPECT_EQ(title(), jpeg_title(b));
+    key(VKEY_SPACE, MOD_SHIFT);
+    EXPECT_EQ(title(), ppm_title(a, 16, 12));
+    EXPECT_EQ(log().find("notes.txt"), std::string::npos) << "dropped without a word";
+}
+
+TEST_F(ShellTest, NestedDirectoriesFollowPlainByteOrder) {
+    std::string img = path("img");
+    make_dir(img);
+    make_dir(img + "/a");
+    write_solid_ppm(img + "/a.ppm", 4, 4, rgb(1, 0, 0));
+    write_solid_ppm(img + "/a/x.ppm", 5, 5, rgb(2, 0, 0));
+    write_solid_ppm(img + "/ab.ppm", 6, 6, rgb(3, 0, 0));
+    ASSERT_TRUE(start(img));
+    EXPECT_EQ(title(), ppm_title(img + "/a.ppm", 4, 4));
+    key(VKEY_SPACE);
+    EXPECT_EQ(title(), ppm_title(img + "/a/x.ppm", 5, 5));
+    key(VKEY_SPACE);
+    EXPECT_EQ(title(), ppm_title(img + "/ab.ppm", 6, 6));
+    key(VKEY_SPACE);
+    EXPECT_EQ(title(), ppm_title(img + "/a.ppm", 4, 4));
+}
+
+TEST_F(ShellTest, DeepTreeIsScannedAndTheWorkingDirectoryEndsAtItsParent) {
+    std::string d = path("t");
+    make_dir(d);
+    std::string deep = d;
+    for (int i = 0; i < 5; i++) {
+        deep += "/l" + std::to_string(i);
+        make_dir(deep);
+    }
+    write_solid_ppm(deep + "/z.ppm", 3, 3, rgb(9, 9, 9));
+    write_solid_ppm(root + "/rel.ppm", 2, 2, rgb(8, 8, 8));
+    // The relative name after the directory resolves against the directory's parent.
+    ASSERT_TRUE(start(d + " rel.ppm"));
+    EXPECT_EQ(title(), ppm_title(deep + "/z.ppm", 3, 3));
+    key(VKEY_SPACE);
+    EXPECT_EQ(title(), ppm_title("rel.ppm", 2, 2));
+    EXPECT_EQ(count_colour(rgb(8, 8, 8)), 4);
+}
+
+TEST_F(ShellTest, DeleteShowsTheFileThatFollowedAndCtrlDeleteRecyclesIt) {
+    std::vector<std::string> files;
+    std::string line;
+    for (int i = 0; i < 5; i++) {
+        files.push_back(path("f" + std::to_string(i) + ".ppm"));
+        write_solid_ppm(files.back(), 10 + i, 10, rgb(50 * i, 0, 0));
+        line += files.back() + " ";
+    }
+    ASSERT_TRUE(start(line));
+    key(VKEY_SPACE);
+    key(VKEY_SPACE);
+    ASSERT_EQ(title(), ppm_title(files[2], 12, 10));
+    key(VKEY_DELETE);
+    EXPECT_EQ(title(), ppm_title(files[3], 13, 10));
+    EXPECT_TRUE(headless_recycled().empty());
+    key(VKEY_DELETE, MOD_CTRL);
+    EXPECT_EQ(title(), ppm_title(files[4], 14, 10));
+    ASSERT_EQ(headless_recycled().size(), 1u);
+    EXPECT_EQ(headless_recycled()[0], files[3]);
+    EXPECT_EQ(access(files[3].c_str(), F_OK), 0) << "recorded, not done";
+    // Three files are left, in order 0, 1, 4.
+    key(VKEY_SPACE);
+    EXPECT_EQ(title(), ppm_title(files[0], 10, 10));
+    key(VKEY_SPACE);
+    key(VKEY_SPACE);
+    EXPECT_EQ(title(), ppm_title(files[4], 14, 10));
+}
+
+TEST_F(ShellTest, CtrlDeleteOnTheOnlyFileLeavesTheTitleAndAnEmptyWindow) {
+    std::string only = path("only.ppm");
+    write_solid_ppm(only, 10, 10, rgb(0, 0, 99));
+    ASSERT_TRUE(start(only));
+    key(VKEY_DELETE, MOD_CTRL);
+    EXPECT_EQ(title(), ppm_title(only, 10, 10));
+    EXPECT_EQ(count_colour(rgb(0, 0, 99)), 0);
+    EXPECT_EQ(count_colour(k_white), long(width) * height);
+    ASSERT_EQ(headless_recycled().size(), 1u);
+    key(VKEY_SPACE);
+    key(VKEY_DELETE);
+    EXPECT_FALSE(headless_exited());
+}
+
+TEST_F(ShellTest, DroppedFilesRestartAtTheFirstOfAllInPathOrder) {
+    std::string c = path("c.ppm"), a = path("a.ppm"), b = path("b.ppm"), d = path("d.ppm");
+    write_solid_ppm(c, 3, 3, rgb(3, 0, 0));
+    write_solid_ppm(a, 1, 1, rgb(1, 0, 0));
+    write_solid_ppm(b, 2, 2, rgb(2, 0, 0));
+    write_solid_ppm(d, 4, 4, rgb(4, 0, 0));
+    ASSERT_TRUE(start(c));
+    key(VKEY_SPACE);
+    EXPECT_EQ(title(), ppm_title(c, 3, 3));
+    headless_drop({d, b, a});
+    headless_run_until_idle();
+    EXPECT_EQ(title(), ppm_title(a, 1, 1));
+    EXPECT_EQ(count_colour(rgb(1, 0, 0)), 1);
+    key(VKEY_SPACE);
+    EXPECT_EQ(title(), ppm_title(b, 2, 2));
+    key(VKEY_SPACE);
+    EXPECT_EQ(title(), ppm_title(c, 3, 3));
+    key(VKEY_SPACE);
+    EXPECT_EQ(title(), ppm_title(d, 4, 4));
+}
+
+TEST_F(ShellTest, DropOnAnEmptyWindowShowsTheFirstDroppedFile) {
+    ASSERT_TRUE(start(""));
+    std::string dir = path("drop");
+    make_dir(dir);
+    write_solid_ppm(dir + "/y.ppm", 5, 5, rgb(0, 5, 0));
+    write_solid_ppm(dir + "/x.ppm", 4, 4, rgb(0, 4, 0));
+    std::string too_long = "/" + std::string(300, 'q');
+    headless_drop({dir, too_long});
+    headless_run_until_idle();
+    EXPECT_EQ(title(), ppm_title(dir + "/x.ppm", 4, 4));
+    EXPECT_EQ(count_colour(rgb(0, 4, 0)), 16);
+}
+
+TEST_F(ShellTest, CorruptImageInTheMiddleIsReportedAndBrowsingGoesOn) {
+    std::string dir = path("mixed");
+    make_dir(dir);
+    write_solid_ppm(dir + "/1.ppm", 5, 5, rgb(0, 0, 1));
+    write_bytes(dir + "/2.ppm", "P6\n50 50\n255\n\x01\x02");
+    write_bytes(dir + "/3.gif", "GIF89a\x05\x00\x05\x00\x00\x00\x00\x2C garbage");
+    write_solid_ppm(dir + "/4.ppm", 6, 6, rgb(0, 0, 4));
+    ASSERT_TRUE(start(dir));
+    EXPECT_EQ(title(), ppm_title(dir + "/1.ppm", 5, 5));
+    key(VKEY_SPACE);
+    EXPECT_EQ(title().rfind(dir + "/2.ppm : ", 0), 0u) << title();
+    EXPECT_EQ(pixel(22, 22), k_error_colour);
+    key(VKEY_SPACE);
+    EXPECT_EQ(title().rfind(dir + "/3.gif : ", 0), 0u) << title();
+    key(VKEY_SPACE);
+    EXPECT_EQ(title(), ppm_title(dir + "/4.ppm", 6, 6));
+    key(VKEY_SPACE, MOD_SHIFT);
+    EXPECT_EQ(title().rfind(dir + "/3.gif : ", 0), 0u) << title();
+    EXPECT_FALSE(headless_exited());
+}
+
+TEST_F(ShellTest, FileThatVanishesBeforeItIsReachedIsDropped) {
+    std::string dir = path("v");
+    make_dir(dir);
+    write_solid_ppm(dir + "/a.ppm", 5, 5, rgb(0, 0, 1));
+    write_solid_ppm(dir + "/b.ppm", 5, 5, rgb(0, 0, 2));
+    write_solid_ppm(dir + "/c.ppm", 5, 5, rgb(0, 0, 3));
+    ASSERT_TRUE(start(dir));
+    std::remove((dir + "/b.ppm").c_str());
+    key(VKEY_SPACE);
+    EXPECT_EQ(title(), ppm_title(dir + "/c.ppm", 5, 5));
+    key(VKEY_SPACE);
+    EXPECT_EQ(title(), ppm_title(dir + "/a.ppm", 5, 5));
+}
+
+TEST_F(ShellTest, SymbolicLinkLoopsAndDanglingLinksAreNotFollowed) {
+    std::string dir = path("loop");
+    make_dir(dir);
+    write_solid_ppm(dir + "/a.ppm", 5, 5, rgb(0, 0, 1));
+    ASSERT_EQ(symlink(dir.c_str(), (dir + "/again").c_str()), 0);
+    ASSERT_EQ(symlink(".", (dir + "/self").c_str()), 0);
+    ASSERT_EQ(symlink("/nonexistent/target", (dir + "/dangling").c_str()), 0);
+    ASSERT_TRUE(start(dir));
+    EXPECT_EQ(title(), ppm_title(dir + "/a.ppm", 5, 5));
+    // Only one image in the list: Space keeps it.
+    key(VKEY_SPACE);
+    EXPECT_EQ(title(), ppm_title(dir + "/a.ppm", 5, 5));
+    EXPECT_EQ(count_colour(rgb(0, 0, 1)), 25);
+}
+
+TEST_F(ShellTest, NestingPastTheDepthLimitIsPassedOver) {
+    std::string d = path("n");
+    make_dir(d);
+    write_solid_ppm(d + "/top.ppm", 2, 2, rgb(0, 1, 0));
+    // 120 levels of one-letter names: the path stays short, the depth does not.
+    std::string deep = d;
+    for (int i = 0; i < 120; i++) {
+        deep += "/d";
+        make_dir(deep);
+        if (i == 90) write_solid_ppm(deep + "/mid.ppm", 3, 3, rgb(0, 2, 0));
+    }
+    write_solid_ppm(deep + "/bottom.ppm", 4, 4, rgb(0, 3, 0));
+    ASSERT_TRUE(start(d));
+    std::string mid = d;
+    for (int i = 0; i <= 90; i++) mid += "/d";
+    EXPECT_EQ(title(), ppm_title(mid + "/mid.ppm", 3, 3));
+    key(VKEY_SPACE);
+    EXPECT_EQ(title(), ppm_title(d + "/top.ppm", 2, 2));
+    key(VKEY_SPACE);
+    EXPECT_EQ(title(), ppm_title(mid + "/mid.ppm", 3, 3)) << "the bottom file lies too deep";
+}
+
+TEST_F(ShellTest, MissingDirectoryOnTheCommandLineIsRecordedAndPassedOver) {
+    std::string good = path("g.ppm");
+    write_solid_ppm(good, 5, 5, rgb(5, 5, 5));
+    ASSERT_TRUE(start(path("no/such/dir/") + " " + good));
+    EXPECT_EQ(title(), ppm_title(good, 5, 5));
+}
+
+TEST_F(ShellTest, QueuedKeyPressesAreDroppedByTheNextTimerMessage) {
+    std::string line;
+    for (int i = 0; i < 4; i++) {
+        std::string f = path("k" + std::to_string(i) + ".ppm");
+        write_solid_ppm(f, 5 + i, 5, rgb(i, 0, 0));
+        line += f + " ";
+    }
+    ASSERT_TRUE(start(line));
+    // Four presses queued at once: the first steps, its redraw message drops the others.
+    for (int i = 0; i < 4; i++) headless_key(VKEY_SPACE);
+    headless_run_until_idle();
+    EXPECT_EQ(title(), ppm_title(path("k1.ppm"), 6, 5));
+    // Held down with auto-repeat: presses that arrive between ticks all count.
+    headless_key_held(VKEY_SPACE, 2, 40);
+    headless_run_until_idle();
+    EXPECT_EQ(title(), ppm_title(path("k3.ppm"), 8, 5));
+}
+
+TEST_F(ShellTest, DeleteThatLeavesOnlyANonImageEndsWithNoImage) {
+    std::string dir = path("d");
+    make_dir(dir);
+    write_solid_ppm(dir + "/a.ppm", 5, 5, rgb(0, 0, 1));
+    write_bytes(dir + "/notes.txt", "not an image");
+    ASSERT_TRUE(start(dir));
+    ASSERT_EQ(title(), ppm_title(dir + "/a.ppm", 5, 5));
+    // The entry before a.ppm (wrapping) is the unexamined notes.txt: it becomes current,
+    // then turns out to be the last entry and no image.
+    key(VKEY_DELETE);
+    EXPECT_EQ(title(), "Aucune image dans le repertoire");
+    EXPECT_EQ(pixel(20, 20), k_error_colour);
+    key(VKEY_SPACE);
+    key(VKEY_DELETE);
+    EXPECT_FALSE(headless_exited());
+}
+
+TEST_F(ShellTest, RelativeDirectoryIsScannedFromTheExecutableDirectory) {
+    make_dir(bin + "/rel");
+    write_solid_ppm(bin + "/rel/in.ppm", 5, 5, rgb(0, 0, 1));
+    ASSERT_TRUE(start("rel"));
+    EXPECT_EQ(title(), ppm_title(bin + "/rel/in.ppm", 5, 5));
+}

@@ -1,0 +1,194 @@
+// The key table and the mouse, from the key press to the pixels: zoom, 1:1, fit, panning,
+// turning, the title key, closing; dragging and double clicks; resizing.
+#include "shell_fixture.h"
+
+#include <cstdlib>
+
+namespace {
+
+constexpr int k_w = 400, k_h = 300;
+
+// Every page pixel has its own colour, so a window pixel tells which page pixel it shows.
+uint32_t coded(int x, int y) {
+    return rgb(x & 255, y & 255, ((x >> 8) << 7) | ((y >> 8) << 6));
+}
+
+struct PagePoint {
+    int x, y;
+    bool on_page;
+};
+
+class KeysTest : public ShellTest {
+  protected:
+    std::string file;
+
+    void SetUp() override {
+        ShellTest::SetUp();
+        file = path("coded.ppm");
+        write_ppm(file, k_w, k_h, coded);
+        ASSERT_TRUE(start(file));
+        ASSERT_EQ(title(), ppm_title(file, k_w, k_h));
+    }
+
+    PagePoint at(int wx, int wy) {
+        uint32_t c = pixel(wx, wy);
+        if (c == k_white) return PagePoint{0, 0, false};
+        int x = int((c >> 16) & 255) + (((c & 255) >> 7) & 1) * 256;
+        int y = int((c >> 8) & 255) + (((c & 255) >> 6) & 1) * 256;
+        return PagePoint{x, y, true};
+    }
+
+    void expect_at(int wx, int wy, int px, int py) {
+        PagePoint p = at(wx, wy);
+        ASSERT_TRUE(p.on_page) << "window " << wx << "," << wy;
+        EXPECT_LE(std::abs(p.x - px), 1) << "window " << wx << "," << wy << " shows x " << p.x;
+        EXPECT_LE(std::abs(p.y - py), 1) << "window " << wx << "," << wy << " shows y " << p.y;
+    }
+
+    std::vector<uint32_t> surface() { return headless_surface(headless_document_window()); }
+    long copies() { return headless_counters(headless_document_window()).copies; }
+};
+
+} // namespace
+
+TEST_F(KeysTest, FittedPageAndOneToOne) {
+    // Fitted at 0.5, centred on the page.
+    expect_at(100, 75, 199, 149);
+    expect_at(10, 10, 19, 19);
+    key(VKEY_F3);
+    expect_at(100, 75, 199, 149);
+    expect_at(0, 0, 99, 74);
+    expect_at(199, 149, 298, 223);
+    key(VKEY_F4);
+    expect_at(10, 10, 19, 19);
+    EXPECT_EQ(title(), ppm_title(file, k_w, k_h));
+}
+
+TEST_F(KeysTest, ZoomStepsAboutTheWindowCentre) {
+    long before = copies();
+    std::vector<uint32_t> fitted = surface();
+    key(VKEY_SUBTRACT); // already at the smallest level for this page
+    EXPECT_EQ(copies(), before) << "nothing redrawn";
+    key(VKEY_F2);
+    EXPECT_EQ(surface(), fitted);
+    key(VKEY_ADD); // 0.707
+    expect_at(100, 75, 199, 149);
+    expect_at(0, 75, 58, 149);
+    key(VKEY_F1); // 1.0
+    expect_at(0, 75, 99, 149);
+    key(VKEY_ADD); // 1.414
+    key(VKEY_ADD); // 2
+    expect_at(0, 75, 149, 149);
+    key(VKEY_ADD);
+    key(VKEY_ADD); // 4, the largest
+    expect_at(0, 75, 174, 149);
+    before = copies();
+    key(VKEY_ADD);
+    EXPECT_EQ(copies(), before);
+    expect_at(0, 75, 174, 149);
+    key(VKEY_SUBTRACT); // 2.83
+    key(VKEY_F2);       // 2
+    expect_at(0, 75, 149, 149);
+}
+
+TEST_F(KeysTest, ArrowsAndPageKeysPan) {
+    key(VKEY_F3);
+    expect_at(100, 75, 199, 149);
+    key(VKEY_RIGHT);
+    expect_at(100, 75, 204, 149);
+    key(VKEY_DOWN);
+    expect_at(100, 75, 204, 154);
+    key(VKEY_LEFT);
+    key(VKEY_UP);
+    expect_at(100, 75, 199, 149);
+    key(VKEY_HOME); // the page's top edge at the window's top
+    expect_at(100, 0, 199, 0);
+    key(VKEY_PAGE_DOWN);
+    expect_at(100, 0, 199, 150);
+    key(VKEY_PAGE_UP);
+    expect_at(100, 0, 199, 0);
+    key(VKEY_END); // the bottom margin shows below the last row
+    expect_at(100, 129, 199, 299);
+    EXPECT_EQ(pixel(100, 131), k_white);
+    EXPECT_EQ(unpainted(), 0);
+}
+
+TEST_F(KeysTest, TurningLeftThenRightRestoresThePage) {
+    key(VKEY_F3);
+    std::vector<uint32_t> before = surface();
+    key(VKEY_F7);
+    EXPECT_EQ(title(), ppm_title(file, k_h, k_w));
+    // A quarter turn counter-clockwise: the page's right edge comes to the top.
+    key(VKEY_F3);
+    key(VKEY_HOME);
+    PagePoint p = at(100, 0);
+    ASSERT_TRUE(p.on_page);
+    EXPECT_GE(p.x, 395);
+    key(VKEY_F8);
+    EXPECT_EQ(title(), ppm_title(file, k_w, k_h));
+    key(VKEY_F3);
+    EXPECT_EQ(surface(), before);
+}
+
+TEST_F(KeysTest, TitleKeyEscapeAndUnboundKeys) {
+    std::vector<uint32_t> before = surface();
+    key(65);                 // 'A' is not bound
+    key(VKEY_ADD, MOD_CTRL); // modifiers do not matter to the zoom keys
+    key(VKEY_SUBTRACT);
+    EXPECT_EQ(surface(), before);
+    EXPECT_EQ(title(), ppm_title(file, k_w, k_h));
+    key(VKEY_F12);
+    EXPECT_EQ(title(), "Dorvane v2.1.1");
+    EXPECT_EQ(surface(), before);
+    key(VKEY_ESCAPE);
+    EXPECT_TRUE(headless_exited());
+    EXPECT_EQ(headless_exit_code(), 0);
+}
+
+TEST_F(KeysTest, DraggingMovesThePageWithThePointer) {
+    key(VKEY_F3);
+    PagePoint grabbed = at(100, 75);
+    headless_left_down(100, 75);
+    headless_mouse_move(95, 72, true);
+    headless_mouse_move(90, 70, true); // only the last of queued moves counts
+    headless_left_up(90, 70);
+    headless_run_until_idle();
+    expect_at(90, 70, grabbed.x, grabbed.y);
+    EXPECT_EQ(unpainted(), 0);
+    // Moves without the button pressed do nothing.
+    std::vector<uint32_t> before = surface();
+    headless_mouse_move(10, 10, false);
+    headless_run_until_idle();
+    EXPECT_EQ(surface(), before);
+}
+
+TEST_F(KeysTest, DoubleClicksZoomAboutThePointer) {
+    key(VKEY_F3);
+    PagePoint under = at(40, 30);
+    headless_left_double_click(40, 30);
+    headless_run_until_idle();
+    expect_at(40, 30, under.x, under.y);
+    expect_at(40 + 28, 30, under.x + 20, under.y); // scale 1.414
+    std::vector<uint32_t> zoomed = surface();
+    headless_right_click(150, 100); // no menu, no change
+    headless_run_until_idle();
+    EXPECT_EQ(surface(), zoomed);
+    headless_right_double_click(40, 30);
+    headless_run_until_idle();
+    expect_at(40, 30, under.x, under.y);
+    expect_at(60, 30, under.x + 20, under.y); // back to 1.0
+}
+
+TEST_F(KeysTest, ResizingRepaintsAndF4FitsTheNewSize) {
+    headless_resize(300, 240);
+    headless_run_for(100);
+    EXPECT_EQ(headless_timer_period(2), 500u) << "resize period running";
+    headless_run_until_idle();
+    EXPECT_EQ(headless_timer_period(2), 0u);
+    EXPECT_EQ(unpainted(), 0);
+    EXPECT_EQ(title(), ppm_title(file, k_w, k_h));
+    key(VKEY_F4); // fit 0.75
+    expect_at(150, 120, 199, 149);
+    expect_at(2, 120, 2, 149);
+    EXPECT_EQ(unpainted(), 0);
+}

@@ -1,0 +1,190 @@
+// Start-up from the command line to the first picture on screen.
+#include "shell_fixture.h"
+
+TEST_F(ShellTest, NoArgumentsShowsTheBackgroundUnderTheProgramTitle) {
+    ASSERT_TRUE(start(""));
+    EXPECT_EQ(title(), "Dorvane v2.1.1");
+    int w = 0, h = 0;
+    plat_client_size(headless_main_window(), &w, &h);
+    EXPECT_EQ(w, width);
+    EXPECT_EQ(h, height);
+    EXPECT_EQ(count_colour(k_white), long(width) * height);
+    EXPECT_EQ(headless_focus(), headless_main_window());
+    key(VKEY_SPACE);
+    EXPECT_EQ(title(), "Dorvane v2.1.1");
+    EXPECT_EQ(count_colour(k_white), long(width) * height);
+    EXPECT_FALSE(headless_exited());
+    EXPECT_TRUE(headless_message_boxes().empty());
+}
+
+TEST_F(ShellTest, BackgroundColourComesFromTheConfiguration) {
+    write_bytes(bin + "/dorvane.cfg", "BACK_COLOR_RGB 10 20 30\n");
+    ASSERT_TRUE(start(""));
+    EXPECT_EQ(count_colour(rgb(10, 20, 30)), long(width) * height);
+}
+
+TEST_F(ShellTest, QuotedPathWithBlanksAndBackslashesIsOneToken) {
+    make_dir(path("my pics"));
+    std::string file = path("my pics/Photo 1.ppm");
+    write_solid_ppm(file, 40, 30, rgb(0, 200, 0));
+    std::string quoted = "\"" + root + "\\my pics\\Photo 1.ppm\"";
+    ASSERT_TRUE(start(quoted));
+    EXPECT_EQ(title(), ppm_title(file, 40, 30));
+    // 1:1 and centred: the page covers the middle, the margin shows the background.
+    EXPECT_EQ(pixel(width / 2, height / 2), rgb(0, 200, 0));
+    EXPECT_EQ(pixel(5, 5), k_white);
+    EXPECT_EQ(count_colour(rgb(0, 200, 0)), 40 * 30);
+    EXPECT_EQ(unpainted(), 0);
+    EXPECT_EQ(headless_cursor(), 0) << "the hourglass goes once the page is drawn";
+}
+
+TEST_F(ShellTest, SeveralPathsSeparatedByMixedBlanksAreAllListed) {
+    std::string a = path("a.ppm"), b = path("b.ppm");
+    write_solid_ppm(a, 10, 10, rgb(1, 2, 3));
+    write_solid_ppm(b, 12, 8, rgb(4, 5, 6));
+    ASSERT_TRUE(start("  " + b + " \t  " + a + "\t"));
+    EXPECT_EQ(title(), ppm_title(a, 10, 10));
+    key(VKEY_SPACE);
+    EXPECT_EQ(title(), ppm_title(b, 12, 8));
+    EXPECT_EQ(count_colour(rgb(4, 5, 6)), 12 * 8);
+    key(VKEY_SPACE);
+    EXPECT_EQ(title(), ppm_title(a, 10, 10));
+}
+
+TEST_F(ShellTest, RelativePathsResolveAgainstTheExecutableDirectory) {
+    write_solid_ppm(bin + "/here.ppm", 10, 10, rgb(9, 9, 9));
+    ASSERT_TRUE(start("here.ppm"));
+    EXPECT_EQ(title(), ppm_title("here.ppm", 10, 10));
+    EXPECT_EQ(count_colour(rgb(9, 9, 9)), 100);
+}
+
+TEST_F(ShellTest, LargePageIsFittedIntoTheWindow) {
+    std::string file = path("big.ppm");
+    // Left half red, right half blue; 400 x 300 into 200 x 150 is scale 0.5.
+    write_ppm(file, 400, 300, [](int x, int) { return x < 200 ? rgb(255, 0, 0) : rgb(0, 0, 255); });
+    ASSERT_TRUE(start(file));
+    EXPECT_EQ(pixel(60, 75), rgb(255, 0, 0));
+    EXPECT_EQ(pixel(140, 75), rgb(0, 0, 255));
+    // The extent is centred on (199.5, 149.5): half a page pixel of margin shows at the left
+    // and top edges, the rest of the window is page.
+    EXPECT_EQ(count_colour(rgb(255, 0, 0)) + count_colour(rgb(0, 0, 255)), 199L * 149);
+    EXPECT_EQ(pixel(0, 0), k_white);
+}
+
+TEST_F(ShellTest, MissingPlaceholderPicturesAreLoggedAndStartUpGoesOn) {
+    std::remove((bin + "/erreur.png").c_str());
+    std::remove((bin + "/inconnu.png").c_str());
+    std::string good = path("good.ppm"), bad = path("bad.ppm");
+    write_solid_ppm(good, 10, 10, rgb(7, 7, 7));
+    write_bytes(bad, "P6\n10 10\n255\n"); // no pixel data
+    ASSERT_TRUE(start(bad + " " + good));
+    std::string text = log();
+    EXPECT_NE(text.find("Impossible de charger l'image erreur.png"), std::string::npos);
+    EXPECT_NE(text.find("Impossible de charger l'image inconnu.png"), std::string::npos);
+    // Without a picture the failure leaves the title as it was and draws nothing.
+    EXPECT_EQ(title(), bad + " - Loading.........");
+    EXPECT_EQ(count_colour(k_white), long(width) * height);
+    key(VKEY_SPACE);
+    EXPECT_EQ(title(), ppm_title(good, 10, 10));
+    EXPECT_FALSE(headless_exited());
+}
+
+TEST_F(ShellTest, FailedLoadShowsTheErrorPictureAndMessage) {
+    std::string bad = path("bad.ppm"), good = path("good.ppm");
+    write_bytes(bad, "P6\n10 10\n255\n");
+    write_solid_ppm(good, 10, 10, rgb(7, 7, 7));
+    ASSERT_TRUE(start(bad + " " + good));
+    EXPECT_EQ(title().rfind(bad + " : ", 0), 0u) << title();
+    EXPECT_GT(title().size(), bad.size() + 3);
+    EXPECT_NE(log().find("Erreur chargement / Loading error \n'" + bad + "'"), std::string::npos);
+    // The 8 x 6 error picture at scale 1, 20 pixels from the window's corner.
+    EXPECT_EQ(pixel(20, 20), k_error_colour);
+    EXPECT_EQ(pixel(27, 25), k_error_colour);
+    EXPECT_EQ(pixel(28, 20), k_white);
+    EXPECT_EQ(count_colour(k_error_colour), 48);
+    key(VKEY_SPACE);
+    EXPECT_EQ(title(), ppm_title(good, 10, 10));
+    EXPECT_EQ(count_colour(k_error_colour), 0);
+}
+
+TEST_F(ShellTest, TokenLongerThanTheLimitIsPassedOver) {
+    std::string file = path("ok.ppm");
+    write_solid_ppm(file, 10, 10, rgb(3, 3, 3));
+    std::string long_token(300, 'x');
+    ASSERT_TRUE(start(long_token + " " + file + " \"" + long_token + "\""));
+    EXPECT_EQ(title(), ppm_title(file, 10, 10));
+    ASSERT_TRUE(start("\"" + long_token + "\" " + file));
+    EXPECT_EQ(title(), ppm_title(file, 10, 10));
+}
+
+TEST_F(ShellTest, OnlyMissingFilesShowNoImageLeft) {
+    ASSERT_TRUE(start(path("nothing.ppm") + " " + path("none/at/all.gif")));
+    EXPECT_EQ(title(), "Aucune image dans le repertoire");
+    EXPECT_EQ(pixel(20, 20), k_error_colour);
+    key(VKEY_SPACE);
+    EXPECT_EQ(title(), "Aucune image dans le repertoire");
+    EXPECT_FALSE(headless_exited());
+}
+
+TEST_F(ShellTest, CloseRemovesSwapFilesAndEndsWithCodeZero) {
+    std::string file = path("a.ppm");
+    write_solid_ppm(file, 10, 10, rgb(3, 3, 3));
+    ASSERT_TRUE(start(file));
+    headless_close();
+    headless_run_until_idle();
+    EXPECT_TRUE(headless_exited());
+    EXPECT_EQ(headless_exit_code(), 0);
+}
+
+namespace {
+
+// A directory whose path is exactly 255 characters: too long for the scan's buffers.
+std::string make_long_directory(const std::string& base) {
+    std::string dir = base;
+    while (dir.size() < 255) {
+        size_t room = 255 - dir.size() - 1;
+        std::string name(std::min<size_t>(room, 100), 'd');
+        if (name.empty()) break;
+        dir += "/" + name;
+        make_dir(dir);
+    }
+    return dir;
+}
+
+} // namespace
+
+TEST_F(ShellTest, DirectoryThatCannotBeScannedEndsStartUpWithAMessageBox) {
+    std::string dir = make_long_directory(root);
+    ASSERT_EQ(dir.size(), 255u);
+    EXPECT_FALSE(start(dir));
+    EXPECT_TRUE(headless_exited());
+    EXPECT_EQ(headless_exit_code(), 1);
+    ASSERT_EQ(headless_message_boxes().size(), 1u);
+    EXPECT_EQ(headless_message_boxes()[0].text,
+              "Erreur lors de l'initialisation\nFin de l'application");
+    EXPECT_EQ(headless_message_boxes()[0].caption, "Erreur lors de l'initialisation");
+    EXPECT_NE(log().find("Erreur d'init : 15"), std::string::npos);
+}
+
+TEST_F(ShellTest, DroppingADirectoryThatCannotBeScannedEndsTheProgram) {
+    ASSERT_TRUE(start(""));
+    headless_drop({make_long_directory(root)});
+    headless_run_until_idle();
+    EXPECT_TRUE(headless_exited());
+    EXPECT_EQ(headless_exit_code(), 1);
+    EXPECT_EQ(headless_message_boxes().size(), 1u);
+}
+
+TEST_F(ShellTest, StatusRaisedByAKeyIsDroppedWhenTheNextStepLoadsAFile) {
+    ASSERT_TRUE(start(""));
+    key(VKEY_F7); // nothing shown: status 10, kept as a message but not visible
+    EXPECT_EQ(title(), "Dorvane v2.1.1");
+    EXPECT_EQ(count_colour(k_white), long(width) * height);
+    std::string file = path("a.ppm");
+    write_solid_ppm(file, 10, 10, rgb(1, 1, 1));
+    headless_drop({file});
+    headless_run_until_idle();
+    EXPECT_EQ(title(), ppm_title(file, 10, 10));
+    EXPECT_EQ(count_colour(k_unknown_colour), 0);
+    EXPECT_EQ(count_colour(rgb(1, 1, 1)), 100);
+}

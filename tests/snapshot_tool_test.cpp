@@ -1,0 +1,62 @@
+// The snapshot tool: the whole program on the headless layer from a shell command.
+#include "shell_fixture.h"
+
+#include <cstdlib>
+
+namespace {
+
+std::string snapshot_tool() {
+    std::string decode = DORVANE_DECODE_TOOL;
+    return decode.substr(0, decode.rfind('/') + 1) + "dorvane-snapshot";
+}
+
+// Runs the tool; returns its standard output.
+std::string run(const std::string& arguments, int* exit_code) {
+    std::string out = test_temp_dir() + "/snapshot-out.txt";
+    std::string cmd = snapshot_tool() + " " + arguments + " > '" + out + "' 2>&1";
+    int rc = std::system(cmd.c_str());
+    *exit_code = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    return read_text(out);
+}
+
+class SnapshotTool : public ShellTest {
+  protected:
+    void SetUp() override {
+        ShellTest::SetUp();
+        if (access(snapshot_tool().c_str(), X_OK) != 0) GTEST_SKIP() << "tool not built";
+    }
+};
+
+} // namespace
+
+TEST_F(SnapshotTool, PrintsTheTitleAndWritesTheWindowAfterTheKeyScript) {
+    std::string a = path("a.ppm"), b = path("b.ppm"), out = path("shot.ppm");
+    write_solid_ppm(a, 10, 8, rgb(10, 20, 30));
+    write_solid_ppm(b, 12, 6, rgb(40, 50, 60));
+    int code = 0;
+    std::string text = run("--size 64x48 --keys 'Space wait:100 Shift+Space Space' --out '" + out +
+                               "' '" + b + "' '" + a + "'",
+                           &code);
+    EXPECT_EQ(code, 0) << text;
+    EXPECT_EQ(text, ppm_title(b, 12, 6) + "\n");
+    std::string ppm = read_text(out);
+    std::string header = "P6\n64 48\n255\n";
+    ASSERT_EQ(ppm.size(), header.size() + 64 * 48 * 3);
+    EXPECT_EQ(ppm.substr(0, header.size()), header);
+    size_t centre = header.size() + (24 * 64 + 32) * 3;
+    EXPECT_EQ(ppm.substr(centre, 3), std::string("\x28\x32\x3c"));
+    EXPECT_EQ(ppm.substr(header.size(), 3), std::string("\xff\xff\xff"));
+}
+
+TEST_F(SnapshotTool, EscapeEndsTheProgramAndUnknownKeysAreRefused) {
+    std::string a = path("a.ppm");
+    write_solid_ppm(a, 10, 8, rgb(10, 20, 30));
+    int code = 0;
+    std::string text = run("--keys Esc '" + a + "'", &code);
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(text, ppm_title(a, 10, 8) + "\nexit 0\n");
+    run("--keys Hyper+Q '" + a + "'", &code);
+    EXPECT_EQ(code, 2);
+    run("--size 0x0 '" + a + "'", &code);
+    EXPECT_EQ(code, 2);
+}

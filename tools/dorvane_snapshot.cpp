@@ -1,0 +1,168 @@
+// dorvane-snapshot [--size WxH] [--keys SCRIPT] [--out FILE.ppm] PATHS...
+// Starts the viewer on the headless layer with the paths on its command line, plays the key
+// script, runs until idle, prints the title and writes the document window as a PPM file.
+#include "platform/headless/headless_app.h"
+#include "platform/headless/headless_window.h"
+#include "platform/sys.h"
+#include "platform/sys_dir.h"
+#include "shell/messages.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t k_settle_ms = 5000;
+
+struct KeyName {
+    const char* name;
+    int virtual_key;
+};
+
+const KeyName k_key_names[] = {
+    {"Esc", VKEY_ESCAPE},     {"Escape", VKEY_ESCAPE},
+    {"Space", VKEY_SPACE},    {"PageUp", VKEY_PAGE_UP},
+    {"Prior", VKEY_PAGE_UP},  {"PageDown", VKEY_PAGE_DOWN},
+    {"Next", VKEY_PAGE_DOWN}, {"End", VKEY_END},
+    {"Home", VKEY_HOME},      {"Left", VKEY_LEFT},
+    {"Up", VKEY_UP},          {"Right", VKEY_RIGHT},
+    {"Down", VKEY_DOWN},      {"Delete", VKEY_DELETE},
+    {"KP_Add", VKEY_ADD},     {"KP_Subtract", VKEY_SUBTRACT},
+    {"F1", VKEY_F1},          {"F2", VKEY_F2},
+    {"F3", VKEY_F3},          {"F4", VKEY_F4},
+    {"F7", VKEY_F7},          {"F8", VKEY_F8},
+    {"F12", VKEY_F12},
+};
+
+int usage() {
+    std::fprintf(stderr, "usage: dorvane-snapshot [--size WxH] [--keys SCRIPT] [--out FILE.ppm] "
+                         "PATHS...\n");
+    return 2;
+}
+
+int key_code(const std::string& name) {
+    for (const KeyName& k : k_key_names)
+        if (name == k.name) return k.virtual_key;
+    return 0;
+}
+
+// Plays one word of the script: "wait:MS", or a key name after optional "Shift+" / "Ctrl+".
+bool play_word(std::string word) {
+    if (word.compare(0, 5, "wait:") == 0) {
+        headless_run_for(static_cast<uint32_t>(std::strtoul(word.c_str() + 5, nullptr, 10)));
+        return true;
+    }
+    int modifiers = MOD_NONE;
+    for (;;) {
+        if (word.compare(0, 6, "Shift+") == 0) {
+            modifiers |= MOD_SHIFT;
+            word.erase(0, 6);
+        } else if (word.compare(0, 5, "Ctrl+") == 0) {
+            modifiers |= MOD_CTRL;
+            word.erase(0, 5);
+        } else {
+            break;
+        }
+    }
+    int code = key_code(word);
+    if (!code) return false;
+    headless_key(code, modifiers);
+    headless_run_until_idle(k_settle_ms);
+    return true;
+}
+
+bool play_script(const std::string& script) {
+    size_t pos = 0;
+    while (pos < script.size()) {
+        size_t start = script.find_first_not_of(" \t\r\n", pos);
+        if (start == std::string::npos) break;
+        size_t end = script.find_first_of(" \t\r\n", start);
+        if (end == std::string::npos) end = script.size();
+        std::string word = script.substr(start, end - start);
+        if (!play_word(word)) {
+            std::fprintf(stderr, "dorvane-snapshot: unknown key '%s'\n", word.c_str());
+            return false;
+        }
+        pos = end;
+    }
+    return true;
+}
+
+// The caller means paths relative to where it runs, not to the executable's directory.
+std::string absolute(const std::string& path) {
+    if (!path.empty() && path[0] == '/') return path;
+    if (path.size() > 1 && path[1] == ':') return path;
+    char cwd[4096];
+    if (!sys_current_dir(cwd, sizeof cwd)) return path;
+    return std::string(cwd) + "/" + path;
+}
+
+bool write_ppm(const char* name, PlatformWindow window) {
+    const std::vector<uint32_t>& pixels = headless_surface(window);
+    int width = 0, height = 0;
+    plat_client_size(window, &width, &height);
+    FILE* f = std::fopen(name, "wb");
+    if (!f) return false;
+    std::fprintf(f, "P6\n%d %d\n255\n", width, height);
+    for (uint32_t p : pixels) {
+        if (p == k_headless_unpainted) p = 0;
+        unsigned char rgb[3] = {static_cast<unsigned char>(p >> 16),
+                                static_cast<unsigned char>(p >> 8), static_cast<unsigned char>(p)};
+        std::fwrite(rgb, 1, 3, f);
+    }
+    return std::fclose(f) == 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    int width = 640, height = 480;
+    std::string keys, out;
+    std::string command_line;
+    for (int i = 1; i < argc; i++) {
+        std::string arg = argv[i];
+        if (arg == "--size" && i + 1 < argc) {
+            if (std::sscanf(argv[++i], "%dx%d", &width, &height) != 2 || width < 1 || height < 1 ||
+                width > 16384 || height > 16384)
+                return usage();
+        } else if (arg == "--keys" && i + 1 < argc) {
+            keys = argv[++i];
+        } else if (arg == "--out" && i + 1 < argc) {
+            out = absolute(argv[++i]);
+        } else if (arg.compare(0, 2, "--") == 0) {
+            return usage();
+        } else {
+            // The viewer reads a quoted name only at the very start of its command line;
+            // later names end at the first blank.
+            std::string path = absolute(arg);
+            if (command_line.empty() && path.find_first_of(" \t") != std::string::npos)
+                command_line = '"' + path + '"';
+            else if (command_line.empty())
+                command_line = path;
+            else if (path.find_first_of(" \t") != std::string::npos)
+                std::fprintf(stderr, "dorvane-snapshot: only the first path may hold blanks: %s\n",
+                             path.c_str());
+            else
+                command_line += ' ' + path;
+        }
+    }
+    char dir[4096];
+    headless_app_reset();
+    if (sys_executable_dir(dir, sizeof dir)) headless_app_set_executable_dir(dir);
+    headless_app_set_work_area(width, height);
+    if (headless_app_start(command_line.c_str())) {
+        headless_run_until_idle(k_settle_ms);
+        if (!play_script(keys)) return 2;
+    }
+    std::printf("%s\n", headless_title().c_str());
+    if (headless_exited()) std::printf("exit %d\n", headless_exit_code());
+    if (!out.empty() && headless_document_window() &&
+        !write_ppm(out.c_str(), headless_document_window())) {
+        std::fprintf(stderr, "dorvane-snapshot: cannot write %s\n", out.c_str());
+        return 1;
+    }
+    return 0;
+}
