@@ -18,9 +18,9 @@ struct AppIds {
     int error_picture_id;
     int unknown_picture_id;
     int status_pictures[k_status_pictures];
-    int timer_owner_id; // window object of the window that receives the timers
-    char output_dir[300];
-    bool ended; // the process ended (a layer that records the exit keeps running)
+    int timer_owner_id;   // window object of the window that receives the timers
+    char output_dir[320]; // the executable's directory (at most 299 characters) and "/output"
+    bool ended;           // the process ended (a layer that records the exit keeps running)
 };
 extern AppIds g_app;
 

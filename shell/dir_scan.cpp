@@ -122,8 +122,13 @@ void act_enter_level() {
 }
 
 void act_make_file_path() {
-    std::snprintf(s_scan.file_path, sizeof s_scan.file_path, "%s%s", s_scan.dir_path,
-                  s_scan.found[s_scan.depth].name);
+    int n = std::snprintf(s_scan.file_path, sizeof s_scan.file_path, "%s%s", s_scan.dir_path,
+                          s_scan.found[s_scan.depth].name);
+    if (n < 0 || n >= static_cast<int>(sizeof s_scan.file_path)) {
+        // Too long for the scan's buffer: a cut path would name another file, so pass it over.
+        s_scan.event = EV_FILE;
+        return;
+    }
     normalise_path(s_scan.file_path);
     s_scan.event = EV_NEXT;
 }
