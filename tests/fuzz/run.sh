@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Runs every fuzz target for a while with its seed corpus. Usage: run.sh BUILD_DIR SECONDS
-set -euo pipefail
+# A target that finds a failing input stops the run; the input is kept in BUILD_DIR/fuzz-artifacts.
+set -uo pipefail
 build=$1
 seconds=${2:-60}
 root=$(cd "$(dirname "$0")/../.." && pwd)
+artifacts="$build/fuzz-artifacts"
+mkdir -p "$artifacts"
 shopt -s nullglob
 for target in "$build"/tests/fuzz/fuzz_*; do
   [ -x "$target" ] || continue
@@ -14,13 +17,17 @@ for target in "$build"/tests/fuzz/fuzz_*; do
     [ -d "$d" ] && seeds+=("$d")
   done
   work=$(mktemp -d)
+  log="$artifacts/$name.log"
   echo "-- $name for ${seconds}s"
   ASAN_OPTIONS=allocator_may_return_null=1 "$target" -max_total_time="$seconds" -rss_limit_mb=2048 \
-    -timeout=10 -print_final_stats=1 "$work" "${seeds[@]}" 2>&1 | grep -E 'stat::number_of_executed_units|ERROR|crash|Done' || true
-  # libFuzzer writes crash-* files into the current directory on failure.
-  if ls crash-* leak-* timeout-* oom-* >/dev/null 2>&1; then
-    echo "fuzz target $name found a failing input" >&2
+    -timeout=30 -print_final_stats=1 -artifact_prefix="$artifacts/$name-" "$work" "${seeds[@]}" \
+    > "$log" 2>&1
+  rc=$?
+  grep -E 'stat::number_of_executed_units|Done [0-9]+ runs' "$log" || true
+  rm -rf "$work"
+  if [ $rc -ne 0 ]; then
+    echo "fuzz target $name found a failing input (exit $rc):" >&2
+    tail -40 "$log" >&2
     exit 1
   fi
-  rm -rf "$work"
 done
