@@ -39,7 +39,7 @@ namespace {
 struct Sample {
     const char* name;
     std::string path;
-    double megapixels;  // all frames
+    double megapixels; // all frames
 };
 
 std::string g_dir;
@@ -58,14 +58,17 @@ void make_samples() {
     g_dir = mkdtemp(tmpl);
     const std::string im = "/usr/bin/convert";
     const std::string d = g_dir + "/";
-    bool ok = run(im + " -size 1200x800 plasma:fractal -seed 3 -resize 6000x4000! " + d + "src.ppm") &&
-              run(im + " " + d + "src.ppm -type TrueColor BMP3:" + d + "rgb24.bmp") &&
-              run(im + " " + d + "src.ppm -colors 256 -compress RLE BMP3:" + d + "rle8.bmp") &&
-              run("cp " + d + "src.ppm " + d + "rgb.ppm") &&
-              run(im + " " + d + "src.ppm -resize 4000x3000! -colors 256 " + d + "big.gif");
+    bool ok =
+        run(im + " -size 1200x800 plasma:fractal -seed 3 -resize 6000x4000! " + d + "src.ppm") &&
+        run(im + " " + d + "src.ppm -type TrueColor BMP3:" + d + "rgb24.bmp") &&
+        run(im + " " + d + "src.ppm -colors 256 -compress RLE BMP3:" + d + "rle8.bmp") &&
+        run("cp " + d + "src.ppm " + d + "rgb.ppm") &&
+        run(im + " " + d + "src.ppm -resize 4000x3000! -colors 256 " + d + "big.gif");
     std::string frames = im + " -size 400x300 plasma:fractal -resize 800x600! " + d + "frame.ppm";
     std::string anim = im + " -delay 4 -loop 0 " + d + "frame.ppm";
-    for (int i = 1; i < 40; i++) anim += " \\( -clone 0 -roll +" + std::to_string(i * 20) + "+" + std::to_string(i * 5) + " \\)";
+    for (int i = 1; i < 40; i++)
+        anim +=
+            " \\( -clone 0 -roll +" + std::to_string(i * 20) + "+" + std::to_string(i * 5) + " \\)";
     anim += " -colors 256 " + d + "anim.gif";
     ok = ok && run(frames) && run(anim);
     if (!ok) return;
@@ -106,7 +109,8 @@ void ours(benchmark::State& state, const Sample* s, bool with_detection) {
     }
     reset_core();
     state.counters["pages"] = pages;
-    state.counters["MP/s"] = benchmark::Counter(s->megapixels, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["MP/s"] =
+        benchmark::Counter(s->megapixels, benchmark::Counter::kIsIterationInvariantRate);
 }
 
 #ifdef HAVE_STB_IMAGE
@@ -127,7 +131,8 @@ void stb(benchmark::State& state, const Sample* s) {
                 std::fclose(f);
             }
             int* delays = nullptr;
-            pixels = stbi_load_gif_from_memory(bytes.data(), static_cast<int>(bytes.size()), &delays, &w, &h, &frames, &n, 0);
+            pixels = stbi_load_gif_from_memory(bytes.data(), static_cast<int>(bytes.size()),
+                                               &delays, &w, &h, &frames, &n, 0);
             stbi_image_free(delays);
         } else {
             pixels = stbi_load(s->path.c_str(), &w, &h, &n, 0);
@@ -141,7 +146,8 @@ void stb(benchmark::State& state, const Sample* s) {
         stbi_image_free(pixels);
     }
     state.counters["pages"] = pages;
-    state.counters["MP/s"] = benchmark::Counter(s->megapixels, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["MP/s"] =
+        benchmark::Counter(s->megapixels, benchmark::Counter::kIsIterationInvariantRate);
 }
 #endif
 
@@ -153,11 +159,16 @@ int main(int argc, char** argv) {
     if (g_samples.empty()) return 1;
     for (const Sample& s : g_samples) {
         benchmark::RegisterBenchmark((std::string("ours/") + s.name).c_str(), ours, &s, true)
-            ->Unit(benchmark::kMillisecond)->UseRealTime();
-        benchmark::RegisterBenchmark((std::string("ours_decoder_only/") + s.name).c_str(), ours, &s, false)
-            ->Unit(benchmark::kMillisecond)->UseRealTime();
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
+        benchmark::RegisterBenchmark((std::string("ours_decoder_only/") + s.name).c_str(), ours, &s,
+                                     false)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
 #ifdef HAVE_STB_IMAGE
-        benchmark::RegisterBenchmark((std::string("stb/") + s.name).c_str(), stb, &s)->Unit(benchmark::kMillisecond)->UseRealTime();
+        benchmark::RegisterBenchmark((std::string("stb/") + s.name).c_str(), stb, &s)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
 #endif
     }
     benchmark::RunSpecifiedBenchmarks();

@@ -58,18 +58,22 @@ std::string sample(int kind) {
     std::string path = sample_dir() + "/" + k_kinds[kind] + ".png";
     struct stat st;
     if (stat(path.c_str(), &st) == 0 && st.st_size > 0) return path;
-    std::string script =
-        "from PIL import Image\n"
-        "w, h = " + std::to_string(k_width) + ", " + std::to_string(k_height) + "\n"
-        "m = Image.effect_mandelbrot((600, 400), (-2.2, -1.2, 1.0, 1.2), 256)\n"
-        "base = Image.merge('RGB', (m, m.transpose(Image.FLIP_LEFT_RIGHT),"
-        " m.transpose(Image.FLIP_TOP_BOTTOM))).resize((w, h), Image.BICUBIC)\n"
-        "noise = Image.effect_noise((w, h), 12).convert('RGB')\n"
-        "rgb = Image.blend(base, noise, 0.15)\n"
-        "kind = '" + std::string(k_kinds[kind]) + "'\n"
-        "img = rgb if kind == 'rgb' else rgb.convert('L') if kind == 'grey' else"
-        " rgb.quantize(256, method=Image.FASTOCTREE)\n"
-        "img.save('" + path + "', compress_level=6)\n";
+    std::string script = "from PIL import Image\n"
+                         "w, h = " +
+                         std::to_string(k_width) + ", " + std::to_string(k_height) +
+                         "\n"
+                         "m = Image.effect_mandelbrot((600, 400), (-2.2, -1.2, 1.0, 1.2), 256)\n"
+                         "base = Image.merge('RGB', (m, m.transpose(Image.FLIP_LEFT_RIGHT),"
+                         " m.transpose(Image.FLIP_TOP_BOTTOM))).resize((w, h), Image.BICUBIC)\n"
+                         "noise = Image.effect_noise((w, h), 12).convert('RGB')\n"
+                         "rgb = Image.blend(base, noise, 0.15)\n"
+                         "kind = '" +
+                         std::string(k_kinds[kind]) +
+                         "'\n"
+                         "img = rgb if kind == 'rgb' else rgb.convert('L') if kind == 'grey' else"
+                         " rgb.quantize(256, method=Image.FASTOCTREE)\n"
+                         "img.save('" +
+                         path + "', compress_level=6)\n";
     std::string script_path = sample_dir() + "/make.py";
     std::ofstream(script_path) << script;
     if (std::system(("/usr/bin/python3 " + script_path).c_str()) != 0) return "";
@@ -93,9 +97,8 @@ size_t raw_size(int kind) {
 }
 
 void set_megapixels(benchmark::State& state) {
-    state.counters["Mpx/s"] = benchmark::Counter(double(k_width) * k_height / 1e6 *
-                                                     double(state.iterations()),
-                                                 benchmark::Counter::kIsRate);
+    state.counters["Mpx/s"] = benchmark::Counter(
+        double(k_width) * k_height / 1e6 * double(state.iterations()), benchmark::Counter::kIsRate);
 }
 
 void BM_Dorvane(benchmark::State& state) {
@@ -128,7 +131,7 @@ void BM_Libspng(benchmark::State& state) {
         spng_set_png_buffer(ctx, file.data(), file.size());
         size_t size = 0;
         spng_decoded_image_size(ctx, SPNG_FMT_PNG, &size);
-        std::unique_ptr<uint8_t[]> out(new uint8_t[size]);  // fresh memory, as ours gets
+        std::unique_ptr<uint8_t[]> out(new uint8_t[size]); // fresh memory, as ours gets
         if (spng_decode_image(ctx, out.get(), size, SPNG_FMT_PNG, 0))
             return state.SkipWithError("libspng failed");
         spng_ctx_free(ctx);

@@ -44,12 +44,13 @@ void reset_masks() {
     s_low_mask = 1;
 }
 
-void load_window() {
+// Reads the window at the current base; returns the bytes read. A short read at the end leaves
+// the rest of the window as it was.
+size_t load_window() {
     Slot& c = cur();
-    if (c.base < 0 || c.base > c.size) return;
-    if (std::fseek(c.stream, static_cast<long>(c.base), SEEK_SET) != 0) return;
-    size_t got = std::fread(c.buffer, 1, static_cast<size_t>(c.buffer_size), c.stream);
-    (void)got; // a short read at the end leaves the rest of the window as it was
+    if (c.base < 0 || c.base > c.size) return 0;
+    if (std::fseek(c.stream, static_cast<long>(c.base), SEEK_SET) != 0) return 0;
+    return std::fread(c.buffer, 1, static_cast<size_t>(c.buffer_size), c.stream);
 }
 
 void refill() {
@@ -128,9 +129,13 @@ int rd_open(int entry_id, long buffer_size, bool rewind) {
             std::fclose(f);
             return 1;
         }
-        std::memset(buffer, 0, static_cast<size_t>(chosen) + 2);
         c = Slot{f, entry_id, file_size, buffer, chosen, 0};
-        rewind = true;
+        s_position = 0;
+        reset_masks();
+        // Only what the first read leaves unfilled (and the two guard bytes) needs clearing.
+        size_t got = load_window();
+        std::memset(buffer + got, 0, static_cast<size_t>(chosen) + 2 - got);
+        return 0;
     }
     if (rewind) {
         c.base = 0;

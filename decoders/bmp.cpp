@@ -33,10 +33,14 @@ bool bit_count_supported(int bits) {
 // Compression must match the bit count and row order; run-length data is bottom-up only.
 bool compression_fits(const BmpHeader& h) {
     switch (h.compression) {
-    case BMP_RLE8: return h.bottom_up && h.bits == 8;
-    case BMP_RLE4: return h.bottom_up && h.bits == 4;
-    case BMP_BITFIELDS: return h.bits == 16 || h.bits == 32;
-    default: return true;
+    case BMP_RLE8:
+        return h.bottom_up && h.bits == 8;
+    case BMP_RLE4:
+        return h.bottom_up && h.bits == 4;
+    case BMP_BITFIELDS:
+        return h.bits == 16 || h.bits == 32;
+    default:
+        return true;
     }
 }
 
@@ -51,7 +55,7 @@ void set_default_masks(BmpHeader* h) {
 void read_palette(Image* image, const BmpHeader& h) {
     int64_t entries = (static_cast<int64_t>(h.data_offset) - kFileHeaderAndInfo) / 4;
     if (h.bits < 31 && entries > (int64_t(1) << h.bits)) entries = int64_t(1) << h.bits;
-    if (entries > 256) entries = 256;  // the palette arrays end here; later entries are skipped
+    if (entries > 256) entries = 256; // the palette arrays end here; later entries are skipped
     rd_seek(kFileHeaderAndInfo, 0);
     uint8_t quad[4];
     for (int64_t i = 0; i < entries && !g_status; i++) {
@@ -86,7 +90,8 @@ void read_header(Image* image) {
     image->bit_count = h.bits;
     h.compression = rd_u32le();
     if (g_status) return;
-    if (h.compression > BMP_BITFIELDS) return refuse(ST_UNKNOWN_FORMAT, "BMP : compression inconnue");
+    if (h.compression > BMP_BITFIELDS)
+        return refuse(ST_UNKNOWN_FORMAT, "BMP : compression inconnue");
     image->format_name_index = h.compression == BMP_RGB         ? 0
                                : h.compression == BMP_BITFIELDS ? 2
                                                                 : 1;
@@ -117,7 +122,7 @@ void read_header(Image* image) {
 
 void bmp_load(int image_id, int list, int row) {
     (void)list;
-    (void)row;  // rows are decoded once, at load
+    (void)row; // rows are decoded once, at load
     g_header = BmpHeader();
     Image* image = obj_find_as<Image>(CLS_IMAGE, image_id);
     if (!image) {
@@ -142,7 +147,7 @@ void bmp_load(int image_id, int list, int row) {
         g_status = ST_NO_MEMORY;
         return;
     }
-    image = obj_find_as<Image>(CLS_IMAGE, image_id);  // creating the stores may move records
+    image = obj_find_as<Image>(CLS_IMAGE, image_id); // creating the stores may move records
     if (g_header.compression == BMP_RLE8 || g_header.compression == BMP_RLE4)
         bmp_read_run_length(image, g_header);
     else

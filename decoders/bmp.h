@@ -5,15 +5,15 @@
 struct Image;
 
 struct BmpHeader {
-    int64_t file_size;       // real size on disk
-    int64_t required_size;   // grows with each part the header says must be present
+    int64_t file_size;     // real size on disk
+    int64_t required_size; // grows with each part the header says must be present
     uint32_t data_offset;
     int32_t width;
-    int32_t height;          // absolute value of the stored height
-    bool bottom_up;          // stored height >= 0
+    int32_t height; // absolute value of the stored height
+    bool bottom_up; // stored height >= 0
     int bits;
-    uint32_t compression;    // 0 none, 1 RLE8, 2 RLE4, 3 bit fields
-    uint32_t masks[3];       // red, green, blue
+    uint32_t compression; // 0 none, 1 RLE8, 2 RLE4, 3 bit fields
+    uint32_t masks[3];    // red, green, blue
 };
 
 enum BmpCompression { BMP_RGB = 0, BMP_RLE8 = 1, BMP_RLE4 = 2, BMP_BITFIELDS = 3 };

@@ -13,7 +13,7 @@ namespace {
 
 struct RunCursor {
     Image* image;
-    int64_t row;         // image row; may leave 0..height-1 through deltas and line ends
+    int64_t row; // image row; may leave 0..height-1 through deltas and line ends
     int64_t column;
     uint8_t* pixels;     // writable row, or null when the row lies outside the image
     int64_t fetched_row; // row that pixels belongs to
@@ -36,7 +36,8 @@ bool refill() {
         g_status = ST_FILE;
         return false;
     }
-    g_source.end = static_cast<int>(left < static_cast<long long>(sizeof g_source.block) ? left : sizeof g_source.block);
+    g_source.end = static_cast<int>(
+        left < static_cast<long long>(sizeof g_source.block) ? left : sizeof g_source.block);
     g_source.at = 0;
     rd_read(g_source.block, g_source.end);
     return !g_status;
@@ -56,7 +57,8 @@ uint8_t* current_row() {
     if (c.fetched_row != c.row) {
         c.fetched_row = c.row;
         c.pixels = nullptr;
-        if (c.row >= 0 && c.row < c.image->height) c.pixels = image_row_write(c.image, static_cast<int>(c.row), 0);
+        if (c.row >= 0 && c.row < c.image->height)
+            c.pixels = image_row_write(c.image, static_cast<int>(c.row), 0);
     }
     return c.pixels;
 }
@@ -88,7 +90,8 @@ void put_literal(const uint8_t* bytes, int n, bool nibbles) {
         if (!nibbles) {
             memcpy(row + c.column, bytes, static_cast<size_t>(count));
         } else {
-            for (int i = 0; i < count; i++) row[c.column + i] = (i & 1) ? bytes[i / 2] & 15 : bytes[i / 2] >> 4;
+            for (int i = 0; i < count; i++)
+                row[c.column + i] = (i & 1) ? bytes[i / 2] & 15 : bytes[i / 2] >> 4;
         }
     }
     c.column += n;

@@ -12,15 +12,15 @@
 
 namespace {
 
-uint8_t* g_work = nullptr;  // one stored row (all depths but 8)
+uint8_t* g_work = nullptr; // one stored row (all depths but 8)
 
 // Channel value of a masked field, floor((v & mask) * 255 / mask). Fields whose span fits
 // 16 bits go through a table; the shifted ratio is exactly the unshifted one.
 struct MaskScale {
     uint32_t mask;
     int shift;
-    uint32_t span;             // mask >> shift
-    const uint8_t* table;      // span + 1 entries, or null for wide fields
+    uint32_t span;        // mask >> shift
+    const uint8_t* table; // span + 1 entries, or null for wide fields
 };
 
 MaskScale g_scale[3];
@@ -35,7 +35,8 @@ void build_scales(const uint32_t masks[3]) {
         s.span = s.mask >> s.shift;
         s.table = nullptr;
         if (!s.mask || s.span >= 65536) continue;
-        for (uint32_t x = 0; x <= s.span; x++) g_tables[c][x] = static_cast<uint8_t>(uint64_t(x) * 255 / s.span);
+        for (uint32_t x = 0; x <= s.span; x++)
+            g_tables[c][x] = static_cast<uint8_t>(uint64_t(x) * 255 / s.span);
         s.table = g_tables[c];
     }
 }
@@ -66,8 +67,9 @@ void split_bgr(const uint8_t* __restrict src, uint8_t* __restrict r, uint8_t* __
 
 void split_masked(const uint8_t* src, uint8_t* r, uint8_t* g, uint8_t* b, int width, int bytes) {
     for (int x = 0; x < width; x++, src += bytes) {
-        uint32_t v = bytes == 2 ? uint32_t(src[0] | src[1] << 8)
-                                : uint32_t(src[0] | src[1] << 8 | src[2] << 16 | uint32_t(src[3]) << 24);
+        uint32_t v = bytes == 2
+                         ? uint32_t(src[0] | src[1] << 8)
+                         : uint32_t(src[0] | src[1] << 8 | src[2] << 16 | uint32_t(src[3]) << 24);
         r[x] = scale_channel(g_scale[0], v);
         g[x] = scale_channel(g_scale[1], v);
         b[x] = scale_channel(g_scale[2], v);

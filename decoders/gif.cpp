@@ -17,12 +17,25 @@ GifDecoder g_gif;
 namespace {
 
 enum ByteClass : uint8_t {
-    BC_OTHER, BC_EXTENSION, BC_TERMINATOR, BC_APPLICATION, BC_COMMENT, BC_GRAPHIC_CONTROL,
-    BC_IMAGE_DESCRIPTOR, BC_PLAIN_TEXT, BC_TRAILER, BC_COUNT
+    BC_OTHER,
+    BC_EXTENSION,
+    BC_TERMINATOR,
+    BC_APPLICATION,
+    BC_COMMENT,
+    BC_GRAPHIC_CONTROL,
+    BC_IMAGE_DESCRIPTOR,
+    BC_PLAIN_TEXT,
+    BC_TRAILER,
+    BC_COUNT
 };
 
 enum ParserState : uint8_t {
-    TOP_LEVEL, EXTENSION_LABEL, EXPECT_TERMINATOR, IMAGE_DATA, SKIP_SUB_BLOCKS, STATE_COUNT
+    TOP_LEVEL,
+    EXTENSION_LABEL,
+    EXPECT_TERMINATOR,
+    IMAGE_DATA,
+    SKIP_SUB_BLOCKS,
+    STATE_COUNT
 };
 
 using Handler = void (*)(unsigned byte);
@@ -33,7 +46,9 @@ struct Transition {
 };
 
 void nothing(unsigned) {}
-void stop(unsigned) { g_gif.end_flag = 1; }
+void stop(unsigned) {
+    g_gif.end_flag = 1;
+}
 void bad_byte(unsigned byte) {
     char text[64];
     snprintf(text, sizeof text, "GIF : octet 0x%02X inattendu", byte);
@@ -74,7 +89,8 @@ struct TransitionTable {
         allow(TOP_LEVEL, BC_TRAILER, stop, TOP_LEVEL);
         allow(EXTENSION_LABEL, BC_APPLICATION, gif_application_extension, SKIP_SUB_BLOCKS);
         allow(EXTENSION_LABEL, BC_COMMENT, nothing, SKIP_SUB_BLOCKS);
-        allow(EXTENSION_LABEL, BC_GRAPHIC_CONTROL, gif_graphic_control_extension, EXPECT_TERMINATOR);
+        allow(EXTENSION_LABEL, BC_GRAPHIC_CONTROL, gif_graphic_control_extension,
+              EXPECT_TERMINATOR);
         allow(EXTENSION_LABEL, BC_PLAIN_TEXT, gif_plain_text_header, SKIP_SUB_BLOCKS);
         allow(EXPECT_TERMINATOR, BC_TERMINATOR, nothing, TOP_LEVEL);
         allow_all(IMAGE_DATA, gif_image_data, IMAGE_DATA);
@@ -89,7 +105,7 @@ void run_block_loop() {
     ParserState state = TOP_LEVEL;
     for (;;) {
         unsigned byte = rd_byte();
-        if (g_status) return;  // no trailer: the file ends inside the block structure
+        if (g_status) return; // no trailer: the file ends inside the block structure
         const Transition& t = k_transitions.at[state][k_classes.of[byte]];
         t.handler(byte);
         if (g_status || g_gif.end_flag) return;
@@ -139,8 +155,8 @@ void read_screen_and_table(int page_id) {
     page->stride = (page->width + 3) & ~3;
     gif_size_index_buffer(page->stride, page->height);
     if (g_status) return;
-    rd_byte();  // background index: the canvas is white instead
-    rd_byte();  // pixel aspect ratio
+    rd_byte(); // background index: the canvas is white instead
+    rd_byte(); // pixel aspect ratio
     int count = 1 << bits;
     if (packed & 0x80) {
         uint8_t triple[3];
@@ -168,14 +184,14 @@ void gif_load(int* image_id, int list) {
         g_status = ST_NOT_FOUND;
         return;
     }
-    *image_id = 0;  // every page, the first included, goes into the page list here
+    *image_id = 0; // every page, the first included, goes into the page list here
     if (rd_open(page->file_entry_id, 0, true) != 0) {
         g_status = ST_FILE;
     } else {
         read_screen_and_table(g_gif.page_id);
         if (!g_status) run_block_loop();
         if (!g_status && !g_gif.images) {
-            log_line("GIF : aucune image dans le fichier");  // nothing to show
+            log_line("GIF : aucune image dans le fichier"); // nothing to show
             g_status = ST_BAD_DATA;
         }
     }

@@ -4,26 +4,26 @@
 #include <cstdint>
 
 struct GifDecoder {
-    int page_id;              // page being filled
-    int previous_id;          // page of the preceding image, 0 for the first
-    int first_page_id;        // the image the load dispatch made
+    int page_id;       // page being filled
+    int previous_id;   // page of the preceding image, 0 for the first
+    int first_page_id; // the image the load dispatch made
     bool first_page_listed;
-    int images;               // image descriptors met
-    int list;                 // page list, 0 when none
+    int images; // image descriptors met
+    int list;   // page list, 0 when none
     uint8_t global_table[3][256];
-    int background;           // canvas index (a white entry of the global table)
-    uint8_t* index_buffer;    // LZW output of one image, rows packed at the image's width
-    int64_t buffer_size;      // page stride x page height + 256
-    uint8_t* row_buffer;      // one page row while pages are prepared
-    int64_t output_limit;     // page stride x page height + 1
+    int background;        // canvas index (a white entry of the global table)
+    uint8_t* index_buffer; // LZW output of one image, rows packed at the image's width
+    int64_t buffer_size;   // page stride x page height + 256
+    uint8_t* row_buffer;   // one page row while pages are prepared
+    int64_t output_limit;  // page stride x page height + 1
     int left, top, width, height;
     bool interlaced;
     uint16_t loop_count;
     bool transparent;
     uint8_t transparent_index;
-    int disposal;             // disposal in force for the next image
-    int frame_control_id;     // last frame control record made, 0 for none
-    int end_flag;             // 1 trailer reached, -1 bad byte
+    int disposal;         // disposal in force for the next image
+    int frame_control_id; // last frame control record made, 0 for none
+    int end_flag;         // 1 trailer reached, -1 bad byte
 };
 
 extern GifDecoder g_gif;

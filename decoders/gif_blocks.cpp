@@ -25,7 +25,9 @@ void refuse(const char* why) {
     g_status = ST_BAD_DATA;
 }
 
-Image* page_of(int id) { return obj_find_as<Image>(CLS_IMAGE, id); }
+Image* page_of(int id) {
+    return obj_find_as<Image>(CLS_IMAGE, id);
+}
 
 // Rows of the previous page when the new image fits in it and the canvas is kept;
 // otherwise the canvas colour.
@@ -42,7 +44,10 @@ void prepare_canvas(Image* page) {
         if (keep && y < previous->height) {
             const uint8_t* src = image_row_read(previous, y, 0);
             if (!src) return;
-            memcpy(row, src, static_cast<size_t>(previous->stride) < stride ? static_cast<size_t>(previous->stride) : stride);
+            memcpy(row, src,
+                   static_cast<size_t>(previous->stride) < stride
+                       ? static_cast<size_t>(previous->stride)
+                       : stride);
         }
         uint8_t* dst = image_row_write(page, y, 0);
         if (!dst) return;
@@ -72,7 +77,7 @@ int interlaced_row(int i, int height) {
         if (i < rows) return start[pass] + i * step[pass];
         i -= rows;
     }
-    return height;  // not reached for i < height
+    return height; // not reached for i < height
 }
 
 void place_rows(Image* page) {
@@ -83,7 +88,8 @@ void place_rows(Image* page) {
         if (y >= page->height) continue;
         uint8_t* dst = image_row_write(page, y, 0);
         if (!dst) return;
-        memcpy(dst + g_gif.left, g_gif.index_buffer + static_cast<int64_t>(i) * g_gif.width, static_cast<size_t>(n));
+        memcpy(dst + g_gif.left, g_gif.index_buffer + static_cast<int64_t>(i) * g_gif.width,
+               static_cast<size_t>(n));
     }
 }
 
@@ -100,7 +106,9 @@ void transparent_to_background(Image* page) {
 
 } // namespace
 
-void gif_skip(unsigned byte) { rd_seek(byte, 1); }
+void gif_skip(unsigned byte) {
+    rd_seek(byte, 1);
+}
 
 void gif_plain_text_header(unsigned) {
     unsigned size = rd_byte();

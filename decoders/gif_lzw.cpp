@@ -14,24 +14,24 @@ namespace {
 
 constexpr int kMaxCodes = 4096;
 constexpr int kMaxCodeSize = 12;
-constexpr int kCodeUnread = -1;   // the data ended (terminator) before the code was complete
-constexpr int kReadFailed = -2;   // status set
+constexpr int kCodeUnread = -1; // the data ended (terminator) before the code was complete
+constexpr int kReadFailed = -2; // status set
 
 struct LzwState {
     int clear_code, end_code;
     int initial_size, code_size;
-    int last_code;                 // last assigned code
-    int previous;                  // previous code, -1 before the first one of the image
-    int64_t output;                // offset of the next byte in the index buffer
-    uint32_t start[kMaxCodes];     // where each code's string lies in the index buffer
+    int last_code;             // last assigned code
+    int previous;              // previous code, -1 before the first one of the image
+    int64_t output;            // offset of the next byte in the index buffer
+    uint32_t start[kMaxCodes]; // where each code's string lies in the index buffer
     uint16_t length[kMaxCodes];
 };
 
 struct SubBlockReader {
     const uint8_t* file;
     int64_t file_size;
-    int64_t position;   // next byte to take into the bit buffer
-    int64_t block_end;  // end of the sub-block being read
+    int64_t position;  // next byte to take into the bit buffer
+    int64_t block_end; // end of the sub-block being read
     uint64_t bits;
     int bit_count;
 };
@@ -39,7 +39,9 @@ struct SubBlockReader {
 LzwState g_lzw;
 SubBlockReader g_in;
 
-bool bits_remain() { return g_in.bit_count > 0 || g_in.position < g_in.block_end; }
+bool bits_remain() {
+    return g_in.bit_count > 0 || g_in.position < g_in.block_end;
+}
 
 // One code of the current size. A code that runs on into the next sub-block steps over its
 // length byte (and over the one after for a code spread across three sub-blocks).
@@ -86,7 +88,8 @@ int read_code() {
 // Output beyond the buffer is dropped; the position still moves so the caller sees the limit.
 void put_bytes(const uint8_t* src, int64_t n) {
     int64_t room = g_gif.buffer_size - g_lzw.output;
-    if (room > 0) memcpy(g_gif.index_buffer + g_lzw.output, src, static_cast<size_t>(n < room ? n : room));
+    if (room > 0)
+        memcpy(g_gif.index_buffer + g_lzw.output, src, static_cast<size_t>(n < room ? n : room));
     g_lzw.output += n;
 }
 
@@ -95,7 +98,9 @@ void put_byte(uint8_t b) {
     g_lzw.output++;
 }
 
-bool is_root(int code) { return code < g_lzw.clear_code; }
+bool is_root(int code) {
+    return code < g_lzw.clear_code;
+}
 
 uint8_t first_byte_of(int code) {
     return is_root(code) ? static_cast<uint8_t>(code) : g_gif.index_buffer[g_lzw.start[code]];
@@ -109,10 +114,13 @@ void put_string(int code) {
     put_bytes(g_gif.index_buffer + g_lzw.start[code], g_lzw.length[code]);
 }
 
-int length_of(int code) { return is_root(code) ? 1 : g_lzw.length[code]; }
+int length_of(int code) {
+    return is_root(code) ? 1 : g_lzw.length[code];
+}
 
 void grow_code_size() {
-    if (g_lzw.last_code >= (1 << g_lzw.code_size) - 1 && g_lzw.code_size < kMaxCodeSize) g_lzw.code_size++;
+    if (g_lzw.last_code >= (1 << g_lzw.code_size) - 1 && g_lzw.code_size < kMaxCodeSize)
+        g_lzw.code_size++;
 }
 
 // Returns false when this sub-block's decoding must stop (end code, unread code, error).
@@ -123,7 +131,7 @@ bool process_code(int code) {
         z.code_size = z.initial_size;
         z.last_code = z.end_code;
         int first;
-        do first = read_code();  // clear codes in a row count as one
+        do first = read_code(); // clear codes in a row count as one
         while (first == z.clear_code);
         if (first < 0 || first == z.end_code) return false;
         if (first > z.end_code) {
@@ -161,7 +169,7 @@ bool process_code(int code) {
         z.length[code] = static_cast<uint16_t>(length_of(z.previous) + 1);
         z.last_code = code;
     } else {
-        if (z.last_code + 1 < kMaxCodes) {  // a full table decodes on without new entries
+        if (z.last_code + 1 < kMaxCodes) { // a full table decodes on without new entries
             int added = ++z.last_code;
             z.length[added] = static_cast<uint16_t>(length_of(z.previous) + 1);
             z.start[added] = static_cast<uint32_t>(z.output - length_of(z.previous));
@@ -193,7 +201,7 @@ void gif_image_data(unsigned n) {
     in.block_end = in.position + n;
     in.bits = 0, in.bit_count = 0;
     if (in.block_end > in.file_size) {
-        if (n == 0x3B) {  // the data's terminator is missing but this is the trailer
+        if (n == 0x3B) { // the data's terminator is missing but this is the trailer
             gif_end_of_image(n);
             g_gif.end_flag = 1;
             return;
@@ -208,7 +216,7 @@ void gif_image_data(unsigned n) {
         return;
     }
     while (bits_remain() && !g_status) {
-        if (g_lzw.output > g_gif.output_limit) break;  // the rest of the image is dropped
+        if (g_lzw.output > g_gif.output_limit) break; // the rest of the image is dropped
         int code = read_code();
         if (code < 0 || !process_code(code)) break;
     }

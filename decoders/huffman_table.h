@@ -12,21 +12,29 @@
 //               or a link's offset into the table
 enum HuffKind : uint32_t {
     HK_LITERAL = 0,
-    HK_LENGTH = 1,   // also distances: value is the base, extra bits follow
-    HK_END = 2,      // end of block
-    HK_LINK = 3,     // look again in the second-level table
-    HK_BAD = 4,      // a symbol with no meaning (length 286/287, distance 30/31, empty code)
-    HK_SYMBOL = 5,   // code length alphabet: value is the symbol
-    HK_MISSING = 6,  // code length alphabet: bits that match no code
+    HK_LENGTH = 1,  // also distances: value is the base, extra bits follow
+    HK_END = 2,     // end of block
+    HK_LINK = 3,    // look again in the second-level table
+    HK_BAD = 4,     // a symbol with no meaning (length 286/287, distance 30/31, empty code)
+    HK_SYMBOL = 5,  // code length alphabet: value is the symbol
+    HK_MISSING = 6, // code length alphabet: bits that match no code
 };
 
 constexpr uint32_t huff_entry(uint32_t kind, uint32_t extra, uint32_t value) {
     return (value << 16) | (extra << 12) | (kind << 8);
 }
-inline uint32_t huff_bits(uint32_t e) { return e & 0xFF; }
-inline uint32_t huff_kind(uint32_t e) { return (e >> 8) & 0xF; }
-inline uint32_t huff_extra(uint32_t e) { return (e >> 12) & 0xF; }
-inline uint32_t huff_value(uint32_t e) { return e >> 16; }
+inline uint32_t huff_bits(uint32_t e) {
+    return e & 0xFF;
+}
+inline uint32_t huff_kind(uint32_t e) {
+    return (e >> 8) & 0xF;
+}
+inline uint32_t huff_extra(uint32_t e) {
+    return (e >> 12) & 0xF;
+}
+inline uint32_t huff_value(uint32_t e) {
+    return e >> 16;
+}
 
 constexpr int HUFF_MAX_BITS = 15;
 // Room for a 10-bit primary table plus a 32-entry second level for each of 288 symbols.
@@ -34,8 +42,8 @@ constexpr int HUFF_TABLE_SIZE = 1024 + 288 * 32;
 
 struct HuffTable {
     uint32_t entries[HUFF_TABLE_SIZE];
-    uint32_t primary_mask;  // (1 << primary width) - 1
-    int max_length;         // longest code; 0 for an empty code
+    uint32_t primary_mask; // (1 << primary width) - 1
+    int max_length;        // longest code; 0 for an empty code
 };
 
 // Builds the table for `count` code lengths. meaning[s] is the entry template of symbol s.
@@ -48,7 +56,6 @@ bool huff_build(HuffTable* table, const uint8_t* lengths, int count, const uint3
 inline uint32_t huff_lookup(const HuffTable& table, uint64_t bits) {
     uint32_t e = table.entries[bits & table.primary_mask];
     if (huff_kind(e) == HK_LINK)
-        e = table.entries[huff_value(e) +
-                          ((bits >> huff_bits(e)) & ((1u << huff_extra(e)) - 1))];
+        e = table.entries[huff_value(e) + ((bits >> huff_bits(e)) & ((1u << huff_extra(e)) - 1))];
     return e;
 }

@@ -10,15 +10,13 @@
 namespace {
 
 // Length and distance bases and extra bits, code length order (RFC 1951, 3.2.5 and 3.2.7).
-const uint16_t k_length_base[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,
-                                    15, 17, 19, 23, 27, 31, 35, 43, 51,  59,
-                                    67, 83, 99, 115, 131, 163, 195, 227, 258};
+const uint16_t k_length_base[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
+                                    31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
 const uint8_t k_length_extra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
                                     2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
-const uint16_t k_distance_base[30] = {1,    2,    3,    4,    5,    7,     9,     13,
-                                      17,   25,   33,   49,   65,   97,    129,   193,
-                                      257,  385,  513,  769,  1025, 1537,  2049,  3073,
-                                      4097, 6145, 8193, 12289, 16385, 24577};
+const uint16_t k_distance_base[30] = {
+    1,   2,   3,   4,   5,   7,    9,    13,   17,   25,   33,   49,   65,    97,    129,
+    193, 257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
 const uint8_t k_distance_extra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
                                       6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
 const uint8_t k_code_length_order[19] = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
@@ -131,11 +129,13 @@ inline void drop_bits(BitInput& in, unsigned n) {
 
 // Reads n (at most 32) bits, first bit read in bit 0 of the result.
 uint32_t read_bits(unsigned n) {
-    refill(s_in);  // past the end: zeros, and status 14
+    refill(s_in); // past the end: zeros, and status 14
     return take_bits(s_in, n);
 }
 
-bool input_overrun() { return s_in.padding * 8 > s_in.count; }
+bool input_overrun() {
+    return s_in.padding * 8 > s_in.count;
+}
 
 // Copies `length` bytes from `distance` back. The caller has checked that the length fits the
 // output and the distance reaches neither before the output nor beyond the window.
@@ -255,8 +255,8 @@ void read_dynamic_tables() {
     read_code_lengths(distance_lengths, hdist);
     if (g_status) return;
     if (!huff_build(&s_litlen, litlen_lengths, hlit, s_litlen_meaning, s_litlen_meaning[0], 10) ||
-        !huff_build(&s_distance, distance_lengths, hdist, s_distance_meaning,
-                    s_distance_meaning[0], 8))
+        !huff_build(&s_distance, distance_lengths, hdist, s_distance_meaning, s_distance_meaning[0],
+                    8))
         g_status = ST_BAD_DATA;
 }
 
@@ -333,17 +333,19 @@ void block_stored() {
         return;
     }
     const size_t length = size_t(s_in.next[0]) | size_t(s_in.next[1]) << 8;
-    s_in.next += 4;  // LEN, then NLEN, which is not checked
+    s_in.next += 4; // LEN, then NLEN, which is not checked
     if (size_t(s_in.end - s_in.next) < length || size_t(s_out_end - s_out) < length) {
         g_status = ST_BAD_DATA;
         return;
     }
-    if (length) std::memcpy(s_out, s_in.next, length);  // the output may be empty (null)
+    if (length) std::memcpy(s_out, s_in.next, length); // the output may be empty (null)
     s_out += length;
     s_in.next += length;
 }
 
-void block_fixed() { decode_compressed(s_fixed_litlen, s_fixed_distance); }
+void block_fixed() {
+    decode_compressed(s_fixed_litlen, s_fixed_distance);
+}
 
 void block_dynamic() {
     read_dynamic_tables();
@@ -351,15 +353,15 @@ void block_dynamic() {
     decode_compressed(s_litlen, s_distance);
 }
 
-void block_reserved() { g_status = ST_BAD_DATA; }
+void block_reserved() {
+    g_status = ST_BAD_DATA;
+}
 
-void (*const k_block_handlers[4])() = {block_stored, block_fixed, block_dynamic,
-                                       block_reserved};
+void (*const k_block_handlers[4])() = {block_stored, block_fixed, block_dynamic, block_reserved};
 
 } // namespace
 
-size_t inflate_zlib(const uint8_t* input, size_t input_size, uint8_t* output,
-                    size_t output_size) {
+size_t inflate_zlib(const uint8_t* input, size_t input_size, uint8_t* output, size_t output_size) {
     prepare_fixed_tables();
     s_out_start = s_out = output;
     s_out_end = output + output_size;

@@ -9,5 +9,4 @@
 // reaching before the output or beyond the window, input that runs out) sets status 14.
 // The Adler-32 trailer is neither read nor checked. Bytes past the returned count may have
 // been written (up to 8 bytes of copy overrun) but never past output_size.
-size_t inflate_zlib(const uint8_t* input, size_t input_size, uint8_t* output,
-                    size_t output_size);
+size_t inflate_zlib(const uint8_t* input, size_t input_size, uint8_t* output, size_t output_size);

@@ -8,24 +8,24 @@
 struct Image;
 
 constexpr int JPEG_MAX_COMPONENTS = 4;
-constexpr int JPEG_MAX_SCAN_BLOCKS = 10;  // blocks per MCU of an interleaved scan (T.81 B.2.3)
+constexpr int JPEG_MAX_SCAN_BLOCKS = 10; // blocks per MCU of an interleaved scan (T.81 B.2.3)
 
 struct JpegComponent {
     uint8_t id;
-    uint8_t h, v;  // sampling factors 1..4
-    uint8_t tq;    // quantisation table 0..3
+    uint8_t h, v; // sampling factors 1..4
+    uint8_t tq;   // quantisation table 0..3
 };
 
 struct JpegFrame {
-    uint8_t process;    // low four bits of the SOF marker
-    uint8_t precision;  // P
+    uint8_t process;   // low four bits of the SOF marker
+    uint8_t precision; // P
     uint16_t height, width;
-    uint8_t count;      // Nf
+    uint8_t count; // Nf
     JpegComponent comp[JPEG_MAX_COMPONENTS];
 };
 
 struct JpegScan {
-    int count;  // Ns
+    int count; // Ns
     uint8_t comp_id[JPEG_MAX_COMPONENTS];
     uint8_t dc_table[JPEG_MAX_COMPONENTS];
     uint8_t ac_table[JPEG_MAX_COMPONENTS];
@@ -35,54 +35,57 @@ struct JpegScan {
 // One Huffman table slot (class + 2 * id). `lengths` and `symbols` are indexed by a code's
 // value: lengths holds the code length - 1, or 255 where no code has that value. `fast` is
 // derived from them: for every 9-bit prefix, (length << 8 | symbol) of the code the
-// bit-by-bit search finds within those 9 bits, or 0 when it needs more bits.
+// bit-by-bit search finds within those 9 bits, or 0 when it needs more bits. `ac_value` goes
+// one step further for AC tables: when the code and its extra bits both fit in the prefix,
+// (value << 16 | run << 8 | bits used), the value already extended; 0 otherwise.
 constexpr int HUFF_FAST_BITS = 9;
 struct HuffTable {
     uint8_t lengths[65536];
     uint8_t symbols[65536];
     uint16_t fast[1 << HUFF_FAST_BITS];
+    uint32_t ac_value[1 << HUFF_FAST_BITS];
 };
 
 // Frame geometry derived at the start of each scan and for progressive reconstruction.
 struct JpegGeometry {
     int hmax, vmax;
     int mcu_cols, mcu_rows;
-    int mcu_width, mcu_height;  // pixels
+    int mcu_width, mcu_height; // pixels
     // per frame component
-    int blocks_wide[JPEG_MAX_COMPONENTS];  // T.81 component size in blocks
+    int blocks_wide[JPEG_MAX_COMPONENTS]; // T.81 component size in blocks
     int blocks_high[JPEG_MAX_COMPONENTS];
-    int fh[JPEG_MAX_COMPONENTS], fv[JPEG_MAX_COMPONENTS];  // Hmax / H, Vmax / V
-    int block_offset[JPEG_MAX_COMPONENTS];  // first block of the component inside an MCU
-    int blocks_per_mcu;                     // over all frame components
+    int fh[JPEG_MAX_COMPONENTS], fv[JPEG_MAX_COMPONENTS]; // Hmax / H, Vmax / V
+    int block_offset[JPEG_MAX_COMPONENTS]; // first block of the component inside an MCU
+    int blocks_per_mcu;                    // over all frame components
 };
 
 // ---- state (defined in jpeg_headers.cpp) ----
 extern Image* g_jpeg_page;
-extern JpegFrame g_jpeg_frame;       // the current frame
+extern JpegFrame g_jpeg_frame; // the current frame
 extern bool g_jpeg_have_frame;
-extern uint16_t g_jpeg_quant[4][64];  // zigzag order
-extern HuffTable* g_jpeg_huff[8];     // null until defined
+extern uint16_t g_jpeg_quant[4][64]; // zigzag order
+extern HuffTable* g_jpeg_huff[8];    // null until defined
 extern unsigned g_jpeg_restart_interval;
 extern unsigned g_jpeg_restart_count;
-extern bool g_jpeg_colour_convert;   // cleared by SPIFF
-extern int g_jpeg_adobe_transform;   // -1 without an Adobe APP14 segment
+extern bool g_jpeg_colour_convert; // cleared by SPIFF
+extern int g_jpeg_adobe_transform; // -1 without an Adobe APP14 segment
 extern JpegScan g_jpeg_scan;
 extern bool g_jpeg_marker_reached;
 // Set when a scan of a three-component frame did not cover all components at once: the
 // planes then hold Y, Cb, Cr until the frame ends and are converted in place.
 extern bool g_jpeg_deferred_colour;
 
-extern const uint8_t k_jpeg_zigzag[64];  // natural position of zigzag index i
+extern const uint8_t k_jpeg_zigzag[64]; // natural position of zigzag index i
 
 // ---- jpeg_headers.cpp ----
-int jpeg_frame_component_index(int id);  // -1 when the frame has no such component
-bool jpeg_frame_geometry(JpegGeometry* g);  // false (status 14) for unusable sampling
+int jpeg_frame_component_index(int id);    // -1 when the frame has no such component
+bool jpeg_frame_geometry(JpegGeometry* g); // false (status 14) for unusable sampling
 
 // ---- the entropy-coded segment reader is declared in jpeg_entropy.h ----
 
 // ---- jpeg_idct.cpp: dequantisation and inverse DCT ----
-void idct_init();  // once: IDCT constants and zero-skipping tables
-void clear_coefficients(int32_t* coef);  // 64 values, 16-byte aligned
+void idct_init();                       // once: IDCT constants and zero-skipping tables
+void clear_coefficients(int32_t* coef); // 64 values, 16-byte aligned
 // Zigzag coefficients (the first `count`, the rest zero) dequantised into natural order.
 void dequantise(const int16_t* zz, int count, int tq, int32_t* coef);
 // Inverse DCT of a dequantised block whose non-zero values lie among the first `count`
@@ -90,7 +93,7 @@ void dequantise(const int16_t* zz, int count, int tq, int32_t* coef);
 void idct_block(const int32_t* coef, int count, uint8_t* out, int stride);
 
 // ---- jpeg_output.cpp: MCU samples, colour conversion and storage ----
-void colour_tables_init();  // once
+void colour_tables_init(); // once
 // MCU output: per frame component a sample area of (8 * H) x (8 * V) bytes.
 bool mcu_buffers_begin(const JpegGeometry& g);
 // `count`: coefficients past this zigzag index are zero (64 when not known).
@@ -101,9 +104,8 @@ void mcu_put_coefficients(const JpegGeometry& g, int comp, int block, const int3
 // Converts and stores MCU mcu_index for the given frame components into the output band.
 void mcu_store(const JpegGeometry& g, int mcu_index, const int* comps, int ncomps);
 // Stores one block of a single-component scan at its block position (raster order).
-void block_store(const JpegGeometry& g, int comp, int bx, int by, const int32_t* coef,
-                 int count);
-void band_flush();       // copies the decoded part of the band into the page
+void block_store(const JpegGeometry& g, int comp, int bx, int by, const int32_t* coef, int count);
+void band_flush(); // copies the decoded part of the band into the page
 void mcu_buffers_end();
 // After the frame: YCbCr planes of a deferred frame to RGB, four-component frames to RGB.
 void page_finish_colour();
@@ -112,7 +114,7 @@ void page_finish_colour();
 void seq_decode_interval();
 
 // ---- jpeg_progressive.cpp ----
-void prog_frame_begin();  // coefficient store for the current frame (status 1 on failure)
+void prog_frame_begin(); // coefficient store for the current frame (status 1 on failure)
 void prog_decode_interval();
 void prog_reconstruct();
 void prog_release();

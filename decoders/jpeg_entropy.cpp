@@ -56,8 +56,10 @@ void ent_end() {
     int unread_bytes = (e.count - e.filler) / 8;
     long pos = e.pos;
     for (; unread_bytes > 0 && pos > 0; --unread_bytes) {
-        if (pos >= 2 && e.data[pos - 1] == 0 && e.data[pos - 2] == 0xFF) pos -= 2;
-        else pos -= 1;
+        if (pos >= 2 && e.data[pos - 1] == 0 && e.data[pos - 2] == 0xFF)
+            pos -= 2;
+        else
+            pos -= 1;
     }
     // Some encoders pad the last byte with a stuffed 0xFF 0x00 right before the marker.
     if (pos + 3 < e.size && e.data[pos] == 0xFF && e.data[pos + 1] == 0 &&
@@ -102,5 +104,16 @@ void huff_build_fast(HuffTable* table) {
             }
         }
         table->fast[prefix] = entry;
+        uint32_t value_entry = 0;
+        int length = entry >> 8, rs = entry & 0xFF, size = rs & 15;
+        if (entry && size && length + size <= HUFF_FAST_BITS) {
+            int bits =
+                static_cast<int>(prefix >> (HUFF_FAST_BITS - length - size)) & ((1 << size) - 1);
+            int value = ent_extend(bits, size);
+            value_entry = static_cast<uint32_t>(static_cast<uint16_t>(value)) << 16 |
+                          static_cast<uint32_t>(rs >> 4) << 8 |
+                          static_cast<uint32_t>(length + size);
+        }
+        table->ac_value[prefix] = value_entry;
     }
 }

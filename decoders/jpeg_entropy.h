@@ -12,19 +12,19 @@
 struct EntropyState {
     const uint8_t* data;
     long size;
-    long pos;        // next byte to fetch
-    uint64_t acc;    // pending bits, next bit in the top bit
-    int count;       // bits in acc
-    int filler;      // zero bits appended after the marker (the low end of acc)
-    bool at_end;     // the fetch position is on a marker or the end of the file
-    bool overrun;    // a decode consumed filler bits
+    long pos;     // next byte to fetch
+    uint64_t acc; // pending bits, next bit in the top bit
+    int count;    // bits in acc
+    int filler;   // zero bits appended after the marker (the low end of acc)
+    bool at_end;  // the fetch position is on a marker or the end of the file
+    bool overrun; // a decode consumed filler bits
 };
 extern EntropyState g_ent;
 
-void ent_begin();      // start at the reader's position
-void ent_end();        // put the reader on the byte after the decoded data
-bool ent_at_marker();  // no coded bits left before a marker or the end of the file
-void ent_fill();       // tops the pending bits up to more than 56
+void ent_begin();     // start at the reader's position
+void ent_end();       // put the reader on the byte after the decoded data
+bool ent_at_marker(); // no coded bits left before a marker or the end of the file
+void ent_fill();      // tops the pending bits up to more than 56
 // The bit-by-bit search past the fast table; -1 after logging "CODE HUFF <label> NON TROUV".
 int ent_symbol_slow(const HuffTable* table, const char* label);
 void huff_build_fast(HuffTable* table);

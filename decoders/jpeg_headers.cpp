@@ -30,35 +30,54 @@ JpegScan g_jpeg_scan;
 bool g_jpeg_marker_reached;
 bool g_jpeg_deferred_colour;
 
-static int s_end;           // 1 after EOI, -1 after a bad byte
-static bool s_have_scan;    // a scan of the current frame has started
+static int s_end;        // 1 after EOI, -1 after a bad byte
+static bool s_have_scan; // a scan of the current frame has started
 
 // ITU T.81 Annex K tables K.1 (luminance) and K.2 (chrominance), in zigzag order.
 static const uint16_t k_default_luma[64] = {
-    16, 11, 12, 14, 12, 10, 16, 14, 13, 14, 18, 17, 16, 19, 24, 40,
-    26, 24, 22, 22, 24, 49, 35, 37, 29, 40, 58, 51, 61, 60, 57, 51,
-    56, 55, 64, 72, 92, 78, 64, 68, 87, 69, 55, 56, 80, 109, 81, 87,
+    16, 11, 12,  14,  12,  10, 16, 14,  13,  14,  18,  17,  16, 19,  24,  40,
+    26, 24, 22,  22,  24,  49, 35, 37,  29,  40,  58,  51,  61, 60,  57,  51,
+    56, 55, 64,  72,  92,  78, 64, 68,  87,  69,  55,  56,  80, 109, 81,  87,
     95, 98, 103, 104, 103, 62, 77, 113, 121, 112, 100, 120, 92, 101, 103, 99};
 static const uint16_t k_default_chroma[64] = {
-    17, 18, 18, 24, 21, 24, 47, 26, 26, 47, 99, 66, 56, 66, 99, 99,
-    99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99,
-    99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99,
-    99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99};
+    17, 18, 18, 24, 21, 24, 47, 26, 26, 47, 99, 66, 56, 66, 99, 99, 99, 99, 99, 99, 99, 99,
+    99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99,
+    99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99};
 
 // ---- byte classes and states ----
 
 enum ByteClass : uint8_t {
-    BC_FF, BC_SOI, BC_EOI, BC_COM, BC_APP0, BC_APP1, BC_APP8, BC_APP14, BC_APPN, BC_SOS,
-    BC_DQT, BC_DNL, BC_DRI, BC_DHP, BC_EXP, BC_SOF, BC_DHT, BC_DAC, BC_RST, BC_JPG,
-    BC_TEM, BC_ZERO, BC_OTHER,
-    BC_SOF_FIRST  // BC_SOF_FIRST + process: one class per SOF process (0..15 but 4, 8, 12)
+    BC_FF,
+    BC_SOI,
+    BC_EOI,
+    BC_COM,
+    BC_APP0,
+    BC_APP1,
+    BC_APP8,
+    BC_APP14,
+    BC_APPN,
+    BC_SOS,
+    BC_DQT,
+    BC_DNL,
+    BC_DRI,
+    BC_DHP,
+    BC_EXP,
+    BC_SOF,
+    BC_DHT,
+    BC_DAC,
+    BC_RST,
+    BC_JPG,
+    BC_TEM,
+    BC_ZERO,
+    BC_OTHER,
+    BC_SOF_FIRST // BC_SOF_FIRST + process: one class per SOF process (0..15 but 4, 8, 12)
 };
 constexpr int BYTE_CLASSES = BC_SOF_FIRST + 16;
 
 // State numbers: Start, Marker, then InFrame and FrameMarker for each process 0..15.
 enum : uint8_t { ST_START = 0, ST_MARKER = 1, ST_IN_FRAME = 2, ST_FRAME_MARKER = 18 };
 constexpr int STATES = 34;
-constexpr uint8_t NEXT_SOF = 255;  // InFrame of the process named by the SOF byte
+constexpr uint8_t NEXT_SOF = 255; // InFrame of the process named by the SOF byte
 
 using Handler = void (*)(unsigned byte);
 struct Transition {
@@ -114,8 +133,10 @@ static void h_app0(unsigned) {
     rd_scan("%5s", id);
     if (g_status) return;
     if (std::strcmp(id, "JFXX") == 0) {
-        if (length < 7) g_status = ST_BAD_DATA;
-        else skip_rest(length - 7);
+        if (length < 7)
+            g_status = ST_BAD_DATA;
+        else
+            skip_rest(length - 7);
         return;
     }
     if (std::strcmp(id, "JFIF") != 0) {
@@ -123,7 +144,7 @@ static void h_app0(unsigned) {
         return;
     }
     g_jpeg_page->format_name_index = 3;
-    rd_u16be();  // version
+    rd_u16be(); // version
     unsigned units = rd_byte();
     double x = rd_u16be(), y = rd_u16be();
     if (units == 2) {
@@ -132,11 +153,13 @@ static void h_app0(unsigned) {
     }
     g_jpeg_page->x_resolution = x;
     g_jpeg_page->y_resolution = y;
-    rd_byte();  // thumbnail width and height
+    rd_byte(); // thumbnail width and height
     rd_byte();
     if (g_status) return;
-    if (length < 16) g_status = ST_BAD_DATA;
-    else skip_rest(length - 16);
+    if (length < 16)
+        g_status = ST_BAD_DATA;
+    else
+        skip_rest(length - 16);
 }
 
 static void h_app1(unsigned) {
@@ -145,8 +168,10 @@ static void h_app1(unsigned) {
     rd_scan("%5s", id);
     if (g_status) return;
     if (std::strcmp(id, "Exif") == 0) g_jpeg_page->format_name_index = 27;
-    if (length < 7) g_status = ST_BAD_DATA;
-    else skip_rest(length - 7);
+    if (length < 7)
+        g_status = ST_BAD_DATA;
+    else
+        skip_rest(length - 7);
 }
 
 static void h_app8(unsigned) {
@@ -158,25 +183,27 @@ static void h_app8(unsigned) {
         g_status = ST_UNKNOWN_FORMAT;
         return;
     }
-    rd_u16be();  // version
+    rd_u16be(); // version
     g_jpeg_colour_convert = false;
-    rd_byte();   // profile
-    rd_byte();   // component count
+    rd_byte(); // profile
+    rd_byte(); // component count
     uint32_t height = rd_u32be(), width = rd_u32be();
     if (g_jpeg_page->bit_count == 0) {
         g_jpeg_page->height = static_cast<int32_t>(height);
         g_jpeg_page->width = static_cast<int32_t>(width);
     }
-    rd_byte();   // colour space
-    rd_byte();   // bits per sample
-    rd_byte();   // compression type
+    rd_byte(); // colour space
+    rd_byte(); // bits per sample
+    rd_byte(); // compression type
     g_jpeg_page->format_name_index = 4;
-    rd_byte();   // resolution unit
+    rd_byte(); // resolution unit
     g_jpeg_page->y_resolution = rd_u32be();
     g_jpeg_page->x_resolution = rd_u32be();
     if (g_status) return;
-    if (length < 32) g_status = ST_BAD_DATA;
-    else skip_rest(length - 32);
+    if (length < 32)
+        g_status = ST_BAD_DATA;
+    else
+        skip_rest(length - 32);
 }
 
 // Adobe segment: only its colour transform flag matters (0 CMYK or RGB, 1 YCbCr, 2 YCCK).
@@ -190,9 +217,9 @@ static void h_app14(unsigned) {
     if (length >= 14) {
         char id[6];
         rd_read(id, 5);
-        rd_u16be();  // version
-        rd_u16be();  // flags 0
-        rd_u16be();  // flags 1
+        rd_u16be(); // version
+        rd_u16be(); // flags 0
+        rd_u16be(); // flags 1
         unsigned transform = rd_byte();
         if (g_status) return;
         if (std::memcmp(id, "Adobe", 5) == 0) g_jpeg_adobe_transform = static_cast<int>(transform);
@@ -216,8 +243,10 @@ static void h_dqt(unsigned) {
         rest -= 1 + 64 * (pq + 1);
     }
     if (g_status) return;
-    if (rest < 0) g_status = ST_BAD_DATA;
-    else skip_rest(rest);
+    if (rest < 0)
+        g_status = ST_BAD_DATA;
+    else
+        skip_rest(rest);
 }
 
 static void h_dht(unsigned) {
@@ -253,16 +282,20 @@ static void h_dht(unsigned) {
         rest -= 17 + total;
     }
     if (g_status) return;
-    if (rest < 0) g_status = ST_BAD_DATA;
-    else skip_rest(rest);
+    if (rest < 0)
+        g_status = ST_BAD_DATA;
+    else
+        skip_rest(rest);
 }
 
 static void h_dri(unsigned) {
     long length = rd_u16be();
     g_jpeg_restart_interval = rd_u16be();
     if (g_status) return;
-    if (length < 4) g_status = ST_BAD_DATA;
-    else skip_rest(length - 4);
+    if (length < 4)
+        g_status = ST_BAD_DATA;
+    else
+        skip_rest(length - 4);
 }
 
 // Reads the frame header into the current frame; returns the segment length.
@@ -310,8 +343,10 @@ static void setup_components(long length) {
     g_jpeg_have_frame = true;
     s_have_scan = false;
     g_jpeg_deferred_colour = false;
-    if (length < 3 * f.count + 8) g_status = ST_BAD_DATA;
-    else skip_rest(length - (3 * f.count + 8));
+    if (length < 3 * f.count + 8)
+        g_status = ST_BAD_DATA;
+    else
+        skip_rest(length - (3 * f.count + 8));
 }
 
 static void h_sof_sequential(unsigned marker) {
@@ -345,16 +380,36 @@ static void h_sof_refused(unsigned marker) {
     int process = marker & 15;
     const char* name = "";
     switch (process) {
-    case 3: name = "Lossless Huffman"; break;
-    case 5: name = "Differential Sequential DCT Huffman"; break;
-    case 6: name = "Differential Progressive DCT Huffman"; break;
-    case 7: name = "Differential lossless Huffman"; break;
-    case 9: name = "Extended Sequential DCT Arithmetic"; break;
-    case 10: name = "Progressive DCT Arithmetic"; break;
-    case 11: name = "Lossless Sequential DCT Arithmetic"; break;
-    case 13: name = "Differential Sequential DCT Arithmetic"; break;
-    case 14: name = "Differential Progressive DCT Arithmetic"; break;
-    case 15: name = "Differential Lossless DCT Arithmetic"; break;
+    case 3:
+        name = "Lossless Huffman";
+        break;
+    case 5:
+        name = "Differential Sequential DCT Huffman";
+        break;
+    case 6:
+        name = "Differential Progressive DCT Huffman";
+        break;
+    case 7:
+        name = "Differential lossless Huffman";
+        break;
+    case 9:
+        name = "Extended Sequential DCT Arithmetic";
+        break;
+    case 10:
+        name = "Progressive DCT Arithmetic";
+        break;
+    case 11:
+        name = "Lossless Sequential DCT Arithmetic";
+        break;
+    case 13:
+        name = "Differential Sequential DCT Arithmetic";
+        break;
+    case 14:
+        name = "Differential Progressive DCT Arithmetic";
+        break;
+    case 15:
+        name = "Differential Lossless DCT Arithmetic";
+        break;
     }
     char text[1200];
     std::snprintf(text, sizeof text, "image %s : JPEG %s non traite",
@@ -363,17 +418,29 @@ static void h_sof_refused(unsigned marker) {
     unsigned p = g_jpeg_frame.precision;
     bool valid;
     switch (process) {
-    case 3: case 7: case 11: case 15: valid = p >= 2 && p <= 16; break;
-    case 5: case 13: valid = p == 8; break;
-    default: valid = p == 8 || p == 12; break;
+    case 3:
+    case 7:
+    case 11:
+    case 15:
+        valid = p >= 2 && p <= 16;
+        break;
+    case 5:
+    case 13:
+        valid = p == 8;
+        break;
+    default:
+        valid = p == 8 || p == 12;
+        break;
     }
     g_status = valid ? ST_UNKNOWN_FORMAT : ST_BAD_DATA;
 }
 
 static void decode_interval() {
     g_jpeg_marker_reached = false;
-    if (g_jpeg_frame.process == 2) prog_decode_interval();
-    else seq_decode_interval();
+    if (g_jpeg_frame.process == 2)
+        prog_decode_interval();
+    else
+        seq_decode_interval();
 }
 
 static void h_sos(unsigned) {
@@ -449,10 +516,10 @@ static void build_tables() {
     s_class[0xFE] = BC_COM;
 
     static const Handler sof_handler[16] = {
-        h_sof_sequential, h_sof_sequential, h_sof_progressive, h_sof_refused, nullptr,
-        h_sof_refused,    h_sof_refused,    h_sof_refused,     nullptr,       h_sof_refused,
-        h_sof_refused,    h_sof_refused,    nullptr,           h_sof_refused, h_sof_refused,
-        h_sof_refused};
+        h_sof_sequential, h_sof_sequential, h_sof_progressive, h_sof_refused,
+        nullptr,          h_sof_refused,    h_sof_refused,     h_sof_refused,
+        nullptr,          h_sof_refused,    h_sof_refused,     h_sof_refused,
+        nullptr,          h_sof_refused,    h_sof_refused,     h_sof_refused};
 
     for (auto& row : s_table)
         for (auto& t : row) t = {h_bad, ST_START};
@@ -485,8 +552,7 @@ static void build_tables() {
         uint8_t frame_marker = static_cast<uint8_t>(ST_FRAME_MARKER + p);
         Transition* in = s_table[in_frame];
         // The progressive frame ignores stray bytes between scans.
-        for (int c = 0; c < BYTE_CLASSES; ++c)
-            in[c] = {progressive ? h_none : h_bad, in_frame};
+        for (int c = 0; c < BYTE_CLASSES; ++c) in[c] = {progressive ? h_none : h_bad, in_frame};
         in[BC_FF] = {h_none, frame_marker};
 
         Transition* f = s_table[frame_marker];

@@ -11,11 +11,10 @@
 #include <emmintrin.h>
 #endif
 
-const uint8_t k_jpeg_zigzag[64] = {
-    0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,
-    12, 19, 26, 33, 40, 48, 41, 34, 27, 20, 13, 6,  7,  14, 21, 28,
-    35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23, 30, 37, 44, 51,
-    58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
+const uint8_t k_jpeg_zigzag[64] = {0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,
+                                   12, 19, 26, 33, 40, 48, 41, 34, 27, 20, 13, 6,  7,  14, 21, 28,
+                                   35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23, 30, 37, 44, 51,
+                                   58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
 
 // ck = cos(k * pi / 16) / 2 in single precision; the products are formed in double.
 static double c1, c2, c3, c4, c5, c6, c7;
@@ -86,9 +85,12 @@ static inline void idct_1d(const In* in, int step, T shift, Store store) {
 
 template <class T, class In, class Store>
 static inline void idct_1d_live(int live, const In* in, int step, T shift, Store store) {
-    if (live <= 2) idct_1d<2>(in, step, shift, store);
-    else if (live <= 4) idct_1d<4>(in, step, shift, store);
-    else idct_1d<8>(in, step, shift, store);
+    if (live <= 2)
+        idct_1d<2>(in, step, shift, store);
+    else if (live <= 4)
+        idct_1d<4>(in, step, shift, store);
+    else
+        idct_1d<8>(in, step, shift, store);
 }
 
 // A pair of doubles for running two columns through the same operations.
@@ -104,20 +106,10 @@ static inline uint8_t clamp_sample(float v) {
 }
 
 // The same for a row of eight samples held as four pairs of doubles, rounded to float first.
-typedef int32_t IntPair __attribute__((vector_size(8)));
 typedef int32_t Int4 __attribute__((vector_size(16)));
-
-static inline IntPair clamp_pair(Pair v) {
-    Pair d = __builtin_convertvector(__builtin_convertvector(v, FloatPair), Pair) + 0.5;
-    const Pair zero = {0.0, 0.0}, top = {255.0, 255.0};
-    d = d < zero ? zero : d;
-    d = d > top ? top : d;
-    return __builtin_convertvector(d, IntPair);
-}
-
 #if defined(__SSE2__)
 // SSE2 does the rounding to float, the clamping and the packing to bytes in a few
-// instructions; the results are those of clamp_pair.
+// instructions.
 static inline __m128i clamp_to_ints(Pair v) {
     __m128d x = _mm_cvtps_pd(_mm_cvtpd_ps((__m128d)v));
     x = _mm_add_pd(x, _mm_set1_pd(0.5));
@@ -132,13 +124,25 @@ static inline void clamp_row(Pair a, Pair b, Pair c, Pair d, uint8_t* out) {
     _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(words, words));
 }
 #else
+typedef int32_t IntPair __attribute__((vector_size(8)));
+
+static inline IntPair clamp_pair(Pair v) {
+    Pair d = __builtin_convertvector(__builtin_convertvector(v, FloatPair), Pair) + 0.5;
+    const Pair zero = {0.0, 0.0}, top = {255.0, 255.0};
+    d = d < zero ? zero : d;
+    d = d > top ? top : d;
+    return __builtin_convertvector(d, IntPair);
+}
+
 static inline void clamp_row(Pair a, Pair b, Pair c, Pair d, uint8_t* out) {
     IntPair i[4] = {clamp_pair(a), clamp_pair(b), clamp_pair(c), clamp_pair(d)};
     for (int k = 0; k < 8; ++k) out[k] = static_cast<uint8_t>(i[k / 2][k % 2]);
 }
 #endif
 
-static inline double level_shift() { return g_jpeg_frame.precision == 12 ? 2048.0 : 128.0; }
+static inline double level_shift() {
+    return g_jpeg_frame.precision == 12 ? 2048.0 : 128.0;
+}
 
 // For the first n zigzag coefficients: the rows they reach, and per row the columns.
 static uint8_t s_live_rows[65];
@@ -161,8 +165,8 @@ void idct_block(const int32_t* coef, int count, uint8_t* out, int stride) {
     if (count <= 1) {
         // DC only: every row pass gives c4 * DC in row 0, every column pass the same value.
         float row = static_cast<float>(c4 * coef[0]);
-        uint8_t v = clamp_sample(static_cast<float>(c4 * row + shift));
-        for (int y = 0; y < 8; ++y) std::memset(out + y * stride, v, 8);
+        uint64_t v = clamp_sample(static_cast<float>(c4 * row + shift)) * 0x0101010101010101ull;
+        for (int y = 0; y < 8; ++y) std::memcpy(out + y * stride, &v, 8);
         return;
     }
     int rows_in = s_live_rows[count];
@@ -209,7 +213,7 @@ void idct_block(const int32_t* coef, int count, uint8_t* out, int stride) {
     // Two columns at a time: the same double operations lane by lane. Rows past rows_in are
     // zero and take no part.
     const Pair shift2 = {shift, shift};
-    int rows_read = rows_in <= 2 ? 2 : rows_in <= 4 ? 4 : 8;  // what idct_1d_live reads
+    int rows_read = rows_in <= 2 ? 2 : rows_in <= 4 ? 4 : 8; // what idct_1d_live reads
     Pair result[4][8];
     for (int x = 0; x < 8; x += 2) {
         Pair in[8];
@@ -232,5 +236,3 @@ void dequantise(const int16_t* zz, int count, int tq, int32_t* coef) {
     clear_coefficients(coef);
     for (int i = 0; i < count; ++i) coef[k_jpeg_zigzag[i]] = static_cast<int32_t>(q[i]) * zz[i];
 }
-
-

@@ -15,10 +15,10 @@
 
 // ---- MCU sample areas and the output band ----
 
-static uint8_t* s_samples[JPEG_MAX_COMPONENTS];  // (8 * H) x (8 * V) per frame component
-static uint8_t* s_band;                          // planes x band rows x band stride
+static uint8_t* s_samples[JPEG_MAX_COMPONENTS]; // (8 * H) x (8 * V) per frame component
+static uint8_t* s_band;                         // planes x band rows x band stride
 static int s_band_stride, s_band_rows_max, s_band_planes;
-static int s_band_y0 = -1, s_band_rows;         // page rows held by the band
+static int s_band_y0 = -1, s_band_rows; // page rows held by the band
 static int s_dirty_x0, s_dirty_x1;
 static unsigned s_dirty_planes;
 
@@ -40,8 +40,7 @@ bool mcu_buffers_begin(const JpegGeometry& g) {
     int width = g.mcu_cols * g.mcu_width;
     int stride = (width + 3) & ~3;
     size_t size = static_cast<size_t>(stride) * g.mcu_height * g_jpeg_frame.count;
-    if (s_band && s_band_size == size && s_band_stride == stride &&
-        s_band_rows_max == g.mcu_height)
+    if (s_band && s_band_size == size && s_band_stride == stride && s_band_rows_max == g.mcu_height)
         return true;
     band_flush();
     mem_free(s_band);
@@ -56,7 +55,6 @@ bool mcu_buffers_begin(const JpegGeometry& g) {
     s_dirty_planes = 0;
     return true;
 }
-
 
 void mcu_buffers_end() {
     for (auto& s : s_samples) mem_free(s);
@@ -189,7 +187,9 @@ static inline uint64_t lanes4(int a, int b, int c, int d) {
            static_cast<uint64_t>(static_cast<uint16_t>(d)) << 48;
 }
 
-static inline Short8 lanes8(uint64_t low, uint64_t high) { return (Short8)(Quad2{low, high}); }
+static inline Short8 lanes8(uint64_t low, uint64_t high) {
+    return (Short8)(Quad2{low, high});
+}
 
 static inline int green_term(int cb, int cr) {
     return ((s_g_cb[cb] + s_g_cr[cr]) >> 16) - G_BIAS;
@@ -209,10 +209,9 @@ static void convert_rows_shared_chroma(const uint8_t* const* sy, uint8_t* const*
                            s_r_pair[r[2]] | uint64_t(s_r_pair[r[3]]) << 32);
         Short8 db = lanes8(s_b_pair[b[0]] | uint64_t(s_b_pair[b[1]]) << 32,
                            s_b_pair[b[2]] | uint64_t(s_b_pair[b[3]]) << 32);
-        Short8 dg = lanes8(pair_of(green_term(b[0], r[0])) |
-                               uint64_t(pair_of(green_term(b[1], r[1]))) << 32,
-                           pair_of(green_term(b[2], r[2])) |
-                               uint64_t(pair_of(green_term(b[3], r[3]))) << 32);
+        Short8 dg = lanes8(
+            pair_of(green_term(b[0], r[0])) | uint64_t(pair_of(green_term(b[1], r[1]))) << 32,
+            pair_of(green_term(b[2], r[2])) | uint64_t(pair_of(green_term(b[3], r[3]))) << 32);
         for (int i = 0; i < rows; ++i) {
             Byte8 yb;
             std::memcpy(&yb, sy[i] + x, sizeof yb);
@@ -254,7 +253,9 @@ static void convert_row_full_chroma(const uint8_t* __restrict sy, const uint8_t*
 }
 
 // Three components are YCbCr unless SPIFF said otherwise or an Adobe segment marks them RGB.
-static bool frame_is_ycc() { return g_jpeg_colour_convert && g_jpeg_adobe_transform != 0; }
+static bool frame_is_ycc() {
+    return g_jpeg_colour_convert && g_jpeg_adobe_transform != 0;
+}
 
 void mcu_store(const JpegGeometry& g, int mcu_index, const int* comps, int ncomps) {
     int col = mcu_index % g.mcu_cols, row = mcu_index / g.mcu_cols;
@@ -264,8 +265,8 @@ void mcu_store(const JpegGeometry& g, int mcu_index, const int* comps, int ncomp
     if (x1 <= x0) return;
     unsigned planes = 0;
     for (int i = 0; i < ncomps; ++i) planes |= 1u << comps[i];
-    bool convert = ncomps == 3 && g_jpeg_frame.count == 3 && frame_is_ycc() &&
-                   !g_jpeg_deferred_colour;
+    bool convert =
+        ncomps == 3 && g_jpeg_frame.count == 3 && frame_is_ycc() && !g_jpeg_deferred_colour;
     if (convert) planes = 7;
     band_select(row * g.mcu_height, g.mcu_height, x0, x1, planes);
     int n = x1 - x0;
@@ -274,7 +275,7 @@ void mcu_store(const JpegGeometry& g, int mcu_index, const int* comps, int ncomp
         const JpegComponent* k = g_jpeg_frame.comp;
         int fh0 = g.fh[0], fh1 = g.fh[1], fh2 = g.fh[2];
         bool halved = fh0 == 1 && fh1 == 2 && fh2 == 2 && g.fv[1] == g.fv[2];
-        int step = halved && g.fv[0] == 1 ? g.fv[1] : 1;  // luma rows per chroma row
+        int step = halved && g.fv[0] == 1 ? g.fv[1] : 1; // luma rows per chroma row
         for (int y = 0; y < g.mcu_height; y += step) {
             const uint8_t* sb = s_samples[1] + (y / g.fv[1]) * 8 * k[1].h;
             const uint8_t* sr = s_samples[2] + (y / g.fv[2]) * 8 * k[2].h;
@@ -319,8 +320,7 @@ void mcu_store(const JpegGeometry& g, int mcu_index, const int* comps, int ncomp
     }
 }
 
-void block_store(const JpegGeometry& g, int comp, int bx, int by, const int32_t* coef,
-                 int count) {
+void block_store(const JpegGeometry& g, int comp, int bx, int by, const int32_t* coef, int count) {
     int fh = g.fh[comp], fv = g.fv[comp];
     int width = g_jpeg_frame.width < g_jpeg_page->width ? g_jpeg_frame.width : g_jpeg_page->width;
     int x0 = bx * 8 * fh;
@@ -347,8 +347,8 @@ void block_store(const JpegGeometry& g, int comp, int bx, int by, const int32_t*
 void page_finish_colour() {
     Image* page = g_jpeg_page;
     if (!page || g_status) return;
-    bool ycc = page->planes == 3 && g_jpeg_frame.count == 3 && g_jpeg_deferred_colour &&
-               frame_is_ycc();
+    bool ycc =
+        page->planes == 3 && g_jpeg_frame.count == 3 && g_jpeg_deferred_colour && frame_is_ycc();
     bool four = page->planes == 4 && g_jpeg_frame.count == 4;
     if (!ycc && !four) return;
     for (int y = 0; y < page->height; ++y) {

@@ -11,7 +11,7 @@
 
 #include <cstring>
 
-static int16_t* s_store;  // MCU count x blocks per MCU x 64 coefficients, zigzag order
+static int16_t* s_store; // MCU count x blocks per MCU x 64 coefficients, zigzag order
 static JpegGeometry s_geometry;
 static int16_t s_predictor[JPEG_MAX_COMPONENTS];
 
@@ -19,7 +19,9 @@ static int16_t s_predictor[JPEG_MAX_COMPONENTS];
 // picture's own rows (a 10000 x 10000 4:2:0 frame needs 300 MB).
 static const size_t k_store_limit = size_t(512) << 20;
 
-void prog_release() { mem_free(s_store); }
+void prog_release() {
+    mem_free(s_store);
+}
 
 void prog_frame_begin() {
     prog_release();
@@ -42,7 +44,9 @@ static inline int16_t* block_at(int comp, int bx, int by) {
     return s_store + (mcu * g.blocks_per_mcu + g.block_offset[comp] + b) * 64;
 }
 
-static inline int16_t wrap16(int v) { return static_cast<int16_t>(static_cast<uint16_t>(v)); }
+static inline int16_t wrap16(int v) {
+    return static_cast<int16_t>(static_cast<uint16_t>(v));
+}
 
 static bool dc_block(int16_t* zz, const HuffTable* dc, int16_t* pred) {
     const JpegScan& scan = g_jpeg_scan;
@@ -68,22 +72,34 @@ static bool dc_block(int16_t* zz, const HuffTable* dc, int16_t* pred) {
 static bool ac_first_block(int16_t* zz, const HuffTable* ac, long* eobrun) {
     const JpegScan& scan = g_jpeg_scan;
     for (int k = scan.ss > 0 ? scan.ss : 1; k <= scan.se;) {
-        int rs = ent_symbol(ac, "AC");
-        if (rs < 0) {
-            g_status = ST_BAD_DATA;
-            return false;
+        // Short code and value together: one lookup, same bits consumed as below.
+        if (g_ent.count < 16) ent_fill();
+        uint32_t entry = ac->ac_value[g_ent.acc >> (64 - HUFF_FAST_BITS)];
+        int run, value;
+        if (entry) {
+            ent_consume(static_cast<int>(entry & 0xFF));
+            run = static_cast<int>((entry >> 8) & 0xFF);
+            value = static_cast<int16_t>(entry >> 16);
+        } else {
+            int rs = ent_symbol(ac, "AC");
+            if (rs < 0) {
+                g_status = ST_BAD_DATA;
+                return false;
+            }
+            int r = rs >> 4, s = rs & 15;
+            if (s == 0 && r < 15) {
+                *eobrun = (1L << r) + ent_bits(r);
+                break;
+            }
+            run = r;
+            value = ent_extend(ent_bits(s), s);
         }
-        int r = rs >> 4, s = rs & 15;
-        if (s == 0 && r < 15) {
-            *eobrun = (1L << r) + ent_bits(r);
-            break;
-        }
-        k += r;
+        k += run;
         if (k > 63) {
             g_status = ST_BAD_DATA;
             return false;
         }
-        zz[k] = wrap16(ent_extend(ent_bits(s), s) * (1 << scan.al));
+        zz[k] = wrap16(value * (1 << scan.al));
         ++k;
     }
     if (*eobrun > 0) --*eobrun;
@@ -187,16 +203,19 @@ void prog_decode_interval() {
             int16_t* zz = block_at(c0, static_cast<int>(u % g.blocks_wide[c0]),
                                    static_cast<int>(u / g.blocks_wide[c0]));
             if (!dc_scan && eobrun > 0 && scan.ah == 0) {
-                --eobrun;  // inside an end-of-band run: the block keeps its coefficients
+                --eobrun; // inside an end-of-band run: the block keeps its coefficients
                 continue;
             }
             if (ent_at_marker()) {
                 g_jpeg_marker_reached = true;
                 break;
             }
-            if (dc_scan) dc_block(zz, table[0], &s_predictor[0]);
-            else if (scan.ah == 0) ac_first_block(zz, table[0], &eobrun);
-            else ac_refine_block(zz, table[0], &eobrun);
+            if (dc_scan)
+                dc_block(zz, table[0], &s_predictor[0]);
+            else if (scan.ah == 0)
+                ac_first_block(zz, table[0], &eobrun);
+            else
+                ac_refine_block(zz, table[0], &eobrun);
             continue;
         }
         int mcu_col = static_cast<int>(u % g.mcu_cols), mcu_row = static_cast<int>(u / g.mcu_cols);

@@ -16,8 +16,8 @@ static int16_t s_predictor[JPEG_MAX_COMPONENTS];
 
 // Decodes one block's coefficients and stores them dequantised in natural order; returns how
 // many zigzag positions lead up to the last non-zero one, or 0 with the status set on bad data.
-static int decode_block(int32_t* coef, const uint16_t* q, const HuffTable* dc,
-                        const HuffTable* ac, int16_t* pred) {
+static int decode_block(int32_t* coef, const uint16_t* q, const HuffTable* dc, const HuffTable* ac,
+                        int16_t* pred) {
     clear_coefficients(coef);
     int s = ent_symbol(dc, "DC");
     if (s < 0) {
@@ -33,19 +33,30 @@ static int decode_block(int32_t* coef, const uint16_t* q, const HuffTable* dc,
     coef[0] = static_cast<int32_t>(q[0]) * *pred;
     int count = 1;
     for (int k = 1; k < 64;) {
-        int rs = ent_symbol(ac, "AC");
-        if (rs < 0) {
-            g_status = ST_LOAD;
-            return 0;
+        // Short code and value together: one lookup, same bits consumed as below.
+        if (g_ent.count < 16) ent_fill();
+        uint32_t entry = ac->ac_value[g_ent.acc >> (64 - HUFF_FAST_BITS)];
+        int run, value;
+        if (entry) {
+            ent_consume(static_cast<int>(entry & 0xFF));
+            run = static_cast<int>((entry >> 8) & 0xFF);
+            value = static_cast<int16_t>(entry >> 16);
+        } else {
+            int rs = ent_symbol(ac, "AC");
+            if (rs < 0) {
+                g_status = ST_LOAD;
+                return 0;
+            }
+            if (rs == 0) break;
+            run = rs >> 4;
+            int size = rs & 15;
+            value = static_cast<int16_t>(ent_extend(ent_bits(size), size));
         }
-        if (rs == 0) break;
-        k += rs >> 4;
+        k += run;
         if (k > 63) {
             g_status = ST_BAD_DATA;
             return 0;
         }
-        int size = rs & 15;
-        int16_t value = static_cast<int16_t>(ent_extend(ent_bits(size), size));
         coef[k_jpeg_zigzag[k]] = static_cast<int32_t>(q[k]) * value;
         count = ++k;
     }

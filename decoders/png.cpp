@@ -7,7 +7,9 @@
 #include "decoders/decoders.h"
 #include "decoders/png_internal.h"
 #include "image/image.h"
+#include "shell/services.h"
 
+#include <cstdio>
 #include <cstring>
 
 PngState g_png;
@@ -18,7 +20,17 @@ constexpr int k_png_name_index = 15;
 constexpr long k_read_window = 1 << 20;
 const uint8_t k_signature_tail[4] = {0x0D, 0x0A, 0x1A, 0x0A};
 
-bool is_ancillary(const uint8_t name[4]) { return (name[0] & 0x20) != 0; }
+bool is_ancillary(const uint8_t name[4]) {
+    return (name[0] & 0x20) != 0;
+}
+
+void refuse_critical_chunk(const uint8_t name[4]) {
+    char text[64];
+    std::snprintf(text, sizeof text, "PNG : bloc critique inconnu %02X %02X %02X %02X", name[0],
+                  name[1], name[2], name[3]);
+    log_line(text);
+    g_status = ST_UNKNOWN_FORMAT;
+}
 
 void read_chunks() {
     long long position = 8;
@@ -35,9 +47,9 @@ void read_chunks() {
         if (handler)
             handler(length);
         else if (!is_ancillary(name))
-            g_status = ST_UNKNOWN_FORMAT;
+            refuse_critical_chunk(name);
         if (g_status) return;
-        position += 12 + length;  // data and the CRC, which is not checked
+        position += 12 + length; // data and the CRC, which is not checked
         if (g_png.end_seen) return;
     }
 }

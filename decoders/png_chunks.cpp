@@ -11,9 +11,13 @@
 namespace {
 
 // tRNS and bKGD samples are 16-bit; the page keeps bytes.
-uint8_t sample_to_byte(uint32_t v) { return v < 255 ? uint8_t(v) : v < 32768 ? 255 : 0; }
+uint8_t sample_to_byte(uint32_t v) {
+    return v < 255 ? uint8_t(v) : v < 32768 ? 255 : 0;
+}
 
-void bad_data() { g_status = ST_BAD_DATA; }
+void bad_data() {
+    g_status = ST_BAD_DATA;
+}
 
 void chunk_header(uint32_t length) {
     if (length < 13 || g_png.header_seen) return bad_data();
@@ -66,7 +70,7 @@ void chunk_header(uint32_t length) {
         page->bit_count = depth == 8 ? 24 : 42;
         planes = 3;
         break;
-    default:  // palette
+    default: // palette
         // Depths 3, 5, 6 and 7 have no row layout to store.
         if (!small_depth) return bad_data();
         g_png.unit = 1;
@@ -75,8 +79,7 @@ void chunk_header(uint32_t length) {
     }
     if (rows) {
         // A file far too small to inflate to this many rows is not worth rows of memory.
-        if (png_filtered_size() > g_png.file_size * PNG_MAX_INFLATE_RATIO + 1024)
-            return bad_data();
+        if (png_filtered_size() > g_png.file_size * PNG_MAX_INFLATE_RATIO + 1024) return bad_data();
         image_alloc(page, int(width), int(height), planes, STORE_PLAIN);
         if (g_status) return;
     }
@@ -108,7 +111,9 @@ void chunk_data(uint32_t length) {
     g_png.used += length;
 }
 
-void chunk_end(uint32_t) { g_png.end_seen = true; }
+void chunk_end(uint32_t) {
+    g_png.end_seen = true;
+}
 
 void chunk_transparency(uint32_t length) {
     Image* page = g_png.page;
@@ -142,7 +147,7 @@ void chunk_transparency(uint32_t length) {
         }
         break;
     }
-    default:  // alpha channels carry their own transparency
+    default: // alpha channels carry their own transparency
         break;
     }
     if (used) page->transparent_flag = 1;
@@ -196,12 +201,12 @@ struct ChunkEntry {
 };
 
 const ChunkEntry k_chunks[18] = {
-    {"IHDR", chunk_header},       {"PLTE", chunk_palette},     {"IDAT", chunk_data},
-    {"IEND", chunk_end},          {"tRNS", chunk_transparency}, {"gAMA", chunk_gamma},
-    {"cHRM", chunk_skip},         {"sRGB", chunk_skip},         {"iCCP", chunk_skip},
-    {"tEXt", chunk_skip},         {"zTXt", chunk_skip},         {"iTXt", chunk_skip},
-    {"bKGD", chunk_background},   {"pHYs", chunk_resolution},   {"sBIT", chunk_skip},
-    {"sPLT", chunk_skip},         {"hIST", chunk_skip},         {"tIME", chunk_skip},
+    {"IHDR", chunk_header},     {"PLTE", chunk_palette},      {"IDAT", chunk_data},
+    {"IEND", chunk_end},        {"tRNS", chunk_transparency}, {"gAMA", chunk_gamma},
+    {"cHRM", chunk_skip},       {"sRGB", chunk_skip},         {"iCCP", chunk_skip},
+    {"tEXt", chunk_skip},       {"zTXt", chunk_skip},         {"iTXt", chunk_skip},
+    {"bKGD", chunk_background}, {"pHYs", chunk_resolution},   {"sBIT", chunk_skip},
+    {"sPLT", chunk_skip},       {"hIST", chunk_skip},         {"tIME", chunk_skip},
 };
 
 } // namespace

@@ -21,10 +21,10 @@ struct PngState {
     int interlace;
     bool header_seen;
     bool end_seen;
-    uint8_t* compressed;  // all IDAT data, end to end
+    uint8_t* compressed; // all IDAT data, end to end
     size_t used;
     size_t capacity;
-    int unit;             // per-pixel unit of the inflate buffer size: 1, 2, 4 or 8
+    int unit; // per-pixel unit of the inflate buffer size: 1, 2, 4 or 8
     uint8_t* decompressed;
     // Background from bKGD, laid into rows that decoding stops short of.
     bool has_background;

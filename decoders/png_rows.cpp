@@ -5,7 +5,9 @@
 #include "decoders/inflate.h"
 #include "decoders/png_internal.h"
 #include "image/image.h"
+#include "shell/services.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -82,23 +84,31 @@ void unfilter_paeth_any(uint8_t* row, const uint8_t* prior, size_t n, size_t uni
 // first row). Rows hold whole pixels except 16-bit rows, which are still whole units.
 void unfilter(int type, uint8_t* row, const uint8_t* prior, size_t n, size_t unit) {
     switch (type) {
-    case 1:  // Sub
+    case 1: // Sub
         for (size_t i = unit; i < n; i++) row[i] = uint8_t(row[i] + row[i - unit]);
         break;
-    case 2:  // Up
+    case 2: // Up
         for (size_t i = 0; i < n; i++) row[i] = uint8_t(row[i] + prior[i]);
         break;
-    case 3:  // Average
-        if (unit == 1) unfilter_average<1>(row, prior, n);
-        else if (unit == 3 && n % 3 == 0) unfilter_average<3>(row, prior, n);
-        else if (unit == 4 && n % 4 == 0) unfilter_average<4>(row, prior, n);
-        else unfilter_average_any(row, prior, n, unit);
+    case 3: // Average
+        if (unit == 1)
+            unfilter_average<1>(row, prior, n);
+        else if (unit == 3 && n % 3 == 0)
+            unfilter_average<3>(row, prior, n);
+        else if (unit == 4 && n % 4 == 0)
+            unfilter_average<4>(row, prior, n);
+        else
+            unfilter_average_any(row, prior, n, unit);
         break;
-    case 4:  // Paeth
-        if (unit == 1) unfilter_paeth<1>(row, prior, n);
-        else if (unit == 3 && n % 3 == 0) unfilter_paeth<3>(row, prior, n);
-        else if (unit == 4 && n % 4 == 0) unfilter_paeth<4>(row, prior, n);
-        else unfilter_paeth_any(row, prior, n, unit);
+    case 4: // Paeth
+        if (unit == 1)
+            unfilter_paeth<1>(row, prior, n);
+        else if (unit == 3 && n % 3 == 0)
+            unfilter_paeth<3>(row, prior, n);
+        else if (unit == 4 && n % 4 == 0)
+            unfilter_paeth<4>(row, prior, n);
+        else
+            unfilter_paeth_any(row, prior, n, unit);
         break;
     default:
         break;
@@ -186,6 +196,9 @@ void store_rows(const RowShape& shape) {
     for (int y = 0; y < page->height; y++) {
         const int type = row[0];
         if (type >= 5) {
+            char text[64];
+            std::snprintf(text, sizeof text, "PNG : type de filtre %d a la ligne %d", type, y);
+            log_line(text);
             g_status = ST_BAD_DATA;
             fill_background(y);
             break;

@@ -16,7 +16,7 @@
 
 namespace {
 
-constexpr int kFirstNameIndex = 18;  // "PBM (ascii)"; P1..P6 follow in order
+constexpr int kFirstNameIndex = 18; // "PBM (ascii)"; P1..P6 follow in order
 constexpr long kLargestMaxval = 65535;
 
 enum PnmVariant { P1 = 1, P2, P3, P4, P5, P6 };
@@ -26,8 +26,12 @@ void refuse(int status, const char* why) {
     g_status = status;
 }
 
-bool is_bitmap(int variant) { return variant == P1 || variant == P4; }
-bool is_colour(int variant) { return variant == P3 || variant == P6; }
+bool is_bitmap(int variant) {
+    return variant == P1 || variant == P4;
+}
+bool is_colour(int variant) {
+    return variant == P3 || variant == P6;
+}
 
 void set_fields_and_palette(Image* image, int variant, long maxval) {
     int bits = is_bitmap(variant) ? 1 : is_colour(variant) ? 24 : 8;
@@ -40,7 +44,8 @@ void set_fields_and_palette(Image* image, int variant, long maxval) {
         // 16-bit grey is scaled to bytes, so its palette is the plain 0..255 ramp
         long levels = maxval > 255 ? 255 : maxval;
         for (long i = 0; i <= levels; i++)
-            for (int c = 0; c < 3; c++) image->palette[c][i] = static_cast<uint8_t>(255 * i / levels);
+            for (int c = 0; c < 3; c++)
+                image->palette[c][i] = static_cast<uint8_t>(255 * i / levels);
     }
 }
 
@@ -73,21 +78,31 @@ void pnm_load(int image_id, int name_index, int list) {
     long maxval = is_bitmap(variant) ? 1 : pnm_header_number();
     if (g_status) return;
     if (width < 1 || height < 1) return refuse(ST_BAD_DATA, "PNM : dimensions invalides");
-    if (maxval < 1 || maxval > kLargestMaxval) return refuse(ST_BAD_DATA, "PNM : valeur maximale non geree");
+    if (maxval < 1 || maxval > kLargestMaxval)
+        return refuse(ST_BAD_DATA, "PNM : valeur maximale non geree");
     int planes = is_colour(variant) ? 3 : 1;
-    if (!image_size_acceptable(width, height, planes)) return refuse(ST_NO_MEMORY, "PNM : image trop grande");
+    if (!image_size_acceptable(width, height, planes))
+        return refuse(ST_NO_MEMORY, "PNM : image trop grande");
 
     set_fields_and_palette(image, variant, maxval);
     image_alloc(image, static_cast<int>(width), static_cast<int>(height), planes, STORE_PLAIN);
     if (g_status) return;
-    image = obj_find_as<Image>(CLS_IMAGE, image_id);  // creating the stores may move records
+    image = obj_find_as<Image>(CLS_IMAGE, image_id); // creating the stores may move records
 
     PnmRaster raster{image, variant, static_cast<int>(maxval)};
     switch (variant) {
-    case P1: pnm_read_text_bits(raster); break;
+    case P1:
+        pnm_read_text_bits(raster);
+        break;
     case P2:
-    case P3: pnm_read_text_samples(raster); break;
-    case P4: pnm_read_raw_bits(raster); break;
-    default: pnm_read_raw_samples(raster); break;
+    case P3:
+        pnm_read_text_samples(raster);
+        break;
+    case P4:
+        pnm_read_raw_bits(raster);
+        break;
+    default:
+        pnm_read_raw_samples(raster);
+        break;
     }
 }

@@ -13,13 +13,13 @@ namespace {
 
 constexpr int kMostDigits = 12;
 
-const uint8_t* g_at;   // next unread byte
-const uint8_t* g_end;  // end of the file's bytes
-uint8_t g_scale[65536];  // sample -> 0..255 for the current maxval
+const uint8_t* g_at;    // next unread byte
+const uint8_t* g_end;   // end of the file's bytes
+uint8_t g_scale[65536]; // sample -> 0..255 for the current maxval
 
 bool open_cursor() {
     static const uint8_t nothing[1] = {0};
-    if (rd_tell() >= rd_size()) {  // header ran to the end: no pixel bytes at all
+    if (rd_tell() >= rd_size()) { // header ran to the end: no pixel bytes at all
         g_at = g_end = nothing;
         return true;
     }
@@ -61,11 +61,13 @@ long long next_number() {
     return v;
 }
 
-inline uint8_t scaled(long long v) { return v > 65535 ? 255 : g_scale[v]; }
+inline uint8_t scaled(long long v) {
+    return v > 65535 ? 255 : g_scale[v];
+}
 
 // Separate planes never overlap the file window; saying so lets the loop be vectorised.
-void split_triples(const uint8_t* __restrict src, uint8_t* __restrict red, uint8_t* __restrict green,
-                   uint8_t* __restrict blue, int pixels) {
+void split_triples(const uint8_t* __restrict src, uint8_t* __restrict red,
+                   uint8_t* __restrict green, uint8_t* __restrict blue, int pixels) {
     for (int x = 0; x < pixels; x++) {
         red[x] = src[3 * x];
         green[x] = src[3 * x + 1];
@@ -97,7 +99,7 @@ void pnm_read_text_samples(const PnmRaster& r) {
             if (!row) break;
             for (int x = 0; x < image->width; x++) {
                 long long v = next_number();
-                row[x] = wide ? scaled(v) : static_cast<uint8_t>(v);  // 8-bit values are indices
+                row[x] = wide ? scaled(v) : static_cast<uint8_t>(v); // 8-bit values are indices
             }
             continue;
         }
@@ -135,7 +137,7 @@ void pnm_read_raw_samples(const PnmRaster& r) {
     const int channels = image->planes;
     const int sample_bytes = r.maxval > 255 ? 2 : 1;
     const long long row_bytes = static_cast<long long>(image->width) * channels * sample_bytes;
-    const bool as_is = channels == 1 && sample_bytes == 1;  // grey indices are stored as read
+    const bool as_is = channels == 1 && sample_bytes == 1; // grey indices are stored as read
     for (int y = 0; y < image->height && !g_status; y++) {
         uint8_t* planes[3] = {};
         for (int p = 0; p < channels; p++) planes[p] = image_row_write(image, y, p);
@@ -143,7 +145,7 @@ void pnm_read_raw_samples(const PnmRaster& r) {
         const uint8_t* src = g_at;
         long long have = g_end - g_at < row_bytes ? g_end - g_at : row_bytes;
         int pixels = static_cast<int>(have / (channels * sample_bytes));
-        if (have < row_bytes) g_status = ST_FILE;  // keep the pixels that are there
+        if (have < row_bytes) g_status = ST_FILE; // keep the pixels that are there
         if (as_is) {
             memcpy(planes[0], src, static_cast<size_t>(pixels));
         } else if (sample_bytes == 1 && r.maxval == 255) {
@@ -156,7 +158,8 @@ void pnm_read_raw_samples(const PnmRaster& r) {
             }
         } else {
             for (int x = 0; x < pixels; x++)
-                for (int p = 0; p < channels; p++, src += 2) planes[p][x] = g_scale[src[0] << 8 | src[1]];
+                for (int p = 0; p < channels; p++, src += 2)
+                    planes[p][x] = g_scale[src[0] << 8 | src[1]];
         }
         g_at += have;
     }

@@ -167,8 +167,8 @@ void load_image(int entry_id, int* list_holder, int image_id, int row) {
         mem_strdup(image->path, entry->path);
         image->file_entry_id = entry_id;
         image->format_id = entry->format_id;
+        int new_id = image_id;
         if (!g_status) {
-            int new_id = image_id;
             dispatch(&new_id, *list_holder, 0);
             if (!g_status && new_id) {
                 Image* loaded = obj_find_as<Image>(CLS_IMAGE, new_id);
@@ -178,6 +178,11 @@ void load_image(int entry_id, int* list_holder, int image_id, int row) {
         if (g_status) {
             FileEntry* e = obj_find_as<FileEntry>(CLS_FILE_ENTRY, entry_id);
             log_load_error(e && e->path ? e->path : "");
+            // A failed image that did not reach the list has no owner left: delete it, with its
+            // rows and swap files, instead of leaking it on every failed load.
+            int saved = g_status;
+            if (new_id && !list_find(*list_holder, new_id, nullptr)) obj_delete(CLS_IMAGE, new_id);
+            g_status = saved;
         }
         return;
     }

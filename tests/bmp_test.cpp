@@ -21,10 +21,10 @@ struct BmpFile {
     int16_t bits = 8;
     uint32_t compression = 0;
     uint32_t header_size = 40;
-    int64_t declared_size = -1;  // -1: the real size
-    int64_t data_offset = -1;    // -1: right after header, masks and palette
-    std::vector<uint32_t> masks; // bit fields
-    std::vector<uint32_t> palette;  // 0x00RRGGBB
+    int64_t declared_size = -1;    // -1: the real size
+    int64_t data_offset = -1;      // -1: right after header, masks and palette
+    std::vector<uint32_t> masks;   // bit fields
+    std::vector<uint32_t> palette; // 0x00RRGGBB
     std::vector<uint8_t> data;
     int32_t x_ppm = 2835, y_ppm = 1417;
 };
@@ -55,7 +55,9 @@ std::string build(const BmpFile& f) {
     put32(&s, 10, static_cast<uint32_t>(offset));
     s.resize(offset);
     s.append(f.data.begin(), f.data.end());
-    put32(&s, 2, static_cast<uint32_t>(f.declared_size >= 0 ? f.declared_size : static_cast<int64_t>(s.size())));
+    put32(&s, 2,
+          static_cast<uint32_t>(f.declared_size >= 0 ? f.declared_size
+                                                     : static_cast<int64_t>(s.size())));
     return s;
 }
 
@@ -74,7 +76,9 @@ Loaded load(const std::string& bytes, const char* name = "t.bmp") {
     return r;
 }
 
-int px(Image* page, int x, int y, int plane = 0) { return image_row_read(page, y, plane)[x]; }
+int px(Image* page, int x, int y, int plane = 0) {
+    return image_row_read(page, y, plane)[x];
+}
 
 std::vector<int> row_of(Image* page, int y, int plane = 0) {
     const uint8_t* r = image_row_read(page, y, plane);
@@ -112,8 +116,10 @@ TEST(BmpHeader, RefusalsEndWithTheirStatus) {
     add("RLE4 at 8 bits", 14, [](BmpFile& f) { f.compression = 2; });
     add("top-down RLE8", 14, [](BmpFile& f) { f.compression = 1, f.height = -2; });
     add("top-down RLE4", 14, [](BmpFile& f) { f.compression = 2, f.bits = 4, f.height = -2; });
-    add("bit fields at 24 bits", 14, [](BmpFile& f) { f.compression = 3, f.bits = 24, f.palette.clear(); });
-    add("palette offset past the end", 14, [](BmpFile& f) { f.data_offset = 5000, f.data.clear(); });
+    add("bit fields at 24 bits", 14,
+        [](BmpFile& f) { f.compression = 3, f.bits = 24, f.palette.clear(); });
+    add("palette offset past the end", 14,
+        [](BmpFile& f) { f.data_offset = 5000, f.data.clear(); });
     add("pixel rows cut short", 14, [](BmpFile& f) { f.data.resize(5); });
     add("run-length data shorter than declared", 14,
         [](BmpFile& f) { f.compression = 1, f.declared_size = 54 + 1024 + 100; });
@@ -122,7 +128,8 @@ TEST(BmpHeader, RefusalsEndWithTheirStatus) {
         SCOPED_TRACE(c.what);
         EXPECT_EQ(load(build(c.file)).status, c.status);
     }
-    EXPECT_EQ(load(std::string("BM") + std::string(40, '\x01')).status, 14) << "file below 54 bytes";
+    EXPECT_EQ(load(std::string("BM") + std::string(40, '\x01')).status, 14)
+        << "file below 54 bytes";
     EXPECT_EQ(load(std::string("BM")).status, 14) << "signature only";
     BmpFile fields;
     fields.compression = 3, fields.bits = 16, fields.masks = {0x7C00};
@@ -152,13 +159,14 @@ TEST(BmpHeader, FieldsAndDeclaredSizeZero) {
 }
 
 TEST(BmpPalette, EntriesFollowTheDataOffset) {
-    BmpFile f;  // 8 bits, data right after the header: no palette at all
+    BmpFile f; // 8 bits, data right after the header: no palette at all
     f.data = {5, 6, 7, 8, 9, 10, 11, 12};
     Loaded r = load(build(f));
     ASSERT_EQ(r.status, 0);
-    for (int i = 0; i < 256; i++) ASSERT_EQ(r.page->palette[0][i] | r.page->palette[1][i] | r.page->palette[2][i], 0);
+    for (int i = 0; i < 256; i++)
+        ASSERT_EQ(r.page->palette[0][i] | r.page->palette[1][i] | r.page->palette[2][i], 0);
 
-    f.palette = {0x102030, 0x405060, 0x708090};  // fewer entries than 2^bits
+    f.palette = {0x102030, 0x405060, 0x708090}; // fewer entries than 2^bits
     r = load(build(f));
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(r.page->palette[0][2], 0x70);
@@ -166,7 +174,7 @@ TEST(BmpPalette, EntriesFollowTheDataOffset) {
     EXPECT_EQ(r.page->palette[2][2], 0x90);
     EXPECT_EQ(r.page->palette[0][3], 0);
 
-    BmpFile one_bit;  // offset implies 4 entries, only 2^1 are read
+    BmpFile one_bit; // offset implies 4 entries, only 2^1 are read
     one_bit.bits = 1, one_bit.width = 8, one_bit.height = 1;
     one_bit.palette = {0xFFFFFF, 0x000000, 0x123456, 0x654321};
     one_bit.data = {0xA5, 0, 0, 0};
@@ -176,7 +184,7 @@ TEST(BmpPalette, EntriesFollowTheDataOffset) {
     EXPECT_EQ(r.page->palette[0][2], 0) << "entries past 2^bits are not read";
     EXPECT_EQ(row_of(r.page, 0), (std::vector<int>{1, 0, 1, 0, 0, 1, 0, 1}));
 
-    BmpFile big;  // 24 bits with a 300-entry table: only 256 stored, pixels still right
+    BmpFile big; // 24 bits with a 300-entry table: only 256 stored, pixels still right
     big.bits = 24, big.width = 1, big.height = 1;
     big.palette.assign(300, 0x0A0B0C);
     big.data = {1, 2, 3, 0};
@@ -187,7 +195,7 @@ TEST(BmpPalette, EntriesFollowTheDataOffset) {
 }
 
 TEST(BmpRows, EveryUncompressedDepth) {
-    BmpFile one;  // 12 pixels wide: 2 bytes per row, 12 pixels written
+    BmpFile one; // 12 pixels wide: 2 bytes per row, 12 pixels written
     one.bits = 1, one.width = 12, one.height = 2;
     one.palette = {0xFFFFFF, 0};
     one.data = {0xF0, 0xFF, 0, 0, 0x81, 0x80, 0, 0};
@@ -205,7 +213,7 @@ TEST(BmpRows, EveryUncompressedDepth) {
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(row_of(r.page, 0), (std::vector<int>{1, 15, 7}));
 
-    BmpFile top_down;  // negative height: first stored row at the top
+    BmpFile top_down; // negative height: first stored row at the top
     top_down.width = 2, top_down.height = -2;
     top_down.data = {1, 2, 0, 0, 3, 4, 0, 0};
     r = load(build(top_down));
@@ -217,7 +225,7 @@ TEST(BmpRows, EveryUncompressedDepth) {
     r = load(build(top_down));
     EXPECT_EQ(row_of(r.page, 0), (std::vector<int>{3, 4})) << "bottom-up";
 
-    BmpFile no_padding;  // last row lacks its padding bytes at the end of the file
+    BmpFile no_padding; // last row lacks its padding bytes at the end of the file
     no_padding.bits = 24, no_padding.width = 1, no_padding.height = 2;
     no_padding.data = {1, 2, 3, 0, 4, 5, 6};
     r = load(build(no_padding));
@@ -227,7 +235,7 @@ TEST(BmpRows, EveryUncompressedDepth) {
 }
 
 TEST(BmpRows, SixteenAndThirtyTwoBitMasks) {
-    BmpFile f;  // default 5-5-5: top bit ignored
+    BmpFile f; // default 5-5-5: top bit ignored
     f.bits = 16, f.width = 3, f.height = 1;
     f.data = {0xFF, 0xFF, 0xFF, 0x7F, 0x1F, 0x00, 0, 0};
     Loaded r = load(build(f));
@@ -236,16 +244,18 @@ TEST(BmpRows, SixteenAndThirtyTwoBitMasks) {
     EXPECT_EQ(row_of(r.page, 0, 1), (std::vector<int>{255, 255, 0}));
     EXPECT_EQ(row_of(r.page, 0, 2), (std::vector<int>{255, 255, 255}));
 
-    BmpFile bf;  // 5-6-5 bit fields: green g gives floor(g * 255 / 63)
+    BmpFile bf; // 5-6-5 bit fields: green g gives floor(g * 255 / 63)
     bf.bits = 16, bf.compression = 3, bf.width = 64, bf.height = 1;
     bf.masks = {0xF800, 0x07E0, 0x001F};
-    for (int g = 0; g < 64; g++) bf.data.push_back(static_cast<uint8_t>(g << 5)), bf.data.push_back(static_cast<uint8_t>(g >> 3));
+    for (int g = 0; g < 64; g++)
+        bf.data.push_back(static_cast<uint8_t>(g << 5)),
+            bf.data.push_back(static_cast<uint8_t>(g >> 3));
     r = load(build(bf));
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(r.page->format_name_index, 2);
     for (int g = 0; g < 64; g++) ASSERT_EQ(px(r.page, g, 0, 1), g * 255 / 63) << g;
 
-    BmpFile zero_mask;  // a zero mask gives 0; a wide mask is scaled without a table
+    BmpFile zero_mask; // a zero mask gives 0; a wide mask is scaled without a table
     zero_mask.bits = 32, zero_mask.compression = 3, zero_mask.width = 1, zero_mask.height = 1;
     zero_mask.masks = {0, 0xFFFFF000, 0x00000FFF};
     zero_mask.data = {0x00, 0x08, 0x00, 0x80};
@@ -255,7 +265,7 @@ TEST(BmpRows, SixteenAndThirtyTwoBitMasks) {
     EXPECT_EQ(px(r.page, 0, 0, 1), static_cast<int>(double(0x80000000u) * 255 / 0xFFFFF000u));
     EXPECT_EQ(px(r.page, 0, 0, 2), static_cast<int>(double(0x800) * 255 / 0xFFF));
 
-    BmpFile x8;  // default 32-bit layout: blue, green, red, unused
+    BmpFile x8; // default 32-bit layout: blue, green, red, unused
     x8.bits = 32, x8.width = 1, x8.height = 1;
     x8.data = {10, 20, 30, 40};
     r = load(build(x8));
@@ -306,7 +316,8 @@ TEST(BmpRunLength, Rle4Codes) {
 
 TEST(BmpRunLength, CodesLeavingTheImageAreClipped) {
     // run past the right edge, delta above the top row, more runs there, line ends below row 0
-    std::vector<uint8_t> codes = {200, 4, 0, 0, 3, 6, 0, 2, 250, 9, 255, 1, 0, 0, 0, 0, 0, 0, 9, 9, 0, 3, 1, 2, 3, 0};
+    std::vector<uint8_t> codes = {200, 4, 0, 0, 3, 6, 0, 2, 250, 9, 255, 1, 0,
+                                  0,   0, 0, 0, 0, 9, 9, 0, 3,   1, 2,   3, 0};
     Loaded r = load(build(rle(8, 4, 2, codes)));
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(row_of(r.page, 1), (std::vector<int>{4, 4, 4, 4})) << "the run does not wrap";

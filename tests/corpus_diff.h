@@ -27,8 +27,12 @@ struct SampleSet {
     std::string refs_root;
 };
 
-inline SampleSet public_corpus() { return {corpus_dir(), corpus_ref_dir()}; }
-inline SampleSet bundled_samples() { return {test_data_dir(), test_data_dir() + "/ref"}; }
+inline SampleSet public_corpus() {
+    return {corpus_dir(), corpus_ref_dir()};
+}
+inline SampleSet bundled_samples() {
+    return {test_data_dir(), test_data_dir() + "/ref"};
+}
 
 // Rows of ref-status.tsv for one folder.
 inline std::vector<CorpusFile> corpus_files(const SampleSet& set, const std::string& folder) {
@@ -91,7 +95,8 @@ inline std::vector<std::string> reference_paths(const SampleSet& set, const Corp
     std::string base = set.refs_root + "/" + f.path;
     std::vector<std::string> out;
     if (f.frame_refs > 0) {
-        for (int i = 0; i < f.frame_refs; i++) out.push_back(base + ".frame" + std::to_string(i) + ".pam");
+        for (int i = 0; i < f.frame_refs; i++)
+            out.push_back(base + ".frame" + std::to_string(i) + ".pam");
     } else {
         out.push_back(base + ".pam");
     }
@@ -101,9 +106,9 @@ inline std::vector<std::string> reference_paths(const SampleSet& set, const Corp
 struct CorpusOutcome {
     int status = -1;
     int pages = 0;
-    int references = 0;       // 0 when the reference decoder gave none
-    long differing = 0;       // pixels differing over all compared pages; -1 size mismatch
-    std::string difference;   // first difference, for messages
+    int references = 0;     // 0 when the reference decoder gave none
+    long differing = 0;     // pixels differing over all compared pages; -1 size mismatch
+    std::string difference; // first difference, for messages
 };
 
 inline CorpusOutcome decode_and_compare(const SampleSet& set, const CorpusFile& f) {
@@ -132,13 +137,14 @@ inline CorpusOutcome decode_and_compare(const SampleSet& set, const CorpusFile& 
 // What a file of the set must give when it is not simply "decodes equal to its reference".
 struct Expectation {
     const char* file;
-    int status;           // status the load ends with
-    long differing;       // pixels allowed to differ from the reference (-1: sizes differ)
-    int pages;            // pages expected when they differ from the references (0: as refs)
+    int status;     // status the load ends with
+    long differing; // pixels allowed to differ from the reference (-1: sizes differ)
+    int pages;      // pages expected when they differ from the references (0: as refs)
     const char* why;
 };
 
-inline const Expectation* find_expectation(const Expectation* table, size_t n, const std::string& name) {
+inline const Expectation* find_expectation(const Expectation* table, size_t n,
+                                           const std::string& name) {
     for (size_t i = 0; i < n; i++)
         if (name == table[i].file) return &table[i];
     return nullptr;
@@ -146,8 +152,8 @@ inline const Expectation* find_expectation(const Expectation* table, size_t n, c
 
 // Decodes every file of one format folder and holds it to its reference or to its entry in
 // the expectation table. Files without a reference must be listed.
-inline void check_sample_set(const SampleSet& set, const std::string& folder, const Expectation* table,
-                             size_t entries) {
+inline void check_sample_set(const SampleSet& set, const std::string& folder,
+                             const Expectation* table, size_t entries) {
     std::vector<CorpusFile> files = corpus_files(set, folder);
     ASSERT_FALSE(files.empty()) << "no " << folder << " files listed in " << set.refs_root;
     for (const CorpusFile& f : files) {
@@ -155,7 +161,8 @@ inline void check_sample_set(const SampleSet& set, const std::string& folder, co
         CorpusOutcome o = decode_and_compare(set, f);
         const Expectation* e = find_expectation(table, entries, f.name);
         if (!e) {
-            EXPECT_EQ(f.ref_status.compare(0, 2, "ok"), 0) << "no reference and no expectation; status " << o.status;
+            EXPECT_EQ(f.ref_status.compare(0, 2, "ok"), 0)
+                << "no reference and no expectation; status " << o.status;
             EXPECT_EQ(o.status, 0);
             EXPECT_EQ(o.differing, 0) << o.difference;
             EXPECT_EQ(o.pages, o.references);

@@ -39,7 +39,8 @@ void load_damaged(const std::string& bytes, const std::string& what) {
     if (list) {
         for (Image* page : test_pages(list)) {
             if (!page->full_store) continue;
-            for (int y = 0; y < page->height; y += 1 + page->height / 8) ASSERT_TRUE(image_row_read(page, y, 0));
+            for (int y = 0; y < page->height; y += 1 + page->height / 8)
+                ASSERT_TRUE(image_row_read(page, y, 0));
         }
     }
     g_status = 0;
@@ -56,7 +57,8 @@ void damage_all(const std::string& folder) {
         std::vector<size_t> cuts;
         for (size_t i = 0; i < n && i < 128; i++) cuts.push_back(i);
         for (int k = 1; k < 48; k++) cuts.push_back(n * static_cast<size_t>(k) / 48);
-        for (size_t cut : cuts) load_damaged(original.substr(0, cut), path + " cut at " + std::to_string(cut));
+        for (size_t cut : cuts)
+            load_damaged(original.substr(0, cut), path + " cut at " + std::to_string(cut));
         for (int k = 0; k < 64; k++) {
             std::string flipped = original;
             int flips = 1 + static_cast<int>(rng() % 4);
@@ -72,9 +74,15 @@ void damage_all(const std::string& folder) {
 
 } // namespace
 
-TEST(DamagedFiles, Bmp) { damage_all("bmp"); }
-TEST(DamagedFiles, Pnm) { damage_all("pnm"); }
-TEST(DamagedFiles, Gif) { damage_all("gif"); }
+TEST(DamagedFiles, Bmp) {
+    damage_all("bmp");
+}
+TEST(DamagedFiles, Pnm) {
+    damage_all("pnm");
+}
+TEST(DamagedFiles, Gif) {
+    damage_all("gif");
+}
 
 // Inputs the fuzzers found. Each page left in the list must have rows as wide as it says.
 TEST(DamagedFiles, FuzzerFindings) {
@@ -82,8 +90,8 @@ TEST(DamagedFiles, FuzzerFindings) {
         const char* file;
         int status;
     } cases[] = {
-        {"gif-page-grows-past-bound.gif", 1},  // a later image asks for 60652 x 60652
-        {"bmp-rle-tall-narrow.bmp", 0},        // 2 x 4587522 run-length image, data cut short
+        {"gif-page-grows-past-bound.gif", 1}, // a later image asks for 60652 x 60652
+        {"bmp-rle-tall-narrow.bmp", 0},       // 2 x 4587522 run-length image, data cut short
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);

@@ -1,5 +1,6 @@
 // Format detection, file entries, the load dispatch's refusals and log line, and the decode
 // tool's report for files that are not images.
+#include "core/lists.h"
 #include "core/registry.h"
 #include "core/status.h"
 #include "image/file_entry.h"
@@ -206,6 +207,21 @@ TEST(DecodeTool, FilesThatAreNotImages) {
     EXPECT_EQ(out, "kind 255\nFormat inconnu\n");
     EXPECT_EQ(run_tool(test_temp_dir(), &out), 3);
     EXPECT_EQ(out, "kind 1\nFormat inconnu\n");
+}
+
+} // namespace
+
+namespace {
+
+TEST(LoadDispatch, FailedLoadLeavesNoImageBehind) {
+    test_reset_core();
+    // A BMP signature with nothing behind it: the decoder fails after the image was made.
+    std::string path = test_write_file("short.bmp", "BM");
+    int before = obj_count(CLS_IMAGE);
+    int list = 0;
+    EXPECT_NE(test_load_file(path, &list), 0);
+    EXPECT_EQ(obj_count(CLS_IMAGE), before);
+    EXPECT_EQ(list_count(list, CLS_IMAGE), 0);
 }
 
 } // namespace

@@ -9,16 +9,16 @@
 struct GifFrame {
     int left = 0, top = 0, width = 0, height = 0;
     bool interlaced = false;
-    std::vector<uint8_t> pixels;        // width * height indices, in display row order
-    std::vector<uint8_t> local_table;   // RGB triples; empty: use the global table
-    int min_code_size = 0;              // 0: from the table size (at least 2)
-    std::vector<int> block_sizes;       // sizes of data sub-blocks, repeated; empty: 255
+    std::vector<uint8_t> pixels;      // width * height indices, in display row order
+    std::vector<uint8_t> local_table; // RGB triples; empty: use the global table
+    int min_code_size = 0;            // 0: from the table size (at least 2)
+    std::vector<int> block_sizes;     // sizes of data sub-blocks, repeated; empty: 255
     bool has_control = false;
     int disposal = 0;
     bool transparent = false;
     int transparent_index = 0;
     int delay = 0;
-    bool omit_terminator = false;       // image data runs straight into the next block
+    bool omit_terminator = false; // image data runs straight into the next block
 };
 
 // LZW codes for indices, least significant bit first, clear code first and end code last.
@@ -69,8 +69,8 @@ inline std::vector<uint8_t> gif_lzw_encode(const std::vector<uint8_t>& indices, 
 struct GifFile {
     std::string version = "89a";
     int width = 0, height = 0;
-    std::vector<uint8_t> global_table;  // RGB triples (a power of two of them)
-    int loop_count = -1;                // -1: no NETSCAPE2.0 extension
+    std::vector<uint8_t> global_table; // RGB triples (a power of two of them)
+    int loop_count = -1;               // -1: no NETSCAPE2.0 extension
     bool comment = false, plain_text = false;
     std::vector<GifFrame> frames;
     bool trailer = true;
@@ -87,7 +87,8 @@ inline int gif_table_bits(size_t triples) {
     return bits;
 }
 
-inline std::vector<uint8_t> gif_interlace(const std::vector<uint8_t>& pixels, int width, int height) {
+inline std::vector<uint8_t> gif_interlace(const std::vector<uint8_t>& pixels, int width,
+                                          int height) {
     std::vector<uint8_t> out;
     static const int start[4] = {0, 4, 2, 1}, step[4] = {8, 8, 4, 2};
     for (int pass = 0; pass < 4; pass++)
@@ -113,8 +114,19 @@ inline std::string gif_build(const GifFile& g) {
         gif_put16(&s, g.loop_count);
         s.push_back(0);
     }
-    if (g.comment) s += std::string("\x21\xFE\x05" "hello" "\x03" "abc" "\x00", 13);
-    if (g.plain_text) s += std::string("\x21\x01\x0C", 3) + std::string(12, '\x01') + std::string("\x04" "text" "\x00", 6);
+    if (g.comment)
+        s += std::string("\x21\xFE\x05"
+                         "hello"
+                         "\x03"
+                         "abc"
+                         "\x00",
+                         13);
+    if (g.plain_text)
+        s += std::string("\x21\x01\x0C", 3) + std::string(12, '\x01') +
+             std::string("\x04"
+                         "text"
+                         "\x00",
+                         6);
     for (const GifFrame& f : g.frames) {
         if (f.has_control) {
             s += "\x21\xF9\x04";
@@ -129,20 +141,26 @@ inline std::string gif_build(const GifFile& g) {
         gif_put16(&s, f.width);
         gif_put16(&s, f.height);
         int lbits = f.local_table.empty() ? 0 : gif_table_bits(f.local_table.size() / 3);
-        s.push_back(static_cast<char>((f.local_table.empty() ? 0 : 0x80 | (lbits - 1)) | (f.interlaced ? 0x40 : 0)));
+        s.push_back(static_cast<char>((f.local_table.empty() ? 0 : 0x80 | (lbits - 1)) |
+                                      (f.interlaced ? 0x40 : 0)));
         std::vector<uint8_t> lt = f.local_table;
         lt.resize(f.local_table.empty() ? 0 : 3u << lbits, 0);
         s.append(lt.begin(), lt.end());
-        int m = f.min_code_size ? f.min_code_size : std::max(2, f.local_table.empty() ? gbits : lbits);
+        int m =
+            f.min_code_size ? f.min_code_size : std::max(2, f.local_table.empty() ? gbits : lbits);
         s.push_back(static_cast<char>(m));
-        std::vector<uint8_t> order = f.interlaced ? gif_interlace(f.pixels, f.width, f.height) : f.pixels;
+        std::vector<uint8_t> order =
+            f.interlaced ? gif_interlace(f.pixels, f.width, f.height) : f.pixels;
         std::vector<uint8_t> data = gif_lzw_encode(order, m);
         size_t at = 0, k = 0;
         while (at < data.size()) {
-            size_t n = f.block_sizes.empty() ? 255 : static_cast<size_t>(f.block_sizes[k++ % f.block_sizes.size()]);
+            size_t n = f.block_sizes.empty()
+                           ? 255
+                           : static_cast<size_t>(f.block_sizes[k++ % f.block_sizes.size()]);
             n = std::min(n, data.size() - at);
             s.push_back(static_cast<char>(n));
-            s.append(data.begin() + static_cast<long>(at), data.begin() + static_cast<long>(at + n));
+            s.append(data.begin() + static_cast<long>(at),
+                     data.begin() + static_cast<long>(at + n));
             at += n;
         }
         if (!f.omit_terminator) s.push_back(0);

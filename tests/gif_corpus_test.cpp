@@ -8,17 +8,18 @@ namespace {
 
 const Expectation k_expected[] = {
     {"gdk-pixbuf-aero.gif", 0, 3686140, 0,
-     "disposal 2 on the first page turns transparent pixels into the canvas index of the global table, shown through the local palette"},
-    {"gdk-pixbuf-bug785973.gif", 1, 0, 0,
-     "declared 65308x65386 is past the pixel memory bound"},
+     "disposal 2 on the first page turns transparent pixels into the canvas index of the global "
+     "table, shown through the local palette"},
+    {"gdk-pixbuf-bug785973.gif", 1, 0, 0, "declared 65308x65386 is past the pixel memory bound"},
     {"gdk-pixbuf-dispose-restore-background.gif", 0, 12, 0,
-     "uncovered canvas is white (nearest white entry), the reference leaves it black; disposal 2 clears the whole page"},
+     "uncovered canvas is white (nearest white entry), the reference leaves it black; disposal 2 "
+     "clears the whole page"},
     {"gdk-pixbuf-dispose-restore-previous.gif", 0, 6, 0,
      "disposal 3 (restore previous) is kept as the previous page"},
-    {"gdk-pixbuf-hang_114.gif", 14, 0, 0,
-     "code after a clear code above the end code"},
+    {"gdk-pixbuf-hang_114.gif", 14, 0, 0, "code after a clear code above the end code"},
     {"gdk-pixbuf-high-color.gif", 0, 3072, 0,
-     "canvas index is the white appended to the empty global table, shown through each local palette"},
+     "canvas index is the white appended to the empty global table, shown through each local "
+     "palette"},
     {"gdk-pixbuf-image-inside-bg.gif", 0, 3, 0,
      "uncovered canvas is white, the reference leaves it black"},
     {"gdk-pixbuf-image-outside-bg.gif", 0, -1, 0,
@@ -29,32 +30,23 @@ const Expectation k_expected[] = {
      "file ends inside the image data: read past the end"},
     {"gdk-pixbuf-images-combine.gif", 0, 6, 0,
      "uncovered canvas is white, the reference leaves it black"},
-    {"gdk-pixbuf-invalid-code.gif", 14, 0, 0,
-     "first code is neither a clear code nor a root code"},
+    {"gdk-pixbuf-invalid-code.gif", 14, 0, 0, "first code is neither a clear code nor a root code"},
     {"gdk-pixbuf-invalid-colors.gif", 0, 1, 0,
      "index past the table shows the appended white, the reference shows black"},
-    {"gdk-pixbuf-invalid.1.gif", 1, 0, 0,
-     "declared 46565x23539 is past the pixel memory bound"},
-    {"gdk-pixbuf-invalid.4.gif", 14, 0, 0,
-     "new code other than last assigned + 1"},
-    {"gdk-pixbuf-max-size.gif", 1, 0, 0,
-     "declared 65535x65535 is past the pixel memory bound"},
+    {"gdk-pixbuf-invalid.1.gif", 1, 0, 0, "declared 46565x23539 is past the pixel memory bound"},
+    {"gdk-pixbuf-invalid.4.gif", 14, 0, 0, "new code other than last assigned + 1"},
+    {"gdk-pixbuf-max-size.gif", 1, 0, 0, "declared 65535x65535 is past the pixel memory bound"},
     {"gdk-pixbuf-missing-pixels.gif", 0, 3, 0,
      "uncovered canvas is white, the reference leaves it black"},
-    {"gdk-pixbuf-no-data.gif", 14, 0, 0,
-     "trailer without any image: nothing to show"},
-    {"gdk-pixbuf-overflow-codes-max.gif", 14, 0, 0,
-     "LZW minimum code size above 11"},
-    {"gdk-pixbuf-overflow-codes.gif", 14, 0, 0,
-     "LZW minimum code size above 11"},
-    {"gdk-pixbuf-unknown-extension.gif", 14, 0, 0,
-     "extension label 0x2A is not allowed"},
-    {"gdk-pixbuf-zero-size.gif", 14, 0, 0,
-     "trailer without any image: nothing to show"},
-    {"gdk-pixbuf-zero-width.gif", 14, 0, 0,
-     "trailer without any image: nothing to show"},
+    {"gdk-pixbuf-no-data.gif", 14, 0, 0, "trailer without any image: nothing to show"},
+    {"gdk-pixbuf-overflow-codes-max.gif", 14, 0, 0, "LZW minimum code size above 11"},
+    {"gdk-pixbuf-overflow-codes.gif", 14, 0, 0, "LZW minimum code size above 11"},
+    {"gdk-pixbuf-unknown-extension.gif", 14, 0, 0, "extension label 0x2A is not allowed"},
+    {"gdk-pixbuf-zero-size.gif", 14, 0, 0, "trailer without any image: nothing to show"},
+    {"gdk-pixbuf-zero-width.gif", 14, 0, 0, "trailer without any image: nothing to show"},
     {"image-rs-any-disposal.gif", 0, 3346, 0,
-     "first page keeps transparent pixels as their index; later pages build on whole previous pages"},
+     "first page keeps transparent pixels as their index; later pages build on whole previous "
+     "pages"},
     {"image-rs-border_touching_layers.gif", 0, 7500, 0,
      "first page keeps transparent pixels as their index; canvas white"},
     {"image-rs-issue_1455_oversized.gif", 0, 142, 0,
@@ -67,14 +59,13 @@ const Expectation k_expected[] = {
      "first page keeps transparent pixels as their index; disposal applies to whole pages"},
     {"image-rs-oob.gif", 0, -1, 0,
      "the page grows only to the image size; the offset image is clipped"},
-    {"image-rs-zero-loop-count.gif", 14, 0, 0,
-     "garbage byte after the logical screen"},
+    {"image-rs-zero-loop-count.gif", 14, 0, 0, "garbage byte after the logical screen"},
     {"pillow-background_outside_palette.gif", 0, 0, 2,
      "every image is a page; the reference stopped after its first frame"},
-    {"pillow-decompression_bomb.gif", 14, 0, 0,
-     "LZW minimum code size above 11"},
+    {"pillow-decompression_bomb.gif", 14, 0, 0, "LZW minimum code size above 11"},
     {"pillow-dispose_bgnd.gif", 0, 32438, 0,
-     "disposal 2 clears the whole page to white, the reference clears the frame rectangle to transparent black"},
+     "disposal 2 clears the whole page to white, the reference clears the frame rectangle to "
+     "transparent black"},
     {"pillow-dispose_bgnd_transparency.gif", 0, 6906, 0,
      "first page keeps transparent pixels as their index; disposal 2 uses the white canvas"},
     {"pillow-dispose_prev.gif", 0, 35872, 0,
@@ -84,13 +75,13 @@ const Expectation k_expected[] = {
     {"pillow-first_frame_transparency.gif", 0, 1250, 0,
      "first page keeps transparent pixels as their index"},
     {"pillow-iss634.gif", 0, 1941250, 0,
-     "pages build on whole previous pages with the white canvas; the reference composes frame rectangles"},
+     "pages build on whole previous pages with the white canvas; the reference composes frame "
+     "rectangles"},
     {"pillow-no_palette_with_transparency_after_rgb.gif", 0, 0, 2,
      "every image is a page; the reference stopped after its first frame"},
     {"pillow-test_extents_transparency.gif", 14, 0, 0,
      "garbage after the image data (a second GIF header)"},
-    {"pillow-zero_width.gif", 14, 0, 0,
-     "screen and image of width 0"},
+    {"pillow-zero_width.gif", 14, 0, 0, "screen and image of width 0"},
 };
 
 } // namespace
@@ -100,6 +91,7 @@ TEST(GifCorpus, BundledSamplesMatchReferences) {
 }
 
 TEST(GifCorpus, PublicCorpusMatchesReferences) {
-    if (corpus_dir().empty() || corpus_ref_dir().empty()) GTEST_SKIP() << "public corpus not found beside the project";
+    if (corpus_dir().empty() || corpus_ref_dir().empty())
+        GTEST_SKIP() << "public corpus not found beside the project";
     check_sample_set(public_corpus(), "gif", k_expected, sizeof k_expected / sizeof *k_expected);
 }

@@ -58,7 +58,8 @@ std::vector<uint8_t> grey_table(int n) {
 std::vector<uint8_t> busy_pixels(int n, int colours, unsigned seed) {
     std::mt19937 rng(seed);
     std::vector<uint8_t> p(static_cast<size_t>(n));
-    for (int i = 0; i < n; i++) p[i] = static_cast<uint8_t>((rng() % 4 == 0) ? rng() % colours : (i / 7) % colours);
+    for (int i = 0; i < n; i++)
+        p[i] = static_cast<uint8_t>((rng() % 4 == 0) ? rng() % colours : (i / 7) % colours);
     return p;
 }
 
@@ -89,7 +90,7 @@ TEST(GifLzw, CodesAcrossOneTwoAndThreeSubBlocks) {
         ASSERT_EQ(r.pages.size(), 1u);
         EXPECT_EQ(indices_of(r.pages[0]), pixels);
     }
-    for (int colours : {2, 4, 16, 128}) {  // every minimum code size, deep tables
+    for (int colours : {2, 4, 16, 128}) { // every minimum code size, deep tables
         SCOPED_TRACE(colours);
         std::vector<uint8_t> p = busy_pixels(w * h, colours, static_cast<unsigned>(colours));
         GifFile g = single(w, h, p, grey_table(colours));
@@ -151,7 +152,7 @@ TEST(GifCanvas, WhiteCanvasIndex) {
     r = load(gif_build(g));
     EXPECT_EQ(indices_of(r.pages[0])[2], 5) << "first exact white wins";
 
-    std::vector<uint8_t> full = grey_table(256);  // 256 entries: the nearest to white
+    std::vector<uint8_t> full = grey_table(256); // 256 entries: the nearest to white
     full[3 * 200] = 250, full[3 * 200 + 1] = 250, full[3 * 200 + 2] = 251;
     g.global_table = full;
     r = load(gif_build(g));
@@ -167,12 +168,12 @@ TEST(GifAnimation, PagesDisposalTransparencyAndFrameControls) {
     first.width = 4, first.height = 2;
     first.pixels = {1, 1, 1, 1, 2, 2, 2, 2};
     first.has_control = true, first.delay = 25;
-    GifFrame second;  // smaller, over a copy of the first; index 7 is transparent
+    GifFrame second; // smaller, over a copy of the first; index 7 is transparent
     second.left = 1, second.top = 1, second.width = 2, second.height = 1;
     second.pixels = {3, 7};
     second.has_control = true, second.transparent = true, second.transparent_index = 7;
     second.disposal = 2, second.delay = -3 & 0xFFFF;
-    GifFrame third;  // disposal 2 of the second image is in force: drawn over white
+    GifFrame third; // disposal 2 of the second image is in force: drawn over white
     third.width = 2, third.height = 1;
     third.pixels = {4, 5};
     third.has_control = true, third.delay = 7;
@@ -182,7 +183,8 @@ TEST(GifAnimation, PagesDisposalTransparencyAndFrameControls) {
     ASSERT_EQ(r.status, 0);
     ASSERT_EQ(r.pages.size(), 3u);
     EXPECT_EQ(indices_of(r.pages[0]), (std::vector<uint8_t>{1, 1, 1, 1, 2, 2, 2, 2}));
-    EXPECT_EQ(indices_of(r.pages[1]), (std::vector<uint8_t>{1, 1, 1, 1, 2, 3, 2, 2})) << "7 shows page 1";
+    EXPECT_EQ(indices_of(r.pages[1]), (std::vector<uint8_t>{1, 1, 1, 1, 2, 3, 2, 2}))
+        << "7 shows page 1";
     EXPECT_EQ(r.pages[1]->transparent_flag, 1);
     EXPECT_EQ(r.pages[1]->transparent[0], 7);
     EXPECT_EQ(indices_of(r.pages[2]), (std::vector<uint8_t>{4, 5, 8, 8, 8, 8, 8, 8}));
@@ -220,7 +222,8 @@ TEST(GifLoop, NetscapeLoopCounts) {
     GifFile g = single(1, 1, {0}, grey_table(2));
     std::string bytes = gif_build(g);
     // NETSCAPE2.0 whose sub-blocks end before the loop sub-block
-    std::string bad = bytes.substr(0, 19) + std::string("\x21\xFF\x0BNETSCAPE2.0\x02\x02\x00\x00", 18) + bytes.substr(19);
+    std::string bad = bytes.substr(0, 19) +
+                      std::string("\x21\xFF\x0BNETSCAPE2.0\x02\x02\x00\x00", 18) + bytes.substr(19);
     EXPECT_EQ(load(bad).status, 14);
 }
 
@@ -238,7 +241,7 @@ TEST(GifStructure, ExtensionsEndsAndBadBytes) {
     EXPECT_EQ(r.status, 2) << "cut after the image data terminator";
     EXPECT_EQ(r.pages.size(), 2u) << "pages made so far stay";
 
-    GifFile no_terminator = g;  // data runs into the trailer: the image still ends
+    GifFile no_terminator = g; // data runs into the trailer: the image still ends
     no_terminator.frames[0].omit_terminator = true;
     r = load(gif_build(no_terminator));
     EXPECT_EQ(r.status, 0);
@@ -247,13 +250,21 @@ TEST(GifStructure, ExtensionsEndsAndBadBytes) {
 
     std::string bytes = gif_build(single(1, 1, {0}, grey_table(2)));
     size_t blocks = 13 + 6;
-    EXPECT_EQ(load(bytes.substr(0, blocks) + std::string("\x21\x02\x00", 3) + bytes.substr(blocks)).status, 14)
+    EXPECT_EQ(load(bytes.substr(0, blocks) + std::string("\x21\x02\x00", 3) + bytes.substr(blocks))
+                  .status,
+              14)
         << "extension label 0x02";
-    EXPECT_EQ(load(bytes.substr(0, blocks) + "\x55" + bytes.substr(blocks)).status, 14) << "garbage between blocks";
-    EXPECT_EQ(load(bytes.substr(0, blocks) + std::string("\x21\xF9\x04\x00\x00\x00\x00\x07", 8) + bytes.substr(blocks)).status,
+    EXPECT_EQ(load(bytes.substr(0, blocks) + "\x55" + bytes.substr(blocks)).status, 14)
+        << "garbage between blocks";
+    EXPECT_EQ(load(bytes.substr(0, blocks) + std::string("\x21\xF9\x04\x00\x00\x00\x00\x07", 8) +
+                   bytes.substr(blocks))
+                  .status,
               14)
         << "no terminator after a graphic control extension";
-    EXPECT_EQ(load(bytes.substr(0, blocks) + std::string("\x21\xF9\x03\x00\x00\x00\x00", 7) + bytes.substr(blocks)).status, 14)
+    EXPECT_EQ(load(bytes.substr(0, blocks) + std::string("\x21\xF9\x03\x00\x00\x00\x00", 7) +
+                   bytes.substr(blocks))
+                  .status,
+              14)
         << "graphic control block size below 4";
     EXPECT_EQ(load(bytes.substr(0, 17)).status, 2) << "cut inside the colour table";
     EXPECT_EQ(load(bytes.substr(0, blocks) + "\x3B").status, 14) << "no image at all";

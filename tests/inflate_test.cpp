@@ -15,7 +15,9 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-Bytes bytes_of(const std::string& s) { return Bytes(s.begin(), s.end()); }
+Bytes bytes_of(const std::string& s) {
+    return Bytes(s.begin(), s.end());
+}
 
 struct Result {
     int status;
@@ -41,7 +43,9 @@ std::vector<Stream> load_streams() {
     std::vector<Stream> streams;
     std::string all = test_read_file(test_data_dir() + "/inflate/streams.bin");
     size_t p = 0;
-    auto u16 = [&](size_t at) { return size_t(uint8_t(all[at])) | size_t(uint8_t(all[at + 1])) << 8; };
+    auto u16 = [&](size_t at) {
+        return size_t(uint8_t(all[at])) | size_t(uint8_t(all[at + 1])) << 8;
+    };
     while (p + 2 <= all.size()) {
         Stream s;
         size_t name_length = u16(p);
@@ -63,7 +67,7 @@ struct BitWriter {
     void bits(uint32_t value, int n) {
         for (int i = 0; i < n; i++) {
             if (used == 8) bytes.push_back(0), used = 0;
-            const uint32_t bit = i < 32 ? (value >> i) & 1 : 0;  // longer runs are zeros
+            const uint32_t bit = i < 32 ? (value >> i) & 1 : 0; // longer runs are zeros
             bytes.back() |= uint8_t(bit << used++);
         }
     }
@@ -76,22 +80,29 @@ struct BitWriter {
 
 const uint16_t k_length_base[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
                                     31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
-const uint16_t k_distance_base[30] = {1,    2,    3,    4,    5,    7,     9,     13,
-                                      17,   25,   33,   49,   65,   97,    129,   193,
-                                      257,  385,  513,  769,  1025, 1537,  2049,  3073,
-                                      4097, 6145, 8193, 12289, 16385, 24577};
-int length_extra(int s) { return s < 8 || s == 28 ? 0 : (s - 4) / 4; }
-int distance_extra(int s) { return s < 4 ? 0 : (s - 2) / 2; }
+const uint16_t k_distance_base[30] = {
+    1,   2,   3,   4,   5,   7,    9,    13,   17,   25,   33,   49,   65,    97,    129,
+    193, 257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
+int length_extra(int s) {
+    return s < 8 || s == 28 ? 0 : (s - 4) / 4;
+}
+int distance_extra(int s) {
+    return s < 4 ? 0 : (s - 2) / 2;
+}
 
 // Fixed-code block writer (RFC 1951, 3.2.6).
 struct FixedBlock {
     BitWriter& w;
     FixedBlock(BitWriter& writer, bool final) : w(writer) { w.bits(final, 1), w.bits(1, 2); }
     void symbol(int s) {
-        if (s < 144) w.code(0x30 + s, 8);
-        else if (s < 256) w.code(0x190 + s - 144, 9);
-        else if (s < 280) w.code(s - 256, 7);
-        else w.code(0xC0 + s - 280, 8);
+        if (s < 144)
+            w.code(0x30 + s, 8);
+        else if (s < 256)
+            w.code(0x190 + s - 144, 9);
+        else if (s < 280)
+            w.code(s - 256, 7);
+        else
+            w.code(0xC0 + s - 280, 8);
     }
     void literal(uint8_t b) { symbol(b); }
     void copy(int length, int distance) {
@@ -134,7 +145,8 @@ TEST(InflateRoundTrip, ZlibStreamsDecodeToTheirInputs) {
     std::map<std::string, Bytes> inputs;
     for (const Stream& s : streams) {
         if (!inputs.count(s.input))
-            inputs[s.input] = bytes_of(test_read_file(test_data_dir() + "/inflate/" + s.input + ".bin"));
+            inputs[s.input] =
+                bytes_of(test_read_file(test_data_dir() + "/inflate/" + s.input + ".bin"));
         const Bytes& expected = inputs[s.input];
         Result exact = inflate(s.data, expected.size());
         EXPECT_EQ(exact.status, 0) << s.name;
@@ -180,7 +192,7 @@ TEST(InflateRoundTrip, CorruptAdlerTrailerIsAccepted) {
 TEST(InflateStored, StoredBlocksGiveTheirBytesWhateverNlenSays) {
     test_reset_core();
     BitWriter w = zlib_start();
-    stored_block(w, false, bytes_of("hello, "), 0x1234);  // NLEN should be ~7
+    stored_block(w, false, bytes_of("hello, "), 0x1234); // NLEN should be ~7
     stored_block(w, false, Bytes(), 0);
     stored_block(w, true, bytes_of("world"), 0xFFFA);
     Result r = inflate(w.bytes, 12);
@@ -293,13 +305,26 @@ TEST(InflateCopies, DistanceBeforeTheStartIsRefused) {
     EXPECT_EQ(inflate(w.bytes, 100).status, ST_BAD_DATA);
 }
 
+TEST(InflateCopies, LengthCodes286And287AreRefused) {
+    test_reset_core();
+    for (int code : {286, 287}) {
+        BitWriter w = zlib_start();
+        FixedBlock b(w, true);
+        b.literal('a');
+        b.symbol(code);
+        w.code(0, 5);
+        b.end();
+        EXPECT_EQ(inflate(w.bytes, 100).status, ST_BAD_DATA) << code;
+    }
+}
+
 TEST(InflateCopies, DistanceCodes30And31AreRefused) {
     test_reset_core();
     for (int code : {30, 31}) {
         BitWriter w = zlib_start();
         FixedBlock b(w, true);
         b.literal('a');
-        b.symbol(257);  // length 3
+        b.symbol(257); // length 3
         w.code(uint32_t(code), 5);
         b.end();
         EXPECT_EQ(inflate(w.bytes, 100).status, ST_BAD_DATA) << code;
@@ -317,10 +342,10 @@ TEST(InflateHeader, BadHeadersAreRefused) {
         return inflate(w.bytes, 10).status;
     };
     EXPECT_EQ(with_header(0x78, 0x9C), 0);
-    EXPECT_EQ(with_header(0x78, 0x00), 0);                // FCHECK is not verified
-    EXPECT_EQ(with_header(0x78, 0xBB), ST_BAD_DATA);      // preset dictionary
-    EXPECT_EQ(with_header(0x77, 0x01), ST_BAD_DATA);      // method 7
-    EXPECT_EQ(with_header(0x88, 0x01), ST_BAD_DATA);      // window 2^16
+    EXPECT_EQ(with_header(0x78, 0x00), 0);           // FCHECK is not verified
+    EXPECT_EQ(with_header(0x78, 0xBB), ST_BAD_DATA); // preset dictionary
+    EXPECT_EQ(with_header(0x77, 0x01), ST_BAD_DATA); // method 7
+    EXPECT_EQ(with_header(0x88, 0x01), ST_BAD_DATA); // window 2^16
     EXPECT_EQ(inflate(Bytes{0x78}, 10).status, ST_BAD_DATA);
     EXPECT_EQ(inflate(Bytes{}, 10).status, ST_BAD_DATA);
 }
@@ -351,11 +376,11 @@ TEST(InflateDynamic, DistanceLengthsStartingWith16RepeatZero) {
     BitWriter w = zlib_start();
     dynamic_start(w, 258, 4, {{1, 2}, {2, 2}, {16, 2}, {18, 2}});
     // Literal/length lengths: 'A' 1, end of block 2, length 3 (symbol 257) 2.
-    w.code(3, 2), w.bits(65 - 11, 7);  // 65 zeros
-    w.code(0, 2);                      // 'A': 1
+    w.code(3, 2), w.bits(65 - 11, 7); // 65 zeros
+    w.code(0, 2);                     // 'A': 1
     w.code(3, 2), w.bits(138 - 11, 7);
-    w.code(3, 2), w.bits(52 - 11, 7);  // up to 255
-    w.code(1, 2), w.code(1, 2);        // 256, 257: 2
+    w.code(3, 2), w.bits(52 - 11, 7); // up to 255
+    w.code(1, 2), w.code(1, 2);       // 256, 257: 2
     // Distance lengths: 16 first repeats 0 three times (not the 2 before it), then 1.
     w.code(2, 2), w.bits(0, 2);
     w.code(0, 2);
@@ -374,11 +399,11 @@ TEST(InflateDynamic, CodeMissingFromAnIncompleteCodeGivesSymbolZero) {
     BitWriter w = zlib_start();
     dynamic_start(w, 257, 1, {{18, 1}, {0, 2}, {2, 2}});
     w.code(0, 1), w.bits(65 - 11, 7);
-    w.code(3, 2);  // 'A': 2
+    w.code(3, 2); // 'A': 2
     w.code(0, 1), w.bits(138 - 11, 7);
     w.code(0, 1), w.bits(52 - 11, 7);
-    w.code(3, 2);  // end of block: 2
-    w.code(2, 2);  // the one distance length: 0
+    w.code(3, 2); // end of block: 2
+    w.code(2, 2); // the one distance length: 0
     // 'A' is 00, end of block 01; 1xx matches nothing and reads as symbol 0 after 3 bits.
     w.code(0, 2);
     w.code(4, 3);
@@ -410,18 +435,43 @@ TEST(InflateDynamic, RunsPastTheEndOfTheirSequenceAreRefused) {
     BitWriter v = zlib_start();
     dynamic_start(v, 257, 4, {{18, 1}, {0, 2}, {16, 2}});
     v.code(0, 1), v.bits(138 - 11, 7);
-    v.code(0, 1), v.bits(117 - 11, 7);  // 255 zeros
-    v.code(2, 2);                       // 256: 0
-    v.code(3, 2), v.bits(1, 2);         // 16: four more, one past the end
+    v.code(0, 1), v.bits(117 - 11, 7); // 255 zeros
+    v.code(2, 2);                      // 256: 0
+    v.code(3, 2), v.bits(1, 2);        // 16: four more, one past the end
     v.bits(0, 32);
     EXPECT_EQ(inflate(v.bytes, 10).status, ST_BAD_DATA);
+}
+
+// Everything about these streams is valid except, with two distance codes, a zero run of
+// three: one past the end.
+TEST(InflateDynamic, ZeroRunOnePastTheEndIsTheOnlyFault) {
+    test_reset_core();
+    for (int hdist : {3, 2}) {
+        // Code length code: 0 (00), 2 (01), 17 (10), 18 (11).
+        BitWriter w = zlib_start();
+        dynamic_start(w, 257, hdist, {{0, 2}, {2, 2}, {17, 2}, {18, 2}});
+        w.code(3, 2), w.bits(65 - 11, 7);
+        w.code(1, 2); // 'A': 2
+        w.code(3, 2), w.bits(138 - 11, 7);
+        w.code(3, 2), w.bits(52 - 11, 7);
+        w.code(1, 2);               // end of block: 2
+        w.code(2, 2), w.bits(0, 3); // 17: three zeros
+        w.code(0, 2), w.code(1, 2); // 'A', end of block
+        Result r = inflate(w.bytes, 1);
+        if (hdist == 3) {
+            EXPECT_EQ(r.status, 0);
+            EXPECT_EQ(r.out, (Bytes{'A'}));
+        } else {
+            EXPECT_EQ(r.status, ST_BAD_DATA);
+        }
+    }
 }
 
 TEST(InflateDynamic, CodeLengthCodeNotFoundIsLoggedAndRefused) {
     test_reset_core();
     BitWriter w = zlib_start();
     dynamic_start(w, 257, 1, {{18, 1}});
-    w.code(1, 1);  // no code starts with 1
+    w.code(1, 1); // no code starts with 1
     w.bits(0, 32);
     EXPECT_EQ(inflate(w.bytes, 10).status, ST_BAD_DATA);
     std::string log = test_read_file(test_temp_dir() + "/zz_DORV.log");

@@ -22,7 +22,9 @@
 namespace {
 
 std::vector<std::string> g_logged;
-void observe_log(const char* text) { g_logged.push_back(text); }
+void observe_log(const char* text) {
+    g_logged.push_back(text);
+}
 
 struct Loaded {
     int status = 0;
@@ -94,9 +96,13 @@ bool have_tool(const char* name) {
     return std::system(cmd.c_str()) == 0;
 }
 
-bool run(const std::string& cmd) { return std::system((cmd + " 2>/dev/null").c_str()) == 0; }
+bool run(const std::string& cmd) {
+    return std::system((cmd + " 2>/dev/null").c_str()) == 0;
+}
 
-std::string data(const std::string& name) { return test_data_dir() + "/jpeg/" + name; }
+std::string data(const std::string& name) {
+    return test_data_dir() + "/jpeg/" + name;
+}
 
 // A photo-like test picture: smooth gradients, a few hard edges and some noise, in odd sizes
 // so that every partial-MCU path is taken.
@@ -122,7 +128,7 @@ std::string write_source_ppm(int width, int height) {
 }
 
 class JpegTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         test_reset_core();
         g_logged.clear();
@@ -142,9 +148,9 @@ const std::map<std::string, int> k_refused = {
     {"jpeg-decoder-invalid-prediction-shift.jpg", 3},          // lossless
     {"jpeg-decoder-jpeg_lossless_sel1.jpg", 3},                // lossless
     {"jpeg-decoder-jpeg_lossless_sel7.jpg", 3},                // lossless
-    {"jpeg-decoder-754664a12e36abff7950e796c906ae39.jpg", 14},  // arithmetic, P outside
-    {"jpeg-decoder-bd8cf05698aee36b82b4caf58edea442.jpg", 14},  // arithmetic with bad P
-    {"jpeg-decoder-90e46387f562ca8fa106b51dfcda1dc6.jpg", 14},  // SOF1 with P = 9
+    {"jpeg-decoder-754664a12e36abff7950e796c906ae39.jpg", 14}, // arithmetic, P outside
+    {"jpeg-decoder-bd8cf05698aee36b82b4caf58edea442.jpg", 14}, // arithmetic with bad P
+    {"jpeg-decoder-90e46387f562ca8fa106b51dfcda1dc6.jpg", 14}, // SOF1 with P = 9
     {"gdk-pixbuf-issue205.jpg", 1},                            // 64250 x 64250 progressive
     {"gdk-pixbuf-premature-end.jpg", 2},                       // ends without EOI
     {"pillow-truncated_jpeg.jpg", 2},                          // ends without EOI
@@ -152,10 +158,10 @@ const std::map<std::string, int> k_refused = {
     {"gdk-pixbuf-bug775697.jpg", 14},
     {"image-rs-oss-fuzz-36829.jpeg", 14},                      // SOS before any SOF
     {"jpeg-decoder-missing-frame-image-1410.jpg", 14},         // EOI before any SOF
-    {"jpeg-decoder-5482a54657765056f1a94116a8dbffe7.jpg", 14},  // stray bytes before DQT
+    {"jpeg-decoder-5482a54657765056f1a94116a8dbffe7.jpg", 14}, // stray bytes before DQT
     {"jpeg-decoder-dc-predictor-overflow.jpg", 14},            // DC category above 16
     {"jpeg-decoder-derive-huffman-codes-overflow.jpg", 14},
-    {"jpeg-decoder-ef724193653930f52acffa90e6426fd2.jpg", 14},  // sampling factor 0
+    {"jpeg-decoder-ef724193653930f52acffa90e6426fd2.jpg", 14}, // sampling factor 0
     {"jpeg-decoder-extraneous-data.jpg", 14},                  // stray bytes inside the frame
     {"jpeg-decoder-invalid-dimensions.jpg", 14},               // height 0
     {"jpeg-decoder-null_height.jpg", 14},                      // height 0
@@ -195,7 +201,9 @@ std::vector<std::string> list_dir(const std::string& dir) {
     return names;
 }
 
-bool is_four_component(Image* page) { return page && page->planes == 4; }
+bool is_four_component(Image* page) {
+    return page && page->planes == 4;
+}
 
 TEST_F(JpegTest, CorpusFilesMatchReferenceOrAreRefused) {
     if (corpus_dir().empty()) GTEST_SKIP() << "corpus not found beside the project";
@@ -343,7 +351,7 @@ TEST_F(JpegTest, CmykAndYcckShowTrueColours) {
 // Files made with cjpeg: each layout against djpeg's float decode without smoothing.
 
 class JpegMadeTest : public JpegTest {
-protected:
+  protected:
     void SetUp() override {
         JpegTest::SetUp();
         if (!have_tool("cjpeg") || !have_tool("djpeg"))
@@ -445,7 +453,9 @@ TEST_F(JpegMadeTest, FileWithoutDqtUsesAnnexKTables) {
 // ---------------------------------------------------------------------------------------------
 // Marker sequence and application segments, on a small baseline file.
 
-std::string small_jpeg() { return test_read_file(data("zigimg-subsampling_420.jpg")); }
+std::string small_jpeg() {
+    return test_read_file(data("zigimg-subsampling_420.jpg"));
+}
 
 std::string segment(uint8_t marker, const std::string& body) {
     size_t length = body.size() + 2;
@@ -465,12 +475,18 @@ std::string with_app_segments(const std::string& segments) {
 std::string jfif(int units, int x_density, int y_density) {
     std::string b("JFIF\0\1\2", 7);
     b += char(units);
-    b += {char(x_density >> 8), char(x_density & 0xFF), char(y_density >> 8),
-          char(y_density & 0xFF), 0, 0};
+    b += {char(x_density >> 8),
+          char(x_density & 0xFF),
+          char(y_density >> 8),
+          char(y_density & 0xFF),
+          0,
+          0};
     return segment(0xE0, b);
 }
 
-std::string exif() { return segment(0xE1, std::string("Exif\0\0MM\0\x2a\0\0\0\x08\0\0", 16)); }
+std::string exif() {
+    return segment(0xE1, std::string("Exif\0\0MM\0\x2a\0\0\0\x08\0\0", 16));
+}
 
 int load_bytes(const std::string& bytes, Image** page = nullptr) {
     test_reset_core();
@@ -483,7 +499,7 @@ TEST_F(JpegTest, ApplicationSegmentsNameTheFormatAndResolution) {
     Image* page = nullptr;
     ASSERT_EQ(load_bytes(with_app_segments(jfif(2, 28, 28)), &page), 0);
     EXPECT_EQ(page->format_name_index, 3);
-    EXPECT_EQ(page->x_resolution, 71);  // 28 dots/cm = 71.12 dpi, truncated
+    EXPECT_EQ(page->x_resolution, 71); // 28 dots/cm = 71.12 dpi, truncated
     EXPECT_EQ(page->y_resolution, 71);
 
     ASSERT_EQ(load_bytes(with_app_segments(jfif(1, 300, 150)), &page), 0);
@@ -524,7 +540,7 @@ TEST_F(JpegTest, BrokenMarkerSequencesEndWithTheirStatus) {
     size_t sos = f.find("\xFF\xDA");
     ASSERT_NE(sof, std::string::npos);
     ASSERT_NE(sos, std::string::npos);
-    std::string tables = f.substr(2, sof - 2);  // APP0, DQT
+    std::string tables = f.substr(2, sof - 2); // APP0, DQT
     std::string scan_and_rest = f.substr(sos);
 
     // No frame yet: SOS, RSTn and EOI are refused.
@@ -557,9 +573,9 @@ TEST_F(JpegTest, BrokenMarkerSequencesEndWithTheirStatus) {
 
 TEST_F(JpegTest, TruncatedAndBitFlippedFilesEndWithAStatus) {
     std::vector<std::string> files = {
-        data("zigimg-subsampling_420.jpg"), data("jpeg-decoder-restarts.jpg"),
+        data("zigimg-subsampling_420.jpg"),       data("jpeg-decoder-restarts.jpg"),
         data("jpeg-decoder-jpg-progressive.jpg"), data("jpeg-decoder-non-interleaved-mcu.jpg"),
-        data("jpeg-decoder-jpg-cmyk-1.jpg"), data("zigimg-subsampling_411.jpg")};
+        data("jpeg-decoder-jpg-cmyk-1.jpg"),      data("zigimg-subsampling_411.jpg")};
     std::mt19937 rng(1234);
     int runs = 0;
     for (const std::string& path : files) {
@@ -573,7 +589,8 @@ TEST_F(JpegTest, TruncatedAndBitFlippedFilesEndWithAStatus) {
         }
         for (int i = 0; i < 150; ++i) {
             std::string damaged = bytes;
-            for (int k = 0; k < 3; ++k) damaged[2 + rng() % (damaged.size() - 2)] ^= char(1 << (rng() % 8));
+            for (int k = 0; k < 3; ++k)
+                damaged[2 + rng() % (damaged.size() - 2)] ^= char(1 << (rng() % 8));
             load_bytes(damaged);
             ++runs;
         }
@@ -581,4 +598,4 @@ TEST_F(JpegTest, TruncatedAndBitFlippedFilesEndWithAStatus) {
     std::printf("damaged files decoded: %d\n", runs);
 }
 
-}  // namespace
+} // namespace

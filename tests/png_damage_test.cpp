@@ -27,7 +27,9 @@ std::vector<std::string> bundled_files() {
     return names;
 }
 
-bool recognised(const std::string& name) { return name.find("-xs") == std::string::npos || name.find("-xs7") != std::string::npos; }
+bool recognised(const std::string& name) {
+    return name.find("-xs") == std::string::npos || name.find("-xs7") != std::string::npos;
+}
 
 int load_bytes(const std::string& bytes, Image** page) {
     test_reset_core();

@@ -14,14 +14,14 @@
 namespace {
 
 enum Check {
-    kNone,      // refused: only the status is checked
-    kPixels,    // the reference's RGB exactly
-    kHighByte,  // 16-bit colour: each sample within 1 of the reference
-    kSameAs,    // the pixels of another file's reference (named in the note)
+    kNone,     // refused: only the status is checked
+    kPixels,   // the reference's RGB exactly
+    kHighByte, // 16-bit colour: each sample within 1 of the reference
+    kSameAs,   // the pixels of another file's reference (named in the note)
 };
 
 struct Case {
-    const char* name;  // PngSuite name, without "pngsuite-" and ".png"
+    const char* name; // PngSuite name, without "pngsuite-" and ".png"
     int status;
     Check check;
     const char* why;
@@ -52,7 +52,9 @@ const Case k_suite[] = {
     {"basn0g08", 0, kPixels, "8-bit grey"},
     {"basn0g16", 3, kNone, "16-bit grey: refused"},
     {"basn2c08", 0, kPixels, "8-bit RGB"},
-    {"basn2c16", 0, kHighByte, "16-bit RGB: high byte of each sample; the reference rounds v*255/65535, so samples may differ by 1"},
+    {"basn2c16", 0, kHighByte,
+     "16-bit RGB: high byte of each sample; the reference rounds v*255/65535, so samples may "
+     "differ by 1"},
     {"basn3p01", 0, kPixels, "1-bit palette"},
     {"basn3p02", 0, kPixels, "2-bit palette"},
     {"basn3p04", 0, kPixels, "4-bit palette"},
@@ -60,34 +62,49 @@ const Case k_suite[] = {
     {"basn4a08", 0, kPixels, "8-bit grey-alpha, alpha dropped"},
     {"basn4a16", 3, kNone, "16-bit grey-alpha: refused"},
     {"basn6a08", 0, kPixels, "8-bit RGBA, alpha dropped"},
-    {"basn6a16", 0, kHighByte, "16-bit RGBA: high byte of each sample; the reference rounds v*255/65535, so samples may differ by 1"},
-    {"bgbn4a08", 0, kPixels, "8-bit grey-alpha, alpha dropped; bKGD fill overwritten by the pixels"},
+    {"basn6a16", 0, kHighByte,
+     "16-bit RGBA: high byte of each sample; the reference rounds v*255/65535, so samples may "
+     "differ by 1"},
+    {"bgbn4a08", 0, kPixels,
+     "8-bit grey-alpha, alpha dropped; bKGD fill overwritten by the pixels"},
     {"bggn4a16", 3, kNone, "16-bit grey-alpha: refused"},
     {"bgwn6a08", 0, kPixels, "8-bit RGBA, alpha dropped; bKGD fill overwritten by the pixels"},
-    {"bgyn6a16", 0, kHighByte, "16-bit RGBA: high byte of each sample; the reference rounds v*255/65535, so samples may differ by 1"},
+    {"bgyn6a16", 0, kHighByte,
+     "16-bit RGBA: high byte of each sample; the reference rounds v*255/65535, so samples may "
+     "differ by 1"},
     {"ccwn2c08", 0, kPixels, "8-bit RGB; cHRM skipped"},
     {"cdfn2c08", 0, kPixels, "8-bit RGB; pHYs"},
     {"ch1n3p04", 0, kPixels, "4-bit palette; hIST skipped"},
-    {"cm0n0g04", 0, kPixels, "4-bit grey; grey ramp i*(255/(2^d-1)) equals the reference scaling; tIME skipped"},
-    {"cs3n2c16", 0, kHighByte, "16-bit RGB: high byte of each sample; the reference rounds v*255/65535, so samples may differ by 1"},
+    {"cm0n0g04", 0, kPixels,
+     "4-bit grey; grey ramp i*(255/(2^d-1)) equals the reference scaling; tIME skipped"},
+    {"cs3n2c16", 0, kHighByte,
+     "16-bit RGB: high byte of each sample; the reference rounds v*255/65535, so samples may "
+     "differ by 1"},
     {"cs5n3p08", 0, kPixels, "8-bit palette; sBIT skipped"},
     {"cs8n2c08", 0, kPixels, "8-bit RGB; sBIT skipped"},
-    {"ct0n0g04", 0, kPixels, "4-bit grey; grey ramp i*(255/(2^d-1)) equals the reference scaling; text chunks skipped"},
-    {"ct1n0g04", 0, kPixels, "4-bit grey; grey ramp i*(255/(2^d-1)) equals the reference scaling; text chunks skipped"},
-    {"ctjn0g04", 0, kPixels, "4-bit grey; grey ramp i*(255/(2^d-1)) equals the reference scaling; text chunks skipped"},
-    {"ctzn0g04", 0, kPixels, "4-bit grey; grey ramp i*(255/(2^d-1)) equals the reference scaling; text chunks skipped"},
+    {"ct0n0g04", 0, kPixels,
+     "4-bit grey; grey ramp i*(255/(2^d-1)) equals the reference scaling; text chunks skipped"},
+    {"ct1n0g04", 0, kPixels,
+     "4-bit grey; grey ramp i*(255/(2^d-1)) equals the reference scaling; text chunks skipped"},
+    {"ctjn0g04", 0, kPixels,
+     "4-bit grey; grey ramp i*(255/(2^d-1)) equals the reference scaling; text chunks skipped"},
+    {"ctzn0g04", 0, kPixels,
+     "4-bit grey; grey ramp i*(255/(2^d-1)) equals the reference scaling; text chunks skipped"},
     {"exif2c08", 0, kPixels, ""},
     {"f00n2c08", 0, kPixels, "8-bit RGB; row filters"},
     {"f01n2c08", 0, kPixels, "8-bit RGB; row filters"},
     {"f02n2c08", 0, kPixels, "8-bit RGB; row filters"},
     {"f03n2c08", 0, kPixels, "8-bit RGB; row filters"},
     {"f04n2c08", 0, kPixels, "8-bit RGB; row filters"},
-    {"f99n0g04", 0, kPixels, "4-bit grey; grey ramp i*(255/(2^d-1)) equals the reference scaling; all filter types"},
+    {"f99n0g04", 0, kPixels,
+     "4-bit grey; grey ramp i*(255/(2^d-1)) equals the reference scaling; all filter types"},
     {"g03n2c08", 0, kPixels, "8-bit RGB; gAMA"},
     {"g10n3p04", 0, kPixels, "4-bit palette; gAMA"},
     {"g25n0g16", 3, kNone, "16-bit grey: refused"},
     {"oi2n0g16", 3, kNone, "16-bit grey: refused"},
-    {"oi4n2c16", 0, kHighByte, "16-bit RGB: high byte of each sample; the reference rounds v*255/65535, so samples may differ by 1"},
+    {"oi4n2c16", 0, kHighByte,
+     "16-bit RGB: high byte of each sample; the reference rounds v*255/65535, so samples may "
+     "differ by 1"},
     {"oi9n0g16", 3, kNone, "16-bit grey: refused"},
     {"pp0n6a08", 0, kPixels, "8-bit RGBA, alpha dropped; sPLT skipped"},
     {"s01i3p01", 3, kNone, "Adam7 interlaced: refused after inflating"},
@@ -113,10 +130,16 @@ const Case k_suite[] = {
     {"s39n3p04", 0, kPixels, "4-bit palette; odd size"},
     {"s40i3p04", 3, kNone, "Adam7 interlaced: refused after inflating"},
     {"s40n3p04", 0, kPixels, "4-bit palette; odd size"},
-    {"tbbn0g04", 0, kPixels, "4-bit grey; grey ramp i*(255/(2^d-1)) equals the reference scaling; tRNS recorded, pixels unchanged"},
-    {"tbbn2c16", 0, kHighByte, "16-bit RGB: high byte of each sample; the reference rounds v*255/65535, so samples may differ by 1"},
+    {"tbbn0g04", 0, kPixels,
+     "4-bit grey; grey ramp i*(255/(2^d-1)) equals the reference scaling; tRNS recorded, pixels "
+     "unchanged"},
+    {"tbbn2c16", 0, kHighByte,
+     "16-bit RGB: high byte of each sample; the reference rounds v*255/65535, so samples may "
+     "differ by 1"},
     {"tbbn3p08", 0, kPixels, "8-bit palette; tRNS recorded, pixels unchanged"},
-    {"tbgn2c16", 0, kHighByte, "16-bit RGB: high byte of each sample; the reference rounds v*255/65535, so samples may differ by 1"},
+    {"tbgn2c16", 0, kHighByte,
+     "16-bit RGB: high byte of each sample; the reference rounds v*255/65535, so samples may "
+     "differ by 1"},
     {"tbgn3p08", 0, kPixels, "8-bit palette; tRNS recorded, pixels unchanged"},
     {"tbrn2c08", 0, kPixels, "8-bit RGB; tRNS recorded, pixels unchanged"},
     {"tbwn0g16", 3, kNone, "16-bit grey: refused"},
@@ -140,7 +163,8 @@ const Case k_suite[] = {
     {"xs1n0g01", 3, kNone, "first signature byte 0x09: not recognised as PNG (kind 200)"},
     {"xs2n0g01", 3, kNone, "second signature byte Q: not recognised as PNG (kind 200)"},
     {"xs4n0g01", 3, kNone, "fourth signature byte lower case: not recognised as PNG (kind 200)"},
-    {"xs7n0g01", 14, kNone, "first four signature bytes intact, 0x0A byte changed: bad signature tail"},
+    {"xs7n0g01", 14, kNone,
+     "first four signature bytes intact, 0x0A byte changed: bad signature tail"},
     {"z00n2c08", 0, kPixels, "8-bit RGB; zlib level"},
     {"z09n2c08", 0, kPixels, "8-bit RGB; zlib level"},
 };

@@ -25,15 +25,17 @@ uint32_t crc32_of(const Bytes& data) {
 Bytes be32(uint32_t v) {
     return Bytes{char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
 }
-Bytes be16(uint32_t v) { return Bytes{char(v >> 8), char(v)}; }
+Bytes be16(uint32_t v) {
+    return Bytes{char(v >> 8), char(v)};
+}
 
 Bytes chunk(const Bytes& name, const Bytes& data) {
     return be32(uint32_t(data.size())) + name + data + be32(crc32_of(name + data));
 }
 
 Bytes header(uint32_t width, uint32_t height, int depth, int colour, int interlace = 0) {
-    return chunk("IHDR", be32(width) + be32(height) + char(depth) + char(colour) + '\0' +
-                             '\0' + char(interlace));
+    return chunk("IHDR", be32(width) + be32(height) + char(depth) + char(colour) + '\0' + '\0' +
+                             char(interlace));
 }
 
 // zlib stream of stored blocks (no compression needed for these small images).
@@ -48,7 +50,7 @@ Bytes zlib_stored(const Bytes& raw) {
         z += raw.substr(at, n);
         at += n;
     } while (at < raw.size());
-    return z + be32(1);  // Adler-32 is not checked
+    return z + be32(1); // Adler-32 is not checked
 }
 
 const Bytes k_signature = "\x89PNG\r\n\x1a\n";
@@ -102,7 +104,11 @@ TEST(PngHeader, OneBitGreyWidth12GivesZerosAndOnesOnABlackWhiteRamp) {
 }
 
 TEST(PngHeader, FieldsOfThePage) {
-    Loaded r = load(png(header(3, 1, 8, 6), Bytes("\0" "\1\2\3\4" "\5\6\7\x08" "\x09\x0A\x0B\x0C", 13)));
+    Loaded r = load(png(header(3, 1, 8, 6), Bytes("\0"
+                                                  "\1\2\3\4"
+                                                  "\5\6\7\x08"
+                                                  "\x09\x0A\x0B\x0C",
+                                                  13)));
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(r.page->format_name_index, 15);
     EXPECT_EQ(r.page->bit_count, 24);
@@ -117,14 +123,14 @@ TEST(PngHeader, FieldsOfThePage) {
 
 TEST(PngHeader, BadHeadersAreRefused) {
     const Bytes rows("\0\0", 2);
-    EXPECT_EQ(load(png(header(0, 1, 8, 0), rows)).status, ST_BAD_DATA);         // width 0
-    EXPECT_EQ(load(png(header(1, 0, 8, 0), rows)).status, ST_BAD_DATA);         // height 0
+    EXPECT_EQ(load(png(header(0, 1, 8, 0), rows)).status, ST_BAD_DATA); // width 0
+    EXPECT_EQ(load(png(header(1, 0, 8, 0), rows)).status, ST_BAD_DATA); // height 0
     EXPECT_EQ(load(png(header(0x80000000u, 1, 8, 0), rows)).status, ST_BAD_DATA);
-    EXPECT_EQ(load(png(header(1, 1, 0, 0), rows)).status, ST_BAD_DATA);         // depth 0
+    EXPECT_EQ(load(png(header(1, 1, 0, 0), rows)).status, ST_BAD_DATA); // depth 0
     EXPECT_EQ(load(png(header(1, 1, 17, 0), rows)).status, ST_BAD_DATA);
-    EXPECT_EQ(load(png(header(1, 1, 3, 0), rows)).status, ST_BAD_DATA);         // grey depth 3
-    EXPECT_EQ(load(png(header(1, 1, 4, 2), rows)).status, ST_BAD_DATA);         // RGB depth 4
-    EXPECT_EQ(load(png(header(1, 1, 16, 3), rows)).status, ST_BAD_DATA);        // palette 16
+    EXPECT_EQ(load(png(header(1, 1, 3, 0), rows)).status, ST_BAD_DATA);  // grey depth 3
+    EXPECT_EQ(load(png(header(1, 1, 4, 2), rows)).status, ST_BAD_DATA);  // RGB depth 4
+    EXPECT_EQ(load(png(header(1, 1, 16, 3), rows)).status, ST_BAD_DATA); // palette 16
     for (int colour : {1, 5, 7})
         EXPECT_EQ(load(png(header(1, 1, 8, colour), rows)).status, ST_BAD_DATA) << colour;
     Bytes compression = chunk("IHDR", be32(1) + be32(1) + "\x08\0\x01\0\0");
@@ -141,12 +147,14 @@ TEST(PngHeader, BadHeadersAreRefused) {
 TEST(PngHeader, InterlacedAnd16BitGreyAreUnknownFormats) {
     EXPECT_EQ(load(png(header(1, 1, 8, 0, 1), Bytes("\0\x7F", 2))).status, ST_UNKNOWN_FORMAT);
     EXPECT_EQ(load(png(header(1, 1, 16, 0), Bytes("\0\x7F\0", 3))).status, ST_UNKNOWN_FORMAT);
-    EXPECT_EQ(load(png(header(1, 1, 16, 4), Bytes("\0\x7F\0\0\0", 5))).status,
-              ST_UNKNOWN_FORMAT);
+    EXPECT_EQ(load(png(header(1, 1, 16, 4), Bytes("\0\x7F\0\0\0", 5))).status, ST_UNKNOWN_FORMAT);
 }
 
 TEST(PngHeader, SixteenBitRgbTakesTheHighByte) {
-    Bytes rgb16("\0" "\x12\x34\x56\x78\x9A\xBC" "\xFF\x00\x00\xFF\x80\x80", 13);
+    Bytes rgb16("\0"
+                "\x12\x34\x56\x78\x9A\xBC"
+                "\xFF\x00\x00\xFF\x80\x80",
+                13);
     Loaded r = load(png(header(2, 1, 16, 2), rgb16));
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(r.page->bit_count, 42);
@@ -154,7 +162,10 @@ TEST(PngHeader, SixteenBitRgbTakesTheHighByte) {
     EXPECT_EQ(row(r.page, 0, 1), (std::vector<uint8_t>{0x56, 0x00}));
     EXPECT_EQ(row(r.page, 0, 2), (std::vector<uint8_t>{0x9A, 0x80}));
     // RGBA, Sub filter over 8-byte pixels: the second pixel adds the first one's bytes.
-    Bytes rgba16("\x01" "\x10\x00\x20\x00\x30\x00\x40\x00" "\x01\x00\x01\x00\x01\x00\x01\x00", 17);
+    Bytes rgba16("\x01"
+                 "\x10\x00\x20\x00\x30\x00\x40\x00"
+                 "\x01\x00\x01\x00\x01\x00\x01\x00",
+                 17);
     r = load(png(header(2, 1, 16, 6), rgba16));
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(row(r.page, 0, 0), (std::vector<uint8_t>{0x10, 0x11}));
@@ -173,7 +184,7 @@ TEST(PngChunks, AncillaryChunksChangeNothingAndUnknownCriticalOnesAreRefused) {
     EXPECT_EQ(row(with.page, 0), r0);
     EXPECT_EQ(row(with.page, 1), r1);
     EXPECT_EQ(load(grey2x2(chunk("ZZZZ", "x"))).status, ST_UNKNOWN_FORMAT);
-    EXPECT_EQ(load(grey2x2(chunk("iEND", ""))).status, 0);  // names compare exactly
+    EXPECT_EQ(load(grey2x2(chunk("iEND", ""))).status, 0); // names compare exactly
     EXPECT_EQ(load(grey2x2(chunk("Iend", ""))).status, ST_UNKNOWN_FORMAT);
 }
 
@@ -199,7 +210,7 @@ TEST(PngChunks, SignatureTailMustBeExact) {
 
 TEST(PngChunks, MissingPiecesAreBadData) {
     Bytes ihdr = header(2, 2, 8, 0);
-    EXPECT_EQ(load(k_signature + ihdr + chunk("IEND", "")).status, ST_BAD_DATA);  // no IDAT
+    EXPECT_EQ(load(k_signature + ihdr + chunk("IEND", "")).status, ST_BAD_DATA); // no IDAT
     Bytes no_end = k_signature + ihdr + chunk("IDAT", zlib_stored(Bytes(6, '\0')));
     EXPECT_EQ(load(no_end).status, ST_BAD_DATA);
     // IDAT before any IHDR has no rows to go to.
@@ -216,14 +227,16 @@ TEST(PngChunks, DataMayBeSplitOverManyIdatChunks) {
     Bytes z = zlib_stored(Bytes("\0\x10\x20\0\x30\x40", 6));
     Bytes idats;
     for (char c : z) idats += chunk("IDAT", Bytes(1, c));
-    Loaded r = load(k_signature + header(2, 2, 8, 0) + chunk("IDAT", "") + idats +
-                    chunk("IEND", ""));
+    Loaded r =
+        load(k_signature + header(2, 2, 8, 0) + chunk("IDAT", "") + idats + chunk("IEND", ""));
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(row(r.page, 1), (std::vector<uint8_t>{0x30, 0x40}));
 }
 
-TEST(PngChunks, FilterTypeAbove4IsBadData) {
+TEST(PngChunks, FilterTypeAbove4IsBadDataAndLogged) {
     EXPECT_EQ(load(png(header(2, 2, 8, 0), Bytes("\0\1\2\5\3\4", 6))).status, ST_BAD_DATA);
+    std::string log = test_read_file(test_temp_dir() + "/zz_DORV.log");
+    EXPECT_NE(log.find("PNG : type de filtre 5 a la ligne 1"), std::string::npos) << log;
 }
 
 TEST(PngChunks, ShortStreamLeavesZeroRows) {
@@ -245,8 +258,8 @@ TEST(PngPalette, PaletteAndTransparentIndex) {
     trns[5] = 0;
     trns[9] = 0;
     trns[2] = 7;
-    Loaded r = load(png(header(4, 1, 4, 3), Bytes("\0\x05\xAF", 3),
-                        chunk("PLTE", plte) + chunk("tRNS", trns)));
+    Loaded r = load(
+        png(header(4, 1, 4, 3), Bytes("\0\x05\xAF", 3), chunk("PLTE", plte) + chunk("tRNS", trns)));
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(row(r.page, 0), (std::vector<uint8_t>{0, 5, 10, 15}));
     EXPECT_EQ(r.page->transparent_flag, 1);
@@ -262,7 +275,7 @@ TEST(PngPalette, MostTransparentEntryWhenNoneIsClear) {
                         chunk("PLTE", Bytes(15, '\1')) + chunk("tRNS", trns)));
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(r.page->transparent_flag, 1);
-    EXPECT_EQ(r.page->transparent[0], 2);  // the first of the two 0x10 entries
+    EXPECT_EQ(r.page->transparent[0], 2); // the first of the two 0x10 entries
     // All opaque: the flag is set, no index is chosen.
     r = load(png(header(1, 1, 8, 3), Bytes("\0\0", 2),
                  chunk("PLTE", Bytes(15, '\1')) + chunk("tRNS", Bytes(5, '\xFF'))));
@@ -307,8 +320,7 @@ TEST(PngTransparency, ColourTypesAndSixteenBitConversion) {
     EXPECT_EQ(r.page->transparent[0], 1);
     EXPECT_EQ(r.page->transparent[1], 254);
     EXPECT_EQ(r.page->transparent[2], 255);
-    EXPECT_EQ(load(png(header(1, 1, 8, 2), rgb_rows, chunk("tRNS", be16(1)))).status,
-              ST_BAD_DATA);
+    EXPECT_EQ(load(png(header(1, 1, 8, 2), rgb_rows, chunk("tRNS", be16(1)))).status, ST_BAD_DATA);
 
     // RGBA: alpha is dropped and tRNS is ignored.
     r = load(png(header(1, 1, 8, 6), Bytes("\0\1\2\3\4", 5), chunk("tRNS", be16(1))));
@@ -326,8 +338,8 @@ TEST(PngAncillary, GammaAndResolution) {
 
     r = load(grey2x2(chunk("pHYs", be32(100) + be32(3000) + '\1')));
     ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(r.page->x_resolution, 2);   // 2.54 truncated
-    EXPECT_EQ(r.page->y_resolution, 76);  // 76.2
+    EXPECT_EQ(r.page->x_resolution, 2);  // 2.54 truncated
+    EXPECT_EQ(r.page->y_resolution, 76); // 76.2
     r = load(grey2x2(chunk("pHYs", be32(100) + be32(200) + '\0' + "more")));
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(r.page->x_resolution, 100);

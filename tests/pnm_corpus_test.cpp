@@ -5,18 +5,14 @@
 namespace {
 
 const Expectation k_expected[] = {
-    {"gdk-pixbuf-bug775232.pnm", 1, 0, 0,
-     "declared 10x2222222220 is past the pixel memory bound"},
+    {"gdk-pixbuf-bug775232.pnm", 1, 0, 0, "declared 10x2222222220 is past the pixel memory bound"},
     {"gdk-pixbuf-invalid.1.ppm", 2, 0, 0,
      "header token 255xxx reads as 255; the raster then ends early"},
-    {"gdk-pixbuf-invalid.3.ppm", 14, 0, 0,
-     "maxval 1000000 is above 65535"},
+    {"gdk-pixbuf-invalid.3.ppm", 14, 0, 0, "maxval 1000000 is above 65535"},
     {"gdk-pixbuf-invalid.4.ppm", 0, 0, 0,
      "samples above maxval are clamped to 255; the reference refuses them"},
-    {"gdk-pixbuf-invalid.5.ppm", 3, 0, 0,
-     "width 0: detection finds no image"},
-    {"pillow-negative_size.ppm", 14, 0, 0,
-     "header numbers give no usable size"},
+    {"gdk-pixbuf-invalid.5.ppm", 3, 0, 0, "width 0: detection finds no image"},
+    {"pillow-negative_size.ppm", 14, 0, 0, "header numbers give no usable size"},
 };
 
 } // namespace
@@ -26,6 +22,7 @@ TEST(PnmCorpus, BundledSamplesMatchReferences) {
 }
 
 TEST(PnmCorpus, PublicCorpusMatchesReferences) {
-    if (corpus_dir().empty() || corpus_ref_dir().empty()) GTEST_SKIP() << "public corpus not found beside the project";
+    if (corpus_dir().empty() || corpus_ref_dir().empty())
+        GTEST_SKIP() << "public corpus not found beside the project";
     check_sample_set(public_corpus(), "pnm", k_expected, sizeof k_expected / sizeof *k_expected);
 }

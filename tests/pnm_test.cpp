@@ -43,7 +43,7 @@ TEST(PnmHeader, CommentsInEveryHeaderPosition) {
         "P2 3\n# between width and height\n1 4\n",
         "P2 3 1\n# between height and maxval\n4\n",
         "P2#glued to the magic\n3 1 4\n",
-        "P2\n#\n3 1 4\n",                    // '#' ended by the line feed: next line is read
+        "P2\n#\n3 1 4\n", // '#' ended by the line feed: next line is read
         "P2\r# carriage return ends it\r3 1 4\n",
         "P2\n# one\n# two\n3\n# three\n1\n# four\n4\n",
     };
@@ -73,8 +73,9 @@ TEST(PnmHeader, FieldsPerVariant) {
         std::string bytes;
         int name_index, bits, planes;
     } cases[] = {
-        {"P1 1 1 1", 18, 1, 1},        {"P2 1 1 9 3", 19, 8, 1},      {"P3 1 1 9 1 2 3", 20, 24, 3},
-        {"P4 1 1\n\x80", 21, 1, 1},    {"P5 1 1 9\n\x03", 22, 8, 1},   {"P6 1 1 9\n\x01\x02\x03", 23, 24, 3},
+        {"P1 1 1 1", 18, 1, 1},        {"P2 1 1 9 3", 19, 8, 1},
+        {"P3 1 1 9 1 2 3", 20, 24, 3}, {"P4 1 1\n\x80", 21, 1, 1},
+        {"P5 1 1 9\n\x03", 22, 8, 1},  {"P6 1 1 9\n\x01\x02\x03", 23, 24, 3},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.bytes);
@@ -89,34 +90,35 @@ TEST(PnmHeader, FieldsPerVariant) {
 }
 
 TEST(PnmPixels, TextReaders) {
-    Loaded r = load("P1 5 2\n1 0 1 0 0 x11001");  // digits run together or split by anything
+    Loaded r = load("P1 5 2\n1 0 1 0 0 x11001"); // digits run together or split by anything
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(row_of(r.page, 0), (std::vector<int>{1, 0, 1, 0, 0}));
     EXPECT_EQ(row_of(r.page, 1), (std::vector<int>{1, 1, 0, 0, 1}));
     EXPECT_EQ(r.page->palette[0][0], 255);
     EXPECT_EQ(r.page->palette[0][1], 0);
 
-    r = load("P3 2 1 10\n-10 +5 0, 1;2;10");  // signs are skipped: -10 reads 10
+    r = load("P3 2 1 10\n-10 +5 0, 1;2;10"); // signs are skipped: -10 reads 10
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(row_of(r.page, 0, 0), (std::vector<int>{255, 25}));
     EXPECT_EQ(row_of(r.page, 0, 1), (std::vector<int>{127, 51}));
     EXPECT_EQ(row_of(r.page, 0, 2), (std::vector<int>{0, 255}));
 
-    r = load("P2 3 2 255\n1 2 3 4");  // short text data: the rest reads as 0, no failure
+    r = load("P2 3 2 255\n1 2 3 4"); // short text data: the rest reads as 0, no failure
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(row_of(r.page, 1), (std::vector<int>{4, 0, 0}));
-    r = load("P3 1 1 255");  // header ends the file
+    r = load("P3 1 1 255"); // header ends the file
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(row_of(r.page, 0, 2), (std::vector<int>{0}));
 }
 
 TEST(PnmPixels, RawReaders) {
-    Loaded r = load(std::string("P4 12 2\n") + "\xF0\xFF\x81\x80");  // 2 bytes a row, 12 pixels
+    Loaded r = load(std::string("P4 12 2\n") + "\xF0\xFF\x81\x80"); // 2 bytes a row, 12 pixels
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(row_of(r.page, 0), (std::vector<int>{1, 1, 1, 1, 0, 0, 0, 0, 1, 1, 1, 1}));
     EXPECT_EQ(row_of(r.page, 1), (std::vector<int>{1, 0, 0, 0, 0, 0, 0, 1, 1, 0, 0, 0}));
 
-    r = load(std::string("P5 3 1 15\n") + std::string("\x00\x0F\x07", 3));  // indices as read; 15 is white
+    r = load(std::string("P5 3 1 15\n") +
+             std::string("\x00\x0F\x07", 3)); // indices as read; 15 is white
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(row_of(r.page, 0), (std::vector<int>{0, 15, 7}));
     EXPECT_EQ(r.page->palette[0][15], 255);

@@ -18,7 +18,7 @@
 namespace {
 std::string g_path;
 void quiet_log(const char*) {}
-}  // namespace
+} // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     const char* root = std::getenv("TMPDIR");

@@ -21,7 +21,7 @@ inline const std::string& fuzz_file_path() {
     if (path.empty()) {
         path = "/tmp/dorvane-fuzz-" + std::to_string(getpid());
         log_set_path((path + ".log").c_str());
-        g_max_image_bytes = 16 << 20;  // forged sizes stay cheap; the bound itself is tested
+        g_max_image_bytes = 16 << 20; // forged sizes stay cheap; the bound itself is tested
         store_set_budget(256 << 20);
     }
     return path;

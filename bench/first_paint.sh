@@ -1,0 +1,113 @@
+#!/usr/bin/env bash
+# Time from process start to the first complete paint of a 6000 x 4000 PPM under Xvfb, for the
+# SDL viewer and, opened the same way (fitted into a 1024 x 768 window), feh and nsxiv; with
+# the peak resident memory of each. The picture is one colour, so a paint is complete when
+# five points spread over the window all show it; the screen is read with xwd every few ms.
+# Usage: bench/first_paint.sh [BUILD_DIR] [RUNS]   (defaults: build, 5)
+set -u
+here=$(cd "$(dirname "$0")/.." && pwd)
+BUILD=${1:-$here/build}
+RUNS=${2:-5}
+VIEWER=$BUILD/platform/dorvane
+COMPARE=$BUILD/tests/screen/screen-compare
+OUT=$BUILD/bench-first-paint
+for tool in Xvfb xwd /usr/bin/time python3; do
+    command -v "$tool" >/dev/null || { echo "first_paint: $tool is not installed"; exit 1; }
+done
+[ -x "$VIEWER" ] && [ -x "$COMPARE" ] || {
+    echo "first_paint: build the viewer and screen-compare first (cmake --build $BUILD)"
+    exit 1
+}
+mkdir -p "$OUT"
+
+# 6000 x 4000, colour 3C78B4.
+image=$OUT/big-6000x4000.ppm
+if [ ! -f "$image" ]; then
+    python3 - "$image" <<'PY'
+import sys
+with open(sys.argv[1], "wb") as f:
+    f.write(b"P6\n6000 4000\n255\n")
+    row = bytes([0x3C, 0x78, 0xB4]) * 6000
+    for _ in range(4000):
+        f.write(row)
+PY
+fi
+points=(512,384,3C78B4 300,250,3C78B4 724,250,3C78B4 300,518,3C78B4 724,518,3C78B4)
+
+XVFB_PID=
+cleanup() { [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null; }
+trap cleanup EXIT
+for n in $(seq 150 250); do
+    [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    XVFB_PID=$!
+    for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.05; done
+    if [ -e "/tmp/.X11-unix/X$n" ]; then export DISPLAY=":$n"; break; fi
+    kill "$XVFB_PID" 2>/dev/null
+    XVFB_PID=
+done
+[ -n "$XVFB_PID" ] || { echo "first_paint: no free display"; exit 1; }
+
+now_ms() { echo $(($(date +%s%N) / 1000000)); }
+
+painted() { xwd -root -silent 2>/dev/null | "$COMPARE" probe - "${points[@]}"; }
+
+# One run: prints "MS KB CPU_MS" (CPU time of the whole run, up to the kill after the paint).
+run_once() { # name command...
+    local name=$1
+    shift
+    local stats=$OUT/$name.time start end pid child
+    # Nothing of the previous run may be left on the screen.
+    while painted; do sleep 0.05; done
+    start=$(now_ms)
+    /usr/bin/time -v -o "$stats" "$@" >/dev/null 2>"$OUT/$name.stderr" &
+    pid=$!
+    end=
+    for _ in $(seq 1 3000); do
+        if painted; then
+            end=$(now_ms)
+            break
+        fi
+        kill -0 "$pid" 2>/dev/null || break
+    done
+    child=$(pgrep -P "$pid" | head -1)
+    [ -n "$child" ] && kill "$child" 2>/dev/null
+    wait "$pid" 2>/dev/null
+    local kb user sys cpu
+    kb=$(sed -n 's/.*Maximum resident set size (kbytes): //p' "$stats")
+    user=$(sed -n 's/.*User time (seconds): //p' "$stats")
+    sys=$(sed -n 's/.*System time (seconds): //p' "$stats")
+    cpu=$(awk -v u="${user:-0}" -v s="${sys:-0}" 'BEGIN {printf "%d", (u + s) * 1000}')
+    if [ -z "$end" ]; then echo "fail ${kb:-0} $cpu"; else echo "$((end - start)) ${kb:-0} $cpu"; fi
+}
+
+median() { sort -n | awk '{a[NR]=$1} END {if (NR) print (NR % 2 ? a[(NR+1)/2] : int((a[NR/2]+a[NR/2+1])/2)); else print "n/a"}'; }
+
+declare -A commands=(
+    [dorvane]="$VIEWER $image"
+    [feh]="feh --scale-down -g 1024x768 $image"
+    [nsxiv]="nsxiv -s d -g 1024x768 $image"
+)
+echo "load average: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"
+printf '%-8s %12s %12s %14s   %s\n' viewer "median ms" "median CPU" "peak RSS MB" "runs (ms)"
+for name in dorvane feh nsxiv; do
+    set -- ${commands[$name]}
+    if ! command -v "$1" >/dev/null; then
+        printf '%-8s %12s\n' "$name" "not installed"
+        continue
+    fi
+    times=()
+    rss=()
+    cpus=()
+    for _ in $(seq 1 "$RUNS"); do
+        read -r ms kb cpu < <(DORVANE_REPORT_PAINT=1 run_once "$name" "$@")
+        times+=("$ms")
+        rss+=("$kb")
+        cpus+=("$cpu")
+    done
+    med=$(printf '%s\n' "${times[@]}" | grep -v fail | median)
+    cpu_med=$(printf '%s\n' "${cpus[@]}" | median)
+    peak=$(printf '%s\n' "${rss[@]}" | sort -n | tail -1)
+    printf '%-8s %12s %12s %14s   %s\n' "$name" "$med" "$cpu_med" "$((peak / 1024))" "${times[*]}"
+done
+grep -h 'dorvane: painted' "$OUT/dorvane.stderr" | head -1 | sed 's/^/last dorvane run, its own report: /'

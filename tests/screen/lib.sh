@@ -1,0 +1,167 @@
+# Shared by the on-screen tests: a private Xvfb, screen dumps compared with dorvane-snapshot,
+# waits on conditions with a deadline. Sourced; the caller sets OUT (its folder in the build
+# tree), SNAPSHOT (dorvane-snapshot), INPUT_SNAPSHOT (input-snapshot), COMPARE
+# (screen-compare) and XDND_DROP (xdnd-drop).
+
+SKIP=77
+# Sanitizer builds: leaks of the system libraries are not the program's.
+export LSAN_OPTIONS="suppressions=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+
+skip() {
+    echo "SKIP: $*"
+    exit $SKIP
+}
+
+need() {
+    for tool in "$@"; do
+        command -v "$tool" >/dev/null 2>&1 || skip "$tool is not installed (tools/setup-debian.sh installs it)"
+    done
+}
+
+XVFB_PID=
+VIEWER_PID=
+cleanup() {
+    [ -n "$VIEWER_PID" ] && kill "$VIEWER_PID" 2>/dev/null
+    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
+    wait 2>/dev/null
+}
+trap cleanup EXIT
+
+# Starts Xvfb on a free display number with a screen of the given size (WxH).
+start_xvfb() {
+    local size=$1 n tries
+    for tries in $(seq 1 20); do
+        n=$((100 + (RANDOM % 800)))
+        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+        Xvfb ":$n" -screen 0 "${size}x24" -nolisten tcp >"$OUT/xvfb.log" 2>&1 &
+        XVFB_PID=$!
+        for _ in $(seq 1 100); do
+            [ -e "/tmp/.X11-unix/X$n" ] && break
+            kill -0 "$XVFB_PID" 2>/dev/null || break
+            sleep 0.05
+        done
+        if [ -e "/tmp/.X11-unix/X$n" ] && kill -0 "$XVFB_PID" 2>/dev/null; then
+            export DISPLAY=":$n"
+            return 0
+        fi
+        kill "$XVFB_PID" 2>/dev/null
+        XVFB_PID=
+    done
+    echo "FAIL: no free display for Xvfb"
+    exit 1
+}
+
+# Waits up to $1 seconds for the command to succeed.
+wait_for() {
+    local seconds=$1
+    shift
+    local deadline=$((SECONDS + seconds))
+    while ! "$@"; do
+        [ $SECONDS -ge $deadline ] && return 1
+        sleep 0.1
+    done
+}
+
+# The last report of the viewer's log (DORVANE_REPORT_PAINT): sets PX PY PW PH, the document
+# client area on the screen, and VW VH, the size the display lays the view out for.
+read_paint_report() {
+    local line
+    grep -q 'dorvane: painted' "$1" || return 1
+    line=$(grep -E 'dorvane: (painted|resized)' "$1" | tail -1)
+    read -r PX PY PW PH VW VH < <(echo "$line" |
+        sed -E 's/.* at (-?[0-9]+),(-?[0-9]+) size ([0-9]+)x([0-9]+) view ([0-9]+)x([0-9]+)/\1 \2 \3 \4 \5 \6/')
+}
+
+# Succeeds once the file has not grown for $2 seconds (tenths), within $3 seconds.
+quiet_for() { # file tenths deadline-seconds
+    local size last=-1 still=0 deadline=$((SECONDS + $3))
+    while [ $SECONDS -lt $deadline ]; do
+        size=$(stat -c %s "$1" 2>/dev/null || echo 0)
+        if [ "$size" = "$last" ]; then
+            still=$((still + 1))
+            [ $still -ge "$2" ] && return 0
+        else
+            still=0
+            last=$size
+        fi
+        sleep 0.1
+    done
+    return 1
+}
+
+# Expected picture and title of a scenario step, from the headless program.
+snapshot() { # out.ppm keys files...
+    local out=$1 keys=$2
+    shift 2
+    "$SNAPSHOT" --size "${VW}x${VH}" --keys "$keys" --out "$out" "$@" | head -1
+}
+
+# Expected picture and title from the program played with all xdotool words so far.
+input_snapshot() { # out.ppm words files...
+    local out=$1 words=$2
+    shift 2
+    "$INPUT_SNAPSHOT" --size "${VW}x${VH}" --input "$words" --out "$out" "$@" | head -1
+}
+
+# Plays xdotool words on the window: keys, mouse words in client coordinates, and drops of
+# files (drop:PATH,PATH...), which go in through XDND as from a file manager.
+play_x() { # window words...
+    local wid=$1 word a b c d
+    shift
+    for word in "$@"; do
+        xdotool windowfocus "$wid" 2>/dev/null
+        case $word in
+        drag:*)
+            IFS=, read -r a b c d <<<"${word#drag:}"
+            xdotool mousemove $((PX + a)) $((PY + b)) mousedown 1 \
+                mousemove $((PX + c)) $((PY + d)) mouseup 1
+            ;;
+        dblclick:*)
+            IFS=, read -r a b <<<"${word#dblclick:}"
+            xdotool mousemove $((PX + a)) $((PY + b)) click --repeat 2 --delay 80 1
+            ;;
+        rdblclick:*)
+            IFS=, read -r a b <<<"${word#rdblclick:}"
+            xdotool mousemove $((PX + a)) $((PY + b)) click --repeat 2 --delay 80 3
+            ;;
+        drop:*)
+            IFS=, read -r -a names <<<"${word#drop:}"
+            "$XDND_DROP" "$wid" $((PX + 20)) $((PY + 20)) "${names[@]}" ||
+                echo "  the drop of ${names[*]} was not taken"
+            ;;
+        *) xdotool key "$word" ;;
+        esac
+        sleep 0.06 # paces the input like a person; results are waited for by condition
+    done
+}
+
+# Drop words name files of the test folder; the tools want full paths.
+expand_drops() { # files-dir words...
+    local dir=$1 word out=()
+    shift
+    for word in "$@"; do
+        [[ $word == drop:* ]] && word="drop:$dir/${word#drop:}" && word=${word//,/,$dir/}
+        out+=("$word")
+    done
+    echo "${out[*]}"
+}
+
+screen_matches() { # expected.ppm step-name
+    xwd -root -silent >"$OUT/screen.xwd" 2>/dev/null || return 1
+    "$COMPARE" match "$OUT/screen.xwd" "$PX" "$PY" "$PW" "$PH" "$1" >"$OUT/compare.txt" 2>&1
+}
+
+# Leaves the screen, the expected picture and their difference in the build folder.
+keep_failure() { # step-name expected.ppm
+    local name=$1
+    xwd -root -silent >"$OUT/$name-screen.xwd" 2>/dev/null
+    "$COMPARE" match "$OUT/$name-screen.xwd" "$PX" "$PY" "$PW" "$PH" "$2" "$OUT/$name-screen.ppm" \
+        "$OUT/$name-diff.ppm" >/dev/null 2>&1
+    cp "$2" "$OUT/$name-expected.ppm"
+    if command -v convert >/dev/null 2>&1; then
+        for f in screen expected diff; do
+            [ -f "$OUT/$name-$f.ppm" ] && convert "$OUT/$name-$f.ppm" "$OUT/$name-$f.png" 2>/dev/null
+        done
+    fi
+    echo "  screenshots kept in $OUT/$name-*"
+}

@@ -1,0 +1,46 @@
+# The scenario both on-screen tests play: xdotool input, then the same keys in the snapshot
+# tool's words. Every step is checked against the headless program replaying all steps so far:
+# dorvane-snapshot while there are only keys; from the first mouse step on (snapshot words
+# "@"), input-snapshot, which reads the xdotool words. Mouse words are in document window
+# coordinates: drag:X0,Y0,X1,Y1 (left button), dblclick:X,Y, rdblclick:X,Y; drop:NAME,NAME
+# drops files of the test folder on the window.
+# The first step fits the page again: a size message after start-up (Wine without a window
+# manager sends one) changes the layout without drawing anything.
+STEPS=(
+    "F4|F4"
+    "KP_Add|KP_Add"
+    "KP_Add|KP_Add"
+    "Right Right Down|Right Right Down"
+    "End|End"
+    "Home|Home"
+    "F3|F3"
+    "F4|F4"
+    "F7|F7"
+    "space|Space"
+    "shift+space|Shift+Space"
+    "KP_Subtract|KP_Subtract"
+    "space space|Space Space"
+    "Delete|Delete"
+    "dblclick:100,80|@"
+    "drag:200,150,150,120|@"
+    "rdblclick:120,90|@"
+    "space|@"
+    "drop:f-drop.pgm,0-drop.bmp|@"
+    "shift+space|@"
+)
+
+# Sample files under lower-case names, so that the order is the same where paths are lowered.
+make_files() { # dir
+    local here
+    here=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+    mkdir -p "$1"
+    cp "$here/samples/pillow-flower.jpg" "$1/a-flower.jpg"
+    cp "$here/samples/libjpeg-turbo-shira_bird8.bmp" "$1/b-bird.bmp"
+    cp "$here/samples/image-rs-cat.jpg" "$1/c-cat.jpg"
+    cp "$here/samples/libjpeg-turbo-testorig.ppm" "$1/d-rose.ppm"
+    # A JPEG cut short: its load fails and the placeholder picture is shown with the message.
+    head -c 400 "$here/samples/image-rs-cat.jpg" >"$1/e-broken.jpg"
+    # Not on the command line: dropped on the window later.
+    cp "$here/samples/pillow-hopper_rle8.bmp" "$1/0-drop.bmp"
+    cp "$here/samples/libtiff-minisblack-1c-8b.pgm" "$1/f-drop.pgm"
+}

@@ -1,0 +1,124 @@
+#!/usr/bin/env bash
+# The SDL viewer on a real X server: every step of the scenario (keys, mouse, dropped files)
+# must put on the screen exactly the pixels and the title that the headless program gives for
+# the same input at the same size. Then a smaller window must be laid out as the headless
+# program started at that size, Ctrl+Delete must move the shown file to the desktop trash, and
+# Esc must end the viewer with exit code 0.
+# Usage: sdl_screen_test.sh VIEWER SNAPSHOT INPUT_SNAPSHOT SCREEN_COMPARE XDND_DROP OUT_DIR
+set -u
+VIEWER=$1 SNAPSHOT=$2 INPUT_SNAPSHOT=$3 COMPARE=$4 XDND_DROP=$5 OUT=$6
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/lib.sh"
+source "$here/scenario.sh"
+
+need Xvfb xdotool xwd
+[ -x "$XDND_DROP" ] || skip "xdnd-drop is not built (libx11-dev is needed)"
+[ -x "$VIEWER" ] || skip "the SDL viewer is not built (libsdl2-dev and libglib2.0-dev are needed)"
+rm -rf "$OUT"
+mkdir -p "$OUT"
+files=$OUT/files
+make_files "$files"
+list=("$files/a-flower.jpg" "$files/b-bird.bmp" "$files/c-cat.jpg" "$files/d-rose.ppm"
+    "$files/e-broken.jpg")
+# The trash the viewer uses lives in the test folder.
+export HOME=$OUT/home XDG_DATA_HOME=$OUT/home/.local/share
+mkdir -p "$XDG_DATA_HOME"
+
+start_xvfb 400x300
+DORVANE_REPORT_PAINT=1 "$VIEWER" "${list[@]}" 2>"$OUT/viewer.log" &
+VIEWER_PID=$!
+if ! wait_for 30 read_paint_report "$OUT/viewer.log"; then
+    echo "FAIL: the viewer never finished a paint"
+    cat "$OUT/viewer.log"
+    exit 1
+fi
+# Wait until start-up has settled: a size message may still come once the window is mapped.
+quiet_for "$OUT/viewer.log" 15 30
+read_paint_report "$OUT/viewer.log"
+wid=$(timeout 30 xdotool search --sync --onlyvisible --name 'a-flower' | head -1)
+[ -n "$wid" ] || { echo "FAIL: no viewer window"; exit 1; }
+echo "window $wid, client area at $PX,$PY size ${PW}x$PH, view laid out for ${VW}x$VH"
+
+title_is() { [ "$(xdotool getwindowname "$wid" 2>/dev/null)" = "$1" ]; }
+
+failures=0
+played=""
+xplayed=""
+mouse=0
+for i in "${!STEPS[@]}"; do
+    xkeys=$(expand_drops "$files" ${STEPS[$i]%%|*})
+    skeys=${STEPS[$i]#*|}
+    played="$played $skeys"
+    xplayed="$xplayed $xkeys"
+    [ "$skeys" = "@" ] && mouse=1
+    if [ $mouse = 1 ]; then
+        expected_title=$(input_snapshot "$OUT/step$i.ppm" "$xplayed" "${list[@]}")
+    else
+        expected_title=$(snapshot "$OUT/step$i.ppm" "$played" "${list[@]}")
+    fi
+    play_x "$wid" $xkeys
+    if wait_for 15 screen_matches "$OUT/step$i.ppm"; then
+        pixels="pixels equal"
+    else
+        pixels="PIXELS DIFFER: $(cat "$OUT/compare.txt")"
+        keep_failure "step$i" "$OUT/step$i.ppm"
+        failures=$((failures + 1))
+    fi
+    if wait_for 5 title_is "$expected_title"; then
+        titles="title equal"
+    else
+        titles="TITLE DIFFERS: '$(xdotool getwindowname "$wid")' instead of '$expected_title'"
+        failures=$((failures + 1))
+    fi
+    echo "step $i [$xkeys]: $pixels, $titles"
+done
+
+# A smaller window: the size message lays the view out again, and F4 then fits the page into
+# the new client area exactly as the headless program started at that size does.
+xdotool windowsize "$wid" 300 220
+resized() { read_paint_report "$OUT/viewer.log" && [ "$PW$PH$VW$VH" = "300220300220" ]; }
+if wait_for 10 resized && quiet_for "$OUT/viewer.log" 8 20; then
+    xplayed="$xplayed F4"
+    expected_title=$(input_snapshot "$OUT/resized.ppm" "$xplayed" "${list[@]}")
+    xdotool windowfocus "$wid" 2>/dev/null
+    xdotool key F4
+    if wait_for 15 screen_matches "$OUT/resized.ppm" && title_is "$expected_title"; then
+        echo "resized to 300x220, F4: pixels and title equal"
+    else
+        echo "RESIZED TO 300x220, F4: $(cat "$OUT/compare.txt")"
+        keep_failure resized "$OUT/resized.ppm"
+        failures=$((failures + 1))
+    fi
+else
+    echo "RESIZE: the viewer did not take the new size ($PW x $PH, view $VW x $VH)"
+    failures=$((failures + 1))
+fi
+
+# Ctrl+Delete: the shown file goes to the trash, not away.
+shown=$(xdotool getwindowname "$wid" | sed -E 's/ (-|:) .*//')
+xdotool windowfocus "$wid" 2>/dev/null
+xdotool key ctrl+Delete
+trashed() { [ ! -e "$shown" ] && [ -e "$XDG_DATA_HOME/Trash/files/$(basename "$shown")" ]; }
+if wait_for 10 trashed; then
+    echo "ctrl+Delete: $shown is in the trash"
+else
+    echo "CTRL+DELETE FAILED: $shown was not moved to $XDG_DATA_HOME/Trash/files"
+    failures=$((failures + 1))
+fi
+
+# Esc ends the program with exit code 0.
+xdotool windowfocus "$wid" 2>/dev/null
+xdotool key Escape
+ended() { ! kill -0 "$VIEWER_PID" 2>/dev/null; }
+if wait_for 10 ended; then
+    wait "$VIEWER_PID"
+    code=$?
+    VIEWER_PID=
+    [ "$code" -eq 0 ] && echo "Esc: exit code 0" || { echo "Esc: EXIT CODE $code"; failures=$((failures + 1)); }
+else
+    echo "ESC did not end the viewer"
+    failures=$((failures + 1))
+fi
+
+[ "$failures" -eq 0 ] && echo "PASS" || echo "FAIL: $failures checks failed"
+[ "$failures" -eq 0 ]
