@@ -13,6 +13,7 @@ struct IndexRegistration {
     int32_t cls;
     int32_t key_offset;
     int32_t key_type;
+    int32_t checked_deletions; // registry deletion count when the members were last checked
 };
 
 IndexRegistration* s_registrations = nullptr;
@@ -69,8 +70,11 @@ int count_of(const Table* t) {
     return t->used_bytes / 4;
 }
 
-// Drops ids of members that were deleted since they were inserted.
-void purge_deleted(Table* t, const IndexRegistration* r) {
+// Drops ids of members that were deleted since they were inserted. Nothing can have gone when
+// the registry deleted nothing since the last check.
+void purge_deleted(Table* t, IndexRegistration* r) {
+    if (r->checked_deletions == obj_deletions()) return;
+    r->checked_deletions = obj_deletions();
     int n = count_of(t), kept = 0;
     int32_t* ids = ids_of(t);
     for (int i = 0; i < n; i++)
@@ -143,7 +147,8 @@ int index_build(int list, int cls, int key_offset, int key_type, int* out_index)
             return 0;
         }
     }
-    s_registrations[s_registration_count++] = IndexRegistration{id, cls, key_offset, key_type};
+    s_registrations[s_registration_count++] =
+        IndexRegistration{id, cls, key_offset, key_type, obj_deletions()};
     *out_index = id;
     int member = 0;
     while (list_next_of_class(list, cls, &member) && member) index_insert(id, member);

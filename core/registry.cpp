@@ -10,6 +10,7 @@ Table s_directory[CLS_COUNT];
 int s_class_size[CLS_COUNT];
 DeleteHook s_delete_hook[CLS_COUNT];
 int s_last_id = 0;
+int s_deletions = 0; // objects deleted so far; lets indexes skip looking for deleted members
 
 ObjectItem* items_of(Table* t) {
     return static_cast<ObjectItem*>(t->items);
@@ -127,6 +128,10 @@ int obj_last_id() {
     return s_last_id;
 }
 
+int obj_deletions() {
+    return s_deletions;
+}
+
 int obj_count(int cls) {
     return valid_class(cls) ? count_of(&s_directory[cls]) : 0;
 }
@@ -168,6 +173,7 @@ void obj_delete(int cls, int id) {
     int pos = find_exact(t, id);
     if (pos < 0) return;
     void* record = items_of(t)[pos].record;
+    s_deletions++;
     if (s_delete_hook[cls]) s_delete_hook[cls](id, record);
     mem_free(record);
     // The hook may have deleted other objects of this class: find the item again.

@@ -61,6 +61,8 @@ void obj_delete(int cls, int id);
 void* obj_next(int cls, int* id);
 void obj_copy(int cls, int source_id, int target_id);
 int obj_last_id();
+// Count of deletions so far: unchanged means every id seen before still names its object.
+int obj_deletions();
 int obj_count(int cls);
 
 template <class T> T* obj_find_as(int cls, int id) {
