@@ -165,3 +165,95 @@ keep_failure() { # step-name expected.ppm
     fi
     echo "  screenshots kept in $OUT/$name-*"
 }
+
+title_is() { [ "$(xdotool getwindowname "$wid" 2>/dev/null)" = "$1" ]; }
+
+# Plays every step of STEPS on window $wid and holds the screen and the title to what the
+# headless program gives for the same input. Sets failures, played and xplayed. Optional
+# FROM TO: text replaced in the headless program's titles (file names as the program shows
+# them).
+play_steps() {
+    local from=${1:-} to=${2:-} i xkeys skeys title pixels titles mouse=0
+    failures=0
+    played=""
+    xplayed=""
+    for i in "${!STEPS[@]}"; do
+        xkeys=$(expand_drops "$files" ${STEPS[$i]%%|*})
+        skeys=${STEPS[$i]#*|}
+        played="$played $skeys"
+        xplayed="$xplayed $xkeys"
+        [ "$skeys" = "@" ] && mouse=1
+        if [ $mouse = 1 ]; then
+            title=$(input_snapshot "$OUT/step$i.ppm" "$xplayed" "${list[@]}")
+        else
+            title=$(snapshot "$OUT/step$i.ppm" "$played" "${list[@]}")
+        fi
+        expected_title=${title//$from/$to}
+        play_x "$wid" $xkeys
+        if wait_for 15 screen_matches "$OUT/step$i.ppm"; then
+            pixels="pixels equal"
+        else
+            pixels="PIXELS DIFFER: $(cat "$OUT/compare.txt")"
+            keep_failure "step$i" "$OUT/step$i.ppm"
+            failures=$((failures + 1))
+        fi
+        if wait_for 5 title_is "$expected_title"; then
+            titles="title equal"
+        else
+            titles="TITLE DIFFERS: '$(xdotool getwindowname "$wid")' instead of '$expected_title'"
+            failures=$((failures + 1))
+        fi
+        echo "step $i [$xkeys]: $pixels, $titles"
+    done
+}
+
+# Ctrl+Delete must move the file $shown to the desktop trash, not away.
+check_trashed() { # [command to run on failure...]
+    xdotool windowfocus "$wid" 2>/dev/null
+    xdotool key ctrl+Delete
+    trashed() { [ ! -e "$shown" ] && [ -e "$XDG_DATA_HOME/Trash/files/$(basename "$shown")" ]; }
+    if wait_for 10 trashed; then
+        echo "ctrl+Delete: $shown is in the trash"
+    else
+        echo "CTRL+DELETE FAILED: $shown was not moved to $XDG_DATA_HOME/Trash/files"
+        [ $# -gt 0 ] && "$@" 2>&1
+        failures=$((failures + 1))
+    fi
+}
+
+# Esc must end the program (VIEWER_PID) within the deadline with exit code 0.
+check_escape_ends() { # deadline-seconds what
+    local code
+    xdotool windowfocus "$wid" 2>/dev/null
+    xdotool key Escape
+    ended() { ! kill -0 "$VIEWER_PID" 2>/dev/null; }
+    if wait_for "$1" ended; then
+        wait "$VIEWER_PID"
+        code=$?
+        VIEWER_PID=
+        [ "$code" -eq 0 ] && echo "Esc: exit code 0" || { echo "Esc: EXIT CODE $code"; failures=$((failures + 1)); }
+    else
+        echo "ESC did not end the $2"
+        failures=$((failures + 1))
+    fi
+}
+
+report_failures() {
+    [ "$failures" -eq 0 ] && echo "PASS" || echo "FAIL: $failures checks failed"
+    [ "$failures" -eq 0 ]
+}
+
+# Waits for the program (VIEWER_PID, logging to viewer.log) to paint and settle, then finds
+# its window: sets wid and the paint report values. Exits on failure.
+await_window() { # paint-deadline-seconds what
+    if ! wait_for "$1" read_paint_report "$OUT/viewer.log"; then
+        echo "FAIL: the $2 never finished a paint"
+        cat "$OUT/viewer.log"
+        exit 1
+    fi
+    # Wait until start-up has settled: a size message may still come once the window is mapped.
+    quiet_for "$OUT/viewer.log" 15 30
+    read_paint_report "$OUT/viewer.log"
+    wid=$(timeout 30 xdotool search --sync --onlyvisible --name 'a-flower' | head -1)
+    [ -n "$wid" ] || { echo "FAIL: no $2 window"; exit 1; }
+}

@@ -48,80 +48,17 @@ fi
 
 DORVANE_REPORT_PAINT=1 wine "$EXE" "${winlist[@]}" 2>"$OUT/viewer.log" &
 VIEWER_PID=$!
-if ! wait_for 60 read_paint_report "$OUT/viewer.log"; then
-    echo "FAIL: the program never finished a paint"
-    cat "$OUT/viewer.log"
-    exit 1
-fi
-# Wait until start-up has settled: a size message may still come once the window is mapped.
-quiet_for "$OUT/viewer.log" 15 30
-read_paint_report "$OUT/viewer.log"
-wid=$(timeout 30 xdotool search --sync --onlyvisible --name 'a-flower' | head -1)
-[ -n "$wid" ] || { echo "FAIL: no program window"; exit 1; }
+await_window 60 program
 echo "window $wid, document client area at $PX,$PY size ${PW}x$PH, view laid out for ${VW}x$VH"
 
-title_is() { [ "$(xdotool getwindowname "$wid" 2>/dev/null)" = "$1" ]; }
-
-failures=0
-played=""
-xplayed=""
-mouse=0
-for i in "${!STEPS[@]}"; do
-    xkeys=$(expand_drops "$files" ${STEPS[$i]%%|*})
-    skeys=${STEPS[$i]#*|}
-    played="$played $skeys"
-    xplayed="$xplayed $xkeys"
-    [ "$skeys" = "@" ] && mouse=1
-    if [ $mouse = 1 ]; then
-        title=$(input_snapshot "$OUT/step$i.ppm" "$xplayed" "${list[@]}")
-    else
-        title=$(snapshot "$OUT/step$i.ppm" "$played" "${list[@]}")
-    fi
-    expected_title=${title//$files/$winfiles}
-    play_x "$wid" $xkeys
-    if wait_for 15 screen_matches "$OUT/step$i.ppm"; then
-        pixels="pixels equal"
-    else
-        pixels="PIXELS DIFFER: $(cat "$OUT/compare.txt")"
-        keep_failure "step$i" "$OUT/step$i.ppm"
-        failures=$((failures + 1))
-    fi
-    if wait_for 5 title_is "$expected_title"; then
-        titles="title equal"
-    else
-        titles="TITLE DIFFERS: '$(xdotool getwindowname "$wid")' instead of '$expected_title'"
-        failures=$((failures + 1))
-    fi
-    echo "step $i [$xkeys]: $pixels, $titles"
-done
+play_steps "$files" "$winfiles"
 
 # Ctrl+Delete: the shown file goes to the recycle bin (Wine's is the desktop trash).
 shown_win=$(xdotool getwindowname "$wid" | sed -E 's/ (-|:) .*//')
 shown=$files/$(basename "$shown_win")
-xdotool windowfocus "$wid" 2>/dev/null
-xdotool key ctrl+Delete
-trashed() { [ ! -e "$shown" ] && [ -e "$XDG_DATA_HOME/Trash/files/$(basename "$shown")" ]; }
-if wait_for 10 trashed; then
-    echo "ctrl+Delete: $shown is in the trash"
-else
-    echo "CTRL+DELETE FAILED: $shown was not moved to $XDG_DATA_HOME/Trash/files"
-    ls -la "$files" "$XDG_DATA_HOME/Trash/files" 2>&1
-    failures=$((failures + 1))
-fi
+check_trashed ls -la "$files" "$XDG_DATA_HOME/Trash/files"
 
-xdotool windowfocus "$wid" 2>/dev/null
-xdotool key Escape
-ended() { ! kill -0 "$VIEWER_PID" 2>/dev/null; }
-if wait_for 15 ended; then
-    wait "$VIEWER_PID"
-    code=$?
-    VIEWER_PID=
-    [ "$code" -eq 0 ] && echo "Esc: exit code 0" || { echo "Esc: EXIT CODE $code"; failures=$((failures + 1)); }
-else
-    echo "ESC did not end the program"
-    failures=$((failures + 1))
-fi
+check_escape_ends 15 program
 wineserver -k 2>/dev/null
 
-[ "$failures" -eq 0 ] && echo "PASS" || echo "FAIL: $failures checks failed"
-[ "$failures" -eq 0 ]
+report_failures
