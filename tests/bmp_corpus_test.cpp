@@ -88,12 +88,4 @@ const Expectation k_expected[] = {
 
 } // namespace
 
-TEST(BmpCorpus, BundledSamplesMatchReferences) {
-    check_sample_set(bundled_samples(), "bmp", k_expected, sizeof k_expected / sizeof *k_expected);
-}
-
-TEST(BmpCorpus, PublicCorpusMatchesReferences) {
-    if (corpus_dir().empty() || corpus_ref_dir().empty())
-        GTEST_SKIP() << "public corpus not found beside the project";
-    check_sample_set(public_corpus(), "bmp", k_expected, sizeof k_expected / sizeof *k_expected);
-}
+SAMPLE_SET_TESTS(BmpCorpus, "bmp", k_expected)

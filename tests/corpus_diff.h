@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -173,4 +174,28 @@ inline void check_sample_set(const SampleSet& set, const std::string& folder,
         EXPECT_EQ(o.differing, e->differing) << e->why << "; " << o.difference;
         EXPECT_EQ(o.pages, e->pages ? e->pages : o.references) << e->why;
     }
+}
+
+// Both tests of a format folder: the bundled samples, and the public corpus when it is found.
+#define SAMPLE_SET_TESTS(suite, folder, table)                                                     \
+    TEST(suite, BundledSamplesMatchReferences) {                                                   \
+        check_sample_set(bundled_samples(), folder, table, sizeof table / sizeof *table);          \
+    }                                                                                              \
+    TEST(suite, PublicCorpusMatchesReferences) {                                                   \
+        if (corpus_dir().empty() || corpus_ref_dir().empty())                                      \
+            GTEST_SKIP() << "public corpus not found beside the project";                          \
+        check_sample_set(public_corpus(), folder, table, sizeof table / sizeof *table);            \
+    }
+
+// Holds a page to the reference decode at ref_path: same size, each sample within tolerance.
+inline void expect_page_near(Image* page, const std::string& ref_path, int tolerance) {
+    Rgb ref_raw;
+    ASSERT_TRUE(read_pam(ref_path, &ref_raw));
+    Rgb ref = rgb_of(ref_raw), got = page_rgb(page);
+    ASSERT_EQ(got.width, ref.width);
+    ASSERT_EQ(got.height, ref.height);
+    size_t bad = 0;
+    for (size_t i = 0; i < ref.pixels.size(); i++)
+        if (std::abs(int(got.pixels[i]) - int(ref.pixels[i])) > tolerance) bad++;
+    EXPECT_EQ(bad, 0u) << "samples that differ";
 }

@@ -86,12 +86,4 @@ const Expectation k_expected[] = {
 
 } // namespace
 
-TEST(GifCorpus, BundledSamplesMatchReferences) {
-    check_sample_set(bundled_samples(), "gif", k_expected, sizeof k_expected / sizeof *k_expected);
-}
-
-TEST(GifCorpus, PublicCorpusMatchesReferences) {
-    if (corpus_dir().empty() || corpus_ref_dir().empty())
-        GTEST_SKIP() << "public corpus not found beside the project";
-    check_sample_set(public_corpus(), "gif", k_expected, sizeof k_expected / sizeof *k_expected);
-}
+SAMPLE_SET_TESTS(GifCorpus, "gif", k_expected)

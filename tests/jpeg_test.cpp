@@ -1,6 +1,6 @@
 // JPEG decoder: pixels against reference decoders (djpeg, ImageMagick), files made with cjpeg
 // for each sampling and scan layout, marker-level edge cases, and damaged files.
-#include "support/support.h"
+#include "corpus_diff.h"
 
 #include "core/status.h"
 #include "image/image.h"
@@ -175,21 +175,6 @@ const std::map<std::string, int> k_refused = {
     {"jpeg-decoder-subtract-with-overflow.jpg", 7},            // refinement code not found
 };
 
-std::map<std::string, std::string> read_ref_status() {
-    std::map<std::string, std::string> status;
-    std::ifstream f(corpus_ref_dir() + "/ref-status.tsv");
-    std::string line;
-    while (std::getline(f, line)) {
-        std::istringstream s(line);
-        std::string path, tool, verdict;
-        std::getline(s, path, '\t');
-        std::getline(s, tool, '\t');
-        std::getline(s, verdict, '\t');
-        if (path.rfind("jpeg/", 0) == 0) status[path.substr(5)] = verdict;
-    }
-    return status;
-}
-
 std::vector<std::string> list_dir(const std::string& dir) {
     std::vector<std::string> names;
     if (DIR* d = opendir(dir.c_str())) {
@@ -207,7 +192,9 @@ bool is_four_component(Image* page) {
 
 TEST_F(JpegTest, CorpusFilesMatchReferenceOrAreRefused) {
     if (corpus_dir().empty()) GTEST_SKIP() << "corpus not found beside the project";
-    std::map<std::string, std::string> ref_status = read_ref_status();
+    std::map<std::string, std::string> ref_status;
+    for (const CorpusFile& f : corpus_files(public_corpus(), "jpeg"))
+        ref_status[f.name] = f.ref_status;
     int compared = 0, refused = 0, unchecked = 0;
     double worst_mean = 0;
     int worst_max = 0;

@@ -1,14 +1,8 @@
 // PNG decoder against the PngSuite: every file's expected status, and for accepted files the
 // pixels of the reference decode (alpha dropped). Files come from the shared corpus when it is
 // beside the project, and a subset is kept in tests/data/png so the test stands alone.
-#include "core/status.h"
-#include "image/image.h"
-#include "support/support.h"
+#include "corpus_diff.h"
 
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <string>
 #include <sys/stat.h>
 
 namespace {
@@ -29,6 +23,10 @@ struct Case {
 
 // Grey ramps: the page palette for grey depth d is i * (255 / (2^d - 1)), which gives the same
 // values as the references' scaling for 1, 2, 4 and 8 bits; no case differs on that account.
+#define GREY_RAMP(d) #d "-bit grey; grey ramp i*(255/(2^d-1)) equals the reference scaling"
+#define HIGH_BYTE(kind)                                                                            \
+    "16-bit " kind ": high byte of each sample; the reference rounds v*255/65535, so samples "     \
+    "may differ by 1"
 const Case k_suite[] = {
     {"PngSuite", 0, kPixels, "8-bit palette logo"},
     {"basi0g01", 3, kNone, "Adam7 interlaced: refused after inflating"},
@@ -46,15 +44,13 @@ const Case k_suite[] = {
     {"basi4a16", 3, kNone, "Adam7 interlaced: refused after inflating"},
     {"basi6a08", 3, kNone, "Adam7 interlaced: refused after inflating"},
     {"basi6a16", 3, kNone, "Adam7 interlaced: refused after inflating"},
-    {"basn0g01", 0, kPixels, "1-bit grey; grey ramp i*(255/(2^d-1)) equals the reference scaling"},
-    {"basn0g02", 0, kPixels, "2-bit grey; grey ramp i*(255/(2^d-1)) equals the reference scaling"},
-    {"basn0g04", 0, kPixels, "4-bit grey; grey ramp i*(255/(2^d-1)) equals the reference scaling"},
+    {"basn0g01", 0, kPixels, GREY_RAMP(1)},
+    {"basn0g02", 0, kPixels, GREY_RAMP(2)},
+    {"basn0g04", 0, kPixels, GREY_RAMP(4)},
     {"basn0g08", 0, kPixels, "8-bit grey"},
     {"basn0g16", 3, kNone, "16-bit grey: refused"},
     {"basn2c08", 0, kPixels, "8-bit RGB"},
-    {"basn2c16", 0, kHighByte,
-     "16-bit RGB: high byte of each sample; the reference rounds v*255/65535, so samples may "
-     "differ by 1"},
+    {"basn2c16", 0, kHighByte, HIGH_BYTE("RGB")},
     {"basn3p01", 0, kPixels, "1-bit palette"},
     {"basn3p02", 0, kPixels, "2-bit palette"},
     {"basn3p04", 0, kPixels, "4-bit palette"},
@@ -62,49 +58,35 @@ const Case k_suite[] = {
     {"basn4a08", 0, kPixels, "8-bit grey-alpha, alpha dropped"},
     {"basn4a16", 3, kNone, "16-bit grey-alpha: refused"},
     {"basn6a08", 0, kPixels, "8-bit RGBA, alpha dropped"},
-    {"basn6a16", 0, kHighByte,
-     "16-bit RGBA: high byte of each sample; the reference rounds v*255/65535, so samples may "
-     "differ by 1"},
+    {"basn6a16", 0, kHighByte, HIGH_BYTE("RGBA")},
     {"bgbn4a08", 0, kPixels,
      "8-bit grey-alpha, alpha dropped; bKGD fill overwritten by the pixels"},
     {"bggn4a16", 3, kNone, "16-bit grey-alpha: refused"},
     {"bgwn6a08", 0, kPixels, "8-bit RGBA, alpha dropped; bKGD fill overwritten by the pixels"},
-    {"bgyn6a16", 0, kHighByte,
-     "16-bit RGBA: high byte of each sample; the reference rounds v*255/65535, so samples may "
-     "differ by 1"},
+    {"bgyn6a16", 0, kHighByte, HIGH_BYTE("RGBA")},
     {"ccwn2c08", 0, kPixels, "8-bit RGB; cHRM skipped"},
     {"cdfn2c08", 0, kPixels, "8-bit RGB; pHYs"},
     {"ch1n3p04", 0, kPixels, "4-bit palette; hIST skipped"},
-    {"cm0n0g04", 0, kPixels,
-     "4-bit grey; grey ramp i*(255/(2^d-1)) equals the reference scaling; tIME skipped"},
-    {"cs3n2c16", 0, kHighByte,
-     "16-bit RGB: high byte of each sample; the reference rounds v*255/65535, so samples may "
-     "differ by 1"},
+    {"cm0n0g04", 0, kPixels, GREY_RAMP(4) "; tIME skipped"},
+    {"cs3n2c16", 0, kHighByte, HIGH_BYTE("RGB")},
     {"cs5n3p08", 0, kPixels, "8-bit palette; sBIT skipped"},
     {"cs8n2c08", 0, kPixels, "8-bit RGB; sBIT skipped"},
-    {"ct0n0g04", 0, kPixels,
-     "4-bit grey; grey ramp i*(255/(2^d-1)) equals the reference scaling; text chunks skipped"},
-    {"ct1n0g04", 0, kPixels,
-     "4-bit grey; grey ramp i*(255/(2^d-1)) equals the reference scaling; text chunks skipped"},
-    {"ctjn0g04", 0, kPixels,
-     "4-bit grey; grey ramp i*(255/(2^d-1)) equals the reference scaling; text chunks skipped"},
-    {"ctzn0g04", 0, kPixels,
-     "4-bit grey; grey ramp i*(255/(2^d-1)) equals the reference scaling; text chunks skipped"},
+    {"ct0n0g04", 0, kPixels, GREY_RAMP(4) "; text chunks skipped"},
+    {"ct1n0g04", 0, kPixels, GREY_RAMP(4) "; text chunks skipped"},
+    {"ctjn0g04", 0, kPixels, GREY_RAMP(4) "; text chunks skipped"},
+    {"ctzn0g04", 0, kPixels, GREY_RAMP(4) "; text chunks skipped"},
     {"exif2c08", 0, kPixels, ""},
     {"f00n2c08", 0, kPixels, "8-bit RGB; row filters"},
     {"f01n2c08", 0, kPixels, "8-bit RGB; row filters"},
     {"f02n2c08", 0, kPixels, "8-bit RGB; row filters"},
     {"f03n2c08", 0, kPixels, "8-bit RGB; row filters"},
     {"f04n2c08", 0, kPixels, "8-bit RGB; row filters"},
-    {"f99n0g04", 0, kPixels,
-     "4-bit grey; grey ramp i*(255/(2^d-1)) equals the reference scaling; all filter types"},
+    {"f99n0g04", 0, kPixels, GREY_RAMP(4) "; all filter types"},
     {"g03n2c08", 0, kPixels, "8-bit RGB; gAMA"},
     {"g10n3p04", 0, kPixels, "4-bit palette; gAMA"},
     {"g25n0g16", 3, kNone, "16-bit grey: refused"},
     {"oi2n0g16", 3, kNone, "16-bit grey: refused"},
-    {"oi4n2c16", 0, kHighByte,
-     "16-bit RGB: high byte of each sample; the reference rounds v*255/65535, so samples may "
-     "differ by 1"},
+    {"oi4n2c16", 0, kHighByte, HIGH_BYTE("RGB")},
     {"oi9n0g16", 3, kNone, "16-bit grey: refused"},
     {"pp0n6a08", 0, kPixels, "8-bit RGBA, alpha dropped; sPLT skipped"},
     {"s01i3p01", 3, kNone, "Adam7 interlaced: refused after inflating"},
@@ -131,15 +113,11 @@ const Case k_suite[] = {
     {"s40i3p04", 3, kNone, "Adam7 interlaced: refused after inflating"},
     {"s40n3p04", 0, kPixels, "4-bit palette; odd size"},
     {"tbbn0g04", 0, kPixels,
-     "4-bit grey; grey ramp i*(255/(2^d-1)) equals the reference scaling; tRNS recorded, pixels "
-     "unchanged"},
-    {"tbbn2c16", 0, kHighByte,
-     "16-bit RGB: high byte of each sample; the reference rounds v*255/65535, so samples may "
-     "differ by 1"},
+     GREY_RAMP(4) "; tRNS recorded, pixels "
+                  "unchanged"},
+    {"tbbn2c16", 0, kHighByte, HIGH_BYTE("RGB")},
     {"tbbn3p08", 0, kPixels, "8-bit palette; tRNS recorded, pixels unchanged"},
-    {"tbgn2c16", 0, kHighByte,
-     "16-bit RGB: high byte of each sample; the reference rounds v*255/65535, so samples may "
-     "differ by 1"},
+    {"tbgn2c16", 0, kHighByte, HIGH_BYTE("RGB")},
     {"tbgn3p08", 0, kPixels, "8-bit palette; tRNS recorded, pixels unchanged"},
     {"tbrn2c08", 0, kPixels, "8-bit RGB; tRNS recorded, pixels unchanged"},
     {"tbwn0g16", 3, kNone, "16-bit grey: refused"},
@@ -188,17 +166,8 @@ void check_case(const Case& c, const std::string& dir, const std::string& refs) 
     EXPECT_EQ(page->format_name_index, 15);
     if (c.check == kNone) return;
     std::string ref_name = c.check == kSameAs ? "basn0g08" : c.name;
-    Rgb ref_raw;
-    ASSERT_TRUE(read_pam(refs + "/pngsuite-" + ref_name + ".png.pam", &ref_raw));
-    Rgb ref = rgb_of(ref_raw);
-    Rgb got = page_rgb(page);
-    ASSERT_EQ(got.width, ref.width);
-    ASSERT_EQ(got.height, ref.height);
-    const int tolerance = c.check == kHighByte ? 1 : 0;
-    size_t bad = 0;
-    for (size_t i = 0; i < ref.pixels.size(); i++)
-        if (std::abs(int(got.pixels[i]) - int(ref.pixels[i])) > tolerance) bad++;
-    EXPECT_EQ(bad, 0u) << "samples that differ";
+    expect_page_near(page, refs + "/pngsuite-" + ref_name + ".png.pam",
+                     c.check == kHighByte ? 1 : 0);
 }
 
 } // namespace

@@ -17,12 +17,4 @@ const Expectation k_expected[] = {
 
 } // namespace
 
-TEST(PnmCorpus, BundledSamplesMatchReferences) {
-    check_sample_set(bundled_samples(), "pnm", k_expected, sizeof k_expected / sizeof *k_expected);
-}
-
-TEST(PnmCorpus, PublicCorpusMatchesReferences) {
-    if (corpus_dir().empty() || corpus_ref_dir().empty())
-        GTEST_SKIP() << "public corpus not found beside the project";
-    check_sample_set(public_corpus(), "pnm", k_expected, sizeof k_expected / sizeof *k_expected);
-}
+SAMPLE_SET_TESTS(PnmCorpus, "pnm", k_expected)
