@@ -120,6 +120,15 @@ const ViewCase k_cases[] = {
     {"reduced 0.031", 0.031, 3000.0, 1000.0, false},
 };
 
+// Renders the document at every view case and holds it to the reference for the page.
+void expect_every_view_matches(DocumentWindow& d, int w, int h, const SourceColour& colour) {
+    for (const ViewCase& vc : k_cases) {
+        SCOPED_TRACE(vc.name);
+        render_at(d, vc.scale, vc.origin_x, vc.origin_y);
+        expect_matches(compare_with_reference(d, w, h, colour, rgb(10, 200, 30), vc.exact));
+    }
+}
+
 } // namespace
 
 TEST(Render, ThreePlaneImageMatchesReferenceAtEveryScale) {
@@ -130,11 +139,7 @@ TEST(Render, ThreePlaneImageMatchesReferenceAtEveryScale) {
     SourceColour colour = [](int x, int y) {
         return rgb(channel(x, y, 0), channel(x, y, 1), channel(x, y, 2));
     };
-    for (const ViewCase& vc : k_cases) {
-        SCOPED_TRACE(vc.name);
-        render_at(d, vc.scale, vc.origin_x, vc.origin_y);
-        expect_matches(compare_with_reference(d, w, h, colour, rgb(10, 200, 30), vc.exact));
-    }
+    expect_every_view_matches(d, w, h, colour);
     destroy_document(d);
 }
 
@@ -152,11 +157,7 @@ TEST(Render, PaletteImageRendersThroughItsColourTable) {
         int i = channel(x, y, 0);
         return rgb(255 - i, (i * 7) & 255, i ^ 0x5a);
     };
-    for (const ViewCase& vc : k_cases) {
-        SCOPED_TRACE(vc.name);
-        render_at(d, vc.scale, vc.origin_x, vc.origin_y);
-        expect_matches(compare_with_reference(d, w, h, colour, rgb(10, 200, 30), vc.exact));
-    }
+    expect_every_view_matches(d, w, h, colour);
     destroy_document(d);
 }
 

@@ -14,11 +14,16 @@ void count_posts(int timer, int period) {
     if (timer == k_redraw_timer && period == 0) ++s_redraw_posts;
 }
 
+// A document window showing a black page of the given size.
+DocumentWindow blank_page(int window_w, int window_h, int page_w, int page_h) {
+    DocumentWindow d = make_document(window_w, window_h);
+    show_image(d, make_image(page_w, page_h, 1, [](int, int, int) { return uint8_t(0); }));
+    return d;
+}
+
 // A document window showing a page of the given size, fitted as a page step does.
 DocumentWindow fitted_page(int window_w, int window_h, int page_w, int page_h) {
-    DocumentWindow d = make_document(window_w, window_h);
-    Image* page = make_image(page_w, page_h, 1, [](int, int, int) { return uint8_t(0); });
-    show_image(d, page);
+    DocumentWindow d = blank_page(window_w, window_h, page_w, page_h);
     fit_to_window(window_w, window_h);
     set_zoom(true, 0);
     refresh_view();
@@ -133,9 +138,7 @@ TEST(ZoomLevels, MissingViewLeavesEverythingAndReportsNotFound) {
 }
 
 TEST(Scrolling, RangesFollowTheExtentAndTheOrigin) {
-    DocumentWindow d = make_document(500, 400);
-    Image* page = make_image(1000, 2000, 1, [](int, int, int) { return uint8_t(0); });
-    show_image(d, page);
+    DocumentWindow d = blank_page(500, 400, 1000, 2000);
     set_view_origin(-100, -300, 1.0);
     update_scroll_ranges();
     EXPECT_EQ(g_scroll.vertical.position, 300);
@@ -155,9 +158,7 @@ TEST(Scrolling, RangesFollowTheExtentAndTheOrigin) {
 }
 
 TEST(Scrolling, HomeEndAndPagesStayWithinTheRange) {
-    DocumentWindow d = make_document(500, 400);
-    Image* page = make_image(1000, 2000, 1, [](int, int, int) { return uint8_t(0); });
-    show_image(d, page);
+    DocumentWindow d = blank_page(500, 400, 1000, 2000);
     set_view_origin(0, -600, 1.0);
     update_scroll_ranges();
     pan(PAN_TOP);
@@ -186,9 +187,7 @@ TEST(Scrolling, HomeEndAndPagesStayWithinTheRange) {
 }
 
 TEST(Scrolling, DraggingMayPassTheMarginUntilTheNextKey) {
-    DocumentWindow d = make_document(300, 200);
-    Image* page = make_image(600, 500, 1, [](int, int, int) { return uint8_t(0); });
-    show_image(d, page);
+    DocumentWindow d = blank_page(300, 200, 600, 500);
     set_view_origin(0, 0, 1.0);
     update_scroll_ranges();
     drag(100, 100, false);
