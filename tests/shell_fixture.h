@@ -204,6 +204,8 @@ class ShellTest : public ::testing::Test {
     }
 
     std::string title() { return headless_title(); }
+    // Space (next file) must show the PPM file of that size.
+    void expect_next_shows(const std::string& path, int w, int h);
     uint32_t pixel(int x, int y) { return headless_pixel(headless_document_window(), x, y); }
     std::string log() { return read_text(bin + "/output/zz_DORV.log"); }
 
@@ -219,4 +221,9 @@ class ShellTest : public ::testing::Test {
 inline std::string ppm_title(const std::string& path, int w, int h) {
     return path + " - " + std::to_string(w) + " x " + std::to_string(h) +
            " pixels - 1 x 24 bits - PPM (rawbits)";
+}
+
+inline void ShellTest::expect_next_shows(const std::string& path, int w, int h) {
+    key(VKEY_SPACE);
+    EXPECT_EQ(title(), ppm_title(path, w, h));
 }

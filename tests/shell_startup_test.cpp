@@ -44,11 +44,9 @@ TEST_F(ShellTest, SeveralPathsSeparatedByMixedBlanksAreAllListed) {
     write_solid_ppm(b, 12, 8, rgb(4, 5, 6));
     ASSERT_TRUE(start("  " + b + " \t  " + a + "\t"));
     EXPECT_EQ(title(), ppm_title(a, 10, 10));
-    key(VKEY_SPACE);
-    EXPECT_EQ(title(), ppm_title(b, 12, 8));
+    expect_next_shows(b, 12, 8);
     EXPECT_EQ(count_colour(rgb(4, 5, 6)), 12 * 8);
-    key(VKEY_SPACE);
-    EXPECT_EQ(title(), ppm_title(a, 10, 10));
+    expect_next_shows(a, 10, 10);
 }
 
 TEST_F(ShellTest, RelativePathsResolveAgainstTheExecutableDirectory) {
@@ -84,8 +82,7 @@ TEST_F(ShellTest, MissingPlaceholderPicturesAreLoggedAndStartUpGoesOn) {
     // Without a picture the failure leaves the title as it was and draws nothing.
     EXPECT_EQ(title(), bad + " - Loading.........");
     EXPECT_EQ(count_colour(k_white), long(width) * height);
-    key(VKEY_SPACE);
-    EXPECT_EQ(title(), ppm_title(good, 10, 10));
+    expect_next_shows(good, 10, 10);
     EXPECT_FALSE(headless_exited());
 }
 
@@ -102,8 +99,7 @@ TEST_F(ShellTest, FailedLoadShowsTheErrorPictureAndMessage) {
     EXPECT_EQ(pixel(27, 25), k_error_colour);
     EXPECT_EQ(pixel(28, 20), k_white);
     EXPECT_EQ(count_colour(k_error_colour), 48);
-    key(VKEY_SPACE);
-    EXPECT_EQ(title(), ppm_title(good, 10, 10));
+    expect_next_shows(good, 10, 10);
     EXPECT_EQ(count_colour(k_error_colour), 0);
 }
 
