@@ -134,12 +134,22 @@ void stored_block(BitWriter& w, bool final, const Bytes& data, uint16_t nlen) {
     for (uint8_t b : data) w.byte(b);
 }
 
+// Every inflate test starts from a fresh core.
+class InflateTest : public ::testing::Test {
+  protected:
+    void SetUp() override { test_reset_core(); }
+};
+class InflateRoundTrip : public InflateTest {};
+class InflateStored : public InflateTest {};
+class InflateCopies : public InflateTest {};
+class InflateHeader : public InflateTest {};
+class InflateDynamic : public InflateTest {};
+
 } // namespace
 
 // Every level and strategy of zlib, windows of 512 bytes to 32 KiB: stored, fixed and dynamic
 // blocks, long matches, distance 1 runs and copies reaching 30,000 bytes back.
-TEST(InflateRoundTrip, ZlibStreamsDecodeToTheirInputs) {
-    test_reset_core();
+TEST_F(InflateRoundTrip, ZlibStreamsDecodeToTheirInputs) {
     std::vector<Stream> streams = load_streams();
     ASSERT_EQ(streams.size(), 150u);
     std::map<std::string, Bytes> inputs;
@@ -158,8 +168,7 @@ TEST(InflateRoundTrip, ZlibStreamsDecodeToTheirInputs) {
     }
 }
 
-TEST(InflateRoundTrip, OutputThatDoesNotFitIsRefused) {
-    test_reset_core();
+TEST_F(InflateRoundTrip, OutputThatDoesNotFitIsRefused) {
     for (const Stream& s : load_streams()) {
         size_t size = test_read_file(test_data_dir() + "/inflate/" + s.input + ".bin").size();
         if (size == 0) continue;
@@ -167,8 +176,7 @@ TEST(InflateRoundTrip, OutputThatDoesNotFitIsRefused) {
     }
 }
 
-TEST(InflateRoundTrip, TrailerIsNotNeededButDataIs) {
-    test_reset_core();
+TEST_F(InflateRoundTrip, TrailerIsNotNeededButDataIs) {
     for (const Stream& s : load_streams()) {
         size_t size = test_read_file(test_data_dir() + "/inflate/" + s.input + ".bin").size();
         Bytes no_trailer(s.data.begin(), s.data.end() - 4);
@@ -179,8 +187,7 @@ TEST(InflateRoundTrip, TrailerIsNotNeededButDataIs) {
     }
 }
 
-TEST(InflateRoundTrip, CorruptAdlerTrailerIsAccepted) {
-    test_reset_core();
+TEST_F(InflateRoundTrip, CorruptAdlerTrailerIsAccepted) {
     Stream s = load_streams()[20];
     Bytes expected = bytes_of(test_read_file(test_data_dir() + "/inflate/" + s.input + ".bin"));
     for (int i = 1; i <= 4; i++) s.data[s.data.size() - i] ^= 0x5A;
@@ -189,8 +196,7 @@ TEST(InflateRoundTrip, CorruptAdlerTrailerIsAccepted) {
     EXPECT_TRUE(r.out == expected);
 }
 
-TEST(InflateStored, StoredBlocksGiveTheirBytesWhateverNlenSays) {
-    test_reset_core();
+TEST_F(InflateStored, StoredBlocksGiveTheirBytesWhateverNlenSays) {
     BitWriter w = zlib_start();
     stored_block(w, false, bytes_of("hello, "), 0x1234); // NLEN should be ~7
     stored_block(w, false, Bytes(), 0);
@@ -200,8 +206,7 @@ TEST(InflateStored, StoredBlocksGiveTheirBytesWhateverNlenSays) {
     EXPECT_EQ(std::string(r.out.begin(), r.out.end()), "hello, world");
 }
 
-TEST(InflateStored, StoredBlockAfterBitsStartsAtTheNextByte) {
-    test_reset_core();
+TEST_F(InflateStored, StoredBlockAfterBitsStartsAtTheNextByte) {
     BitWriter w = zlib_start();
     {
         FixedBlock b(w, false);
@@ -215,30 +220,26 @@ TEST(InflateStored, StoredBlockAfterBitsStartsAtTheNextByte) {
 }
 
 // Found by fuzzing: an empty stored block into an empty (null) output buffer.
-TEST(InflateStored, EmptyStoredBlockIntoAnEmptyBuffer) {
-    test_reset_core();
+TEST_F(InflateStored, EmptyStoredBlockIntoAnEmptyBuffer) {
     Result r = inflate(Bytes{0x78, 0x01, 0x01, 0x00, 0x00, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x01}, 0);
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(r.out.empty());
 }
 
 // Found by fuzzing: a fixed block running out of input right after an empty stored block.
-TEST(InflateStored, InputEndingInsideTheNextBlockIsRefused) {
-    test_reset_core();
+TEST_F(InflateStored, InputEndingInsideTheNextBlockIsRefused) {
     Bytes stream{0x08, 0x01, 0x00, 0x00, 0x00, 0x00, 0x03, 0x95, 0xFC, 0xCF};
     EXPECT_EQ(inflate(stream, 0x1001 * 4).status, ST_BAD_DATA);
 }
 
-TEST(InflateStored, StoredLengthPastTheInputIsRefused) {
-    test_reset_core();
+TEST_F(InflateStored, StoredLengthPastTheInputIsRefused) {
     BitWriter w = zlib_start();
     stored_block(w, true, bytes_of("abcdef"), 0);
     w.bytes.resize(w.bytes.size() - 2);
     EXPECT_EQ(inflate(w.bytes, 100).status, ST_BAD_DATA);
 }
 
-TEST(InflateCopies, Length258AtDistance1RepeatsOneByte) {
-    test_reset_core();
+TEST_F(InflateCopies, Length258AtDistance1RepeatsOneByte) {
     BitWriter w = zlib_start();
     FixedBlock b(w, true);
     b.literal('x');
@@ -249,8 +250,7 @@ TEST(InflateCopies, Length258AtDistance1RepeatsOneByte) {
     EXPECT_EQ(r.out, Bytes(259, 'x'));
 }
 
-TEST(InflateCopies, OverlappingCopiesRepeatTheLastBytes) {
-    test_reset_core();
+TEST_F(InflateCopies, OverlappingCopiesRepeatTheLastBytes) {
     BitWriter w = zlib_start();
     FixedBlock b(w, true);
     for (char c : std::string("abc")) b.literal(uint8_t(c));
@@ -266,8 +266,7 @@ TEST(InflateCopies, OverlappingCopiesRepeatTheLastBytes) {
     EXPECT_EQ(std::string(r.out.begin(), r.out.end()), expected);
 }
 
-TEST(InflateCopies, WindowLimitsTheDistance) {
-    test_reset_core();
+TEST_F(InflateCopies, WindowLimitsTheDistance) {
     Bytes block(32768);
     for (size_t i = 0; i < block.size(); i++) block[i] = uint8_t(i * 7 + (i >> 8));
     // CINFO 7: a 32 KiB window reaches the very first byte.
@@ -294,8 +293,7 @@ TEST(InflateCopies, WindowLimitsTheDistance) {
     }
 }
 
-TEST(InflateCopies, DistanceBeforeTheStartIsRefused) {
-    test_reset_core();
+TEST_F(InflateCopies, DistanceBeforeTheStartIsRefused) {
     BitWriter w = zlib_start();
     FixedBlock b(w, true);
     b.literal('a');
@@ -305,8 +303,7 @@ TEST(InflateCopies, DistanceBeforeTheStartIsRefused) {
     EXPECT_EQ(inflate(w.bytes, 100).status, ST_BAD_DATA);
 }
 
-TEST(InflateCopies, LengthCodes286And287AreRefused) {
-    test_reset_core();
+TEST_F(InflateCopies, LengthCodes286And287AreRefused) {
     for (int code : {286, 287}) {
         BitWriter w = zlib_start();
         FixedBlock b(w, true);
@@ -318,8 +315,7 @@ TEST(InflateCopies, LengthCodes286And287AreRefused) {
     }
 }
 
-TEST(InflateCopies, DistanceCodes30And31AreRefused) {
-    test_reset_core();
+TEST_F(InflateCopies, DistanceCodes30And31AreRefused) {
     for (int code : {30, 31}) {
         BitWriter w = zlib_start();
         FixedBlock b(w, true);
@@ -331,8 +327,7 @@ TEST(InflateCopies, DistanceCodes30And31AreRefused) {
     }
 }
 
-TEST(InflateHeader, BadHeadersAreRefused) {
-    test_reset_core();
+TEST_F(InflateHeader, BadHeadersAreRefused) {
     auto with_header = [](uint8_t cmf, uint8_t flg) {
         BitWriter w;
         w.byte(cmf), w.byte(flg);
@@ -350,8 +345,7 @@ TEST(InflateHeader, BadHeadersAreRefused) {
     EXPECT_EQ(inflate(Bytes{}, 10).status, ST_BAD_DATA);
 }
 
-TEST(InflateHeader, BlockType3IsRefused) {
-    test_reset_core();
+TEST_F(InflateHeader, BlockType3IsRefused) {
     BitWriter w = zlib_start();
     w.bits(1, 1), w.bits(3, 2);
     w.bits(0, 16);
@@ -370,8 +364,7 @@ void dynamic_start(BitWriter& w, int hlit, int hdist, std::map<int, int> code_le
 
 } // namespace
 
-TEST(InflateDynamic, DistanceLengthsStartingWith16RepeatZero) {
-    test_reset_core();
+TEST_F(InflateDynamic, DistanceLengthsStartingWith16RepeatZero) {
     // Code length code: symbols 1, 2, 16, 18 of two bits each: 00, 01, 10, 11.
     BitWriter w = zlib_start();
     dynamic_start(w, 258, 4, {{1, 2}, {2, 2}, {16, 2}, {18, 2}});
@@ -393,8 +386,7 @@ TEST(InflateDynamic, DistanceLengthsStartingWith16RepeatZero) {
     EXPECT_EQ(std::string(r.out.begin(), r.out.end()), "AAAAAAA");
 }
 
-TEST(InflateDynamic, CodeMissingFromAnIncompleteCodeGivesSymbolZero) {
-    test_reset_core();
+TEST_F(InflateDynamic, CodeMissingFromAnIncompleteCodeGivesSymbolZero) {
     // Code length code: 18 one bit (0), 0 and 2 two bits (10, 11).
     BitWriter w = zlib_start();
     dynamic_start(w, 257, 1, {{18, 1}, {0, 2}, {2, 2}});
@@ -413,16 +405,14 @@ TEST(InflateDynamic, CodeMissingFromAnIncompleteCodeGivesSymbolZero) {
     EXPECT_EQ(r.out, (Bytes{'A', 0}));
 }
 
-TEST(InflateDynamic, MoreThan286LiteralLengthCodesAreRefused) {
-    test_reset_core();
+TEST_F(InflateDynamic, MoreThan286LiteralLengthCodesAreRefused) {
     BitWriter w = zlib_start();
     dynamic_start(w, 287, 1, {{18, 1}, {0, 2}, {8, 2}});
     w.bits(0, 32);
     EXPECT_EQ(inflate(w.bytes, 10).status, ST_BAD_DATA);
 }
 
-TEST(InflateDynamic, RunsPastTheEndOfTheirSequenceAreRefused) {
-    test_reset_core();
+TEST_F(InflateDynamic, RunsPastTheEndOfTheirSequenceAreRefused) {
     // Zero run of 138 when only 257 - 130 = 127 literal lengths remain.
     BitWriter w = zlib_start();
     dynamic_start(w, 257, 2, {{18, 1}, {0, 2}, {16, 2}});
@@ -444,8 +434,7 @@ TEST(InflateDynamic, RunsPastTheEndOfTheirSequenceAreRefused) {
 
 // Everything about these streams is valid except, with two distance codes, a zero run of
 // three: one past the end.
-TEST(InflateDynamic, ZeroRunOnePastTheEndIsTheOnlyFault) {
-    test_reset_core();
+TEST_F(InflateDynamic, ZeroRunOnePastTheEndIsTheOnlyFault) {
     for (int hdist : {3, 2}) {
         // Code length code: 0 (00), 2 (01), 17 (10), 18 (11).
         BitWriter w = zlib_start();
@@ -467,8 +456,7 @@ TEST(InflateDynamic, ZeroRunOnePastTheEndIsTheOnlyFault) {
     }
 }
 
-TEST(InflateDynamic, CodeLengthCodeNotFoundIsLoggedAndRefused) {
-    test_reset_core();
+TEST_F(InflateDynamic, CodeLengthCodeNotFoundIsLoggedAndRefused) {
     BitWriter w = zlib_start();
     dynamic_start(w, 257, 1, {{18, 1}});
     w.code(1, 1); // no code starts with 1
@@ -478,8 +466,7 @@ TEST(InflateDynamic, CodeLengthCodeNotFoundIsLoggedAndRefused) {
     EXPECT_NE(log.find("CODE HUFF TREE NON TROUV 2 pos "), std::string::npos) << log;
 }
 
-TEST(InflateDynamic, OversubscribedCodesAreRefused) {
-    test_reset_core();
+TEST_F(InflateDynamic, OversubscribedCodesAreRefused) {
     BitWriter w = zlib_start();
     dynamic_start(w, 257, 1, {{18, 1}, {0, 1}, {8, 1}});
     w.bits(0, 64);
