@@ -100,22 +100,6 @@ std::string absolute(const std::string& path) {
     return std::string(cwd) + "/" + path;
 }
 
-bool write_ppm(const char* name, PlatformWindow window) {
-    const std::vector<uint32_t>& pixels = headless_surface(window);
-    int width = 0, height = 0;
-    plat_client_size(window, &width, &height);
-    FILE* f = std::fopen(name, "wb");
-    if (!f) return false;
-    std::fprintf(f, "P6\n%d %d\n255\n", width, height);
-    for (uint32_t p : pixels) {
-        if (p == k_headless_unpainted) p = 0;
-        unsigned char rgb[3] = {static_cast<unsigned char>(p >> 16),
-                                static_cast<unsigned char>(p >> 8), static_cast<unsigned char>(p)};
-        std::fwrite(rgb, 1, 3, f);
-    }
-    return std::fclose(f) == 0;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -160,7 +144,7 @@ int main(int argc, char** argv) {
     std::printf("%s\n", headless_title().c_str());
     if (headless_exited()) std::printf("exit %d\n", headless_exit_code());
     if (!out.empty() && headless_document_window() &&
-        !write_ppm(out.c_str(), headless_document_window())) {
+        !headless_write_ppm(headless_document_window(), out.c_str())) {
         std::fprintf(stderr, "dorvane-snapshot: cannot write %s\n", out.c_str());
         return 1;
     }

@@ -1,5 +1,7 @@
 #include "platform/headless/headless_window.h"
 
+#include <cstdio>
+
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -231,4 +233,19 @@ void headless_advance_clock(uint32_t ms) {
 }
 void headless_set_input_pending(bool pending) {
     s_input_pending = pending;
+}
+
+bool headless_write_ppm(PlatformWindow window, const char* path) {
+    int width = 0, height = 0;
+    plat_client_size(window, &width, &height);
+    FILE* f = std::fopen(path, "wb");
+    if (!f) return false;
+    std::fprintf(f, "P6\n%d %d\n255\n", width, height);
+    for (uint32_t p : headless_surface(window)) {
+        if (p == k_headless_unpainted) p = 0;
+        unsigned char rgb[3] = {static_cast<unsigned char>(p >> 16),
+                                static_cast<unsigned char>(p >> 8), static_cast<unsigned char>(p)};
+        std::fwrite(rgb, 1, 3, f);
+    }
+    return std::fclose(f) == 0;
 }

@@ -27,6 +27,8 @@ void headless_window_resize(PlatformWindow window, int width, int height);
 void headless_window_clear(PlatformWindow window, uint32_t colour);
 uint32_t headless_pixel(PlatformWindow window, int x, int y);
 const std::vector<uint32_t>& headless_surface(PlatformWindow window);
+// Writes the window's pixels as a binary PPM (unpainted pixels black); false on a write error.
+bool headless_write_ppm(PlatformWindow window, const char* path);
 HeadlessCounters headless_counters(PlatformWindow window);
 void headless_reset_counters(PlatformWindow window);
 // True while drawing is bracketed by begin_drawing and end_drawing.
