@@ -22,31 +22,12 @@ int count_of(const Table* t) {
 }
 
 int find_exact(Table* t, int id) {
-    int n = count_of(t);
-    if (n == 0) return -1;
-    ExtentItem* it = items_of(t);
-    int lo = 0, hi = n - 1;
-    while (hi - lo > 1) {
-        int mid = (lo + hi) / 2;
-        if (it[mid].id > id)
-            hi = mid;
-        else
-            lo = mid;
-    }
-    if (it[lo].id == id) return lo;
-    if (it[hi].id == id) return hi;
-    return -1;
-}
-
-int lower_bound(Table* t, int id) {
-    int n = count_of(t), pos = 0;
-    while (pos < n && items_of(t)[pos].id < id) pos++;
-    return pos;
+    return sorted_find(items_of(t), count_of(t), id);
 }
 
 bool insert(Table* t, int id, Bounds* bounds) {
-    int pos = lower_bound(t, id);
     int n = count_of(t);
+    int pos = sorted_lower_bound(items_of(t), n, id);
     if (!table_set_used(t, (n + 1) * static_cast<int>(sizeof(ExtentItem)))) return false;
     ExtentItem* it = items_of(t);
     std::memmove(it + pos + 1, it + pos, static_cast<size_t>(n - pos) * sizeof(ExtentItem));

@@ -39,38 +39,12 @@ int items_count(const Table* t) {
     return t->used_bytes / static_cast<int>(sizeof(ObjectItem));
 }
 
-// Exact search by halving; -1 when absent.
 int items_find(Table* t, int id) {
-    int n = count_of(t);
-    if (n == 0) return -1;
-    ObjectItem* it = items_of(t);
-    int lo = 0, hi = n - 1;
-    while (hi - lo > 1) {
-        int mid = (lo + hi) / 2;
-        if (it[mid].id > id)
-            hi = mid;
-        else
-            lo = mid;
-    }
-    if (it[lo].id == id) return lo;
-    if (it[hi].id == id) return hi;
-    return -1;
+    return sorted_find(items_of(t), count_of(t), id);
 }
 
-// First position whose id is not below the key.
 int items_lower_bound(Table* t, int id) {
-    int n = count_of(t);
-    ObjectItem* it = items_of(t);
-    if (n == 0 || it[n - 1].id < id) return n;
-    int lo = 0, hi = n - 1;
-    while (hi - lo > 1) {
-        int mid = (lo + hi) / 2;
-        if (id < it[mid].id)
-            hi = mid;
-        else
-            lo = mid;
-    }
-    return it[lo].id >= id ? lo : hi;
+    return sorted_lower_bound(items_of(t), count_of(t), id);
 }
 
 bool items_insert(Table* t, int pos, const ObjectItem& item) {

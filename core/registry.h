@@ -72,6 +72,37 @@ template <class T> T* obj_find_as(int cls, int id) {
 // Table growth: capacity is the next multiple of 1024 strictly above the bytes in use.
 // Returns false (status 1) when the reallocation fails.
 bool table_set_used(Table* table, int32_t used_bytes);
+// Searches over items sorted by their leading 32-bit id (ObjectItem and the spatial index's
+// items). Exact position by halving, or -1 when absent.
+template <class Item> int sorted_find(const Item* it, int n, int id) {
+    if (n == 0) return -1;
+    int lo = 0, hi = n - 1;
+    while (hi - lo > 1) {
+        int mid = (lo + hi) / 2;
+        if (it[mid].id > id)
+            hi = mid;
+        else
+            lo = mid;
+    }
+    if (it[lo].id == id) return lo;
+    if (it[hi].id == id) return hi;
+    return -1;
+}
+
+// First position whose id is not below the key.
+template <class Item> int sorted_lower_bound(const Item* it, int n, int id) {
+    if (n == 0 || it[n - 1].id < id) return n;
+    int lo = 0, hi = n - 1;
+    while (hi - lo > 1) {
+        int mid = (lo + hi) / 2;
+        if (id < it[mid].id)
+            hi = mid;
+        else
+            lo = mid;
+    }
+    return it[lo].id >= id ? lo : hi;
+}
+
 // Tables of ObjectItem sorted by id (class directory, object lists).
 int items_count(const Table* t);
 int items_find(Table* t, int id);        // exact position or -1
