@@ -60,6 +60,18 @@ inline int ent_extend(int value, int bits) {
     return value < (1 << (bits - 1)) ? value - (1 << bits) + 1 : value;
 }
 
+// Short AC codes: code and value together in one lookup, consuming the same bits as the symbol
+// and its extra bits would. False (nothing consumed) for a code the caller must decode itself.
+inline bool ent_ac_short(const HuffTable* ac, int* run, int* value) {
+    if (g_ent.count < 16) ent_fill();
+    uint32_t entry = ac->ac_value[g_ent.acc >> (64 - HUFF_FAST_BITS)];
+    if (!entry) return false;
+    ent_consume(static_cast<int>(entry & 0xFF));
+    *run = static_cast<int>((entry >> 8) & 0xFF);
+    *value = static_cast<int16_t>(entry >> 16);
+    return true;
+}
+
 // Equivalent to the bit-by-bit search over `lengths`: after L + 1 bits the code is found when
 // lengths[value] == L. The first HUFF_FAST_BITS steps are precomputed in `fast`.
 inline int ent_symbol(const HuffTable* table, const char* label) {

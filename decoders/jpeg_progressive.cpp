@@ -72,15 +72,8 @@ static bool dc_block(int16_t* zz, const HuffTable* dc, int16_t* pred) {
 static bool ac_first_block(int16_t* zz, const HuffTable* ac, long* eobrun) {
     const JpegScan& scan = g_jpeg_scan;
     for (int k = scan.ss > 0 ? scan.ss : 1; k <= scan.se;) {
-        // Short code and value together: one lookup, same bits consumed as below.
-        if (g_ent.count < 16) ent_fill();
-        uint32_t entry = ac->ac_value[g_ent.acc >> (64 - HUFF_FAST_BITS)];
         int run, value;
-        if (entry) {
-            ent_consume(static_cast<int>(entry & 0xFF));
-            run = static_cast<int>((entry >> 8) & 0xFF);
-            value = static_cast<int16_t>(entry >> 16);
-        } else {
+        if (!ent_ac_short(ac, &run, &value)) {
             int rs = ent_symbol(ac, "AC");
             if (rs < 0) {
                 g_status = ST_BAD_DATA;

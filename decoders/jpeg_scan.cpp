@@ -33,15 +33,8 @@ static int decode_block(int32_t* coef, const uint16_t* q, const HuffTable* dc, c
     coef[0] = static_cast<int32_t>(q[0]) * *pred;
     int count = 1;
     for (int k = 1; k < 64;) {
-        // Short code and value together: one lookup, same bits consumed as below.
-        if (g_ent.count < 16) ent_fill();
-        uint32_t entry = ac->ac_value[g_ent.acc >> (64 - HUFF_FAST_BITS)];
         int run, value;
-        if (entry) {
-            ent_consume(static_cast<int>(entry & 0xFF));
-            run = static_cast<int>((entry >> 8) & 0xFF);
-            value = static_cast<int16_t>(entry >> 16);
-        } else {
+        if (!ent_ac_short(ac, &run, &value)) {
             int rs = ent_symbol(ac, "AC");
             if (rs < 0) {
                 g_status = ST_LOAD;
