@@ -159,11 +159,20 @@ void BM_FitSmallWindow(benchmark::State& state) {
     redraw(state, s);
 }
 
+// On a shared machine the other tenants only ever add time: the fastest repetition is the
+// figure to compare, beside the median.
+double fastest(const std::vector<double>& v) {
+    double best = v.empty() ? 0.0 : v[0];
+    for (double x : v) best = x < best ? x : best;
+    return best;
+}
+
 } // namespace
 
-BENCHMARK(BM_MemsetFrame)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_MemcpyFrame)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MemsetFrame)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", fastest);
+BENCHMARK(BM_MemcpyFrame)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", fastest);
 BENCHMARK(BM_FullRedraw1920x1080)
+    ->ComputeStatistics("min", fastest)
     ->ArgNames({"palette", "scale_x1000"})
     ->Args({0, 0})
     ->Args({0, 1000})
@@ -172,6 +181,11 @@ BENCHMARK(BM_FullRedraw1920x1080)
     ->Args({1, 1000})
     ->Args({1, 4000})
     ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_FitSmallWindow)->ArgName("image")->Arg(2)->Arg(3)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FitSmallWindow)
+    ->ComputeStatistics("min", fastest)
+    ->ArgName("image")
+    ->Arg(2)
+    ->Arg(3)
+    ->Unit(benchmark::kMicrosecond);
 
 BENCHMARK_MAIN();

@@ -3,6 +3,7 @@
 #include "core/mem.h"
 #include "display/coords.h"
 #include "display/frame_buffer.h"
+#include "display/row_samplers.h"
 #include "display/records.h"
 #include "geo/image_rect.h"
 #include "image/image.h"
@@ -64,53 +65,76 @@ bool build_columns(double start, double step, int count, int last_column) {
     return consecutive;
 }
 
+// Runs of equal columns in s_columns (magnified rows); grows only.
+int32_t* s_runs = nullptr; // run columns, then run lengths
+int s_runs_capacity = 0;
+
+// The column table and its runs as the last call made them: the bands of one zone share them.
+struct ColumnsKey {
+    double start, step;
+    int count, last_column;
+    bool valid, consecutive;
+    int runs; // -1 until made
+};
+ColumnsKey s_columns_key = {};
+
+bool columns_for(double start, double step, int count, int last_column) {
+    ColumnsKey& k = s_columns_key;
+    if (k.valid && k.start == start && k.step == step && k.count == count &&
+        k.last_column == last_column)
+        return true;
+    k.valid = false;
+    if (!reserve_columns(count)) return false;
+    k = ColumnsKey{
+        start, step, count, last_column, true, build_columns(start, step, count, last_column), -1};
+    return true;
+}
+
+// The runs of the current column table; false when there is no room for them.
+bool runs_ready() {
+    ColumnsKey& k = s_columns_key;
+    if (k.runs >= 0) return true;
+    if (k.count > s_runs_capacity) {
+        if (!mem_realloc(s_runs, sizeof(int32_t) * 2 * size_t(k.count))) {
+            s_runs_capacity = 0;
+            return false;
+        }
+        s_runs_capacity = k.count;
+    }
+    k.runs = column_runs(s_columns, k.count, s_runs, s_runs + k.count);
+    return true;
+}
+
+// The running row position where the previous band of the same mapping stopped, so that a
+// band continues the sums instead of adding the steps of every row above it again.
+struct RowPosition {
+    double start, step;
+    int row;         // destination row index the position belongs to
+    double position; // start plus row steps, summed one by one
+};
+RowPosition s_row_position = {0, 0, -1, 0};
+
+double row_position(double start, double step, int row) {
+    RowPosition& p = s_row_position;
+    int from = 0;
+    double pos = start;
+    if (p.row >= 0 && p.row <= row && p.start == start && p.step == step) {
+        from = p.row;
+        pos = p.position;
+    }
+    for (int j = from; j < row; ++j) pos += step;
+    return pos;
+}
+
+void remember_row_position(double start, double step, int row, double position) {
+    s_row_position = RowPosition{start, step, row, position};
+}
+
 void palette_table(const Image* image, uint32_t* table) {
     for (int i = 0; i < 256; ++i)
         table[i] = uint32_t(image->palette[0][i]) << k_red_shift |
                    uint32_t(image->palette[1][i]) << k_green_shift |
                    uint32_t(image->palette[2][i]) << k_blue_shift;
-}
-
-// Magnified rows repeat each source column over several window pixels: the colours of the
-// spanned columns are made once, then spread through the column table.
-void spread(uint32_t* out, int count, int first_column) {
-    const uint32_t* values = s_values - first_column;
-    const int32_t* cols = s_columns;
-    for (int k = 0; k < count; ++k) out[k] = values[cols[k]];
-}
-
-void sample_indexed(uint32_t* out, const uint8_t* row, int count, bool consecutive,
-                    const uint32_t* table) {
-    if (consecutive) {
-        const uint8_t* src = row + s_columns[0];
-        for (int k = 0; k < count; ++k) out[k] = table[src[k]];
-        return;
-    }
-    const int32_t* cols = s_columns;
-    for (int k = 0; k < count; ++k) out[k] = table[row[cols[k]]];
-}
-
-void sample_planar(uint32_t* out, const uint8_t* row, int plane_length, int count,
-                   bool consecutive) {
-    const uint8_t* red = row;
-    const uint8_t* green = row + plane_length;
-    const uint8_t* blue = row + 2 * plane_length;
-    if (consecutive) {
-        int c0 = s_columns[0];
-        red += c0;
-        green += c0;
-        blue += c0;
-        for (int k = 0; k < count; ++k)
-            out[k] = uint32_t(red[k]) << k_red_shift | uint32_t(green[k]) << k_green_shift |
-                     uint32_t(blue[k]) << k_blue_shift;
-        return;
-    }
-    const int32_t* cols = s_columns;
-    for (int k = 0; k < count; ++k) {
-        int c = cols[k];
-        out[k] = uint32_t(red[c]) << k_red_shift | uint32_t(green[c]) << k_green_shift |
-                 uint32_t(blue[c]) << k_blue_shift;
-    }
 }
 
 } // namespace
@@ -161,12 +185,15 @@ void draw_image(void* image_record, View* view, WindowObject* window, const Rect
     if (!image_mapping(image, view, window, zone, &m)) return;
 
     if (image->format_id == k_format_ecw) {
-        if (g_ecw_draw_hook)
-            g_ecw_draw_hook(
-                image,
-                Rect{m.source_x, m.source_y, m.source_x + m.step_x * m.dw,
-                     m.source_y + m.step_y * m.dh},
-                Rect{double(m.dx), double(m.dy), double(m.dx + m.dw), double(m.dy + m.dh)});
+        // The reader is given the part of the destination inside the current band.
+        int top = std::max(m.dy, g_frame.band_y);
+        int bottom = std::min(m.dy + m.dh, g_frame.band_y + g_frame.band_rows);
+        if (g_ecw_draw_hook && top < bottom)
+            g_ecw_draw_hook(image,
+                            Rect{m.source_x, m.source_y + m.step_y * (top - m.dy),
+                                 m.source_x + m.step_x * m.dw,
+                                 m.source_y + m.step_y * (bottom - m.dy)},
+                            Rect{double(m.dx), double(top), double(m.dx + m.dw), double(bottom)});
         return;
     }
 
@@ -184,11 +211,16 @@ void draw_image(void* image_record, View* view, WindowObject* window, const Rect
         last_row = (image->height / REDUCTION > 1 ? image->height / REDUCTION : 1) - 1;
     }
 
+    // Only the rows of the current band are drawn.
+    int j_begin = std::max(0, g_frame.band_y - m.dy);
+    int j_end = std::min(m.dh, g_frame.band_y + g_frame.band_rows - m.dy);
+    if (j_begin >= j_end) return;
+
     int dw = m.dw;
-    if (!reserve_columns(dw)) return;
-    bool consecutive = build_columns(sx0, step_x, dw, last_column);
+    if (!columns_for(sx0, step_x, dw, last_column)) return;
+    bool consecutive = s_columns_key.consecutive;
     int first_column = s_columns[0], spanned = s_columns[dw - 1] - first_column + 1;
-    bool magnified = !consecutive && spanned < dw && reserve_values(spanned);
+    bool magnified = !consecutive && spanned < dw && reserve_values(spanned) && runs_ready();
     uint32_t table[256];
     if (image->planes == 1) palette_table(image, table);
     // Where the background fill was left out under this image, a missing row must still
@@ -196,11 +228,11 @@ void draw_image(void* image_record, View* view, WindowObject* window, const Rect
     bool fill_missing = g_frame.unfilled_image_id == image->id;
 
     size_t stride = size_t(g_frame.stride);
-    uint32_t* out = g_frame.pixels + size_t(m.dy - g_frame.y) * stride + size_t(m.dx - g_frame.x);
+    uint32_t* out = frame_row(m.dy + j_begin) + (m.dx - g_frame.x);
     const uint32_t* previous_out = nullptr;
     int previous_row = -1;
-    double row_pos = sy0;
-    for (int j = 0; j < m.dh; ++j, out += stride, row_pos += step_y) {
+    double row_pos = row_position(sy0, step_y, j_begin);
+    for (int j = j_begin; j < j_end; ++j, out += stride, row_pos += step_y) {
         int r = index_of(row_pos, last_row);
         if (r == previous_row && previous_out) {
             // Rows magnified onto several window rows are sampled once.
@@ -216,18 +248,26 @@ void draw_image(void* image_record, View* view, WindowObject* window, const Rect
             if (fill_missing) std::fill_n(out, dw, g_frame.background);
             continue;
         }
-        if (magnified) {
-            // s_columns[0] is first_column, so the consecutive samplers start there.
-            if (image->planes == 1)
-                sample_indexed(s_values, row, spanned, true, table);
+        const uint8_t* next = image_row_peek(image, index_of(row_pos + step_y, last_row), reduced);
+        int planes = image->planes == 1 ? 1 : 3;
+        if (magnified || consecutive) {
+            int count = magnified ? spanned : dw;
+            prefetch_run(next ? next + first_column : nullptr, plane_length, planes, count);
+            uint32_t* to = magnified ? s_values : out;
+            if (planes == 1)
+                sample_indexed_run(to, row + first_column, count, table);
             else
-                sample_planar(s_values, row, plane_length, spanned, true);
-            spread(out, dw, first_column);
-        } else if (image->planes == 1) {
-            sample_indexed(out, row, dw, consecutive, table);
+                sample_planar_run(to, row + first_column, plane_length, count);
+            // A magnified row: the colours of the spanned columns once, then spread.
+            if (magnified)
+                spread_runs(out, dw, s_values - first_column, s_runs, s_runs + dw,
+                            s_columns_key.runs);
+        } else if (planes == 1) {
+            sample_indexed_columns(out, row, s_columns, dw, table, next);
         } else {
-            sample_planar(out, row, plane_length, dw, consecutive);
+            sample_planar_columns(out, row, plane_length, s_columns, dw, next);
         }
         previous_out = out;
     }
+    remember_row_position(sy0, step_y, j_end, row_pos);
 }

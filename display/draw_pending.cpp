@@ -41,6 +41,16 @@ void end(WindowObject* window) {
     window->drawing = 0;
 }
 
+void copy_band(WindowObject* window) {
+    if (g_frame.width < 1 || g_frame.band_rows < 1) return;
+    set_clip(window,
+             Rect{double(g_frame.x), double(g_frame.band_y), double(g_frame.x + g_frame.width),
+                  double(g_frame.band_y + g_frame.band_rows)});
+    if (window->palette) plat_realise_palette(window->handle, window->palette);
+    plat_copy_pixels(window->handle, g_frame.x, g_frame.band_y, g_frame.width, g_frame.band_rows,
+                     g_frame.pixels, g_frame.stride);
+}
+
 } // namespace
 
 void draw_pending(WindowObject* window, View* view) {
@@ -74,9 +84,9 @@ void draw_pending(WindowObject* window, View* view) {
     }
 
     while (zone_first(window->raster_zones_id, &zone)) {
+        Layer* raster = layer_find_by_number(window, 0);
+        int set = raster ? layer_zone_set(window, raster->id) : 0;
         if (window->restart) {
-            Layer* raster = layer_find_by_number(window, 0);
-            int set = raster ? layer_zone_set(window, raster->id) : 0;
             if (!set) {
                 g_status = ST_NOT_FOUND;
                 end(window);
@@ -85,17 +95,18 @@ void draw_pending(WindowObject* window, View* view) {
             zone_add(set, zone);
             frame_prepare(window_rect_of_world(view, window, zone));
         }
-        if (draw_layers(window, view, 0, 0)) {
-            window->restart = 0;
-            display_schedule_timer(k_redraw_timer, k_interrupted_retry_ms);
-            end(window);
-            return;
+        // Band after band; an interrupted drawing resumes in the band it stopped in.
+        for (;;) {
+            if (draw_layers(window, view, 0, 0)) {
+                window->restart = 0;
+                display_schedule_timer(k_redraw_timer, k_interrupted_retry_ms);
+                end(window);
+                return;
+            }
+            copy_band(window);
+            if (!frame_next_band()) break;
+            if (set) zone_add(set, zone);
         }
-        set_clip(window, g_frame.window_rect);
-        if (window->palette) plat_realise_palette(window->handle, window->palette);
-        if (g_frame.width > 0 && g_frame.height > 0)
-            plat_copy_pixels(window->handle, g_frame.x, g_frame.y, g_frame.width, g_frame.height,
-                             g_frame.pixels, g_frame.stride);
         zone_subtract(window->raster_zones_id, zone);
         window->restart = 1;
     }

@@ -115,6 +115,12 @@ uint8_t* image_row_view(Image* image, double y, bool reduced) {
     return store_row(image->reduced_store, row, true);
 }
 
+const uint8_t* image_row_peek(const Image* image, int row, bool reduced) {
+    const Table* store = reduced ? image->reduced_store : image->full_store;
+    if (!store || row < 0 || row >= store->rows || !store_row_in_memory(store, row)) return nullptr;
+    return static_cast<uint8_t* const*>(store->items)[row];
+}
+
 void image_clone(int source_id, int* out_id) {
     *out_id = 0;
     Image* source = find_image(source_id);

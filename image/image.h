@@ -38,6 +38,9 @@ void image_alloc(Image* image, int width, int height, int planes, int mode);
 uint8_t* image_row_write(Image* image, int y, int plane);
 uint8_t* image_row_read(Image* image, int y, int plane);
 uint8_t* image_row_view(Image* image, double y, bool reduced);
+// The row's memory when it is there now, else nullptr; nothing is read, made or counted as a
+// use (for prefetching).
+const uint8_t* image_row_peek(const Image* image, int row, bool reduced);
 void image_clone(int source_id, int* out_id);
 void image_rotate(int source_id, int direction, int* out_id);
 void image_composite(Image* previous, Image* current, Image* target);

@@ -161,6 +161,45 @@ TEST(Render, PaletteImageRendersThroughItsColourTable) {
     destroy_document(d);
 }
 
+// A wide window takes several bands of the frame buffer. Every band continues the running
+// positions of the one above, magnified rows that straddle a band edge included, and each
+// window pixel is copied once. An interrupted drawing resumes in the band it stopped in.
+TEST(Render, WideWindowDrawnBandByBandMatchesReference) {
+    DocumentWindow d = make_document(1280, 360);
+    const int w = 1500, h = 900;
+    Image* image = make_image(w, h, 3, channel);
+    show_image(d, image);
+    SourceColour colour = [](int x, int y) {
+        return rgb(channel(x, y, 0), channel(x, y, 1), channel(x, y, 2));
+    };
+    expect_every_view_matches(d, w, h, colour);
+
+    headless_reset_counters(d.handle);
+    render_at(d, 2.8284271247461903, -13.3, -7.7);
+    HeadlessCounters c = headless_counters(d.handle);
+    EXPECT_GT(c.copies, 4);
+    EXPECT_EQ(c.copy_pixels, 1280L * 360);
+    std::vector<uint32_t> whole = headless_surface(d.handle);
+
+    headless_window_clear(d.handle, k_headless_unpainted);
+    g_uninterruptible = false;
+    headless_set_input_pending(true);
+    headless_set_clock(5000);
+    headless_set_clock_step(100);
+    full_redraw(d.window_id, d.view_id);
+    int passes = 0;
+    while (zone_count(d.window()->raster_zones_id) > 0 && passes < 1000) {
+        draw_pending(d.window(), d.view());
+        ++passes;
+    }
+    g_uninterruptible = true;
+    headless_set_input_pending(false);
+    headless_set_clock_step(0);
+    EXPECT_GT(passes, 2);
+    EXPECT_TRUE(headless_surface(d.handle) == whole);
+    destroy_document(d);
+}
+
 TEST(Render, GreyImageAndMarginShowExpectedColours) {
     DocumentWindow d = make_document(200, 150, rgb(1, 2, 3));
     Image* image = make_image(100, 80, 1, [](int x, int, int) { return uint8_t(x * 2); });
