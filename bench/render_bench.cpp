@@ -145,6 +145,28 @@ void BM_MemcpyFrame(benchmark::State& state) {
                                                 benchmark::Counter::kIsIterationInvariantRate);
 }
 
+// The memory floor of a fitted redraw: one read per 64-byte line of every source row the fit
+// view samples (every line is reached when fewer than ten columns are skipped), with no
+// drawing at all. range(0) as below.
+void BM_ReadFitRows(benchmark::State& state) {
+    Scene& s = scene(int(state.range(0)));
+    set_view(s, 0);
+    auto* image = obj_find_as<Image>(CLS_IMAGE, s.image_id);
+    View* view = obj_find_as<View>(CLS_VIEW, s.view_id);
+    double step = 1.0 / view->scale_y;
+    int row_bytes = image->stride * (image->planes == 1 ? 1 : 3);
+    std::vector<const uint8_t*> rows;
+    for (double y = 0; y < image->height; y += step)
+        rows.push_back(image_row_read(image, int(y), 0));
+    uint64_t sum = 0;
+    for (auto _ : state) {
+        for (const uint8_t* row : rows)
+            for (int k = 0; k < row_bytes; k += 64) sum += row[k];
+        benchmark::DoNotOptimize(sum);
+    }
+    state.counters["MB/frame"] = double(rows.size()) * row_bytes / 1e6;
+}
+
 // range(0): 0 three planes, 1 palette; range(1): scale x 1000, 0 for fit.
 void BM_FullRedraw1920x1080(benchmark::State& state) {
     Scene& s = scene(int(state.range(0)));
@@ -171,6 +193,12 @@ double fastest(const std::vector<double>& v) {
 
 BENCHMARK(BM_MemsetFrame)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", fastest);
 BENCHMARK(BM_MemcpyFrame)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", fastest);
+BENCHMARK(BM_ReadFitRows)
+    ->ComputeStatistics("min", fastest)
+    ->ArgName("palette")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FullRedraw1920x1080)
     ->ComputeStatistics("min", fastest)
     ->ArgNames({"palette", "scale_x1000"})
