@@ -222,7 +222,11 @@ void draw_image(void* image_record, View* view, WindowObject* window, const Rect
     int first_column = s_columns[0], spanned = s_columns[dw - 1] - first_column + 1;
     bool magnified = !consecutive && spanned < dw && reserve_values(spanned) && runs_ready();
     uint32_t table[256];
-    if (image->planes == 1) palette_table(image, table);
+    bool grey = false;
+    if (image->planes == 1) {
+        palette_table(image, table);
+        grey = is_grey_table(table);
+    }
     // Where the background fill was left out under this image, a missing row must still
     // show the background.
     bool fill_missing = g_frame.unfilled_image_id == image->id;
@@ -254,7 +258,9 @@ void draw_image(void* image_record, View* view, WindowObject* window, const Rect
             int count = magnified ? spanned : dw;
             prefetch_run(next ? next + first_column : nullptr, plane_length, planes, count);
             uint32_t* to = magnified ? s_values : out;
-            if (planes == 1)
+            if (grey)
+                sample_grey_run(to, row + first_column, count);
+            else if (planes == 1)
                 sample_indexed_run(to, row + first_column, count, table);
             else
                 sample_planar_run(to, row + first_column, plane_length, count);

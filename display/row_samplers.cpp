@@ -57,6 +57,31 @@ constexpr bool k_little_endian =
 
 } // namespace
 
+bool is_grey_table(const uint32_t* table) {
+    for (uint32_t i = 0; i < 256; ++i)
+        if (table[i] != rgb(uint8_t(i), uint8_t(i), uint8_t(i))) return false;
+    return true;
+}
+
+void sample_grey_run(uint32_t* out, const uint8_t* row, int count) {
+    int k = 0;
+#if defined(__SSE2__)
+    // Bytes v, v, v, 0 in memory: unpack v with itself, and v with zero, then the two.
+    const __m128i zero = _mm_setzero_si128();
+    for (; k + 16 <= count; k += 16) {
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + k));
+        __m128i vv_lo = _mm_unpacklo_epi8(v, v), vv_hi = _mm_unpackhi_epi8(v, v);
+        __m128i v0_lo = _mm_unpacklo_epi8(v, zero), v0_hi = _mm_unpackhi_epi8(v, zero);
+        auto* o = reinterpret_cast<__m128i*>(out + k);
+        _mm_storeu_si128(o, _mm_unpacklo_epi16(vv_lo, v0_lo));
+        _mm_storeu_si128(o + 1, _mm_unpackhi_epi16(vv_lo, v0_lo));
+        _mm_storeu_si128(o + 2, _mm_unpacklo_epi16(vv_hi, v0_hi));
+        _mm_storeu_si128(o + 3, _mm_unpackhi_epi16(vv_hi, v0_hi));
+    }
+#endif
+    for (; k < count; ++k) out[k] = rgb(row[k], row[k], row[k]);
+}
+
 void prefetch_run(const uint8_t* row, int plane_length, int planes, int count) {
     if (!row) return;
     for (int p = 0; p < planes; ++p)

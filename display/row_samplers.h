@@ -9,6 +9,10 @@
 void sample_indexed_columns(uint32_t* out, const uint8_t* row, const int32_t* columns, int count,
                             const uint32_t* table, const uint8_t* next_row);
 void sample_indexed_run(uint32_t* out, const uint8_t* row, int count, const uint32_t* table);
+// The same for a grey table (table[i] = i * 0x010101), without the table.
+void sample_grey_run(uint32_t* out, const uint8_t* row, int count);
+// Whether a 256-entry table is that grey table.
+bool is_grey_table(const uint32_t* table);
 // Asks for the bytes of a run of count consecutive columns of planes planes (plane_length
 // apart) ahead of their use: the next source row while this one is drawn.
 void prefetch_run(const uint8_t* row, int plane_length, int planes, int count);

@@ -207,8 +207,9 @@ TEST(Render, GreyImageAndMarginShowExpectedColours) {
     show_image(d, image);
     // 1:1 with the page 30 pixels right of and 25 below the window's corner.
     render_at(d, 1.0, 30.0, 25.0);
-    EXPECT_EQ(d.pixel(30, 25), rgb(0, 0, 0));
-    EXPECT_EQ(d.pixel(30 + 99, 25 + 79), rgb(198, 198, 198));
+    for (int y = 0; y < 80; ++y)
+        for (int x = 0; x < 100; ++x)
+            ASSERT_EQ(d.pixel(30 + x, 25 + y), rgb(2 * x, 2 * x, 2 * x)) << x << ", " << y;
     // The 20-pixel margin of the extent and the area beyond it show the background.
     EXPECT_EQ(d.pixel(29, 30), rgb(1, 2, 3));
     EXPECT_EQ(d.pixel(11, 30), rgb(1, 2, 3));
