@@ -1,16 +1,6 @@
 // BMP decoder on hand-made files: header checks and their status codes, palettes, every
 // uncompressed depth, bit fields and run-length data including codes that leave the image.
-#include "core/registry.h"
-#include "core/status.h"
-#include "image/file_entry.h"
-#include "image/image.h"
 #include "support/support.h"
-
-#include <gtest/gtest.h>
-
-#include <cstdint>
-#include <string>
-#include <vector>
 
 namespace {
 
@@ -61,28 +51,12 @@ std::string build(const BmpFile& f) {
     return s;
 }
 
-struct Loaded {
-    int status = -1;
-    Image* page = nullptr;
-};
-
-Loaded load(const std::string& bytes, const char* name = "t.bmp") {
-    test_reset_core();
-    Loaded r;
-    int list = 0;
-    r.status = test_load_file(test_write_file(name, bytes), &list);
-    std::vector<Image*> pages = list ? test_pages(list) : std::vector<Image*>();
-    if (pages.size() == 1) r.page = pages[0];
-    return r;
+LoadResult load(const std::string& bytes) {
+    return test_load_bytes("t.bmp", bytes);
 }
 
 int px(Image* page, int x, int y, int plane = 0) {
     return image_row_read(page, y, plane)[x];
-}
-
-std::vector<int> row_of(Image* page, int y, int plane = 0) {
-    const uint8_t* r = image_row_read(page, y, plane);
-    return std::vector<int>(r, r + page->width);
 }
 
 std::vector<uint32_t> grey_palette(int n) {
@@ -142,7 +116,7 @@ TEST(BmpHeader, FieldsAndDeclaredSizeZero) {
     f.width = 3, f.height = 1, f.bits = 24;
     f.data = {1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0};
     f.declared_size = 0;
-    Loaded r = load(build(f));
+    LoadResult r = load(build(f));
     ASSERT_EQ(r.status, 0);
     ASSERT_TRUE(r.page);
     EXPECT_EQ(r.page->format_name_index, 0);
@@ -153,15 +127,15 @@ TEST(BmpHeader, FieldsAndDeclaredSizeZero) {
     EXPECT_EQ(r.page->planes, 3);
     EXPECT_EQ(r.page->x_resolution, 2835);
     EXPECT_EQ(r.page->y_resolution, 1417);
-    EXPECT_EQ(row_of(r.page, 0, 0), (std::vector<int>{3, 6, 9}));
-    EXPECT_EQ(row_of(r.page, 0, 1), (std::vector<int>{2, 5, 8}));
-    EXPECT_EQ(row_of(r.page, 0, 2), (std::vector<int>{1, 4, 7}));
+    EXPECT_EQ(test_row(r.page, 0, 0), (Row{3, 6, 9}));
+    EXPECT_EQ(test_row(r.page, 0, 1), (Row{2, 5, 8}));
+    EXPECT_EQ(test_row(r.page, 0, 2), (Row{1, 4, 7}));
 }
 
 TEST(BmpPalette, EntriesFollowTheDataOffset) {
     BmpFile f; // 8 bits, data right after the header: no palette at all
     f.data = {5, 6, 7, 8, 9, 10, 11, 12};
-    Loaded r = load(build(f));
+    LoadResult r = load(build(f));
     ASSERT_EQ(r.status, 0);
     for (int i = 0; i < 256; i++)
         ASSERT_EQ(r.page->palette[0][i] | r.page->palette[1][i] | r.page->palette[2][i], 0);
@@ -182,7 +156,7 @@ TEST(BmpPalette, EntriesFollowTheDataOffset) {
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(r.page->palette[0][0], 0xFF);
     EXPECT_EQ(r.page->palette[0][2], 0) << "entries past 2^bits are not read";
-    EXPECT_EQ(row_of(r.page, 0), (std::vector<int>{1, 0, 1, 0, 0, 1, 0, 1}));
+    EXPECT_EQ(test_row(r.page, 0), (Row{1, 0, 1, 0, 0, 1, 0, 1}));
 
     BmpFile big; // 24 bits with a 300-entry table: only 256 stored, pixels still right
     big.bits = 24, big.width = 1, big.height = 1;
@@ -199,10 +173,10 @@ TEST(BmpRows, EveryUncompressedDepth) {
     one.bits = 1, one.width = 12, one.height = 2;
     one.palette = {0xFFFFFF, 0};
     one.data = {0xF0, 0xFF, 0, 0, 0x81, 0x80, 0, 0};
-    Loaded r = load(build(one));
+    LoadResult r = load(build(one));
     ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(row_of(r.page, 1), (std::vector<int>{1, 1, 1, 1, 0, 0, 0, 0, 1, 1, 1, 1}));
-    EXPECT_EQ(row_of(r.page, 0), (std::vector<int>{1, 0, 0, 0, 0, 0, 0, 1, 1, 0, 0, 0}));
+    EXPECT_EQ(test_row(r.page, 1), (Row{1, 1, 1, 1, 0, 0, 0, 0, 1, 1, 1, 1}));
+    EXPECT_EQ(test_row(r.page, 0), (Row{1, 0, 0, 0, 0, 0, 0, 1, 1, 0, 0, 0}));
     EXPECT_EQ(r.page->stride, 12);
 
     BmpFile four;
@@ -211,7 +185,7 @@ TEST(BmpRows, EveryUncompressedDepth) {
     four.data = {0x1F, 0x70, 0, 0};
     r = load(build(four));
     ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(row_of(r.page, 0), (std::vector<int>{1, 15, 7}));
+    EXPECT_EQ(test_row(r.page, 0), (Row{1, 15, 7}));
 
     BmpFile top_down; // negative height: first stored row at the top
     top_down.width = 2, top_down.height = -2;
@@ -219,11 +193,11 @@ TEST(BmpRows, EveryUncompressedDepth) {
     r = load(build(top_down));
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(r.page->height, 2);
-    EXPECT_EQ(row_of(r.page, 0), (std::vector<int>{1, 2}));
-    EXPECT_EQ(row_of(r.page, 1), (std::vector<int>{3, 4}));
+    EXPECT_EQ(test_row(r.page, 0), (Row{1, 2}));
+    EXPECT_EQ(test_row(r.page, 1), (Row{3, 4}));
     top_down.height = 2;
     r = load(build(top_down));
-    EXPECT_EQ(row_of(r.page, 0), (std::vector<int>{3, 4})) << "bottom-up";
+    EXPECT_EQ(test_row(r.page, 0), (Row{3, 4})) << "bottom-up";
 
     BmpFile no_padding; // last row lacks its padding bytes at the end of the file
     no_padding.bits = 24, no_padding.width = 1, no_padding.height = 2;
@@ -238,11 +212,11 @@ TEST(BmpRows, SixteenAndThirtyTwoBitMasks) {
     BmpFile f; // default 5-5-5: top bit ignored
     f.bits = 16, f.width = 3, f.height = 1;
     f.data = {0xFF, 0xFF, 0xFF, 0x7F, 0x1F, 0x00, 0, 0};
-    Loaded r = load(build(f));
+    LoadResult r = load(build(f));
     ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(row_of(r.page, 0, 0), (std::vector<int>{255, 255, 0}));
-    EXPECT_EQ(row_of(r.page, 0, 1), (std::vector<int>{255, 255, 0}));
-    EXPECT_EQ(row_of(r.page, 0, 2), (std::vector<int>{255, 255, 255}));
+    EXPECT_EQ(test_row(r.page, 0, 0), (Row{255, 255, 0}));
+    EXPECT_EQ(test_row(r.page, 0, 1), (Row{255, 255, 0}));
+    EXPECT_EQ(test_row(r.page, 0, 2), (Row{255, 255, 255}));
 
     BmpFile bf; // 5-6-5 bit fields: green g gives floor(g * 255 / 63)
     bf.bits = 16, bf.compression = 3, bf.width = 64, bf.height = 1;
@@ -289,41 +263,42 @@ BmpFile rle(int bits, int width, int height, std::vector<uint8_t> codes) {
 
 TEST(BmpRunLength, Rle8Codes) {
     // bottom row: run of 3 x 7, absolute 3 (odd: padded), end of line; next: delta (1,0), 2 x 9
-    Loaded r = load(build(rle(8, 6, 2, {3, 7, 0, 3, 1, 2, 3, 0, 0, 0, 0, 2, 1, 0, 2, 9, 0, 1})));
+    LoadResult r =
+        load(build(rle(8, 6, 2, {3, 7, 0, 3, 1, 2, 3, 0, 0, 0, 0, 2, 1, 0, 2, 9, 0, 1})));
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(r.page->format_name_index, 1);
     EXPECT_EQ(r.page->transparent_flag, 1);
     EXPECT_EQ(r.page->transparent[0], 0);
-    EXPECT_EQ(row_of(r.page, 1), (std::vector<int>{7, 7, 7, 1, 2, 3}));
-    EXPECT_EQ(row_of(r.page, 0), (std::vector<int>{0, 9, 9, 0, 0, 0})) << "skipped pixels keep 0";
+    EXPECT_EQ(test_row(r.page, 1), (Row{7, 7, 7, 1, 2, 3}));
+    EXPECT_EQ(test_row(r.page, 0), (Row{0, 9, 9, 0, 0, 0})) << "skipped pixels keep 0";
 
     // no end-of-bitmap: decoding stops when the data length is used up
     r = load(build(rle(8, 2, 1, {2, 5})));
     ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(row_of(r.page, 0), (std::vector<int>{5, 5}));
+    EXPECT_EQ(test_row(r.page, 0), (Row{5, 5}));
 }
 
 TEST(BmpRunLength, Rle4Codes) {
     // run of 5 alternating 0xA / 0xB, absolute 3 (2 bytes, even: no padding), end of bitmap
-    Loaded r = load(build(rle(4, 8, 1, {5, 0xAB, 0, 3, 0x12, 0x30, 0, 1})));
+    LoadResult r = load(build(rle(4, 8, 1, {5, 0xAB, 0, 3, 0x12, 0x30, 0, 1})));
     ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(row_of(r.page, 0), (std::vector<int>{10, 11, 10, 11, 10, 1, 2, 3}));
+    EXPECT_EQ(test_row(r.page, 0), (Row{10, 11, 10, 11, 10, 1, 2, 3}));
     // absolute 5 (3 bytes, odd: one padding byte), then a run of 2
     r = load(build(rle(4, 8, 1, {0, 5, 0x12, 0x34, 0x50, 0, 2, 0xCD, 0, 1})));
     ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(row_of(r.page, 0), (std::vector<int>{1, 2, 3, 4, 5, 12, 13, 0}));
+    EXPECT_EQ(test_row(r.page, 0), (Row{1, 2, 3, 4, 5, 12, 13, 0}));
 }
 
 TEST(BmpRunLength, CodesLeavingTheImageAreClipped) {
     // run past the right edge, delta above the top row, more runs there, line ends below row 0
     std::vector<uint8_t> codes = {200, 4, 0, 0, 3, 6, 0, 2, 250, 9, 255, 1, 0,
                                   0,   0, 0, 0, 0, 9, 9, 0, 3,   1, 2,   3, 0};
-    Loaded r = load(build(rle(8, 4, 2, codes)));
+    LoadResult r = load(build(rle(8, 4, 2, codes)));
     ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(row_of(r.page, 1), (std::vector<int>{4, 4, 4, 4})) << "the run does not wrap";
-    EXPECT_EQ(row_of(r.page, 0), (std::vector<int>{6, 6, 6, 0}));
+    EXPECT_EQ(test_row(r.page, 1), (Row{4, 4, 4, 4})) << "the run does not wrap";
+    EXPECT_EQ(test_row(r.page, 0), (Row{6, 6, 6, 0}));
     // RLE4 absolute run past the edge and a delta far to the right
     r = load(build(rle(4, 3, 1, {0, 6, 0x12, 0x34, 0x56, 0, 0, 2, 200, 0, 4, 0x77, 0, 1})));
     ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(row_of(r.page, 0), (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(test_row(r.page, 0), (Row{1, 2, 3}));
 }

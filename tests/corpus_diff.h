@@ -1,18 +1,12 @@
 // Differential checks against the public corpus: each file is loaded through the real
 // dispatch and every page is compared pixel for pixel with the reference decode.
 #pragma once
-#include "core/registry.h"
-#include "image/image.h"
 #include "support/support.h"
-
-#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <fstream>
 #include <map>
 #include <sstream>
-#include <string>
-#include <vector>
 
 struct CorpusFile {
     std::string path;       // relative to the corpus, e.g. "bmp/x.bmp"

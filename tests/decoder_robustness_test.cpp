@@ -1,18 +1,11 @@
 // Damaged files: every bundled BMP, PNM and GIF sample cut short at many lengths and with
 // bits flipped. Each load must end with a status the decoders use and leave the core usable;
 // run under the sanitizers this also checks that nothing is read or written out of bounds.
-#include "core/registry.h"
-#include "core/status.h"
-#include "image/image.h"
 #include "support/support.h"
-
-#include <gtest/gtest.h>
 
 #include <dirent.h>
 #include <random>
 #include <set>
-#include <string>
-#include <vector>
 
 namespace {
 

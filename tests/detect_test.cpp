@@ -1,15 +1,9 @@
 // Format detection, file entries, the load dispatch's refusals and log line, and the decode
 // tool's report for files that are not images.
-#include "core/lists.h"
-#include "core/registry.h"
-#include "core/status.h"
-#include "image/file_entry.h"
 #include "shell/services.h"
 #include "support/support.h"
 
-#include <gtest/gtest.h>
 #include <cstdio>
-#include <string>
 #include <sys/wait.h>
 
 namespace {

@@ -1,17 +1,11 @@
 // Image buffer: row layout, reduced copies, rotation, compositing, palettes, rows decoded on
 // demand again after the store dropped them.
 #include "core/mem.h"
-#include "core/registry.h"
-#include "core/status.h"
 #include "core/store.h"
-#include "image/file_entry.h"
-#include "image/image.h"
 #include "shell/services.h"
 #include "support/support.h"
 
-#include <gtest/gtest.h>
 #include <cstring>
-#include <string>
 
 namespace {
 

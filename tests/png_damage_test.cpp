@@ -1,15 +1,9 @@
 // Damaged PngSuite files (the bundled subset): every truncation and many bit flips end with a
 // status, never a crash or a read out of bounds (run under the sanitizers to see the latter).
-#include "core/status.h"
-#include "image/image.h"
 #include "support/support.h"
-
-#include <gtest/gtest.h>
 
 #include <dirent.h>
 #include <algorithm>
-#include <string>
-#include <vector>
 
 namespace {
 

@@ -1,14 +1,9 @@
 // Buffered reader: windows and refills, seeks, ranges, scans, bit reads, open-file slots,
 // the memory bit reader and line reading.
 #include "core/reader.h"
-#include "core/registry.h"
-#include "core/status.h"
-#include "image/file_entry.h"
 #include "support/support.h"
 
-#include <gtest/gtest.h>
 #include <cstdio>
-#include <string>
 
 namespace {
 

@@ -1,16 +1,9 @@
 // Registry, object lists, sorted indexes and spatial indexes.
-#include "core/lists.h"
 #include "core/mem.h"
-#include "core/registry.h"
-#include "core/status.h"
-#include "image/file_entry.h"
-#include "image/image.h"
 #include "support/support.h"
 
-#include <gtest/gtest.h>
 #include <cstddef>
 #include <cstring>
-#include <string>
 
 namespace {
 

@@ -6,16 +6,11 @@
 #include "shell/messages.h"
 #include "support/support.h"
 
-#include <gtest/gtest.h>
-
-#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <functional>
-#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
 
 inline uint32_t rgb(int r, int g, int b) {
     return uint32_t(r & 255) << 16 | uint32_t(g & 255) << 8 | uint32_t(b & 255);

@@ -1,15 +1,11 @@
 // Paged row store: budget, eviction to swap files and back, on-demand rows, clean-up.
-#include "core/registry.h"
-#include "core/status.h"
 #include "core/store.h"
 #include "platform/sys.h"
 #include "shell/services.h"
 #include "support/support.h"
 
-#include <gtest/gtest.h>
 #include <cstring>
 #include <dirent.h>
-#include <string>
 
 namespace {
 

@@ -6,9 +6,6 @@
 #include "display/zones.h"
 #include "geo/tile_tree.h"
 
-#include <string>
-#include <vector>
-
 namespace {
 
 struct Leaf {

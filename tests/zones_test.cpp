@@ -8,8 +8,6 @@
 #include "display/shell_hooks.h"
 #include "display/zones.h"
 
-#include <vector>
-
 namespace {
 
 std::vector<Rect> zones_of(int set) {
