@@ -11,7 +11,7 @@ std::string jpeg_title(const std::string& path) {
 }
 
 void copy_file(const std::string& from, const std::string& to) {
-    write_bytes(to, read_text(from));
+    write_bytes(to, test_read_file(from));
 }
 
 } // namespace
