@@ -101,8 +101,7 @@ TEST(Detect, EmptyMissingDirectoryAndRepeats) {
     create_file_entry(test_temp_dir().c_str(), &list, &id);
     EXPECT_EQ(obj_find_as<FileEntry>(CLS_FILE_ENTRY, id)->kind, 1);
     detect_format(9999);
-    EXPECT_EQ(g_status, ST_NOT_FOUND);
-    g_status = 0;
+    EXPECT_EQ(std::exchange(g_status, 0), ST_NOT_FOUND);
     // A second detection of an examined entry changes nothing.
     std::string path = test_write_file("gif.gif", "GIF87a");
     create_file_entry(path.c_str(), &list, &id);
@@ -133,8 +132,7 @@ TEST(LoadDispatch, RefusalsAndTheLogLine) {
     test_reset_core();
     int list = 0;
     load_image(12345, &list, 0, 0);
-    EXPECT_EQ(g_status, ST_NOT_FOUND);
-    g_status = 0;
+    EXPECT_EQ(std::exchange(g_status, 0), ST_NOT_FOUND);
     std::string text = test_write_file("notes.txt", "just text");
     int id = 0;
     open_path(text.c_str(), &list, &id);

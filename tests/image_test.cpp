@@ -137,8 +137,7 @@ TEST_F(ImageBuffer, Palettes) {
     palette_grey(image, 1);
     EXPECT_EQ(image->palette[1][1], 255);
     palette_grey(image, 9);
-    EXPECT_EQ(g_status, ST_VALUE);
-    g_status = 0;
+    EXPECT_EQ(std::exchange(g_status, 0), ST_VALUE);
     palette_identity(image);
     EXPECT_TRUE(palette_is_identity(image));
     image->bit_count = 8;

@@ -53,8 +53,7 @@ TEST(Memory, HoldersAndScratch) {
     g_status = 0;
     void* huge = nullptr;
     EXPECT_EQ(mem_alloc(huge, size_t{1} << 40), nullptr);
-    EXPECT_EQ(g_status, ST_NO_MEMORY);
-    g_status = 0;
+    EXPECT_EQ(std::exchange(g_status, 0), ST_NO_MEMORY);
 }
 
 TEST_F(Registry, IdsAreSharedAcrossClassesAndNeverReused) {
@@ -152,8 +151,7 @@ TEST_F(Registry, ObjectListsKeepIdOrderAcrossClasses) {
     EXPECT_EQ(cls, CLS_IMAGE);
 
     list_add(list, CLS_FILE_ENTRY, 99999, nullptr);
-    EXPECT_EQ(g_status, ST_NOT_FOUND);
-    g_status = 0;
+    EXPECT_EQ(std::exchange(g_status, 0), ST_NOT_FOUND);
 
     // Deleting the list object frees its items but leaves the members.
     obj_delete(CLS_TABLE, list);

@@ -108,8 +108,7 @@ TEST(ZoomLevels, SetZoomPicksTheNearestLevel) {
     EXPECT_EQ(g_zoom.reduction, 2);
     EXPECT_EQ(g_zoom.magnification, 0);
     set_zoom(false, 0.0);
-    EXPECT_EQ(g_status, ST_VALUE);
-    g_status = 0;
+    EXPECT_EQ(std::exchange(g_status, 0), ST_VALUE);
     finish(d);
 }
 
@@ -129,11 +128,9 @@ TEST(ZoomLevels, MissingViewLeavesEverythingAndReportsNotFound) {
     DocumentWindow d = fitted_page(100, 100, 50, 50);
     g_display.view_id = 9999;
     zoom_step(+1);
-    EXPECT_EQ(g_status, ST_NOT_FOUND);
-    g_status = 0;
+    EXPECT_EQ(std::exchange(g_status, 0), ST_NOT_FOUND);
     pan(PAN_DOWN);
-    EXPECT_EQ(g_status, ST_NOT_FOUND);
-    g_status = 0;
+    EXPECT_EQ(std::exchange(g_status, 0), ST_NOT_FOUND);
     finish(d);
 }
 
@@ -181,8 +178,7 @@ TEST(Scrolling, HomeEndAndPagesStayWithinTheRange) {
     EXPECT_EQ(g_scroll.horizontal.position, 1019 - 500 + 1);
     pan(PAN_NONE);
     pan(14);
-    EXPECT_EQ(g_status, ST_VALUE);
-    g_status = 0;
+    EXPECT_EQ(std::exchange(g_status, 0), ST_VALUE);
     destroy_document(d);
 }
 
