@@ -123,11 +123,6 @@ TEST(Detect, PathsKeepTheirCaseAndSortKeyIsLowerCase) {
     EXPECT_NE(std::string(e->sort_key).find("mixedcase.gif"), std::string::npos);
 }
 
-std::string s_log;
-void keep_log(const char* text) {
-    s_log += text;
-}
-
 TEST(LoadDispatch, RefusalsAndTheLogLine) {
     test_reset_core();
     int list = 0;
@@ -136,20 +131,19 @@ TEST(LoadDispatch, RefusalsAndTheLogLine) {
     std::string text = test_write_file("notes.txt", "just text");
     int id = 0;
     open_path(text.c_str(), &list, &id);
-    g_log_observer = keep_log;
-    s_log.clear();
+    LogCapture log;
     load_image(id, &list, 0, 0);
     EXPECT_EQ(g_status, ST_UNKNOWN_FORMAT);
-    EXPECT_EQ(s_log, ""); // kind not 2: no log line
+    EXPECT_EQ(log.text, ""); // kind not 2: no log line
     g_status = 0;
     // An image entry whose format has no decoder: status 3 and the log line with the path.
     std::string ecw = test_write_file("map.ecw", bytes({0x65, 0x02, 0x01, 0, 0, 0}));
     open_path(ecw.c_str(), &list, &id);
     load_image(id, &list, 0, 0);
     EXPECT_NE(g_status, 0);
-    EXPECT_EQ(s_log, "Erreur chargement / Loading error \n'" + ecw + "' : " + status_text());
+    EXPECT_EQ(log.text,
+              "Erreur chargement / Loading error \n'" + ecw + "' : " + status_text() + "\n");
     g_status = 0;
-    g_log_observer = nullptr;
     // The log file gets a rule with the date, then the text.
     std::string logged = test_read_file(log_path());
     EXPECT_EQ(logged.substr(0, 31), std::string(31, '-'));

@@ -112,11 +112,8 @@ TEST(GifHeader, VersionNamesAndFields) {
         g.version = c.version;
         LoadResult r = load(gif_build(g));
         ASSERT_EQ(r.status, 0) << c.version;
-        EXPECT_EQ(r.pages[0]->format_name_index, c.index);
-        EXPECT_EQ(r.pages[0]->bit_count, 2);
-        EXPECT_EQ(r.pages[0]->bits_per_sample, 2);
-        EXPECT_EQ(r.pages[0]->samples_per_pixel, 1);
-        EXPECT_EQ(r.pages[0]->planes, 1);
+        EXPECT_EQ(test_fields(r.page),
+                  "format " + std::to_string(c.index) + " bits 2/2 samples 1 planes 1");
     }
 }
 

@@ -146,31 +146,23 @@ TEST_F(ImageBuffer, Palettes) {
     EXPECT_FALSE(palette_is_grey(image));
 }
 
-std::string s_log;
-void keep_log(const char* text) {
-    s_log += std::string(text) + "\n";
-}
-
 TEST_F(ImageBuffer, OnDemandRowsDecodeThroughTheDispatchAgainAfterEviction) {
     // An on-demand image whose format has no decoder: every decode attempt is logged by the
     // dispatch, which makes the attempts countable.
     Image* image = make(100, 9000, 1, STORE_ON_DEMAND);
     image->format_id = FMT_NONE;
     mem_strdup(image->path, "on/demand.tif");
-    g_log_observer = keep_log;
-    s_log.clear();
+    LogCapture log;
+    const std::string line =
+        "Erreur chargement / Loading error \n'on/demand.tif' : Format inconnu\n";
     ASSERT_NE(image_row_read(image, 0, 0), nullptr);
     EXPECT_EQ(g_status, 0);                          // the failed decode was logged and cleared
     ASSERT_NE(image_row_read(image, 0, 0), nullptr); // in memory: no second decode
-    EXPECT_EQ(s_log, "Erreur chargement / Loading error \n'on/demand.tif' : Format inconnu\n");
+    EXPECT_EQ(log.text, line);
     // Drop the row as the store would under pressure: the next read decodes again.
     store_drop_row(image->full_store, 0);
     image_row_read(image, 0, 0);
-    EXPECT_EQ(
-        s_log.size(),
-        2 * std::string("Erreur chargement / Loading error \n'on/demand.tif' : Format inconnu\n")
-                .size());
-    g_log_observer = nullptr;
+    EXPECT_EQ(log.text, line + line);
 }
 
 } // namespace

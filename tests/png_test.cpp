@@ -85,11 +85,7 @@ TEST(PngHeader, FieldsOfThePage) {
                                                       "\x09\x0A\x0B\x0C",
                                                       13)));
     ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(r.page->format_name_index, 15);
-    EXPECT_EQ(r.page->bit_count, 24);
-    EXPECT_EQ(r.page->bits_per_sample, 8);
-    EXPECT_EQ(r.page->samples_per_pixel, 4);
-    EXPECT_EQ(r.page->planes, 3);
+    EXPECT_EQ(test_fields(r.page), "format 15 bits 24/8 samples 4 planes 3");
     EXPECT_EQ(test_row(r.page, 0, 0), (Row{1, 5, 9}));
     EXPECT_EQ(test_row(r.page, 0, 1), (Row{2, 6, 10}));
     EXPECT_EQ(test_row(r.page, 0, 2), (Row{3, 7, 11}));

@@ -251,10 +251,3 @@ TEST_F(ShellTest, DeleteThatLeavesOnlyANonImageEndsWithNoImage) {
     key(VKEY_DELETE);
     EXPECT_FALSE(headless_exited());
 }
-
-TEST_F(ShellTest, RelativeDirectoryIsScannedFromTheExecutableDirectory) {
-    make_dir(bin + "/rel");
-    write_solid_ppm(bin + "/rel/in.ppm", 5, 5, rgb(0, 0, 1));
-    ASSERT_TRUE(start("rel"));
-    EXPECT_EQ(title(), ppm_title(bin + "/rel/in.ppm", 5, 5));
-}

@@ -93,6 +93,12 @@ LoadResult test_load_bytes(const std::string& name, const std::string& bytes) {
     return test_load(test_write_file(name, bytes));
 }
 
+std::string test_fields(Image* p) {
+    return "format " + std::to_string(p->format_name_index) + " bits " +
+           std::to_string(p->bit_count) + "/" + std::to_string(p->bits_per_sample) + " samples " +
+           std::to_string(p->samples_per_pixel) + " planes " + std::to_string(p->planes);
+}
+
 Row test_row(Image* page, int y, int plane) {
     const uint8_t* r = image_row_read(page, y, plane);
     return r ? Row(r, r + page->width) : Row();

@@ -39,6 +39,9 @@ struct LoadResult {
 LoadResult test_load(const std::string& path);
 // Writes the bytes to a temporary file of that name first.
 LoadResult test_load_bytes(const std::string& name, const std::string& bytes);
+// A page's format name index and sample layout: "format F bits C/S samples N planes P" (bit
+// count, bits per sample).
+std::string test_fields(Image* page);
 // Row y of one plane of a page.
 using Row = std::vector<int>;
 Row test_row(Image* page, int y, int plane = 0);
