@@ -32,6 +32,12 @@ DocumentWindow fitted_page(int window_w, int window_h, int page_w, int page_h) {
     return d;
 }
 
+// "position, minimum, maximum, page" of a scroll axis.
+std::string axis(const ScrollAxis& a) {
+    return std::to_string(a.position) + ", " + std::to_string(a.minimum) + ", " +
+           std::to_string(a.maximum) + ", " + std::to_string(a.page);
+}
+
 void finish(DocumentWindow& d) {
     g_schedule_timer_hook = nullptr;
     destroy_document(d);
@@ -39,11 +45,8 @@ void finish(DocumentWindow& d) {
 
 } // namespace
 
+// Levels 0 to 4 are held to their exact factors by the zoom steps below.
 TEST(ZoomLevels, FactorsArePowersOfTheSquareRootOfTwo) {
-    EXPECT_EQ(level_factor(0), 1.0);
-    EXPECT_EQ(level_factor(1), 1.4142135623730951);
-    EXPECT_EQ(level_factor(2), 2.0);
-    EXPECT_EQ(level_factor(4), 4.0);
     EXPECT_DOUBLE_EQ(level_factor(7), 8 * 1.4142135623730951);
     EXPECT_EQ(round_half_towards_zero(2.5), 2.0);
     EXPECT_EQ(round_half_towards_zero(-2.5), -2.0);
@@ -138,13 +141,8 @@ TEST(Scrolling, RangesFollowTheExtentAndTheOrigin) {
     DocumentWindow d = blank_page(500, 400, 1000, 2000);
     set_view_origin(-100, -300, 1.0);
     update_scroll_ranges();
-    EXPECT_EQ(g_scroll.vertical.position, 300);
-    EXPECT_EQ(g_scroll.vertical.minimum, -20);
-    EXPECT_EQ(g_scroll.vertical.maximum, 2019);
-    EXPECT_EQ(g_scroll.vertical.page, 400);
-    EXPECT_EQ(g_scroll.horizontal.position, 100);
-    EXPECT_EQ(g_scroll.horizontal.maximum, 1019);
-    EXPECT_EQ(g_scroll.horizontal.page, 500);
+    EXPECT_EQ(axis(g_scroll.vertical), "300, -20, 2019, 400");
+    EXPECT_EQ(axis(g_scroll.horizontal), "100, -20, 1019, 500");
     // A positive origin (the page pushed right) widens the range and shortens the page.
     set_view_origin(30.4, 0, 1.0);
     update_scroll_ranges();
