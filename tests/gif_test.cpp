@@ -231,22 +231,19 @@ TEST(GifStructure, ExtensionsEndsAndBadBytes) {
 
     std::string bytes = gif_build(single(1, 1, {0}, grey_table(2)));
     size_t blocks = 13 + 6;
-    EXPECT_EQ(load(bytes.substr(0, blocks) + std::string("\x21\x02\x00", 3) + bytes.substr(blocks))
-                  .status,
-              14)
-        << "extension label 0x02";
-    EXPECT_EQ(load(bytes.substr(0, blocks) + "\x55" + bytes.substr(blocks)).status, 14)
-        << "garbage between blocks";
-    EXPECT_EQ(load(bytes.substr(0, blocks) + std::string("\x21\xF9\x04\x00\x00\x00\x00\x07", 8) +
-                   bytes.substr(blocks))
-                  .status,
-              14)
-        << "no terminator after a graphic control extension";
-    EXPECT_EQ(load(bytes.substr(0, blocks) + std::string("\x21\xF9\x03\x00\x00\x00\x00", 7) +
-                   bytes.substr(blocks))
-                  .status,
-              14)
-        << "graphic control block size below 4";
+    const struct {
+        const char* what;
+        std::string inserted;
+    } bad[] = {
+        {"extension label 0x02", std::string("\x21\x02\x00", 3)},
+        {"garbage between blocks", "\x55"},
+        {"no terminator after a graphic control extension",
+         std::string("\x21\xF9\x04\x00\x00\x00\x00\x07", 8)},
+        {"graphic control block size below 4", std::string("\x21\xF9\x03\x00\x00\x00\x00", 7)},
+    };
+    for (const auto& b : bad)
+        EXPECT_EQ(load(bytes.substr(0, blocks) + b.inserted + bytes.substr(blocks)).status, 14)
+            << b.what;
     EXPECT_EQ(load(bytes.substr(0, 17)).status, 2) << "cut inside the colour table";
     EXPECT_EQ(load(bytes.substr(0, blocks) + "\x3B").status, 14) << "no image at all";
 }
