@@ -1,88 +1,16 @@
 // BMP decoder on hand-made files: header checks and their status codes, palettes, every
 // uncompressed depth, bit fields and run-length data including codes that leave the image.
-#include "core/registry.h"
-#include "core/status.h"
-#include "image/file_entry.h"
-#include "image/image.h"
+#include "bmp_builder.h"
 #include "support/support.h"
-
-#include <gtest/gtest.h>
-
-#include <cstdint>
-#include <string>
-#include <vector>
 
 namespace {
 
-struct BmpFile {
-    int32_t width = 4;
-    int32_t height = 2;
-    int16_t planes = 1;
-    int16_t bits = 8;
-    uint32_t compression = 0;
-    uint32_t header_size = 40;
-    int64_t declared_size = -1;    // -1: the real size
-    int64_t data_offset = -1;      // -1: right after header, masks and palette
-    std::vector<uint32_t> masks;   // bit fields
-    std::vector<uint32_t> palette; // 0x00RRGGBB
-    std::vector<uint8_t> data;
-    int32_t x_ppm = 2835, y_ppm = 1417;
-};
-
-void put32(std::string* s, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; i++) (*s)[at + i] = static_cast<char>(v >> (8 * i));
-}
-void put16(std::string* s, size_t at, uint16_t v) {
-    (*s)[at] = static_cast<char>(v);
-    (*s)[at + 1] = static_cast<char>(v >> 8);
-}
-
-std::string build(const BmpFile& f) {
-    std::string s(54, '\0');
-    s[0] = 'B', s[1] = 'M';
-    put32(&s, 14, f.header_size);
-    put32(&s, 18, static_cast<uint32_t>(f.width));
-    put32(&s, 22, static_cast<uint32_t>(f.height));
-    put16(&s, 26, static_cast<uint16_t>(f.planes));
-    put16(&s, 28, static_cast<uint16_t>(f.bits));
-    put32(&s, 30, f.compression);
-    put32(&s, 38, static_cast<uint32_t>(f.x_ppm));
-    put32(&s, 42, static_cast<uint32_t>(f.y_ppm));
-    for (uint32_t m : f.masks) s.append(4, '\0'), put32(&s, s.size() - 4, m);
-    for (uint32_t c : f.palette) s.append(4, '\0'), put32(&s, s.size() - 4, c);
-    size_t offset = f.data_offset >= 0 ? static_cast<size_t>(f.data_offset) : s.size();
-    if (s.size() < offset) s.resize(offset, '\0');
-    put32(&s, 10, static_cast<uint32_t>(offset));
-    s.resize(offset);
-    s.append(f.data.begin(), f.data.end());
-    put32(&s, 2,
-          static_cast<uint32_t>(f.declared_size >= 0 ? f.declared_size
-                                                     : static_cast<int64_t>(s.size())));
-    return s;
-}
-
-struct Loaded {
-    int status = -1;
-    Image* page = nullptr;
-};
-
-Loaded load(const std::string& bytes, const char* name = "t.bmp") {
-    test_reset_core();
-    Loaded r;
-    int list = 0;
-    r.status = test_load_file(test_write_file(name, bytes), &list);
-    std::vector<Image*> pages = list ? test_pages(list) : std::vector<Image*>();
-    if (pages.size() == 1) r.page = pages[0];
-    return r;
+LoadResult load(const std::string& bytes) {
+    return test_load_bytes("t.bmp", bytes);
 }
 
 int px(Image* page, int x, int y, int plane = 0) {
     return image_row_read(page, y, plane)[x];
-}
-
-std::vector<int> row_of(Image* page, int y, int plane = 0) {
-    const uint8_t* r = image_row_read(page, y, plane);
-    return std::vector<int>(r, r + page->width);
 }
 
 std::vector<uint32_t> grey_palette(int n) {
@@ -126,14 +54,14 @@ TEST(BmpHeader, RefusalsEndWithTheirStatus) {
     add("width 0", 14, [](BmpFile& f) { f.width = 0; });
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        EXPECT_EQ(load(build(c.file)).status, c.status);
+        EXPECT_EQ(load(bmp_build(c.file)).status, c.status);
     }
     EXPECT_EQ(load(std::string("BM") + std::string(40, '\x01')).status, 14)
         << "file below 54 bytes";
     EXPECT_EQ(load(std::string("BM")).status, 14) << "signature only";
     BmpFile fields;
     fields.compression = 3, fields.bits = 16, fields.masks = {0x7C00};
-    std::string short_masks = build(fields).substr(0, 60);
+    std::string short_masks = bmp_build(fields).substr(0, 60);
     EXPECT_EQ(load(short_masks).status, 14) << "bit fields in a file below 66 bytes";
 }
 
@@ -142,32 +70,28 @@ TEST(BmpHeader, FieldsAndDeclaredSizeZero) {
     f.width = 3, f.height = 1, f.bits = 24;
     f.data = {1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0};
     f.declared_size = 0;
-    Loaded r = load(build(f));
+    LoadResult r = load(bmp_build(f));
     ASSERT_EQ(r.status, 0);
     ASSERT_TRUE(r.page);
-    EXPECT_EQ(r.page->format_name_index, 0);
+    EXPECT_EQ(test_fields(r.page), "format 0 bits 24/24 samples 1 planes 3");
     EXPECT_STREQ(image_format_name(r.page->id), "BMP non compresse");
-    EXPECT_EQ(r.page->bit_count, 24);
-    EXPECT_EQ(r.page->bits_per_sample, 24);
-    EXPECT_EQ(r.page->samples_per_pixel, 1);
-    EXPECT_EQ(r.page->planes, 3);
     EXPECT_EQ(r.page->x_resolution, 2835);
     EXPECT_EQ(r.page->y_resolution, 1417);
-    EXPECT_EQ(row_of(r.page, 0, 0), (std::vector<int>{3, 6, 9}));
-    EXPECT_EQ(row_of(r.page, 0, 1), (std::vector<int>{2, 5, 8}));
-    EXPECT_EQ(row_of(r.page, 0, 2), (std::vector<int>{1, 4, 7}));
+    EXPECT_EQ(test_row(r.page, 0, 0), (Row{3, 6, 9}));
+    EXPECT_EQ(test_row(r.page, 0, 1), (Row{2, 5, 8}));
+    EXPECT_EQ(test_row(r.page, 0, 2), (Row{1, 4, 7}));
 }
 
 TEST(BmpPalette, EntriesFollowTheDataOffset) {
     BmpFile f; // 8 bits, data right after the header: no palette at all
     f.data = {5, 6, 7, 8, 9, 10, 11, 12};
-    Loaded r = load(build(f));
+    LoadResult r = load(bmp_build(f));
     ASSERT_EQ(r.status, 0);
     for (int i = 0; i < 256; i++)
         ASSERT_EQ(r.page->palette[0][i] | r.page->palette[1][i] | r.page->palette[2][i], 0);
 
     f.palette = {0x102030, 0x405060, 0x708090}; // fewer entries than 2^bits
-    r = load(build(f));
+    r = load(bmp_build(f));
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(r.page->palette[0][2], 0x70);
     EXPECT_EQ(r.page->palette[1][2], 0x80);
@@ -178,17 +102,17 @@ TEST(BmpPalette, EntriesFollowTheDataOffset) {
     one_bit.bits = 1, one_bit.width = 8, one_bit.height = 1;
     one_bit.palette = {0xFFFFFF, 0x000000, 0x123456, 0x654321};
     one_bit.data = {0xA5, 0, 0, 0};
-    r = load(build(one_bit));
+    r = load(bmp_build(one_bit));
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(r.page->palette[0][0], 0xFF);
     EXPECT_EQ(r.page->palette[0][2], 0) << "entries past 2^bits are not read";
-    EXPECT_EQ(row_of(r.page, 0), (std::vector<int>{1, 0, 1, 0, 0, 1, 0, 1}));
+    EXPECT_EQ(test_row(r.page, 0), (Row{1, 0, 1, 0, 0, 1, 0, 1}));
 
     BmpFile big; // 24 bits with a 300-entry table: only 256 stored, pixels still right
     big.bits = 24, big.width = 1, big.height = 1;
     big.palette.assign(300, 0x0A0B0C);
     big.data = {1, 2, 3, 0};
-    r = load(build(big));
+    r = load(bmp_build(big));
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(r.page->palette[2][255], 0x0C);
     EXPECT_EQ(px(r.page, 0, 0, 0), 3);
@@ -199,36 +123,36 @@ TEST(BmpRows, EveryUncompressedDepth) {
     one.bits = 1, one.width = 12, one.height = 2;
     one.palette = {0xFFFFFF, 0};
     one.data = {0xF0, 0xFF, 0, 0, 0x81, 0x80, 0, 0};
-    Loaded r = load(build(one));
+    LoadResult r = load(bmp_build(one));
     ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(row_of(r.page, 1), (std::vector<int>{1, 1, 1, 1, 0, 0, 0, 0, 1, 1, 1, 1}));
-    EXPECT_EQ(row_of(r.page, 0), (std::vector<int>{1, 0, 0, 0, 0, 0, 0, 1, 1, 0, 0, 0}));
+    EXPECT_EQ(test_row(r.page, 1), (Row{1, 1, 1, 1, 0, 0, 0, 0, 1, 1, 1, 1}));
+    EXPECT_EQ(test_row(r.page, 0), (Row{1, 0, 0, 0, 0, 0, 0, 1, 1, 0, 0, 0}));
     EXPECT_EQ(r.page->stride, 12);
 
     BmpFile four;
     four.bits = 4, four.width = 3, four.height = 1;
     four.palette = grey_palette(16);
     four.data = {0x1F, 0x70, 0, 0};
-    r = load(build(four));
+    r = load(bmp_build(four));
     ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(row_of(r.page, 0), (std::vector<int>{1, 15, 7}));
+    EXPECT_EQ(test_row(r.page, 0), (Row{1, 15, 7}));
 
     BmpFile top_down; // negative height: first stored row at the top
     top_down.width = 2, top_down.height = -2;
     top_down.data = {1, 2, 0, 0, 3, 4, 0, 0};
-    r = load(build(top_down));
+    r = load(bmp_build(top_down));
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(r.page->height, 2);
-    EXPECT_EQ(row_of(r.page, 0), (std::vector<int>{1, 2}));
-    EXPECT_EQ(row_of(r.page, 1), (std::vector<int>{3, 4}));
+    EXPECT_EQ(test_row(r.page, 0), (Row{1, 2}));
+    EXPECT_EQ(test_row(r.page, 1), (Row{3, 4}));
     top_down.height = 2;
-    r = load(build(top_down));
-    EXPECT_EQ(row_of(r.page, 0), (std::vector<int>{3, 4})) << "bottom-up";
+    r = load(bmp_build(top_down));
+    EXPECT_EQ(test_row(r.page, 0), (Row{3, 4})) << "bottom-up";
 
     BmpFile no_padding; // last row lacks its padding bytes at the end of the file
     no_padding.bits = 24, no_padding.width = 1, no_padding.height = 2;
     no_padding.data = {1, 2, 3, 0, 4, 5, 6};
-    r = load(build(no_padding));
+    r = load(bmp_build(no_padding));
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(px(r.page, 0, 0, 0), 6);
     EXPECT_EQ(px(r.page, 0, 1, 0), 3);
@@ -238,11 +162,11 @@ TEST(BmpRows, SixteenAndThirtyTwoBitMasks) {
     BmpFile f; // default 5-5-5: top bit ignored
     f.bits = 16, f.width = 3, f.height = 1;
     f.data = {0xFF, 0xFF, 0xFF, 0x7F, 0x1F, 0x00, 0, 0};
-    Loaded r = load(build(f));
+    LoadResult r = load(bmp_build(f));
     ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(row_of(r.page, 0, 0), (std::vector<int>{255, 255, 0}));
-    EXPECT_EQ(row_of(r.page, 0, 1), (std::vector<int>{255, 255, 0}));
-    EXPECT_EQ(row_of(r.page, 0, 2), (std::vector<int>{255, 255, 255}));
+    EXPECT_EQ(test_row(r.page, 0, 0), (Row{255, 255, 0}));
+    EXPECT_EQ(test_row(r.page, 0, 1), (Row{255, 255, 0}));
+    EXPECT_EQ(test_row(r.page, 0, 2), (Row{255, 255, 255}));
 
     BmpFile bf; // 5-6-5 bit fields: green g gives floor(g * 255 / 63)
     bf.bits = 16, bf.compression = 3, bf.width = 64, bf.height = 1;
@@ -250,7 +174,7 @@ TEST(BmpRows, SixteenAndThirtyTwoBitMasks) {
     for (int g = 0; g < 64; g++)
         bf.data.push_back(static_cast<uint8_t>(g << 5)),
             bf.data.push_back(static_cast<uint8_t>(g >> 3));
-    r = load(build(bf));
+    r = load(bmp_build(bf));
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(r.page->format_name_index, 2);
     for (int g = 0; g < 64; g++) ASSERT_EQ(px(r.page, g, 0, 1), g * 255 / 63) << g;
@@ -259,7 +183,7 @@ TEST(BmpRows, SixteenAndThirtyTwoBitMasks) {
     zero_mask.bits = 32, zero_mask.compression = 3, zero_mask.width = 1, zero_mask.height = 1;
     zero_mask.masks = {0, 0xFFFFF000, 0x00000FFF};
     zero_mask.data = {0x00, 0x08, 0x00, 0x80};
-    r = load(build(zero_mask));
+    r = load(bmp_build(zero_mask));
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(px(r.page, 0, 0, 0), 0);
     EXPECT_EQ(px(r.page, 0, 0, 1), static_cast<int>(double(0x80000000u) * 255 / 0xFFFFF000u));
@@ -268,7 +192,7 @@ TEST(BmpRows, SixteenAndThirtyTwoBitMasks) {
     BmpFile x8; // default 32-bit layout: blue, green, red, unused
     x8.bits = 32, x8.width = 1, x8.height = 1;
     x8.data = {10, 20, 30, 40};
-    r = load(build(x8));
+    r = load(bmp_build(x8));
     EXPECT_EQ(px(r.page, 0, 0, 0), 30);
     EXPECT_EQ(px(r.page, 0, 0, 1), 20);
     EXPECT_EQ(px(r.page, 0, 0, 2), 10);
@@ -289,41 +213,42 @@ BmpFile rle(int bits, int width, int height, std::vector<uint8_t> codes) {
 
 TEST(BmpRunLength, Rle8Codes) {
     // bottom row: run of 3 x 7, absolute 3 (odd: padded), end of line; next: delta (1,0), 2 x 9
-    Loaded r = load(build(rle(8, 6, 2, {3, 7, 0, 3, 1, 2, 3, 0, 0, 0, 0, 2, 1, 0, 2, 9, 0, 1})));
+    LoadResult r =
+        load(bmp_build(rle(8, 6, 2, {3, 7, 0, 3, 1, 2, 3, 0, 0, 0, 0, 2, 1, 0, 2, 9, 0, 1})));
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(r.page->format_name_index, 1);
     EXPECT_EQ(r.page->transparent_flag, 1);
     EXPECT_EQ(r.page->transparent[0], 0);
-    EXPECT_EQ(row_of(r.page, 1), (std::vector<int>{7, 7, 7, 1, 2, 3}));
-    EXPECT_EQ(row_of(r.page, 0), (std::vector<int>{0, 9, 9, 0, 0, 0})) << "skipped pixels keep 0";
+    EXPECT_EQ(test_row(r.page, 1), (Row{7, 7, 7, 1, 2, 3}));
+    EXPECT_EQ(test_row(r.page, 0), (Row{0, 9, 9, 0, 0, 0})) << "skipped pixels keep 0";
 
     // no end-of-bitmap: decoding stops when the data length is used up
-    r = load(build(rle(8, 2, 1, {2, 5})));
+    r = load(bmp_build(rle(8, 2, 1, {2, 5})));
     ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(row_of(r.page, 0), (std::vector<int>{5, 5}));
+    EXPECT_EQ(test_row(r.page, 0), (Row{5, 5}));
 }
 
 TEST(BmpRunLength, Rle4Codes) {
     // run of 5 alternating 0xA / 0xB, absolute 3 (2 bytes, even: no padding), end of bitmap
-    Loaded r = load(build(rle(4, 8, 1, {5, 0xAB, 0, 3, 0x12, 0x30, 0, 1})));
+    LoadResult r = load(bmp_build(rle(4, 8, 1, {5, 0xAB, 0, 3, 0x12, 0x30, 0, 1})));
     ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(row_of(r.page, 0), (std::vector<int>{10, 11, 10, 11, 10, 1, 2, 3}));
+    EXPECT_EQ(test_row(r.page, 0), (Row{10, 11, 10, 11, 10, 1, 2, 3}));
     // absolute 5 (3 bytes, odd: one padding byte), then a run of 2
-    r = load(build(rle(4, 8, 1, {0, 5, 0x12, 0x34, 0x50, 0, 2, 0xCD, 0, 1})));
+    r = load(bmp_build(rle(4, 8, 1, {0, 5, 0x12, 0x34, 0x50, 0, 2, 0xCD, 0, 1})));
     ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(row_of(r.page, 0), (std::vector<int>{1, 2, 3, 4, 5, 12, 13, 0}));
+    EXPECT_EQ(test_row(r.page, 0), (Row{1, 2, 3, 4, 5, 12, 13, 0}));
 }
 
 TEST(BmpRunLength, CodesLeavingTheImageAreClipped) {
     // run past the right edge, delta above the top row, more runs there, line ends below row 0
     std::vector<uint8_t> codes = {200, 4, 0, 0, 3, 6, 0, 2, 250, 9, 255, 1, 0,
                                   0,   0, 0, 0, 0, 9, 9, 0, 3,   1, 2,   3, 0};
-    Loaded r = load(build(rle(8, 4, 2, codes)));
+    LoadResult r = load(bmp_build(rle(8, 4, 2, codes)));
     ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(row_of(r.page, 1), (std::vector<int>{4, 4, 4, 4})) << "the run does not wrap";
-    EXPECT_EQ(row_of(r.page, 0), (std::vector<int>{6, 6, 6, 0}));
+    EXPECT_EQ(test_row(r.page, 1), (Row{4, 4, 4, 4})) << "the run does not wrap";
+    EXPECT_EQ(test_row(r.page, 0), (Row{6, 6, 6, 0}));
     // RLE4 absolute run past the edge and a delta far to the right
-    r = load(build(rle(4, 3, 1, {0, 6, 0x12, 0x34, 0x56, 0, 0, 2, 200, 0, 4, 0x77, 0, 1})));
+    r = load(bmp_build(rle(4, 3, 1, {0, 6, 0x12, 0x34, 0x56, 0, 0, 2, 200, 0, 4, 0x77, 0, 1})));
     ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(row_of(r.page, 0), (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(test_row(r.page, 0), (Row{1, 2, 3}));
 }

@@ -1,15 +1,9 @@
 // Format detection, file entries, the load dispatch's refusals and log line, and the decode
 // tool's report for files that are not images.
-#include "core/lists.h"
-#include "core/registry.h"
-#include "core/status.h"
-#include "image/file_entry.h"
 #include "shell/services.h"
 #include "support/support.h"
 
-#include <gtest/gtest.h>
 #include <cstdio>
-#include <string>
 #include <sys/wait.h>
 
 namespace {
@@ -107,8 +101,7 @@ TEST(Detect, EmptyMissingDirectoryAndRepeats) {
     create_file_entry(test_temp_dir().c_str(), &list, &id);
     EXPECT_EQ(obj_find_as<FileEntry>(CLS_FILE_ENTRY, id)->kind, 1);
     detect_format(9999);
-    EXPECT_EQ(g_status, ST_NOT_FOUND);
-    g_status = 0;
+    EXPECT_EQ(std::exchange(g_status, 0), ST_NOT_FOUND);
     // A second detection of an examined entry changes nothing.
     std::string path = test_write_file("gif.gif", "GIF87a");
     create_file_entry(path.c_str(), &list, &id);
@@ -130,34 +123,27 @@ TEST(Detect, PathsKeepTheirCaseAndSortKeyIsLowerCase) {
     EXPECT_NE(std::string(e->sort_key).find("mixedcase.gif"), std::string::npos);
 }
 
-std::string s_log;
-void keep_log(const char* text) {
-    s_log += text;
-}
-
 TEST(LoadDispatch, RefusalsAndTheLogLine) {
     test_reset_core();
     int list = 0;
     load_image(12345, &list, 0, 0);
-    EXPECT_EQ(g_status, ST_NOT_FOUND);
-    g_status = 0;
+    EXPECT_EQ(std::exchange(g_status, 0), ST_NOT_FOUND);
     std::string text = test_write_file("notes.txt", "just text");
     int id = 0;
     open_path(text.c_str(), &list, &id);
-    g_log_observer = keep_log;
-    s_log.clear();
+    LogCapture log;
     load_image(id, &list, 0, 0);
     EXPECT_EQ(g_status, ST_UNKNOWN_FORMAT);
-    EXPECT_EQ(s_log, ""); // kind not 2: no log line
+    EXPECT_EQ(log.text, ""); // kind not 2: no log line
     g_status = 0;
     // An image entry whose format has no decoder: status 3 and the log line with the path.
     std::string ecw = test_write_file("map.ecw", bytes({0x65, 0x02, 0x01, 0, 0, 0}));
     open_path(ecw.c_str(), &list, &id);
     load_image(id, &list, 0, 0);
     EXPECT_NE(g_status, 0);
-    EXPECT_EQ(s_log, "Erreur chargement / Loading error \n'" + ecw + "' : " + status_text());
+    EXPECT_EQ(log.text,
+              "Erreur chargement / Loading error \n'" + ecw + "' : " + status_text() + "\n");
     g_status = 0;
-    g_log_observer = nullptr;
     // The log file gets a rule with the date, then the text.
     std::string logged = test_read_file(log_path());
     EXPECT_EQ(logged.substr(0, 31), std::string(31, '-'));

@@ -1,9 +1,6 @@
 // A document window as start-up builds it, on a headless surface: window object, extent,
 // view, raster layer with its object list and spatial index.
 #pragma once
-#include "core/lists.h"
-#include "core/registry.h"
-#include "core/status.h"
 #include "core/store.h"
 #include "display/handlers.h"
 #include "display/input_check.h"
@@ -11,12 +8,9 @@
 #include "display/records.h"
 #include "display/view_state.h"
 #include "display/window_objects.h"
-#include "image/image.h"
 #include "platform/headless/headless_window.h"
 #include "support/support.h"
 
-#include <gtest/gtest.h>
-#include <cstdint>
 #include <functional>
 
 struct DocumentWindow {

@@ -115,15 +115,12 @@ TEST_F(Georef, MatrixTransformsApplyTheirFirstThreeRows) {
 TEST_F(Georef, FailuresLeaveThePointUnchanged) {
     double x = 1, y = 2, z = 3;
     transform_forward(5, 7, &x, &y, &z);
-    EXPECT_EQ(g_status, ST_VALUE);
-    g_status = 0;
+    EXPECT_EQ(std::exchange(g_status, 0), ST_VALUE);
     transform_forward(4242, TRANSFORM_SCALE, &x, &y, &z);
-    EXPECT_EQ(g_status, ST_NOT_FOUND);
-    g_status = 0;
+    EXPECT_EQ(std::exchange(g_status, 0), ST_NOT_FOUND);
     int dangling = scale_transform_create(2, 2, 1, 4343); // no reference points
     transform_inverse(dangling, TRANSFORM_SCALE, &x, &y, &z);
-    EXPECT_EQ(g_status, ST_NOT_FOUND);
-    g_status = 0;
+    EXPECT_EQ(std::exchange(g_status, 0), ST_NOT_FOUND);
     transform_forward(0, 99, &x, &y, &z); // id 0: nothing at all
     EXPECT_EQ(g_status, 0);
     EXPECT_EQ(x, 1);

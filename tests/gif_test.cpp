@@ -1,32 +1,16 @@
 // GIF decoder on files written by the test: LZW codes across sub-block boundaries, interlace,
 // the white canvas, pages of an animation with disposal and transparency, frame control
 // records and loop counts, and the block structure's failures.
-#include "core/lists.h"
-#include "core/registry.h"
-#include "core/status.h"
 #include "gif_builder.h"
 #include "image/frame_control.h"
-#include "image/image.h"
 #include "support/support.h"
-
-#include <gtest/gtest.h>
 
 #include <random>
 
 namespace {
 
-struct Loaded {
-    int status = -1;
-    int list = 0;
-    std::vector<Image*> pages;
-};
-
-Loaded load(const std::string& bytes) {
-    test_reset_core();
-    Loaded r;
-    r.status = test_load_file(test_write_file("t.gif", bytes), &r.list);
-    if (r.list) r.pages = test_pages(r.list);
-    return r;
+LoadResult load(const std::string& bytes) {
+    return test_load_bytes("t.gif", bytes);
 }
 
 std::vector<FrameControl*> frame_controls(int list) {
@@ -85,7 +69,7 @@ TEST(GifLzw, CodesAcrossOneTwoAndThreeSubBlocks) {
         SCOPED_TRACE(::testing::PrintToString(sizes));
         GifFile g = single(w, h, pixels, grey_table(256));
         g.frames[0].block_sizes = sizes;
-        Loaded r = load(gif_build(g));
+        LoadResult r = load(gif_build(g));
         ASSERT_EQ(r.status, 0);
         ASSERT_EQ(r.pages.size(), 1u);
         EXPECT_EQ(indices_of(r.pages[0]), pixels);
@@ -95,7 +79,7 @@ TEST(GifLzw, CodesAcrossOneTwoAndThreeSubBlocks) {
         std::vector<uint8_t> p = busy_pixels(w * h, colours, static_cast<unsigned>(colours));
         GifFile g = single(w, h, p, grey_table(colours));
         g.frames[0].block_sizes = {1, 5};
-        Loaded r = load(gif_build(g));
+        LoadResult r = load(gif_build(g));
         ASSERT_EQ(r.status, 0);
         EXPECT_EQ(indices_of(r.pages[0]), p);
     }
@@ -108,10 +92,10 @@ TEST(GifLayout, InterlacedTwinGivesTheSamePage) {
         GifFile plain = single(5, h, p, grey_table(16));
         GifFile twin = plain;
         twin.frames[0].interlaced = true;
-        Loaded a = load(gif_build(plain));
+        LoadResult a = load(gif_build(plain));
         ASSERT_EQ(a.status, 0);
         std::vector<uint8_t> expected = indices_of(a.pages[0]);
-        Loaded b = load(gif_build(twin));
+        LoadResult b = load(gif_build(twin));
         ASSERT_EQ(b.status, 0);
         EXPECT_EQ(indices_of(b.pages[0]), expected);
         EXPECT_EQ(expected, p);
@@ -126,13 +110,10 @@ TEST(GifHeader, VersionNamesAndFields) {
     for (const Case& c : cases) {
         GifFile g = single(2, 1, {0, 1}, grey_table(4));
         g.version = c.version;
-        Loaded r = load(gif_build(g));
+        LoadResult r = load(gif_build(g));
         ASSERT_EQ(r.status, 0) << c.version;
-        EXPECT_EQ(r.pages[0]->format_name_index, c.index);
-        EXPECT_EQ(r.pages[0]->bit_count, 2);
-        EXPECT_EQ(r.pages[0]->bits_per_sample, 2);
-        EXPECT_EQ(r.pages[0]->samples_per_pixel, 1);
-        EXPECT_EQ(r.pages[0]->planes, 1);
+        EXPECT_EQ(test_fields(r.page),
+                  "format " + std::to_string(c.index) + " bits 2/2 samples 1 planes 1");
     }
 }
 
@@ -140,7 +121,7 @@ TEST(GifCanvas, WhiteCanvasIndex) {
     // 16 colours without white: white is appended at index 16 and fills the uncovered canvas
     GifFile g = single(4, 2, {1, 2}, grey_table(16));
     g.frames[0].width = 2, g.frames[0].height = 1;
-    Loaded r = load(gif_build(g));
+    LoadResult r = load(gif_build(g));
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(indices_of(r.pages[0]), (std::vector<uint8_t>{1, 2, 16, 16, 16, 16, 16, 16}));
     EXPECT_EQ(r.pages[0]->palette[0][16], 255);
@@ -179,7 +160,7 @@ TEST(GifAnimation, PagesDisposalTransparencyAndFrameControls) {
     third.has_control = true, third.delay = 7;
     g.frames = {first, second, third};
 
-    Loaded r = load(gif_build(g));
+    LoadResult r = load(gif_build(g));
     ASSERT_EQ(r.status, 0);
     ASSERT_EQ(r.pages.size(), 3u);
     EXPECT_EQ(indices_of(r.pages[0]), (std::vector<uint8_t>{1, 1, 1, 1, 2, 2, 2, 2}));
@@ -213,7 +194,7 @@ TEST(GifLoop, NetscapeLoopCounts) {
         GifFile g = single(1, 1, {0}, grey_table(2));
         g.loop_count = c.loops;
         g.frames[0].has_control = true;
-        Loaded r = load(gif_build(g));
+        LoadResult r = load(gif_build(g));
         ASSERT_EQ(r.status, 0);
         std::vector<FrameControl*> fcs = frame_controls(r.list);
         ASSERT_EQ(fcs.size(), 1u);
@@ -230,7 +211,7 @@ TEST(GifLoop, NetscapeLoopCounts) {
 TEST(GifStructure, ExtensionsEndsAndBadBytes) {
     GifFile g = single(3, 1, {0, 1, 2}, grey_table(4));
     g.comment = g.plain_text = true;
-    Loaded r = load(gif_build(g));
+    LoadResult r = load(gif_build(g));
     ASSERT_EQ(r.status, 0) << "comment and plain text are skipped";
     EXPECT_EQ(indices_of(r.pages[0]), (std::vector<uint8_t>{0, 1, 2}));
 
@@ -250,22 +231,19 @@ TEST(GifStructure, ExtensionsEndsAndBadBytes) {
 
     std::string bytes = gif_build(single(1, 1, {0}, grey_table(2)));
     size_t blocks = 13 + 6;
-    EXPECT_EQ(load(bytes.substr(0, blocks) + std::string("\x21\x02\x00", 3) + bytes.substr(blocks))
-                  .status,
-              14)
-        << "extension label 0x02";
-    EXPECT_EQ(load(bytes.substr(0, blocks) + "\x55" + bytes.substr(blocks)).status, 14)
-        << "garbage between blocks";
-    EXPECT_EQ(load(bytes.substr(0, blocks) + std::string("\x21\xF9\x04\x00\x00\x00\x00\x07", 8) +
-                   bytes.substr(blocks))
-                  .status,
-              14)
-        << "no terminator after a graphic control extension";
-    EXPECT_EQ(load(bytes.substr(0, blocks) + std::string("\x21\xF9\x03\x00\x00\x00\x00", 7) +
-                   bytes.substr(blocks))
-                  .status,
-              14)
-        << "graphic control block size below 4";
+    const struct {
+        const char* what;
+        std::string inserted;
+    } bad[] = {
+        {"extension label 0x02", std::string("\x21\x02\x00", 3)},
+        {"garbage between blocks", "\x55"},
+        {"no terminator after a graphic control extension",
+         std::string("\x21\xF9\x04\x00\x00\x00\x00\x07", 8)},
+        {"graphic control block size below 4", std::string("\x21\xF9\x03\x00\x00\x00\x00", 7)},
+    };
+    for (const auto& b : bad)
+        EXPECT_EQ(load(bytes.substr(0, blocks) + b.inserted + bytes.substr(blocks)).status, 14)
+            << b.what;
     EXPECT_EQ(load(bytes.substr(0, 17)).status, 2) << "cut inside the colour table";
     EXPECT_EQ(load(bytes.substr(0, blocks) + "\x3B").status, 14) << "no image at all";
 }

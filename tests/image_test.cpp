@@ -1,17 +1,11 @@
 // Image buffer: row layout, reduced copies, rotation, compositing, palettes, rows decoded on
 // demand again after the store dropped them.
 #include "core/mem.h"
-#include "core/registry.h"
-#include "core/status.h"
 #include "core/store.h"
-#include "image/file_entry.h"
-#include "image/image.h"
 #include "shell/services.h"
 #include "support/support.h"
 
-#include <gtest/gtest.h>
 #include <cstring>
-#include <string>
 
 namespace {
 
@@ -143,8 +137,7 @@ TEST_F(ImageBuffer, Palettes) {
     palette_grey(image, 1);
     EXPECT_EQ(image->palette[1][1], 255);
     palette_grey(image, 9);
-    EXPECT_EQ(g_status, ST_VALUE);
-    g_status = 0;
+    EXPECT_EQ(std::exchange(g_status, 0), ST_VALUE);
     palette_identity(image);
     EXPECT_TRUE(palette_is_identity(image));
     image->bit_count = 8;
@@ -153,31 +146,23 @@ TEST_F(ImageBuffer, Palettes) {
     EXPECT_FALSE(palette_is_grey(image));
 }
 
-std::string s_log;
-void keep_log(const char* text) {
-    s_log += std::string(text) + "\n";
-}
-
 TEST_F(ImageBuffer, OnDemandRowsDecodeThroughTheDispatchAgainAfterEviction) {
     // An on-demand image whose format has no decoder: every decode attempt is logged by the
     // dispatch, which makes the attempts countable.
     Image* image = make(100, 9000, 1, STORE_ON_DEMAND);
     image->format_id = FMT_NONE;
     mem_strdup(image->path, "on/demand.tif");
-    g_log_observer = keep_log;
-    s_log.clear();
+    LogCapture log;
+    const std::string line =
+        "Erreur chargement / Loading error \n'on/demand.tif' : Format inconnu\n";
     ASSERT_NE(image_row_read(image, 0, 0), nullptr);
     EXPECT_EQ(g_status, 0);                          // the failed decode was logged and cleared
     ASSERT_NE(image_row_read(image, 0, 0), nullptr); // in memory: no second decode
-    EXPECT_EQ(s_log, "Erreur chargement / Loading error \n'on/demand.tif' : Format inconnu\n");
+    EXPECT_EQ(log.text, line);
     // Drop the row as the store would under pressure: the next read decodes again.
     store_drop_row(image->full_store, 0);
     image_row_read(image, 0, 0);
-    EXPECT_EQ(
-        s_log.size(),
-        2 * std::string("Erreur chargement / Loading error \n'on/demand.tif' : Format inconnu\n")
-                .size());
-    g_log_observer = nullptr;
+    EXPECT_EQ(log.text, line + line);
 }
 
 } // namespace

@@ -1,13 +1,6 @@
 // PNG decoder on files built here chunk by chunk: header variants, ancillary chunks, chunk
 // order, palette and transparency rules, resolution, and the refusals.
-#include "core/status.h"
-#include "image/image.h"
 #include "support/support.h"
-
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
 
 namespace {
 
@@ -62,26 +55,8 @@ Bytes png(const Bytes& ihdr, const Bytes& filtered_rows, const Bytes& before_ida
            after_idat + chunk("IEND", "");
 }
 
-struct Loaded {
-    int status = -1;
-    Image* page = nullptr;
-};
-
-Loaded load(const Bytes& file) {
-    test_reset_core();
-    Loaded r;
-    int list = 0;
-    r.status = test_load_file(test_write_file("t.png", file), &list);
-    if (r.status == 0) {
-        std::vector<Image*> pages = test_pages(list);
-        if (pages.size() == 1) r.page = pages[0];
-    }
-    return r;
-}
-
-std::vector<uint8_t> row(Image* page, int y, int plane = 0) {
-    const uint8_t* p = image_row_read(page, y, plane);
-    return std::vector<uint8_t>(p, p + page->width);
+LoadResult load(const Bytes& file) {
+    return test_load_bytes("t.png", file);
 }
 
 // A 2x2 8-bit grey image, rows unfiltered.
@@ -92,10 +67,10 @@ Bytes grey2x2(const Bytes& before = "", const Bytes& after = "") {
 } // namespace
 
 TEST(PngHeader, OneBitGreyWidth12GivesZerosAndOnesOnABlackWhiteRamp) {
-    Loaded r = load(png(header(12, 2, 1, 0), Bytes("\0\xA5\xF0\0\x0F\x30", 6)));
+    LoadResult r = load(png(header(12, 2, 1, 0), Bytes("\0\xA5\xF0\0\x0F\x30", 6)));
     ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(row(r.page, 0), (std::vector<uint8_t>{1, 0, 1, 0, 0, 1, 0, 1, 1, 1, 1, 1}));
-    EXPECT_EQ(row(r.page, 1), (std::vector<uint8_t>{0, 0, 0, 0, 1, 1, 1, 1, 0, 0, 1, 1}));
+    EXPECT_EQ(test_row(r.page, 0), (Row{1, 0, 1, 0, 0, 1, 0, 1, 1, 1, 1, 1}));
+    EXPECT_EQ(test_row(r.page, 1), (Row{0, 0, 0, 0, 1, 1, 1, 1, 0, 0, 1, 1}));
     EXPECT_EQ(r.page->palette[0][0], 0);
     EXPECT_EQ(r.page->palette[0][1], 255);
     EXPECT_EQ(r.page->bit_count, 1);
@@ -104,20 +79,16 @@ TEST(PngHeader, OneBitGreyWidth12GivesZerosAndOnesOnABlackWhiteRamp) {
 }
 
 TEST(PngHeader, FieldsOfThePage) {
-    Loaded r = load(png(header(3, 1, 8, 6), Bytes("\0"
-                                                  "\1\2\3\4"
-                                                  "\5\6\7\x08"
-                                                  "\x09\x0A\x0B\x0C",
-                                                  13)));
+    LoadResult r = load(png(header(3, 1, 8, 6), Bytes("\0"
+                                                      "\1\2\3\4"
+                                                      "\5\6\7\x08"
+                                                      "\x09\x0A\x0B\x0C",
+                                                      13)));
     ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(r.page->format_name_index, 15);
-    EXPECT_EQ(r.page->bit_count, 24);
-    EXPECT_EQ(r.page->bits_per_sample, 8);
-    EXPECT_EQ(r.page->samples_per_pixel, 4);
-    EXPECT_EQ(r.page->planes, 3);
-    EXPECT_EQ(row(r.page, 0, 0), (std::vector<uint8_t>{1, 5, 9}));
-    EXPECT_EQ(row(r.page, 0, 1), (std::vector<uint8_t>{2, 6, 10}));
-    EXPECT_EQ(row(r.page, 0, 2), (std::vector<uint8_t>{3, 7, 11}));
+    EXPECT_EQ(test_fields(r.page), "format 15 bits 24/8 samples 4 planes 3");
+    EXPECT_EQ(test_row(r.page, 0, 0), (Row{1, 5, 9}));
+    EXPECT_EQ(test_row(r.page, 0, 1), (Row{2, 6, 10}));
+    EXPECT_EQ(test_row(r.page, 0, 2), (Row{3, 7, 11}));
     EXPECT_DOUBLE_EQ(r.page->gamma, -1.0);
 }
 
@@ -155,12 +126,12 @@ TEST(PngHeader, SixteenBitRgbTakesTheHighByte) {
                 "\x12\x34\x56\x78\x9A\xBC"
                 "\xFF\x00\x00\xFF\x80\x80",
                 13);
-    Loaded r = load(png(header(2, 1, 16, 2), rgb16));
+    LoadResult r = load(png(header(2, 1, 16, 2), rgb16));
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(r.page->bit_count, 42);
-    EXPECT_EQ(row(r.page, 0, 0), (std::vector<uint8_t>{0x12, 0xFF}));
-    EXPECT_EQ(row(r.page, 0, 1), (std::vector<uint8_t>{0x56, 0x00}));
-    EXPECT_EQ(row(r.page, 0, 2), (std::vector<uint8_t>{0x9A, 0x80}));
+    EXPECT_EQ(test_row(r.page, 0, 0), (Row{0x12, 0xFF}));
+    EXPECT_EQ(test_row(r.page, 0, 1), (Row{0x56, 0x00}));
+    EXPECT_EQ(test_row(r.page, 0, 2), (Row{0x9A, 0x80}));
     // RGBA, Sub filter over 8-byte pixels: the second pixel adds the first one's bytes.
     Bytes rgba16("\x01"
                  "\x10\x00\x20\x00\x30\x00\x40\x00"
@@ -168,21 +139,21 @@ TEST(PngHeader, SixteenBitRgbTakesTheHighByte) {
                  17);
     r = load(png(header(2, 1, 16, 6), rgba16));
     ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(row(r.page, 0, 0), (std::vector<uint8_t>{0x10, 0x11}));
-    EXPECT_EQ(row(r.page, 0, 2), (std::vector<uint8_t>{0x30, 0x31}));
+    EXPECT_EQ(test_row(r.page, 0, 0), (Row{0x10, 0x11}));
+    EXPECT_EQ(test_row(r.page, 0, 2), (Row{0x30, 0x31}));
 }
 
 TEST(PngChunks, AncillaryChunksChangeNothingAndUnknownCriticalOnesAreRefused) {
-    Loaded plain = load(grey2x2());
+    LoadResult plain = load(grey2x2());
     ASSERT_EQ(plain.status, 0);
-    std::vector<uint8_t> r0 = row(plain.page, 0), r1 = row(plain.page, 1);
+    Row r0 = test_row(plain.page, 0), r1 = test_row(plain.page, 1);
     Bytes extras = chunk("sRGB", "\0") + chunk("iCCP", Bytes("p\0\0xxxx", 7)) +
                    chunk("tEXt", Bytes("Title\0Hi", 8)) + chunk("zzZz", "whatever") +
                    chunk("cHRM", Bytes(32, '\1')) + chunk("tIME", Bytes(7, '\2'));
-    Loaded with = load(grey2x2(extras, chunk("tEXt", "late")));
+    LoadResult with = load(grey2x2(extras, chunk("tEXt", "late")));
     ASSERT_EQ(with.status, 0);
-    EXPECT_EQ(row(with.page, 0), r0);
-    EXPECT_EQ(row(with.page, 1), r1);
+    EXPECT_EQ(test_row(with.page, 0), r0);
+    EXPECT_EQ(test_row(with.page, 1), r1);
     EXPECT_EQ(load(grey2x2(chunk("ZZZZ", "x"))).status, ST_UNKNOWN_FORMAT);
     EXPECT_EQ(load(grey2x2(chunk("iEND", ""))).status, 0); // names compare exactly
     EXPECT_EQ(load(grey2x2(chunk("Iend", ""))).status, ST_UNKNOWN_FORMAT);
@@ -196,9 +167,9 @@ TEST(PngChunks, CorruptCrcsAreNotChecked) {
         file[at + 8 + length] ^= 0x55;
         at += 12 + length;
     }
-    Loaded r = load(file);
+    LoadResult r = load(file);
     ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(row(r.page, 1), (std::vector<uint8_t>{0x30, 0x40}));
+    EXPECT_EQ(test_row(r.page, 1), (Row{0x30, 0x40}));
 }
 
 TEST(PngChunks, SignatureTailMustBeExact) {
@@ -227,10 +198,10 @@ TEST(PngChunks, DataMayBeSplitOverManyIdatChunks) {
     Bytes z = zlib_stored(Bytes("\0\x10\x20\0\x30\x40", 6));
     Bytes idats;
     for (char c : z) idats += chunk("IDAT", Bytes(1, c));
-    Loaded r =
+    LoadResult r =
         load(k_signature + header(2, 2, 8, 0) + chunk("IDAT", "") + idats + chunk("IEND", ""));
     ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(row(r.page, 1), (std::vector<uint8_t>{0x30, 0x40}));
+    EXPECT_EQ(test_row(r.page, 1), (Row{0x30, 0x40}));
 }
 
 TEST(PngChunks, FilterTypeAbove4IsBadDataAndLogged) {
@@ -241,10 +212,10 @@ TEST(PngChunks, FilterTypeAbove4IsBadDataAndLogged) {
 
 TEST(PngChunks, ShortStreamLeavesZeroRows) {
     // One row of data for a two-row image: the stream ends cleanly, the second row is zeros.
-    Loaded r = load(png(header(2, 2, 8, 0), Bytes("\0\x10\x20", 3)));
+    LoadResult r = load(png(header(2, 2, 8, 0), Bytes("\0\x10\x20", 3)));
     ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(row(r.page, 0), (std::vector<uint8_t>{0x10, 0x20}));
-    EXPECT_EQ(row(r.page, 1), (std::vector<uint8_t>{0, 0}));
+    EXPECT_EQ(test_row(r.page, 0), (Row{0x10, 0x20}));
+    EXPECT_EQ(test_row(r.page, 1), (Row{0, 0}));
 }
 
 TEST(PngChunks, ImageFarLargerThanItsDataIsRefused) {
@@ -258,10 +229,10 @@ TEST(PngPalette, PaletteAndTransparentIndex) {
     trns[5] = 0;
     trns[9] = 0;
     trns[2] = 7;
-    Loaded r = load(
+    LoadResult r = load(
         png(header(4, 1, 4, 3), Bytes("\0\x05\xAF", 3), chunk("PLTE", plte) + chunk("tRNS", trns)));
     ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(row(r.page, 0), (std::vector<uint8_t>{0, 5, 10, 15}));
+    EXPECT_EQ(test_row(r.page, 0), (Row{0, 5, 10, 15}));
     EXPECT_EQ(r.page->transparent_flag, 1);
     EXPECT_EQ(r.page->transparent[0], 5);
     EXPECT_EQ(r.page->palette[0][15], 240);
@@ -271,8 +242,8 @@ TEST(PngPalette, PaletteAndTransparentIndex) {
 
 TEST(PngPalette, MostTransparentEntryWhenNoneIsClear) {
     Bytes trns("\xFF\x80\x10\x40\x10", 5);
-    Loaded r = load(png(header(1, 1, 8, 3), Bytes("\0\0", 2),
-                        chunk("PLTE", Bytes(15, '\1')) + chunk("tRNS", trns)));
+    LoadResult r = load(png(header(1, 1, 8, 3), Bytes("\0\0", 2),
+                            chunk("PLTE", Bytes(15, '\1')) + chunk("tRNS", trns)));
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(r.page->transparent_flag, 1);
     EXPECT_EQ(r.page->transparent[0], 2); // the first of the two 0x10 entries
@@ -289,7 +260,7 @@ TEST(PngPalette, PaletteLengthRules) {
     // 300 entries: the page keeps 256 and nothing beyond.
     Bytes plte;
     for (int i = 0; i < 300; i++) plte += char(i), plte += char(i >> 8), plte += char(7);
-    Loaded r = load(png(header(1, 1, 8, 3), Bytes("\0\xFF", 2), chunk("PLTE", plte)));
+    LoadResult r = load(png(header(1, 1, 8, 3), Bytes("\0\xFF", 2), chunk("PLTE", plte)));
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(r.page->palette[0][255], 255);
     EXPECT_EQ(r.page->palette[1][255], 0);
@@ -303,7 +274,7 @@ TEST(PngPalette, PaletteLengthRules) {
 }
 
 TEST(PngTransparency, ColourTypesAndSixteenBitConversion) {
-    Loaded r = load(grey2x2(chunk("tRNS", be16(7))));
+    LoadResult r = load(grey2x2(chunk("tRNS", be16(7))));
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(r.page->transparent_flag, 1);
     EXPECT_EQ(r.page->transparent[0], 7);
@@ -327,11 +298,11 @@ TEST(PngTransparency, ColourTypesAndSixteenBitConversion) {
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(r.page->transparent_flag, 0);
     EXPECT_EQ(r.page->width, 1);
-    EXPECT_EQ(row(r.page, 0, 2), (std::vector<uint8_t>{3}));
+    EXPECT_EQ(test_row(r.page, 0, 2), (Row{3}));
 }
 
 TEST(PngAncillary, GammaAndResolution) {
-    Loaded r = load(grey2x2(chunk("gAMA", be32(45455))));
+    LoadResult r = load(grey2x2(chunk("gAMA", be32(45455))));
     ASSERT_EQ(r.status, 0);
     EXPECT_NEAR(r.page->gamma, 0.45455, 1e-12);
     EXPECT_EQ(load(grey2x2(chunk("gAMA", "\0\0\1"))).status, ST_BAD_DATA);
@@ -352,9 +323,9 @@ TEST(PngAncillary, BackgroundNeedsTheHeaderAndShowsOnlyWherePixelsAreMissing) {
     Bytes before_header = k_signature + chunk("bKGD", be16(3)) + header(2, 2, 8, 0) +
                           chunk("IDAT", zlib_stored(Bytes(6, '\0'))) + chunk("IEND", "");
     EXPECT_EQ(load(before_header).status, ST_BAD_DATA);
-    Loaded r = load(grey2x2(chunk("bKGD", be16(99))));
+    LoadResult r = load(grey2x2(chunk("bKGD", be16(99))));
     ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(row(r.page, 0), (std::vector<uint8_t>{0x10, 0x20}));
+    EXPECT_EQ(test_row(r.page, 0), (Row{0x10, 0x20}));
     EXPECT_EQ(load(grey2x2(chunk("bKGD", "\1"))).status, ST_BAD_DATA);
 }
 

@@ -1,38 +1,12 @@
 // PBM, PGM and PPM decoder on hand-made files: header comments wherever a header token can
 // stand, the text and raw pixel readers, maxval handling and files that end early.
-#include "core/registry.h"
-#include "core/status.h"
 #include "decoders/decoders.h"
-#include "image/file_entry.h"
-#include "image/image.h"
 #include "support/support.h"
-
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
 
 namespace {
 
-struct Loaded {
-    int status = -1;
-    int kind = 0;
-    Image* page = nullptr;
-};
-
-Loaded load(const std::string& bytes) {
-    test_reset_core();
-    Loaded r;
-    int list = 0;
-    r.status = test_load_file(test_write_file("t.pnm", bytes), &list, &r.kind);
-    std::vector<Image*> pages = list ? test_pages(list) : std::vector<Image*>();
-    if (pages.size() == 1) r.page = pages[0];
-    return r;
-}
-
-std::vector<int> row_of(Image* page, int y, int plane = 0) {
-    const uint8_t* r = image_row_read(page, y, plane);
-    return std::vector<int>(r, r + page->width);
+LoadResult load(const std::string& bytes) {
+    return test_load_bytes("t.pnm", bytes);
 }
 
 } // namespace
@@ -49,23 +23,23 @@ TEST(PnmHeader, CommentsInEveryHeaderPosition) {
     };
     for (const char* h : headers) {
         SCOPED_TRACE(h);
-        Loaded r = load(std::string(h) + "0 2 4\n");
+        LoadResult r = load(std::string(h) + "0 2 4\n");
         ASSERT_EQ(r.status, 0);
         ASSERT_TRUE(r.page);
         EXPECT_EQ(r.page->width, 3);
         EXPECT_EQ(r.page->height, 1);
-        EXPECT_EQ(row_of(r.page, 0), (std::vector<int>{0, 2, 4}));
+        EXPECT_EQ(test_row(r.page, 0), (Row{0, 2, 4}));
         EXPECT_EQ(r.page->palette[0][2], 127);
         EXPECT_EQ(r.page->palette[0][4], 255);
     }
     // A "#" token directly followed by a line feed does not swallow the next line.
-    Loaded r = load("P2 #\n2 1 255\n7 8\n");
+    LoadResult r = load("P2 #\n2 1 255\n7 8\n");
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(r.page->width, 2);
     // Raw forms: the raster starts right after the blank that ends maxval.
     r = load(std::string("P5\n# c\n2 1\n# c\n255\n") + "\x0a\x20");
     ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(row_of(r.page, 0), (std::vector<int>{10, 32}));
+    EXPECT_EQ(test_row(r.page, 0), (Row{10, 32}));
 }
 
 TEST(PnmHeader, FieldsPerVariant) {
@@ -79,73 +53,72 @@ TEST(PnmHeader, FieldsPerVariant) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.bytes);
-        Loaded r = load(c.bytes);
+        LoadResult r = load(c.bytes);
         ASSERT_EQ(r.status, 0);
-        EXPECT_EQ(r.page->format_name_index, c.name_index);
-        EXPECT_EQ(r.page->bit_count, c.bits);
-        EXPECT_EQ(r.page->bits_per_sample, c.bits);
-        EXPECT_EQ(r.page->samples_per_pixel, 1);
-        EXPECT_EQ(r.page->planes, c.planes);
+        std::string bits = std::to_string(c.bits);
+        EXPECT_EQ(test_fields(r.page), "format " + std::to_string(c.name_index) + " bits " + bits +
+                                           "/" + bits + " samples 1 planes " +
+                                           std::to_string(c.planes));
     }
 }
 
 TEST(PnmPixels, TextReaders) {
-    Loaded r = load("P1 5 2\n1 0 1 0 0 x11001"); // digits run together or split by anything
+    LoadResult r = load("P1 5 2\n1 0 1 0 0 x11001"); // digits run together or split by anything
     ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(row_of(r.page, 0), (std::vector<int>{1, 0, 1, 0, 0}));
-    EXPECT_EQ(row_of(r.page, 1), (std::vector<int>{1, 1, 0, 0, 1}));
+    EXPECT_EQ(test_row(r.page, 0), (Row{1, 0, 1, 0, 0}));
+    EXPECT_EQ(test_row(r.page, 1), (Row{1, 1, 0, 0, 1}));
     EXPECT_EQ(r.page->palette[0][0], 255);
     EXPECT_EQ(r.page->palette[0][1], 0);
 
     r = load("P3 2 1 10\n-10 +5 0, 1;2;10"); // signs are skipped: -10 reads 10
     ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(row_of(r.page, 0, 0), (std::vector<int>{255, 25}));
-    EXPECT_EQ(row_of(r.page, 0, 1), (std::vector<int>{127, 51}));
-    EXPECT_EQ(row_of(r.page, 0, 2), (std::vector<int>{0, 255}));
+    EXPECT_EQ(test_row(r.page, 0, 0), (Row{255, 25}));
+    EXPECT_EQ(test_row(r.page, 0, 1), (Row{127, 51}));
+    EXPECT_EQ(test_row(r.page, 0, 2), (Row{0, 255}));
 
     r = load("P2 3 2 255\n1 2 3 4"); // short text data: the rest reads as 0, no failure
     ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(row_of(r.page, 1), (std::vector<int>{4, 0, 0}));
+    EXPECT_EQ(test_row(r.page, 1), (Row{4, 0, 0}));
     r = load("P3 1 1 255"); // header ends the file
     ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(row_of(r.page, 0, 2), (std::vector<int>{0}));
+    EXPECT_EQ(test_row(r.page, 0, 2), (Row{0}));
 }
 
 TEST(PnmPixels, RawReaders) {
-    Loaded r = load(std::string("P4 12 2\n") + "\xF0\xFF\x81\x80"); // 2 bytes a row, 12 pixels
+    LoadResult r = load(std::string("P4 12 2\n") + "\xF0\xFF\x81\x80"); // 2 bytes a row, 12 pixels
     ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(row_of(r.page, 0), (std::vector<int>{1, 1, 1, 1, 0, 0, 0, 0, 1, 1, 1, 1}));
-    EXPECT_EQ(row_of(r.page, 1), (std::vector<int>{1, 0, 0, 0, 0, 0, 0, 1, 1, 0, 0, 0}));
+    EXPECT_EQ(test_row(r.page, 0), (Row{1, 1, 1, 1, 0, 0, 0, 0, 1, 1, 1, 1}));
+    EXPECT_EQ(test_row(r.page, 1), (Row{1, 0, 0, 0, 0, 0, 0, 1, 1, 0, 0, 0}));
 
     r = load(std::string("P5 3 1 15\n") +
              std::string("\x00\x0F\x07", 3)); // indices as read; 15 is white
     ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(row_of(r.page, 0), (std::vector<int>{0, 15, 7}));
+    EXPECT_EQ(test_row(r.page, 0), (Row{0, 15, 7}));
     EXPECT_EQ(r.page->palette[0][15], 255);
     EXPECT_EQ(r.page->palette[1][7], 7 * 255 / 15);
 
     r = load(std::string("P6 2 1 127\n") + std::string("\x7F\x00\x40\x01\x02\x03", 6));
     ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(row_of(r.page, 0, 0), (std::vector<int>{255, 1 * 255 / 127}));
-    EXPECT_EQ(row_of(r.page, 0, 2), (std::vector<int>{0x40 * 255 / 127, 3 * 255 / 127}));
+    EXPECT_EQ(test_row(r.page, 0, 0), (Row{255, 1 * 255 / 127}));
+    EXPECT_EQ(test_row(r.page, 0, 2), (Row{0x40 * 255 / 127, 3 * 255 / 127}));
 }
 
 TEST(PnmPixels, SixteenBitSamplesRoundToBytes) {
-    Loaded r = load(std::string("P5 3 1 65535\n") + std::string("\x00\x00\xFF\xFF\x80\x00", 6));
+    LoadResult r = load(std::string("P5 3 1 65535\n") + std::string("\x00\x00\xFF\xFF\x80\x00", 6));
     ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(row_of(r.page, 0), (std::vector<int>{0, 255, 128}));
+    EXPECT_EQ(test_row(r.page, 0), (Row{0, 255, 128}));
     EXPECT_EQ(r.page->palette[0][128], 128);
     r = load("P3 1 1 1000\n1000 500 0");
     ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(row_of(r.page, 0, 0), (std::vector<int>{255}));
-    EXPECT_EQ(row_of(r.page, 0, 1), (std::vector<int>{128}));
+    EXPECT_EQ(test_row(r.page, 0, 0), (Row{255}));
+    EXPECT_EQ(test_row(r.page, 0, 1), (Row{128}));
 }
 
 TEST(PnmFailures, StatusesAndKeptRows) {
     EXPECT_EQ(load("P2 2 2 0\n1 1 1 1").status, 14) << "maxval 0";
     EXPECT_EQ(load("P6 2 2 70000\n").status, 14) << "maxval above 65535";
     EXPECT_EQ(load("P5 0 2 255\n").status, 3) << "width 0 is not an image for detection";
-    Loaded r = load("P5 1 -1 255\n");
+    LoadResult r = load("P5 1 -1 255\n");
     EXPECT_NE(r.status, 0) << "negative height";
 
     // Raw data ending early: status 2, the rows read so far stay.

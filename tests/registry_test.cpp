@@ -1,16 +1,9 @@
 // Registry, object lists, sorted indexes and spatial indexes.
-#include "core/lists.h"
 #include "core/mem.h"
-#include "core/registry.h"
-#include "core/status.h"
-#include "image/file_entry.h"
-#include "image/image.h"
 #include "support/support.h"
 
-#include <gtest/gtest.h>
 #include <cstddef>
 #include <cstring>
-#include <string>
 
 namespace {
 
@@ -60,8 +53,7 @@ TEST(Memory, HoldersAndScratch) {
     g_status = 0;
     void* huge = nullptr;
     EXPECT_EQ(mem_alloc(huge, size_t{1} << 40), nullptr);
-    EXPECT_EQ(g_status, ST_NO_MEMORY);
-    g_status = 0;
+    EXPECT_EQ(std::exchange(g_status, 0), ST_NO_MEMORY);
 }
 
 TEST_F(Registry, IdsAreSharedAcrossClassesAndNeverReused) {
@@ -107,14 +99,9 @@ TEST_F(Registry, NextEnumeratesInIdOrderAndCopyKeepsId) {
     EXPECT_EQ(g_status, ST_NOT_FOUND);
 }
 
-TEST(Table, GrowthInKilobyteSteps) {
-    EXPECT_EQ(table_capacity_for(1020), 1024);
-    EXPECT_EQ(table_capacity_for(1024), 2048);
-    EXPECT_EQ(table_capacity_for(1032), 2048);
-    EXPECT_EQ(table_capacity_for(0), 1024);
-}
-
-TEST_F(Registry, ManyObjectsStayFindable) {
+TEST_F(Registry, TablesGrowInKilobyteStepsAndManyObjectsStayFindable) {
+    for (int n : {0, 1020}) EXPECT_EQ(table_capacity_for(n), 1024) << n;
+    for (int n : {1024, 1032}) EXPECT_EQ(table_capacity_for(n), 2048) << n;
     // Enough items to grow the class table many times and to exercise the halving searches.
     std::vector<int> ids(5000);
     for (int& id : ids) obj_create(CLS_FILE_ENTRY, &id);
@@ -159,8 +146,7 @@ TEST_F(Registry, ObjectListsKeepIdOrderAcrossClasses) {
     EXPECT_EQ(cls, CLS_IMAGE);
 
     list_add(list, CLS_FILE_ENTRY, 99999, nullptr);
-    EXPECT_EQ(g_status, ST_NOT_FOUND);
-    g_status = 0;
+    EXPECT_EQ(std::exchange(g_status, 0), ST_NOT_FOUND);
 
     // Deleting the list object frees its items but leaves the members.
     obj_delete(CLS_TABLE, list);
@@ -251,10 +237,7 @@ TEST_F(Registry, SpatialIndexKeepsGroupUnion) {
     extent_add(index, 1000, 3, bounds(-5, 2, 4, 20));
     double x0, y0, x1, y1;
     extent_bounds(index, 1000, &x0, &y0, &x1, &y1);
-    EXPECT_EQ(x0, -5);
-    EXPECT_EQ(y0, 0);
-    EXPECT_EQ(x1, 10);
-    EXPECT_EQ(y1, 20);
+    EXPECT_EQ((std::vector<double>{x0, y0, x1, y1}), (std::vector<double>{-5, 0, 10, 20}));
     extent_remove(index, 1000, 3);
     extent_bounds(index, 1000, &x0, &y0, &x1, &y1);
     EXPECT_EQ(x0, 0);

@@ -1,11 +1,8 @@
 // Configuration value and background colour, log entries, path kinds.
-#include "core/status.h"
 #include "shell/services.h"
 #include "support/support.h"
 
-#include <gtest/gtest.h>
 #include <cstring>
-#include <string>
 
 namespace {
 

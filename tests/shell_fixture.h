@@ -1,21 +1,18 @@
 // End-to-end harness for the application: a fresh "executable directory" with its placeholder
 // pictures, image files written by the tests, and the program started on the headless layer.
 #pragma once
+#include "bmp_builder.h"
+#include "gif_builder.h"
 #include "platform/headless/headless_app.h"
 #include "platform/headless/headless_window.h"
 #include "shell/messages.h"
 #include "support/support.h"
 
-#include <gtest/gtest.h>
-
-#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <functional>
-#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
 
 inline uint32_t rgb(int r, int g, int b) {
     return uint32_t(r & 255) << 16 | uint32_t(g & 255) << 8 | uint32_t(b & 255);
@@ -30,10 +27,6 @@ using PixelColour = std::function<uint32_t(int x, int y)>;
 inline void write_bytes(const std::string& path, const std::string& bytes) {
     std::ofstream f(path, std::ios::binary);
     f.write(bytes.data(), std::streamsize(bytes.size()));
-}
-
-inline std::string read_text(const std::string& path) {
-    return test_read_file(path);
 }
 
 inline void make_dir(const std::string& path) {
@@ -57,114 +50,39 @@ inline void write_solid_ppm(const std::string& path, int w, int h, uint32_t c) {
     write_ppm(path, w, h, [c](int, int) { return c; });
 }
 
-// 24-bit bottom-up BMP.
+// 24-bit bottom-up BMP of one colour.
 inline void write_bmp(const std::string& path, int w, int h, uint32_t c) {
-    int row = (w * 3 + 3) / 4 * 4;
-    auto u32 = [](std::string& s, uint32_t v) {
-        for (int i = 0; i < 4; i++) s += char(v >> (8 * i));
-    };
-    auto u16 = [](std::string& s, uint32_t v) {
-        s += char(v);
-        s += char(v >> 8);
-    };
-    std::string s = "BM";
-    u32(s, uint32_t(54 + row * h));
-    u32(s, 0);
-    u32(s, 54);
-    u32(s, 40);
-    u32(s, uint32_t(w));
-    u32(s, uint32_t(h));
-    u16(s, 1);
-    u16(s, 24);
-    u32(s, 0);
-    u32(s, uint32_t(row * h));
-    u32(s, 2835);
-    u32(s, 2835);
-    u32(s, 0);
-    u32(s, 0);
+    BmpFile f;
+    f.width = w, f.height = h, f.bits = 24, f.y_ppm = 2835;
     for (int y = 0; y < h; y++) {
-        for (int x = 0; x < w; x++) {
-            s += char(c);
-            s += char(c >> 8);
-            s += char(c >> 16);
-        }
-        s.append(size_t(row - w * 3), '\0');
+        for (int x = 0; x < w; x++)
+            f.data.insert(f.data.end(), {uint8_t(c), uint8_t(c >> 8), uint8_t(c >> 16)});
+        f.data.resize(f.data.size() + (4 - w * 3 % 4) % 4);
     }
-    write_bytes(path, s);
+    write_bytes(path, bmp_build(f));
 }
 
-struct GifFrame {
+struct SolidFrame {
     int colour_index; // 0..3 into the four-colour table
     int delay;        // hundredths; -1 writes no graphic control extension
 };
 
-// A GIF of solid frames over a four-colour table. loop: -1 no loop extension, 0 endless, n.
-// The LZW stream sends a clear code after every two pixels, so codes stay three bits wide.
+// A GIF of solid frames (disposal 1) over a four-colour table. loop: -1 no loop extension, 0
+// endless, n.
 inline void write_gif(const std::string& path, int w, int h, const uint32_t colours[4],
-                      const std::vector<GifFrame>& frames, int loop) {
-    std::string s = "GIF89a";
-    auto u16 = [&](int v) {
-        s += char(v & 255);
-        s += char((v >> 8) & 255);
-    };
-    u16(w);
-    u16(h);
-    s += char(0x81); // global table of 4 entries
-    s += char(0);
-    s += char(0);
-    for (int i = 0; i < 4; i++) {
-        s += char(colours[i] >> 16);
-        s += char(colours[i] >> 8);
-        s += char(colours[i]);
+                      const std::vector<SolidFrame>& frames, int loop) {
+    GifFile g;
+    g.width = w, g.height = h, g.loop_count = loop;
+    for (int i = 0; i < 4; i++)
+        for (int shift : {16, 8, 0}) g.global_table.push_back(uint8_t(colours[i] >> shift));
+    for (const SolidFrame& s : frames) {
+        GifFrame frame;
+        frame.width = w, frame.height = h;
+        frame.pixels.assign(size_t(w) * size_t(h), uint8_t(s.colour_index));
+        frame.has_control = s.delay >= 0, frame.disposal = 1, frame.delay = s.delay;
+        g.frames.push_back(frame);
     }
-    if (loop >= 0) {
-        s += "\x21\xFF\x0BNETSCAPE2.0\x03\x01";
-        u16(loop);
-        s += char(0);
-    }
-    for (const GifFrame& f : frames) {
-        if (f.delay >= 0) {
-            s += "\x21\xF9\x04";
-            s += char(0x04); // disposal 1: keep
-            u16(f.delay);
-            s += char(0);
-            s += char(0);
-        }
-        s += char(0x2C);
-        u16(0);
-        u16(0);
-        u16(w);
-        u16(h);
-        s += char(0);
-        s += char(2); // minimum code size
-        std::string data;
-        uint32_t bits = 0;
-        int count = 0;
-        auto put = [&](int code) {
-            bits |= uint32_t(code) << count;
-            count += 3;
-            while (count >= 8) {
-                data += char(bits & 255);
-                bits >>= 8;
-                count -= 8;
-            }
-        };
-        int pixels = w * h;
-        for (int i = 0; i < pixels; i++) {
-            if (i % 2 == 0) put(4);
-            put(f.colour_index);
-        }
-        put(5);
-        if (count > 0) data += char(bits & 255);
-        for (size_t i = 0; i < data.size(); i += 255) {
-            size_t n = std::min<size_t>(255, data.size() - i);
-            s += char(n);
-            s += data.substr(i, n);
-        }
-        s += char(0);
-    }
-    s += char(0x3B);
-    write_bytes(path, s);
+    write_bytes(path, gif_build(g));
 }
 
 // Each test gets its own directory tree: bin/ stands for the executable's directory.
@@ -207,7 +125,7 @@ class ShellTest : public ::testing::Test {
     // Space (next file) must show the PPM file of that size.
     void expect_next_shows(const std::string& path, int w, int h);
     uint32_t pixel(int x, int y) { return headless_pixel(headless_document_window(), x, y); }
-    std::string log() { return read_text(bin + "/output/zz_DORV.log"); }
+    std::string log() { return test_read_file(bin + "/output/zz_DORV.log"); }
 
     // Number of document pixels with the colour.
     long count_colour(uint32_t c) {

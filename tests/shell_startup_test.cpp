@@ -49,11 +49,15 @@ TEST_F(ShellTest, SeveralPathsSeparatedByMixedBlanksAreAllListed) {
     expect_next_shows(a, 10, 10);
 }
 
-TEST_F(ShellTest, RelativePathsResolveAgainstTheExecutableDirectory) {
+TEST_F(ShellTest, RelativePathsAndDirectoriesResolveAgainstTheExecutableDirectory) {
     write_solid_ppm(bin + "/here.ppm", 10, 10, rgb(9, 9, 9));
     ASSERT_TRUE(start("here.ppm"));
     EXPECT_EQ(title(), ppm_title("here.ppm", 10, 10));
     EXPECT_EQ(count_colour(rgb(9, 9, 9)), 100);
+    make_dir(bin + "/rel");
+    write_solid_ppm(bin + "/rel/in.ppm", 5, 5, rgb(0, 0, 1));
+    ASSERT_TRUE(start("rel"));
+    EXPECT_EQ(title(), ppm_title(bin + "/rel/in.ppm", 5, 5));
 }
 
 TEST_F(ShellTest, LargePageIsFittedIntoTheWindow) {
@@ -149,7 +153,7 @@ std::string make_long_directory(const std::string& base) {
 
 } // namespace
 
-TEST_F(ShellTest, DirectoryThatCannotBeScannedEndsStartUpWithAMessageBox) {
+TEST_F(ShellTest, DirectoryThatCannotBeScannedOrDroppedEndsTheProgramWithAMessageBox) {
     std::string dir = make_long_directory(root);
     ASSERT_EQ(dir.size(), 255u);
     EXPECT_FALSE(start(dir));
@@ -160,11 +164,9 @@ TEST_F(ShellTest, DirectoryThatCannotBeScannedEndsStartUpWithAMessageBox) {
               "Erreur lors de l'initialisation\nFin de l'application");
     EXPECT_EQ(headless_message_boxes()[0].caption, "Erreur lors de l'initialisation");
     EXPECT_NE(log().find("Erreur d'init : 15"), std::string::npos);
-}
-
-TEST_F(ShellTest, DroppingADirectoryThatCannotBeScannedEndsTheProgram) {
+    // Dropped on a running program, it ends the program too.
     ASSERT_TRUE(start(""));
-    headless_drop({make_long_directory(root)});
+    headless_drop({dir});
     headless_run_until_idle();
     EXPECT_TRUE(headless_exited());
     EXPECT_EQ(headless_exit_code(), 1);

@@ -16,7 +16,7 @@ std::string run(const std::string& arguments, int* exit_code) {
     std::string cmd = snapshot_tool() + " " + arguments + " > '" + out + "' 2>&1";
     int rc = std::system(cmd.c_str());
     *exit_code = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-    return read_text(out);
+    return test_read_file(out);
 }
 
 class SnapshotTool : public ShellTest {
@@ -39,7 +39,7 @@ TEST_F(SnapshotTool, PrintsTheTitleAndWritesTheWindowAfterTheKeyScript) {
                            &code);
     EXPECT_EQ(code, 0) << text;
     EXPECT_EQ(text, ppm_title(b, 12, 6) + "\n");
-    std::string ppm = read_text(out);
+    std::string ppm = test_read_file(out);
     std::string header = "P6\n64 48\n255\n";
     ASSERT_EQ(ppm.size(), header.size() + 64 * 48 * 3);
     EXPECT_EQ(ppm.substr(0, header.size()), header);

@@ -1,15 +1,11 @@
 // Paged row store: budget, eviction to swap files and back, on-demand rows, clean-up.
-#include "core/registry.h"
-#include "core/status.h"
 #include "core/store.h"
 #include "platform/sys.h"
 #include "shell/services.h"
 #include "support/support.h"
 
-#include <gtest/gtest.h>
 #include <cstring>
 #include <dirent.h>
-#include <string>
 
 namespace {
 
@@ -150,16 +146,10 @@ TEST_F(Store, NullStoreOrPendingStatus) {
     g_status = 0;
 }
 
-std::string s_logged;
-void remember_log(const char* text) {
-    s_logged += std::string(text) + "\n";
-}
-
 TEST_F(Store, ScratchRootThatIsAFileFailsEveryPagingWithStatus11) {
     std::string file = test_write_file("not-a-dir", "x");
     scratch_set_root(file.c_str());
-    g_log_observer = remember_log;
-    s_logged.clear();
+    LogCapture log;
     int id = 0;
     Table* s = store_create(&id, 0, 10000, 100, STORE_PLAIN);
     store_set_budget(100);
@@ -173,8 +163,7 @@ TEST_F(Store, ScratchRootThatIsAFileFailsEveryPagingWithStatus11) {
     }
     EXPECT_EQ(refused, 2);
     std::string line = "Erreur  " + file + " est un fichier et non un repertoire\n";
-    EXPECT_EQ(s_logged, line + line);
-    g_log_observer = nullptr;
+    EXPECT_EQ(log.text, line + line);
     scratch_set_root(nullptr);
 }
 

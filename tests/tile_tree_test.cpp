@@ -6,9 +6,6 @@
 #include "display/zones.h"
 #include "geo/tile_tree.h"
 
-#include <string>
-#include <vector>
-
 namespace {
 
 struct Leaf {
@@ -141,8 +138,7 @@ TEST(TileTree, ObjectWithoutDrawOrderIsNotFound) {
     DocumentWindow d = document_with_tree(64, 48, Rect{0, 0, 100, 100});
     Image* img = grey_image(10, 10, 1);
     layer_add_object(CLS_IMAGE, img->id, d.layer_id);
-    EXPECT_EQ(g_status, ST_NOT_FOUND);
-    g_status = 0;
+    EXPECT_EQ(std::exchange(g_status, 0), ST_NOT_FOUND);
     destroy_document(d);
 }
 

@@ -32,6 +32,12 @@ DocumentWindow fitted_page(int window_w, int window_h, int page_w, int page_h) {
     return d;
 }
 
+// "position, minimum, maximum, page" of a scroll axis.
+std::string axis(const ScrollAxis& a) {
+    return std::to_string(a.position) + ", " + std::to_string(a.minimum) + ", " +
+           std::to_string(a.maximum) + ", " + std::to_string(a.page);
+}
+
 void finish(DocumentWindow& d) {
     g_schedule_timer_hook = nullptr;
     destroy_document(d);
@@ -39,11 +45,8 @@ void finish(DocumentWindow& d) {
 
 } // namespace
 
+// Levels 0 to 4 are held to their exact factors by the zoom steps below.
 TEST(ZoomLevels, FactorsArePowersOfTheSquareRootOfTwo) {
-    EXPECT_EQ(level_factor(0), 1.0);
-    EXPECT_EQ(level_factor(1), 1.4142135623730951);
-    EXPECT_EQ(level_factor(2), 2.0);
-    EXPECT_EQ(level_factor(4), 4.0);
     EXPECT_DOUBLE_EQ(level_factor(7), 8 * 1.4142135623730951);
     EXPECT_EQ(round_half_towards_zero(2.5), 2.0);
     EXPECT_EQ(round_half_towards_zero(-2.5), -2.0);
@@ -108,8 +111,7 @@ TEST(ZoomLevels, SetZoomPicksTheNearestLevel) {
     EXPECT_EQ(g_zoom.reduction, 2);
     EXPECT_EQ(g_zoom.magnification, 0);
     set_zoom(false, 0.0);
-    EXPECT_EQ(g_status, ST_VALUE);
-    g_status = 0;
+    EXPECT_EQ(std::exchange(g_status, 0), ST_VALUE);
     finish(d);
 }
 
@@ -129,11 +131,9 @@ TEST(ZoomLevels, MissingViewLeavesEverythingAndReportsNotFound) {
     DocumentWindow d = fitted_page(100, 100, 50, 50);
     g_display.view_id = 9999;
     zoom_step(+1);
-    EXPECT_EQ(g_status, ST_NOT_FOUND);
-    g_status = 0;
+    EXPECT_EQ(std::exchange(g_status, 0), ST_NOT_FOUND);
     pan(PAN_DOWN);
-    EXPECT_EQ(g_status, ST_NOT_FOUND);
-    g_status = 0;
+    EXPECT_EQ(std::exchange(g_status, 0), ST_NOT_FOUND);
     finish(d);
 }
 
@@ -141,13 +141,8 @@ TEST(Scrolling, RangesFollowTheExtentAndTheOrigin) {
     DocumentWindow d = blank_page(500, 400, 1000, 2000);
     set_view_origin(-100, -300, 1.0);
     update_scroll_ranges();
-    EXPECT_EQ(g_scroll.vertical.position, 300);
-    EXPECT_EQ(g_scroll.vertical.minimum, -20);
-    EXPECT_EQ(g_scroll.vertical.maximum, 2019);
-    EXPECT_EQ(g_scroll.vertical.page, 400);
-    EXPECT_EQ(g_scroll.horizontal.position, 100);
-    EXPECT_EQ(g_scroll.horizontal.maximum, 1019);
-    EXPECT_EQ(g_scroll.horizontal.page, 500);
+    EXPECT_EQ(axis(g_scroll.vertical), "300, -20, 2019, 400");
+    EXPECT_EQ(axis(g_scroll.horizontal), "100, -20, 1019, 500");
     // A positive origin (the page pushed right) widens the range and shortens the page.
     set_view_origin(30.4, 0, 1.0);
     update_scroll_ranges();
@@ -181,8 +176,7 @@ TEST(Scrolling, HomeEndAndPagesStayWithinTheRange) {
     EXPECT_EQ(g_scroll.horizontal.position, 1019 - 500 + 1);
     pan(PAN_NONE);
     pan(14);
-    EXPECT_EQ(g_status, ST_VALUE);
-    g_status = 0;
+    EXPECT_EQ(std::exchange(g_status, 0), ST_VALUE);
     destroy_document(d);
 }
 

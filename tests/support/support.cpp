@@ -9,8 +9,10 @@
 #include "image/image.h"
 #include "shell/services.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <dirent.h>
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
@@ -76,6 +78,61 @@ std::vector<Image*> test_pages(int list) {
         pages.push_back(static_cast<Image*>(rec));
     }
     return pages;
+}
+
+LoadResult test_load(const std::string& path) {
+    test_reset_core();
+    LoadResult r;
+    r.status = test_load_file(path, &r.list, &r.kind);
+    if (r.list) r.pages = test_pages(r.list);
+    if (r.pages.size() == 1) r.page = r.pages[0];
+    return r;
+}
+
+LoadResult test_load_bytes(const std::string& name, const std::string& bytes) {
+    return test_load(test_write_file(name, bytes));
+}
+
+std::string test_fields(Image* p) {
+    return "format " + std::to_string(p->format_name_index) + " bits " +
+           std::to_string(p->bit_count) + "/" + std::to_string(p->bits_per_sample) + " samples " +
+           std::to_string(p->samples_per_pixel) + " planes " + std::to_string(p->planes);
+}
+
+Row test_row(Image* page, int y, int plane) {
+    const uint8_t* r = image_row_read(page, y, plane);
+    return r ? Row(r, r + page->width) : Row();
+}
+
+std::vector<std::string> test_list_dir(const std::string& dir, const std::string& suffix) {
+    std::vector<std::string> names;
+    if (DIR* d = opendir(dir.c_str())) {
+        while (dirent* e = readdir(d)) {
+            std::string n = e->d_name;
+            if (n[0] != '.' && n.size() >= suffix.size() &&
+                n.compare(n.size() - suffix.size(), suffix.size(), suffix) == 0)
+                names.push_back(n);
+        }
+        closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+namespace {
+LogCapture* s_capture = nullptr;
+void capture_log(const char* text) {
+    if (s_capture) s_capture->text += std::string(text) + "\n";
+}
+} // namespace
+
+LogCapture::LogCapture() {
+    s_capture = this;
+    g_log_observer = capture_log;
+}
+LogCapture::~LogCapture() {
+    g_log_observer = nullptr;
+    s_capture = nullptr;
 }
 
 namespace {

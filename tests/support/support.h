@@ -1,11 +1,18 @@
-// Shared helpers for the tests: a fresh core, loading files through the real dispatch,
-// reading reference PAM files and turning pages into RGB.
+// Shared helpers for the tests (and the headers every test uses): a fresh core, loading files
+// through the real dispatch, reading reference PAM files and turning pages into RGB.
 #pragma once
+#include "core/lists.h"
+#include "core/registry.h"
+#include "core/status.h"
+#include "image/file_entry.h"
+#include "image/image.h"
+
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
-
-struct Image;
 
 // Clears the registry and status, declares the image model's classes, points the log and the
 // scratch directory at a per-test temporary folder.
@@ -20,6 +27,33 @@ std::string test_read_file(const std::string& path);
 int test_load_file(const std::string& path, int* list, int* kind = nullptr);
 // Pages (class 1) of a page list, in list order.
 std::vector<Image*> test_pages(int list);
+
+// A file loaded from a fresh core: its status, page list and pages.
+struct LoadResult {
+    int status = -1;
+    int list = 0;
+    int kind = 0;
+    std::vector<Image*> pages;
+    Image* page = nullptr; // the page when there is exactly one
+};
+LoadResult test_load(const std::string& path);
+// Writes the bytes to a temporary file of that name first.
+LoadResult test_load_bytes(const std::string& name, const std::string& bytes);
+// A page's format name index and sample layout: "format F bits C/S samples N planes P" (bit
+// count, bits per sample).
+std::string test_fields(Image* page);
+// Row y of one plane of a page.
+using Row = std::vector<int>;
+Row test_row(Image* page, int y, int plane = 0);
+// Sorted names of the directory's entries that end with the suffix (dot files left out).
+std::vector<std::string> test_list_dir(const std::string& dir, const std::string& suffix = "");
+
+// Collects every log entry, each followed by a line feed, while it lives.
+struct LogCapture {
+    LogCapture();
+    ~LogCapture();
+    std::string text;
+};
 
 struct Rgb {
     int width = 0, height = 0, channels = 0; // channels 1..4 as in the file
