@@ -10,11 +10,11 @@
 
 #include <cstring>
 
-// Coefficients of one block, dequantised, in natural order.
+// Coefficients of one block, dequantised, in column order.
 alignas(16) static int32_t s_coef[64];
 static int16_t s_predictor[JPEG_MAX_COMPONENTS];
 
-// Decodes one block's coefficients and stores them dequantised in natural order; returns how
+// Decodes one block's coefficients and stores them dequantised in column order; returns how
 // many zigzag positions lead up to the last non-zero one, or 0 with the status set on bad data.
 static int decode_block(int32_t* coef, const uint16_t* q, const HuffTable* dc, const HuffTable* ac,
                         int16_t* pred) {
@@ -50,7 +50,7 @@ static int decode_block(int32_t* coef, const uint16_t* q, const HuffTable* dc, c
             g_status = ST_BAD_DATA;
             return 0;
         }
-        coef[k_jpeg_zigzag[k]] = static_cast<int32_t>(q[k]) * value;
+        coef[k_jpeg_zigzag_cols[k]] = static_cast<int32_t>(q[k]) * value;
         count = ++k;
     }
     return count;
