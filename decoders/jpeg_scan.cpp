@@ -14,12 +14,10 @@
 alignas(16) static int32_t s_coef[64];
 static int16_t s_predictor[JPEG_MAX_COMPONENTS];
 
-// Decodes one block's coefficients and stores them dequantised in column order; returns how
-// many zigzag positions lead up to the last non-zero one, or 0 with the status set on bad data.
-static int decode_block(int32_t* coef, const uint16_t* q, const HuffTable* dc, const HuffTable* ac,
-                        int16_t* pred) {
-    clear_coefficients(coef);
-    int s = ent_symbol(dc, "DC");
+static inline int decode_block_bits(EntropyState& e, int32_t* coef, const uint16_t* q,
+                                    const HuffTable* dc, const HuffTable* ac, int16_t* pred) {
+    std::memset(coef, 0, 64 * sizeof *coef);
+    int s = ent_symbol(e, dc, "DC");
     if (s < 0) {
         g_status = ST_LOAD;
         return 0;
@@ -28,14 +26,14 @@ static int decode_block(int32_t* coef, const uint16_t* q, const HuffTable* dc, c
         g_status = ST_BAD_DATA;
         return 0;
     }
-    int diff = ent_extend(ent_bits(s), s);
+    int diff = ent_extend(ent_bits(e, s), s);
     *pred = static_cast<int16_t>(static_cast<uint16_t>(*pred + diff));
     coef[0] = static_cast<int32_t>(q[0]) * *pred;
     int count = 1;
     for (int k = 1; k < 64;) {
         int run, value;
-        if (!ent_ac_short(ac, &run, &value)) {
-            int rs = ent_symbol(ac, "AC");
+        if (!ent_ac_short(e, ac, &run, &value)) {
+            int rs = ent_symbol(e, ac, "AC");
             if (rs < 0) {
                 g_status = ST_LOAD;
                 return 0;
@@ -43,7 +41,7 @@ static int decode_block(int32_t* coef, const uint16_t* q, const HuffTable* dc, c
             if (rs == 0) break;
             run = rs >> 4;
             int size = rs & 15;
-            value = static_cast<int16_t>(ent_extend(ent_bits(size), size));
+            value = static_cast<int16_t>(ent_extend(ent_bits(e, size), size));
         }
         k += run;
         if (k > 63) {
@@ -53,6 +51,17 @@ static int decode_block(int32_t* coef, const uint16_t* q, const HuffTable* dc, c
         coef[k_jpeg_zigzag_cols[k]] = static_cast<int32_t>(q[k]) * value;
         count = ++k;
     }
+    return count;
+}
+
+// Decodes one block's coefficients and stores them dequantised in column order; returns how
+// many zigzag positions lead up to the last non-zero one, or 0 with the status set on bad data.
+// Works on a local copy of the reader state, handed back on return.
+static int decode_block(int32_t* coef, const uint16_t* q, const HuffTable* dc, const HuffTable* ac,
+                        int16_t* pred) {
+    EntropyState e = g_ent;
+    int count = decode_block_bits(e, coef, q, dc, ac, pred);
+    g_ent = e;
     return count;
 }
 
