@@ -79,6 +79,13 @@ inline int ent_bits(EntropyState& e, int n) {
     return value;
 }
 
+inline int ent_bit(EntropyState& e) {
+    if (e.count < 1) ent_refill(e);
+    int bit = static_cast<int>(e.acc >> 63);
+    ent_consume(e, 1);
+    return bit;
+}
+
 inline void ent_consume(int n) {
     ent_consume(g_ent, n);
 }

@@ -48,10 +48,10 @@ static inline int16_t wrap16(int v) {
     return static_cast<int16_t>(static_cast<uint16_t>(v));
 }
 
-static bool dc_block(int16_t* zz, const HuffTable* dc, int16_t* pred) {
+static bool dc_block(EntropyState& e, int16_t* zz, const HuffTable* dc, int16_t* pred) {
     const JpegScan& scan = g_jpeg_scan;
     if (scan.ah == 0) {
-        int s = ent_symbol(dc, "DC");
+        int s = ent_symbol(e, dc, "DC");
         if (s < 0) {
             g_status = ST_LOAD;
             return false;
@@ -60,32 +60,32 @@ static bool dc_block(int16_t* zz, const HuffTable* dc, int16_t* pred) {
             g_status = ST_BAD_DATA;
             return false;
         }
-        int diff = ent_extend(ent_bits(s), s);
+        int diff = ent_extend(ent_bits(e, s), s);
         *pred = wrap16(*pred + diff * (1 << scan.al));
         zz[0] = *pred;
-    } else if (ent_bit()) {
+    } else if (ent_bit(e)) {
         zz[0] = wrap16(zz[0] | (1 << scan.al));
     }
     return true;
 }
 
-static bool ac_first_block(int16_t* zz, const HuffTable* ac, long* eobrun) {
+static bool ac_first_block(EntropyState& e, int16_t* zz, const HuffTable* ac, long* eobrun) {
     const JpegScan& scan = g_jpeg_scan;
     for (int k = scan.ss > 0 ? scan.ss : 1; k <= scan.se;) {
         int run, value;
-        if (!ent_ac_short(ac, &run, &value)) {
-            int rs = ent_symbol(ac, "AC");
+        if (!ent_ac_short(e, ac, &run, &value)) {
+            int rs = ent_symbol(e, ac, "AC");
             if (rs < 0) {
                 g_status = ST_BAD_DATA;
                 return false;
             }
             int r = rs >> 4, s = rs & 15;
             if (s == 0 && r < 15) {
-                *eobrun = (1L << r) + ent_bits(r);
+                *eobrun = (1L << r) + ent_bits(e, r);
                 break;
             }
             run = r;
-            value = ent_extend(ent_bits(s), s);
+            value = ent_extend(ent_bits(e, s), s);
         }
         k += run;
         if (k > 63) {
@@ -99,18 +99,20 @@ static bool ac_first_block(int16_t* zz, const HuffTable* ac, long* eobrun) {
     return true;
 }
 
+// The block decoders run on a local copy of the reader state (see jpeg_entropy.h).
+
 // Correction bit for an already non-zero coefficient (T.81 G.1.2.3).
-static inline void refine(int16_t* coef, int p) {
-    if (ent_bit() && (*coef & p) == 0) *coef = wrap16(*coef >= 0 ? *coef + p : *coef - p);
+static inline void refine(EntropyState& e, int16_t* coef, int p) {
+    if (ent_bit(e) && (*coef & p) == 0) *coef = wrap16(*coef >= 0 ? *coef + p : *coef - p);
 }
 
-static bool ac_refine_block(int16_t* zz, const HuffTable* ac, long* eobrun) {
+static bool ac_refine_block(EntropyState& e, int16_t* zz, const HuffTable* ac, long* eobrun) {
     const JpegScan& scan = g_jpeg_scan;
     int p = 1 << scan.al;
     int k = scan.ss;
     if (*eobrun == 0) {
         for (; k <= scan.se; ++k) {
-            int rs = ent_symbol(ac, "ACH");
+            int rs = ent_symbol(e, ac, "ACH");
             if (rs < 0) {
                 g_status = ST_LOAD;
                 return false;
@@ -122,14 +124,14 @@ static bool ac_refine_block(int16_t* zz, const HuffTable* ac, long* eobrun) {
                     g_status = ST_LOAD;
                     return false;
                 }
-                value = ent_bit() ? p : -p;
+                value = ent_bit(e) ? p : -p;
             } else if (r != 15) {
-                *eobrun = (1L << r) + ent_bits(r);
+                *eobrun = (1L << r) + ent_bits(e, r);
                 break;
             }
             for (; k <= scan.se; ++k) {
                 if (zz[k] != 0) {
-                    refine(&zz[k], p);
+                    refine(e, &zz[k], p);
                 } else if (--r < 0) {
                     break;
                 }
@@ -139,7 +141,7 @@ static bool ac_refine_block(int16_t* zz, const HuffTable* ac, long* eobrun) {
     }
     if (*eobrun > 0) {
         for (; k <= scan.se; ++k)
-            if (zz[k] != 0) refine(&zz[k], p);
+            if (zz[k] != 0) refine(e, &zz[k], p);
         --*eobrun;
     }
     return true;
@@ -203,12 +205,14 @@ void prog_decode_interval() {
                 g_jpeg_marker_reached = true;
                 break;
             }
+            EntropyState e = g_ent;
             if (dc_scan)
-                dc_block(zz, table[0], &s_predictor[0]);
+                dc_block(e, zz, table[0], &s_predictor[0]);
             else if (scan.ah == 0)
-                ac_first_block(zz, table[0], &eobrun);
+                ac_first_block(e, zz, table[0], &eobrun);
             else
-                ac_refine_block(zz, table[0], &eobrun);
+                ac_refine_block(e, zz, table[0], &eobrun);
+            g_ent = e;
             continue;
         }
         int mcu_col = static_cast<int>(u % g.mcu_cols), mcu_row = static_cast<int>(u / g.mcu_cols);
@@ -220,7 +224,10 @@ void prog_decode_interval() {
                     break;
                 }
                 int bx = mcu_col * k.h + j % k.h, by = mcu_row * k.v + j / k.h;
-                if (!dc_block(block_at(comp[i], bx, by), table[i], &s_predictor[i])) break;
+                EntropyState e = g_ent;
+                bool ok = dc_block(e, block_at(comp[i], bx, by), table[i], &s_predictor[i]);
+                g_ent = e;
+                if (!ok) break;
             }
             if (g_jpeg_marker_reached) break;
         }
