@@ -86,6 +86,13 @@ inline int ent_bit(EntropyState& e) {
     return bit;
 }
 
+// ent_at_marker on a state held by the caller.
+inline bool ent_at_marker(EntropyState& e) {
+    if (e.overrun) return true;
+    if (e.count - e.filler <= 0 && !e.at_end) ent_refill(e);
+    return e.at_end && e.count - e.filler <= 0;
+}
+
 inline void ent_consume(int n) {
     ent_consume(g_ent, n);
 }

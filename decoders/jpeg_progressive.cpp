@@ -99,6 +99,12 @@ static bool ac_first_block(EntropyState& e, int16_t* zz, const HuffTable* ac, lo
     return true;
 }
 
+static inline bool four_zeros(const int16_t* zz) {
+    uint64_t w;
+    std::memcpy(&w, zz, sizeof w);
+    return w == 0;
+}
+
 // The block decoders run on a local copy of the reader state (see jpeg_entropy.h).
 
 // Correction bit for an already non-zero coefficient (T.81 G.1.2.3).
@@ -130,6 +136,12 @@ static bool ac_refine_block(EntropyState& e, int16_t* zz, const HuffTable* ac, l
                 break;
             }
             for (; k <= scan.se; ++k) {
+                // Four zeros that the run passes over, at once.
+                while (k + 3 <= scan.se && r >= 4 && four_zeros(zz + k)) {
+                    k += 4;
+                    r -= 4;
+                }
+                if (k > scan.se) break;
                 if (zz[k] != 0) {
                     refine(e, &zz[k], p);
                 } else if (--r < 0) {
@@ -140,8 +152,11 @@ static bool ac_refine_block(EntropyState& e, int16_t* zz, const HuffTable* ac, l
         }
     }
     if (*eobrun > 0) {
-        for (; k <= scan.se; ++k)
+        for (; k <= scan.se; ++k) {
+            while (k + 3 <= scan.se && four_zeros(zz + k)) k += 4;
+            if (k > scan.se) break;
             if (zz[k] != 0) refine(e, &zz[k], p);
+        }
         --*eobrun;
     }
     return true;
@@ -193,6 +208,7 @@ void prog_decode_interval() {
     std::memset(s_predictor, 0, sizeof s_predictor);
     long eobrun = 0;
     ent_begin();
+    EntropyState e = g_ent; // handed back before ent_end
     for (long u = first; u < first + count && !g_status && !g_jpeg_marker_reached; ++u) {
         if (single) {
             int16_t* zz = block_at(c0, static_cast<int>(u % g.blocks_wide[c0]),
@@ -201,37 +217,33 @@ void prog_decode_interval() {
                 --eobrun; // inside an end-of-band run: the block keeps its coefficients
                 continue;
             }
-            if (ent_at_marker()) {
+            if (ent_at_marker(e)) {
                 g_jpeg_marker_reached = true;
                 break;
             }
-            EntropyState e = g_ent;
             if (dc_scan)
                 dc_block(e, zz, table[0], &s_predictor[0]);
             else if (scan.ah == 0)
                 ac_first_block(e, zz, table[0], &eobrun);
             else
                 ac_refine_block(e, zz, table[0], &eobrun);
-            g_ent = e;
             continue;
         }
         int mcu_col = static_cast<int>(u % g.mcu_cols), mcu_row = static_cast<int>(u / g.mcu_cols);
         for (int i = 0; i < scan.count && !g_status; ++i) {
             const JpegComponent& k = g_jpeg_frame.comp[comp[i]];
             for (int j = 0; j < k.h * k.v; ++j) {
-                if (ent_at_marker()) {
+                if (ent_at_marker(e)) {
                     g_jpeg_marker_reached = true;
                     break;
                 }
                 int bx = mcu_col * k.h + j % k.h, by = mcu_row * k.v + j / k.h;
-                EntropyState e = g_ent;
-                bool ok = dc_block(e, block_at(comp[i], bx, by), table[i], &s_predictor[i]);
-                g_ent = e;
-                if (!ok) break;
+                if (!dc_block(e, block_at(comp[i], bx, by), table[i], &s_predictor[i])) break;
             }
             if (g_jpeg_marker_reached) break;
         }
     }
+    g_ent = e;
     ent_end();
 }
 

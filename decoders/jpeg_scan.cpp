@@ -14,8 +14,11 @@
 alignas(16) static int32_t s_coef[64];
 static int16_t s_predictor[JPEG_MAX_COMPONENTS];
 
-static inline int decode_block_bits(EntropyState& e, int32_t* coef, const uint16_t* q,
-                                    const HuffTable* dc, const HuffTable* ac, int16_t* pred) {
+// Decodes one block's coefficients and stores them dequantised in column order; returns how
+// many zigzag positions lead up to the last non-zero one, or 0 with the status set on bad data.
+// Works on a local copy of the reader state (see jpeg_entropy.h).
+static inline int decode_block(EntropyState& e, int32_t* coef, const uint16_t* q,
+                               const HuffTable* dc, const HuffTable* ac, int16_t* pred) {
     std::memset(coef, 0, 64 * sizeof *coef);
     int s = ent_symbol(e, dc, "DC");
     if (s < 0) {
@@ -51,17 +54,6 @@ static inline int decode_block_bits(EntropyState& e, int32_t* coef, const uint16
         coef[k_jpeg_zigzag_cols[k]] = static_cast<int32_t>(q[k]) * value;
         count = ++k;
     }
-    return count;
-}
-
-// Decodes one block's coefficients and stores them dequantised in column order; returns how
-// many zigzag positions lead up to the last non-zero one, or 0 with the status set on bad data.
-// Works on a local copy of the reader state, handed back on return.
-static int decode_block(int32_t* coef, const uint16_t* q, const HuffTable* dc, const HuffTable* ac,
-                        int16_t* pred) {
-    EntropyState e = g_ent;
-    int count = decode_block_bits(e, coef, q, dc, ac, pred);
-    g_ent = e;
     return count;
 }
 
@@ -106,14 +98,15 @@ void seq_decode_interval() {
 
     std::memset(s_predictor, 0, sizeof s_predictor);
     ent_begin();
+    EntropyState e = g_ent; // handed back before ent_end
     for (long u = first; u < first + count && !g_status; ++u) {
         if (single) {
-            if (ent_at_marker()) {
+            if (ent_at_marker(e)) {
                 g_jpeg_marker_reached = true;
                 break;
             }
             int c = comp[0];
-            int n = decode_block(s_coef, g_jpeg_quant[g_jpeg_frame.comp[c].tq], dc[0], ac[0],
+            int n = decode_block(e, s_coef, g_jpeg_quant[g_jpeg_frame.comp[c].tq], dc[0], ac[0],
                                  &s_predictor[0]);
             if (!n) break;
             block_store(g, c, static_cast<int>(u % g.blocks_wide[c]),
@@ -124,11 +117,11 @@ void seq_decode_interval() {
         for (int i = 0; i < scan.count && !g_jpeg_marker_reached && !g_status; ++i) {
             const JpegComponent& k = g_jpeg_frame.comp[comp[i]];
             for (int j = 0; j < k.h * k.v; ++j, ++b) {
-                if (ent_at_marker()) {
+                if (ent_at_marker(e)) {
                     g_jpeg_marker_reached = true;
                     break;
                 }
-                int n = decode_block(s_coef, g_jpeg_quant[k.tq], dc[i], ac[i], &s_predictor[i]);
+                int n = decode_block(e, s_coef, g_jpeg_quant[k.tq], dc[i], ac[i], &s_predictor[i]);
                 if (!n) break;
                 mcu_put_coefficients(g, comp[i], j, s_coef, n);
             }
@@ -138,5 +131,6 @@ void seq_decode_interval() {
         if (g_jpeg_marker_reached) break;
     }
     band_flush();
+    g_ent = e;
     ent_end();
 }
