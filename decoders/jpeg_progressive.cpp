@@ -209,10 +209,29 @@ void prog_decode_interval() {
     long eobrun = 0;
     ent_begin();
     EntropyState e = g_ent; // handed back before ent_end
+    int pw = g.blocks_wide[c0], px = 0, py = 0;
+    if (single) {
+        px = static_cast<int>(first % pw);
+        py = static_cast<int>(first / pw);
+    }
     for (long u = first; u < first + count && !g_status && !g_jpeg_marker_reached; ++u) {
         if (single) {
-            int16_t* zz = block_at(c0, static_cast<int>(u % g.blocks_wide[c0]),
-                                   static_cast<int>(u / g.blocks_wide[c0]));
+            int16_t* zz = block_at(c0, px, py);
+            // The store is far larger than the caches: ask early for a block soon needed.
+            int ax = px + 2, ay = py;
+            while (ax >= pw) {
+                ax -= pw;
+                ++ay;
+            }
+            if (ay < g.blocks_high[c0]) {
+                const int16_t* ahead = block_at(c0, ax, ay);
+                __builtin_prefetch(ahead, 1);
+                __builtin_prefetch(ahead + 32, 1);
+            }
+            if (++px == pw) {
+                px = 0;
+                ++py;
+            }
             if (!dc_scan && eobrun > 0 && scan.ah == 0) {
                 --eobrun; // inside an end-of-band run: the block keeps its coefficients
                 continue;
