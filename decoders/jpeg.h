@@ -85,8 +85,16 @@ bool jpeg_frame_geometry(JpegGeometry* g); // false (status 14) for unusable sam
 // ---- the entropy-coded segment reader is declared in jpeg_entropy.h ----
 
 // ---- jpeg_idct.cpp: dequantisation and inverse DCT ----
-void idct_init();                       // once: IDCT constants and zero-skipping tables
-void clear_coefficients(int32_t* coef); // 64 values, 16-byte aligned
+void idct_init(); // once: IDCT constants and zero-skipping tables
+// 64 values, 16-byte aligned. Plain vector stores: a memset of this size becomes `rep stos`,
+// which is slow to start.
+inline void clear_coefficients(int32_t* coef) {
+    typedef int32_t Int4 __attribute__((vector_size(16)));
+    Int4* p = reinterpret_cast<Int4*>(coef);
+    const Int4 zero = {0, 0, 0, 0};
+    p[0] = p[1] = p[2] = p[3] = p[4] = p[5] = p[6] = p[7] = zero;
+    p[8] = p[9] = p[10] = p[11] = p[12] = p[13] = p[14] = p[15] = zero;
+}
 // Zigzag coefficients (the first `count`, the rest zero) dequantised into column order.
 void dequantise(const int16_t* zz, int count, int tq, int32_t* coef);
 // Inverse DCT of a dequantised block in column order (16-byte aligned) whose non-zero values

@@ -129,7 +129,6 @@ static inline uint8_t clamp_sample(float v) {
 }
 
 // The same for a row of eight samples held as four pairs of doubles, rounded to float first.
-typedef int32_t Int4 __attribute__((vector_size(16)));
 #if defined(__SSE2__)
 // SSE2 does the rounding to float, the clamping and the packing to bytes in a few
 // instructions.
@@ -321,10 +320,6 @@ void idct_block(const int32_t* coef, int count, uint8_t* out, int stride) {
     }
 #endif
     idct_block_pairs(coef, count, out, stride, shift);
-}
-
-void clear_coefficients(int32_t* coef) {
-    for (int i = 0; i < 64; i += 4) *reinterpret_cast<Int4*>(coef + i) = Int4{0, 0, 0, 0};
 }
 
 // Dequantises the first `count` zigzag coefficients (the rest are zero) into column order.

@@ -19,7 +19,7 @@ static int16_t s_predictor[JPEG_MAX_COMPONENTS];
 // Works on a local copy of the reader state (see jpeg_entropy.h).
 static inline int decode_block(EntropyState& e, int32_t* coef, const uint16_t* q,
                                const HuffTable* dc, const HuffTable* ac, int16_t* pred) {
-    std::memset(coef, 0, 64 * sizeof *coef);
+    clear_coefficients(coef);
     int s = ent_symbol(e, dc, "DC");
     if (s < 0) {
         g_status = ST_LOAD;
