@@ -25,11 +25,17 @@ static unsigned s_dirty_planes;
 // Buffers are kept from one decoding call to the next while the geometry stays the same,
 // so that restart intervals cost nothing and unfinished MCUs keep their samples.
 static int s_sample_size[JPEG_MAX_COMPONENTS];
+// Per MCU pixel row, the offset of the sample row that serves it in each component's area:
+// found once per geometry rather than by a division per row and component.
+constexpr int MCU_ROWS_MAX = 32; // 8 * the largest vertical sampling factor
+static int s_sample_row[JPEG_MAX_COMPONENTS][MCU_ROWS_MAX];
 static size_t s_band_size;
 
 bool mcu_buffers_begin(const JpegGeometry& g) {
     for (int c = 0; c < g_jpeg_frame.count; ++c) {
         const JpegComponent& k = g_jpeg_frame.comp[c];
+        for (int y = 0; y < g.mcu_height && y < MCU_ROWS_MAX; ++y)
+            s_sample_row[c][y] = (y / g.fv[c]) * 8 * k.h;
         int size = 64 * k.h * k.v;
         if (s_samples[c] && s_sample_size[c] == size) continue;
         mem_free(s_samples[c]);
@@ -405,18 +411,17 @@ void mcu_store(const JpegGeometry& g, int mcu_index, const int* comps, int ncomp
     int n = x1 - x0;
 
     if (convert) {
-        const JpegComponent* k = g_jpeg_frame.comp;
         int fh0 = g.fh[0], fh1 = g.fh[1], fh2 = g.fh[2];
         bool halved = fh0 == 1 && fh1 == 2 && fh2 == 2 && g.fv[1] == g.fv[2];
         int step = halved && g.fv[0] == 1 ? g.fv[1] : 1; // luma rows per chroma row
         for (int y = 0; y < g.mcu_height; y += step) {
-            const uint8_t* sb = s_samples[1] + (y / g.fv[1]) * 8 * k[1].h;
-            const uint8_t* sr = s_samples[2] + (y / g.fv[2]) * 8 * k[2].h;
+            const uint8_t* sb = s_samples[1] + s_sample_row[1][y];
+            const uint8_t* sr = s_samples[2] + s_sample_row[2][y];
             if (halved) {
                 const uint8_t* sy[4];
                 uint8_t *pr[4], *pg[4], *pb[4];
                 for (int i = 0; i < step; ++i) {
-                    sy[i] = s_samples[0] + ((y + i) / g.fv[0]) * 8 * k[0].h;
+                    sy[i] = s_samples[0] + s_sample_row[0][y + i];
                     pr[i] = band_row(0, y + i) + x0;
                     pg[i] = band_row(1, y + i) + x0;
                     pb[i] = band_row(2, y + i) + x0;
@@ -430,7 +435,7 @@ void mcu_store(const JpegGeometry& g, int mcu_index, const int* comps, int ncomp
                 convert_rows_shared_chroma(sy, pr, pg, pb, step, sb, sr, n);
                 continue;
             }
-            const uint8_t* sy = s_samples[0] + (y / g.fv[0]) * 8 * k[0].h;
+            const uint8_t* sy = s_samples[0] + s_sample_row[0][y];
             uint8_t* pr = band_row(0, y) + x0;
             uint8_t* pg = band_row(1, y) + x0;
             uint8_t* pb = band_row(2, y) + x0;
@@ -451,10 +456,9 @@ void mcu_store(const JpegGeometry& g, int mcu_index, const int* comps, int ncomp
     }
     for (int i = 0; i < ncomps; ++i) {
         int c = comps[i];
-        const JpegComponent& k = g_jpeg_frame.comp[c];
         int fh = g.fh[c];
         for (int y = 0; y < g.mcu_height; ++y) {
-            const uint8_t* s = s_samples[c] + (y / g.fv[c]) * 8 * k.h;
+            const uint8_t* s = s_samples[c] + s_sample_row[c][y];
             uint8_t* p = band_row(c, y) + x0;
             if (fh == 1) {
                 std::memcpy(p, s, static_cast<size_t>(n));
