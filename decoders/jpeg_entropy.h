@@ -8,6 +8,7 @@
 #include "decoders/jpeg.h"
 
 #include <cstdint>
+#include <cstring>
 
 struct EntropyState {
     const uint8_t* data;
@@ -46,8 +47,15 @@ inline void ent_consume(EntropyState& e, int n) {
 inline void ent_refill(EntropyState& e) {
     if (e.count > 56) return;
     if (!e.at_end && e.pos + 8 <= e.size) {
-        uint64_t w = 0;
+        // The next eight bytes, the first one highest.
+        uint64_t w;
+#if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+        std::memcpy(&w, e.data + e.pos, sizeof w);
+        w = __builtin_bswap64(w);
+#else
+        w = 0;
         for (int i = 0; i < 8; ++i) w = w << 8 | e.data[e.pos + i];
+#endif
         // No byte is 0xFF when no byte of ~w is zero.
         uint64_t x = ~w;
         if (!((x - 0x0101010101010101ull) & ~x & 0x8080808080808080ull)) {

@@ -249,10 +249,11 @@ static void idct_block_pairs(const int32_t* coef, int count, uint8_t* out, int s
 // Four rows or columns at a time.
 typedef double Quad __attribute__((vector_size(32)));
 
+// Only the top needs clamping here: a negative value truncates to a negative or zero integer
+// (or to INT_MIN when far out of range), which the signed then unsigned packing makes 0.
 __attribute__((target("avx2"))) static inline __m128i clamp_to_ints4(Quad v) {
     __m256d x = _mm256_cvtps_pd(_mm256_cvtpd_ps((__m256d)v));
-    x = _mm256_add_pd(x, _mm256_set1_pd(0.5));
-    x = _mm256_min_pd(_mm256_max_pd(x, _mm256_setzero_pd()), _mm256_set1_pd(255.0));
+    x = _mm256_min_pd(_mm256_add_pd(x, _mm256_set1_pd(0.5)), _mm256_set1_pd(255.0));
     return _mm256_cvttpd_epi32(x);
 }
 
