@@ -33,7 +33,9 @@ const uint8_t k_jpeg_zigzag_cols[64] = {
 // ck = cos(k * pi / 16) / 2 in single precision; the products are formed in double.
 static double c1, c2, c3, c4, c5, c6, c7;
 static bool s_idct_ready;
+#if defined(JPEG_IDCT_AVX2)
 static bool s_idct_avx2;
+#endif
 static void live_tables_init();
 
 void idct_init() {
