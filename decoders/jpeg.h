@@ -75,7 +75,8 @@ extern bool g_jpeg_marker_reached;
 // planes then hold Y, Cb, Cr until the frame ends and are converted in place.
 extern bool g_jpeg_deferred_colour;
 
-extern const uint8_t k_jpeg_zigzag[64]; // natural position of zigzag index i
+extern const uint8_t k_jpeg_zigzag[64];      // natural position of zigzag index i
+extern const uint8_t k_jpeg_zigzag_cols[64]; // its position in column order (8 * col + row)
 
 // ---- jpeg_headers.cpp ----
 int jpeg_frame_component_index(int id);    // -1 when the frame has no such component
@@ -84,12 +85,21 @@ bool jpeg_frame_geometry(JpegGeometry* g); // false (status 14) for unusable sam
 // ---- the entropy-coded segment reader is declared in jpeg_entropy.h ----
 
 // ---- jpeg_idct.cpp: dequantisation and inverse DCT ----
-void idct_init();                       // once: IDCT constants and zero-skipping tables
-void clear_coefficients(int32_t* coef); // 64 values, 16-byte aligned
-// Zigzag coefficients (the first `count`, the rest zero) dequantised into natural order.
+void idct_init(); // once: IDCT constants and zero-skipping tables
+// 64 values, 16-byte aligned. Plain vector stores: a memset of this size becomes `rep stos`,
+// which is slow to start.
+inline void clear_coefficients(int32_t* coef) {
+    typedef int32_t Int4 __attribute__((vector_size(16)));
+    Int4* p = reinterpret_cast<Int4*>(coef);
+    const Int4 zero = {0, 0, 0, 0};
+    p[0] = p[1] = p[2] = p[3] = p[4] = p[5] = p[6] = p[7] = zero;
+    p[8] = p[9] = p[10] = p[11] = p[12] = p[13] = p[14] = p[15] = zero;
+}
+// Zigzag coefficients (the first `count`, the rest zero) dequantised into column order.
 void dequantise(const int16_t* zz, int count, int tq, int32_t* coef);
-// Inverse DCT of a dequantised block whose non-zero values lie among the first `count`
-// zigzag positions; level-shifted samples clamped to bytes, `stride` bytes between rows.
+// Inverse DCT of a dequantised block in column order (16-byte aligned) whose non-zero values
+// lie among the first `count` zigzag positions; level-shifted samples clamped to bytes,
+// `stride` bytes between rows.
 void idct_block(const int32_t* coef, int count, uint8_t* out, int stride);
 
 // ---- jpeg_output.cpp: MCU samples, colour conversion and storage ----
@@ -98,7 +108,7 @@ void colour_tables_init(); // once
 bool mcu_buffers_begin(const JpegGeometry& g);
 // `count`: coefficients past this zigzag index are zero (64 when not known).
 void mcu_put_block(const JpegGeometry& g, int comp, int block, const int16_t* zz, int count);
-// The same for a block already dequantised into natural order.
+// The same for a block already dequantised into column order.
 void mcu_put_coefficients(const JpegGeometry& g, int comp, int block, const int32_t* coef,
                           int count);
 // Converts and stores MCU mcu_index for the given frame components into the output band.

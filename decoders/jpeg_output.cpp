@@ -25,11 +25,17 @@ static unsigned s_dirty_planes;
 // Buffers are kept from one decoding call to the next while the geometry stays the same,
 // so that restart intervals cost nothing and unfinished MCUs keep their samples.
 static int s_sample_size[JPEG_MAX_COMPONENTS];
+// Per MCU pixel row, the offset of the sample row that serves it in each component's area:
+// found once per geometry rather than by a division per row and component.
+constexpr int MCU_ROWS_MAX = 32; // 8 * the largest vertical sampling factor
+static int s_sample_row[JPEG_MAX_COMPONENTS][MCU_ROWS_MAX];
 static size_t s_band_size;
 
 bool mcu_buffers_begin(const JpegGeometry& g) {
     for (int c = 0; c < g_jpeg_frame.count; ++c) {
         const JpegComponent& k = g_jpeg_frame.comp[c];
+        for (int y = 0; y < g.mcu_height && y < MCU_ROWS_MAX; ++y)
+            s_sample_row[c][y] = (y / g.fv[c]) * 8 * k.h;
         int size = 64 * k.h * k.v;
         if (s_samples[c] && s_sample_size[c] == size) continue;
         mem_free(s_samples[c]);
@@ -133,6 +139,8 @@ static inline uint32_t pair_of(int term) {
     return static_cast<uint32_t>(static_cast<uint16_t>(term)) * 0x10001u;
 }
 
+static void colour_terms_check();
+
 void colour_tables_init() {
     static bool ready = false;
     if (ready) return;
@@ -145,6 +153,7 @@ void colour_tables_init() {
         s_g_cb[v] = static_cast<int32_t>(std::lround((G_BIAS - 0.34414 * v + 135.95984) * 65536));
         s_g_cr[v] = static_cast<int32_t>(std::lround(-0.71414 * v * 65536));
     }
+    colour_terms_check();
 }
 
 static inline uint8_t clamp_int(int v) {
@@ -252,6 +261,136 @@ static void convert_row_full_chroma(const uint8_t* __restrict sy, const uint8_t*
     for (; x < n; ++x) ycc_to_rgb(sy[x], sb[x], sr[x], pr + x, pg + x, pb + x);
 }
 
+#if defined(__SSE2__)
+// The colour terms by arithmetic on eight samples at once, 16-bit samples in, 16-bit terms out.
+// Each form gives exactly the table value for every input: colour_terms_check tries them all
+// at start-up, and the table code above is used instead if one ever differs.
+//   R term = (22970 Cr + 128 * -22906) >> 14, B term = (29032 Cb + 267 * -13887) >> 14,
+//   G term = (32 (-11277 Cb - 23401 Cr) + 7 Cb + 2 Cr + 142564235) >> 20.
+constexpr int R_MUL = 22970, R_ONE = 128, R_ADD = -22906;
+constexpr int B_MUL = 29032, B_ONE = 267, B_ADD = -13887;
+constexpr int G_CB_HI = -11277, G_CR_HI = -23401, G_CB_LO = 7, G_CR_LO = 2, G_ADD = 142564235;
+static bool s_terms_exact;
+
+static void colour_terms_check() {
+    bool exact = true;
+    for (int v = 0; v < 256; ++v) {
+        exact = exact && (R_MUL * v + R_ONE * R_ADD) >> 14 == s_r_cr[v];
+        exact = exact && (B_MUL * v + B_ONE * B_ADD) >> 14 == s_b_cb[v];
+    }
+    for (int cb = 0; cb < 256 && exact; ++cb)
+        for (int cr = 0; cr < 256; ++cr) {
+            int g =
+                ((G_CB_HI * cb + G_CR_HI * cr) * 32 + G_CB_LO * cb + G_CR_LO * cr + G_ADD) >> 20;
+            exact = exact && g == green_term(cb, cr);
+        }
+    s_terms_exact = exact;
+}
+
+// Both 16-bit halves of each 32-bit lane: a in the low one, b in the high one.
+static inline __m128i word_pairs(int a, int b) {
+    return _mm_set1_epi32(static_cast<int>(static_cast<uint32_t>(static_cast<uint16_t>(b)) << 16 |
+                                           static_cast<uint16_t>(a)));
+}
+
+static inline __m128i linear_terms(__m128i v, int mul, int one, int add) {
+    __m128i k = _mm_set1_epi16(static_cast<int16_t>(one)), c = word_pairs(mul, add);
+    __m128i lo = _mm_srai_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(v, k), c), 14);
+    __m128i hi = _mm_srai_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(v, k), c), 14);
+    return _mm_packs_epi32(lo, hi);
+}
+
+static inline __m128i green_half(__m128i cbcr) {
+    __m128i high = _mm_madd_epi16(cbcr, word_pairs(G_CB_HI, G_CR_HI));
+    __m128i low = _mm_madd_epi16(cbcr, word_pairs(G_CB_LO, G_CR_LO));
+    __m128i sum = _mm_add_epi32(_mm_add_epi32(_mm_slli_epi32(high, 5), low), _mm_set1_epi32(G_ADD));
+    return _mm_srai_epi32(sum, 20);
+}
+
+struct ColourTerms {
+    __m128i r, g, b;
+};
+
+static inline ColourTerms colour_terms(__m128i cb, __m128i cr) {
+    return {linear_terms(cr, R_MUL, R_ONE, R_ADD),
+            _mm_packs_epi32(green_half(_mm_unpacklo_epi16(cb, cr)),
+                            green_half(_mm_unpackhi_epi16(cb, cr))),
+            linear_terms(cb, B_MUL, B_ONE, B_ADD)};
+}
+
+static inline __m128i widen8(const uint8_t* p) {
+    return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)),
+                             _mm_setzero_si128());
+}
+
+static inline __m128i widen4(const uint8_t* p) {
+    int32_t v;
+    std::memcpy(&v, p, sizeof v);
+    return _mm_unpacklo_epi8(_mm_cvtsi32_si128(v), _mm_setzero_si128());
+}
+
+// Sample + term, clamped to 0..255 by the packing.
+static inline void store16(__m128i y0, __m128i y1, __m128i t0, __m128i t1, uint8_t* out) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
+                     _mm_packus_epi16(_mm_add_epi16(y0, t0), _mm_add_epi16(y1, t1)));
+}
+
+static inline void store8(__m128i y, __m128i t, uint8_t* out) {
+    __m128i v = _mm_add_epi16(y, t);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(v, v));
+}
+
+static void convert_rows_shared_chroma_sse2(const uint8_t* const* sy, uint8_t* const* pr,
+                                            uint8_t* const* pg, uint8_t* const* pb, int rows,
+                                            const uint8_t* sb, const uint8_t* sr, int n) {
+    const __m128i zero = _mm_setzero_si128();
+    int x = 0;
+    for (; x + 16 <= n; x += 16) {
+        ColourTerms t = colour_terms(widen8(sb + x / 2), widen8(sr + x / 2));
+        // Each chroma term serves two neighbouring pixels.
+        __m128i r0 = _mm_unpacklo_epi16(t.r, t.r), r1 = _mm_unpackhi_epi16(t.r, t.r);
+        __m128i g0 = _mm_unpacklo_epi16(t.g, t.g), g1 = _mm_unpackhi_epi16(t.g, t.g);
+        __m128i b0 = _mm_unpacklo_epi16(t.b, t.b), b1 = _mm_unpackhi_epi16(t.b, t.b);
+        for (int i = 0; i < rows; ++i) {
+            __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sy[i] + x));
+            __m128i y0 = _mm_unpacklo_epi8(y, zero), y1 = _mm_unpackhi_epi8(y, zero);
+            store16(y0, y1, r0, r1, pr[i] + x);
+            store16(y0, y1, g0, g1, pg[i] + x);
+            store16(y0, y1, b0, b1, pb[i] + x);
+        }
+    }
+    for (; x + 8 <= n; x += 8) {
+        ColourTerms t = colour_terms(widen4(sb + x / 2), widen4(sr + x / 2));
+        __m128i r = _mm_unpacklo_epi16(t.r, t.r), g = _mm_unpacklo_epi16(t.g, t.g);
+        __m128i b = _mm_unpacklo_epi16(t.b, t.b);
+        for (int i = 0; i < rows; ++i) {
+            __m128i y = widen8(sy[i] + x);
+            store8(y, r, pr[i] + x);
+            store8(y, g, pg[i] + x);
+            store8(y, b, pb[i] + x);
+        }
+    }
+    for (; x < n; ++x)
+        for (int i = 0; i < rows; ++i)
+            ycc_to_rgb(sy[i][x], sb[x >> 1], sr[x >> 1], pr[i] + x, pg[i] + x, pb[i] + x);
+}
+
+static void convert_row_full_chroma_sse2(const uint8_t* sy, const uint8_t* sb, const uint8_t* sr,
+                                         uint8_t* pr, uint8_t* pg, uint8_t* pb, int n) {
+    int x = 0;
+    for (; x + 8 <= n; x += 8) {
+        ColourTerms t = colour_terms(widen8(sb + x), widen8(sr + x));
+        __m128i y = widen8(sy + x);
+        store8(y, t.r, pr + x);
+        store8(y, t.g, pg + x);
+        store8(y, t.b, pb + x);
+    }
+    for (; x < n; ++x) ycc_to_rgb(sy[x], sb[x], sr[x], pr + x, pg + x, pb + x);
+}
+#else
+static void colour_terms_check() {}
+#endif
+
 // Three components are YCbCr unless SPIFF said otherwise or an Adobe segment marks them RGB.
 static bool frame_is_ycc() {
     return g_jpeg_colour_convert && g_jpeg_adobe_transform != 0;
@@ -272,30 +411,41 @@ void mcu_store(const JpegGeometry& g, int mcu_index, const int* comps, int ncomp
     int n = x1 - x0;
 
     if (convert) {
-        const JpegComponent* k = g_jpeg_frame.comp;
         int fh0 = g.fh[0], fh1 = g.fh[1], fh2 = g.fh[2];
         bool halved = fh0 == 1 && fh1 == 2 && fh2 == 2 && g.fv[1] == g.fv[2];
         int step = halved && g.fv[0] == 1 ? g.fv[1] : 1; // luma rows per chroma row
         for (int y = 0; y < g.mcu_height; y += step) {
-            const uint8_t* sb = s_samples[1] + (y / g.fv[1]) * 8 * k[1].h;
-            const uint8_t* sr = s_samples[2] + (y / g.fv[2]) * 8 * k[2].h;
+            const uint8_t* sb = s_samples[1] + s_sample_row[1][y];
+            const uint8_t* sr = s_samples[2] + s_sample_row[2][y];
             if (halved) {
                 const uint8_t* sy[4];
                 uint8_t *pr[4], *pg[4], *pb[4];
                 for (int i = 0; i < step; ++i) {
-                    sy[i] = s_samples[0] + ((y + i) / g.fv[0]) * 8 * k[0].h;
+                    sy[i] = s_samples[0] + s_sample_row[0][y + i];
                     pr[i] = band_row(0, y + i) + x0;
                     pg[i] = band_row(1, y + i) + x0;
                     pb[i] = band_row(2, y + i) + x0;
                 }
+#if defined(__SSE2__)
+                if (s_terms_exact) {
+                    convert_rows_shared_chroma_sse2(sy, pr, pg, pb, step, sb, sr, n);
+                    continue;
+                }
+#endif
                 convert_rows_shared_chroma(sy, pr, pg, pb, step, sb, sr, n);
                 continue;
             }
-            const uint8_t* sy = s_samples[0] + (y / g.fv[0]) * 8 * k[0].h;
+            const uint8_t* sy = s_samples[0] + s_sample_row[0][y];
             uint8_t* pr = band_row(0, y) + x0;
             uint8_t* pg = band_row(1, y) + x0;
             uint8_t* pb = band_row(2, y) + x0;
             if (fh0 == 1 && fh1 == 1 && fh2 == 1) {
+#if defined(__SSE2__)
+                if (s_terms_exact) {
+                    convert_row_full_chroma_sse2(sy, sb, sr, pr, pg, pb, n);
+                    continue;
+                }
+#endif
                 convert_row_full_chroma(sy, sb, sr, pr, pg, pb, n);
             } else {
                 for (int x = 0; x < n; ++x)
@@ -306,10 +456,9 @@ void mcu_store(const JpegGeometry& g, int mcu_index, const int* comps, int ncomp
     }
     for (int i = 0; i < ncomps; ++i) {
         int c = comps[i];
-        const JpegComponent& k = g_jpeg_frame.comp[c];
         int fh = g.fh[c];
         for (int y = 0; y < g.mcu_height; ++y) {
-            const uint8_t* s = s_samples[c] + (y / g.fv[c]) * 8 * k.h;
+            const uint8_t* s = s_samples[c] + s_sample_row[c][y];
             uint8_t* p = band_row(c, y) + x0;
             if (fh == 1) {
                 std::memcpy(p, s, static_cast<size_t>(n));

@@ -10,6 +10,9 @@
 #include "core/status.h"
 
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 static int16_t* s_store; // MCU count x blocks per MCU x 64 coefficients, zigzag order
 static JpegGeometry s_geometry;
@@ -44,14 +47,58 @@ static inline int16_t* block_at(int comp, int bx, int by) {
     return s_store + (mcu * g.blocks_per_mcu + g.block_offset[comp] + b) * 64;
 }
 
+// Raster walk over one component's blocks in the store, stepping without divisions:
+// the same blocks as block_at.
+struct BlockWalk {
+    int comp, x, y;
+    int mcu_x, sub_x; // x / H and x % H
+    int16_t* row;     // block (0, y); null past the last row
+};
+
+static void walk_row(BlockWalk* w) {
+    const JpegGeometry& g = s_geometry;
+    const JpegComponent& k = g_jpeg_frame.comp[w->comp];
+    w->row = nullptr;
+    if (w->y >= g.blocks_high[w->comp]) return;
+    size_t first = static_cast<size_t>(w->y / k.v) * g.mcu_cols * g.blocks_per_mcu +
+                   g.block_offset[w->comp] + (w->y % k.v) * k.h;
+    w->row = s_store + first * 64;
+}
+
+static void walk_start(BlockWalk* w, int comp, long unit) {
+    const JpegComponent& k = g_jpeg_frame.comp[comp];
+    long wide = s_geometry.blocks_wide[comp];
+    w->comp = comp;
+    w->x = static_cast<int>(unit % wide);
+    w->y = static_cast<int>(unit / wide);
+    w->mcu_x = w->x / k.h;
+    w->sub_x = w->x % k.h;
+    walk_row(w);
+}
+
+static inline int16_t* walk_block(const BlockWalk& w) {
+    return w.row + (static_cast<size_t>(w.mcu_x) * s_geometry.blocks_per_mcu + w.sub_x) * 64;
+}
+
+static inline void walk_next(BlockWalk* w) {
+    if (++w->x == s_geometry.blocks_wide[w->comp]) {
+        w->x = w->mcu_x = w->sub_x = 0;
+        ++w->y;
+        walk_row(w);
+    } else if (++w->sub_x == g_jpeg_frame.comp[w->comp].h) {
+        w->sub_x = 0;
+        ++w->mcu_x;
+    }
+}
+
 static inline int16_t wrap16(int v) {
     return static_cast<int16_t>(static_cast<uint16_t>(v));
 }
 
-static bool dc_block(int16_t* zz, const HuffTable* dc, int16_t* pred) {
+static bool dc_block(EntropyState& e, int16_t* zz, const HuffTable* dc, int16_t* pred) {
     const JpegScan& scan = g_jpeg_scan;
     if (scan.ah == 0) {
-        int s = ent_symbol(dc, "DC");
+        int s = ent_symbol(e, dc, "DC");
         if (s < 0) {
             g_status = ST_LOAD;
             return false;
@@ -60,32 +107,32 @@ static bool dc_block(int16_t* zz, const HuffTable* dc, int16_t* pred) {
             g_status = ST_BAD_DATA;
             return false;
         }
-        int diff = ent_extend(ent_bits(s), s);
+        int diff = ent_extend(ent_bits(e, s), s);
         *pred = wrap16(*pred + diff * (1 << scan.al));
         zz[0] = *pred;
-    } else if (ent_bit()) {
+    } else if (ent_bit(e)) {
         zz[0] = wrap16(zz[0] | (1 << scan.al));
     }
     return true;
 }
 
-static bool ac_first_block(int16_t* zz, const HuffTable* ac, long* eobrun) {
+static bool ac_first_block(EntropyState& e, int16_t* zz, const HuffTable* ac, long* eobrun) {
     const JpegScan& scan = g_jpeg_scan;
     for (int k = scan.ss > 0 ? scan.ss : 1; k <= scan.se;) {
         int run, value;
-        if (!ent_ac_short(ac, &run, &value)) {
-            int rs = ent_symbol(ac, "AC");
+        if (!ent_ac_short(e, ac, &run, &value)) {
+            int rs = ent_symbol(e, ac, "AC");
             if (rs < 0) {
                 g_status = ST_BAD_DATA;
                 return false;
             }
             int r = rs >> 4, s = rs & 15;
             if (s == 0 && r < 15) {
-                *eobrun = (1L << r) + ent_bits(r);
+                *eobrun = (1L << r) + ent_bits(e, r);
                 break;
             }
             run = r;
-            value = ent_extend(ent_bits(s), s);
+            value = ent_extend(ent_bits(e, s), s);
         }
         k += run;
         if (k > 63) {
@@ -99,18 +146,56 @@ static bool ac_first_block(int16_t* zz, const HuffTable* ac, long* eobrun) {
     return true;
 }
 
+// The block decoders run on a local copy of the reader state (see jpeg_entropy.h).
+
 // Correction bit for an already non-zero coefficient (T.81 G.1.2.3).
-static inline void refine(int16_t* coef, int p) {
-    if (ent_bit() && (*coef & p) == 0) *coef = wrap16(*coef >= 0 ? *coef + p : *coef - p);
+static inline void refine(EntropyState& e, int16_t* coef, int p) {
+    if (ent_bit(e) && (*coef & p) == 0) *coef = wrap16(*coef >= 0 ? *coef + p : *coef - p);
 }
 
-static bool ac_refine_block(int16_t* zz, const HuffTable* ac, long* eobrun) {
+// Bit i set when zz[i] is non-zero.
+static inline uint64_t nonzero_mask(const int16_t* zz) {
+    uint64_t mask = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    for (int i = 0; i < 64; i += 16) {
+        __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(zz + i));
+        __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(zz + i + 8));
+        __m128i zeros = _mm_packs_epi16(_mm_cmpeq_epi16(a, zero), _mm_cmpeq_epi16(b, zero));
+        mask |= static_cast<uint64_t>(static_cast<uint16_t>(~_mm_movemask_epi8(zeros))) << i;
+    }
+#else
+    for (int i = 0; i < 64; ++i) mask |= static_cast<uint64_t>(zz[i] != 0) << i;
+#endif
+    return mask;
+}
+
+// Positions from..63 (from = 0..64).
+static inline uint64_t mask_from(int from) {
+    return from >= 64 ? 0 : ~0ull << from;
+}
+
+// Correction bits for the non-zero coefficients in `mask`, lowest position first. Refining
+// never makes a coefficient zero, so the mask stays true.
+static inline void refine_all(EntropyState& e, int16_t* zz, uint64_t mask, int p) {
+    while (mask) {
+        refine(e, &zz[__builtin_ctzll(mask)], p);
+        mask &= mask - 1;
+    }
+}
+
+// Coefficients are visited in order from ss to se: each non-zero one takes a correction bit,
+// zero ones count down the run of the decoded symbol. Masks of the non-zero positions stand
+// in for the coefficient by coefficient walk.
+static bool ac_refine_block(EntropyState& e, int16_t* zz, const HuffTable* ac, long* eobrun) {
     const JpegScan& scan = g_jpeg_scan;
     int p = 1 << scan.al;
     int k = scan.ss;
+    uint64_t band = mask_from(k) & ~mask_from(scan.se + 1);
+    uint64_t nonzero = nonzero_mask(zz) & band;
     if (*eobrun == 0) {
         for (; k <= scan.se; ++k) {
-            int rs = ent_symbol(ac, "ACH");
+            int rs = ent_symbol(e, ac, "ACH");
             if (rs < 0) {
                 g_status = ST_LOAD;
                 return false;
@@ -122,24 +207,25 @@ static bool ac_refine_block(int16_t* zz, const HuffTable* ac, long* eobrun) {
                     g_status = ST_LOAD;
                     return false;
                 }
-                value = ent_bit() ? p : -p;
+                value = ent_bit(e) ? p : -p;
             } else if (r != 15) {
-                *eobrun = (1L << r) + ent_bits(r);
+                *eobrun = (1L << r) + ent_bits(e, r);
                 break;
             }
-            for (; k <= scan.se; ++k) {
-                if (zz[k] != 0) {
-                    refine(&zz[k], p);
-                } else if (--r < 0) {
-                    break;
-                }
+            // The run ends on the (r + 1)th zero from k, or past se when there are fewer.
+            uint64_t zeros = ~nonzero & band & mask_from(k);
+            for (int i = 0; i < r && zeros; ++i) zeros &= zeros - 1;
+            int stop = zeros ? __builtin_ctzll(zeros) : scan.se + 1;
+            refine_all(e, zz, nonzero & mask_from(k) & ~mask_from(stop), p);
+            k = stop;
+            if (value != 0 && k <= 63) {
+                zz[k] = wrap16(value);
+                nonzero |= (1ull << k) & band;
             }
-            if (value != 0 && k <= 63) zz[k] = wrap16(value);
         }
     }
     if (*eobrun > 0) {
-        for (; k <= scan.se; ++k)
-            if (zz[k] != 0) refine(&zz[k], p);
+        if (k <= scan.se) refine_all(e, zz, nonzero & mask_from(k), p);
         --*eobrun;
     }
     return true;
@@ -191,40 +277,55 @@ void prog_decode_interval() {
     std::memset(s_predictor, 0, sizeof s_predictor);
     long eobrun = 0;
     ent_begin();
+    EntropyState e = g_ent; // handed back before ent_end
+    // The store is far larger than the caches: a second walk asks early for blocks soon needed.
+    constexpr int k_ahead = 4;
+    BlockWalk at{}, ahead{};
+    if (single) {
+        walk_start(&at, c0, first);
+        walk_start(&ahead, c0, first + k_ahead);
+    }
     for (long u = first; u < first + count && !g_status && !g_jpeg_marker_reached; ++u) {
         if (single) {
-            int16_t* zz = block_at(c0, static_cast<int>(u % g.blocks_wide[c0]),
-                                   static_cast<int>(u / g.blocks_wide[c0]));
+            int16_t* zz = walk_block(at);
+            walk_next(&at);
+            if (ahead.row) {
+                const int16_t* soon = walk_block(ahead);
+                __builtin_prefetch(soon, 1);
+                __builtin_prefetch(soon + 32, 1);
+                walk_next(&ahead);
+            }
             if (!dc_scan && eobrun > 0 && scan.ah == 0) {
                 --eobrun; // inside an end-of-band run: the block keeps its coefficients
                 continue;
             }
-            if (ent_at_marker()) {
+            if (ent_at_marker(e)) {
                 g_jpeg_marker_reached = true;
                 break;
             }
             if (dc_scan)
-                dc_block(zz, table[0], &s_predictor[0]);
+                dc_block(e, zz, table[0], &s_predictor[0]);
             else if (scan.ah == 0)
-                ac_first_block(zz, table[0], &eobrun);
+                ac_first_block(e, zz, table[0], &eobrun);
             else
-                ac_refine_block(zz, table[0], &eobrun);
+                ac_refine_block(e, zz, table[0], &eobrun);
             continue;
         }
         int mcu_col = static_cast<int>(u % g.mcu_cols), mcu_row = static_cast<int>(u / g.mcu_cols);
         for (int i = 0; i < scan.count && !g_status; ++i) {
             const JpegComponent& k = g_jpeg_frame.comp[comp[i]];
             for (int j = 0; j < k.h * k.v; ++j) {
-                if (ent_at_marker()) {
+                if (ent_at_marker(e)) {
                     g_jpeg_marker_reached = true;
                     break;
                 }
                 int bx = mcu_col * k.h + j % k.h, by = mcu_row * k.v + j / k.h;
-                if (!dc_block(block_at(comp[i], bx, by), table[i], &s_predictor[i])) break;
+                if (!dc_block(e, block_at(comp[i], bx, by), table[i], &s_predictor[i])) break;
             }
             if (g_jpeg_marker_reached) break;
         }
     }
+    g_ent = e;
     ent_end();
 }
 

@@ -10,16 +10,17 @@
 
 #include <cstring>
 
-// Coefficients of one block, dequantised, in natural order.
+// Coefficients of one block, dequantised, in column order.
 alignas(16) static int32_t s_coef[64];
 static int16_t s_predictor[JPEG_MAX_COMPONENTS];
 
-// Decodes one block's coefficients and stores them dequantised in natural order; returns how
+// Decodes one block's coefficients and stores them dequantised in column order; returns how
 // many zigzag positions lead up to the last non-zero one, or 0 with the status set on bad data.
-static int decode_block(int32_t* coef, const uint16_t* q, const HuffTable* dc, const HuffTable* ac,
-                        int16_t* pred) {
+// Works on a local copy of the reader state (see jpeg_entropy.h).
+static inline int decode_block(EntropyState& e, int32_t* coef, const uint16_t* q,
+                               const HuffTable* dc, const HuffTable* ac, int16_t* pred) {
     clear_coefficients(coef);
-    int s = ent_symbol(dc, "DC");
+    int s = ent_symbol(e, dc, "DC");
     if (s < 0) {
         g_status = ST_LOAD;
         return 0;
@@ -28,14 +29,14 @@ static int decode_block(int32_t* coef, const uint16_t* q, const HuffTable* dc, c
         g_status = ST_BAD_DATA;
         return 0;
     }
-    int diff = ent_extend(ent_bits(s), s);
+    int diff = ent_extend(ent_bits(e, s), s);
     *pred = static_cast<int16_t>(static_cast<uint16_t>(*pred + diff));
     coef[0] = static_cast<int32_t>(q[0]) * *pred;
     int count = 1;
     for (int k = 1; k < 64;) {
         int run, value;
-        if (!ent_ac_short(ac, &run, &value)) {
-            int rs = ent_symbol(ac, "AC");
+        if (!ent_ac_short(e, ac, &run, &value)) {
+            int rs = ent_symbol(e, ac, "AC");
             if (rs < 0) {
                 g_status = ST_LOAD;
                 return 0;
@@ -43,14 +44,14 @@ static int decode_block(int32_t* coef, const uint16_t* q, const HuffTable* dc, c
             if (rs == 0) break;
             run = rs >> 4;
             int size = rs & 15;
-            value = static_cast<int16_t>(ent_extend(ent_bits(size), size));
+            value = static_cast<int16_t>(ent_extend(ent_bits(e, size), size));
         }
         k += run;
         if (k > 63) {
             g_status = ST_BAD_DATA;
             return 0;
         }
-        coef[k_jpeg_zigzag[k]] = static_cast<int32_t>(q[k]) * value;
+        coef[k_jpeg_zigzag_cols[k]] = static_cast<int32_t>(q[k]) * value;
         count = ++k;
     }
     return count;
@@ -97,14 +98,15 @@ void seq_decode_interval() {
 
     std::memset(s_predictor, 0, sizeof s_predictor);
     ent_begin();
+    EntropyState e = g_ent; // handed back before ent_end
     for (long u = first; u < first + count && !g_status; ++u) {
         if (single) {
-            if (ent_at_marker()) {
+            if (ent_at_marker(e)) {
                 g_jpeg_marker_reached = true;
                 break;
             }
             int c = comp[0];
-            int n = decode_block(s_coef, g_jpeg_quant[g_jpeg_frame.comp[c].tq], dc[0], ac[0],
+            int n = decode_block(e, s_coef, g_jpeg_quant[g_jpeg_frame.comp[c].tq], dc[0], ac[0],
                                  &s_predictor[0]);
             if (!n) break;
             block_store(g, c, static_cast<int>(u % g.blocks_wide[c]),
@@ -115,11 +117,11 @@ void seq_decode_interval() {
         for (int i = 0; i < scan.count && !g_jpeg_marker_reached && !g_status; ++i) {
             const JpegComponent& k = g_jpeg_frame.comp[comp[i]];
             for (int j = 0; j < k.h * k.v; ++j, ++b) {
-                if (ent_at_marker()) {
+                if (ent_at_marker(e)) {
                     g_jpeg_marker_reached = true;
                     break;
                 }
-                int n = decode_block(s_coef, g_jpeg_quant[k.tq], dc[i], ac[i], &s_predictor[i]);
+                int n = decode_block(e, s_coef, g_jpeg_quant[k.tq], dc[i], ac[i], &s_predictor[i]);
                 if (!n) break;
                 mcu_put_coefficients(g, comp[i], j, s_coef, n);
             }
@@ -129,5 +131,6 @@ void seq_decode_interval() {
         if (g_jpeg_marker_reached) break;
     }
     band_flush();
+    g_ent = e;
     ent_end();
 }
