@@ -18,6 +18,14 @@ void* mem_alloc_raw(void** holder, size_t size) {
     return p;
 }
 
+void* mem_alloc_zeroed_raw(void** holder, size_t size) {
+    mem_free_raw(holder);
+    void* p = size <= k_max_block ? std::calloc(size ? size : 1, 1) : nullptr;
+    if (!p) g_status = ST_NO_MEMORY;
+    *holder = p;
+    return p;
+}
+
 void* mem_realloc_raw(void** holder, size_t size) {
     if (!*holder) return mem_alloc_raw(holder, size);
     void* p = size <= k_max_block ? std::realloc(*holder, size ? size : 1) : nullptr;

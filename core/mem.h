@@ -4,11 +4,19 @@
 
 void* mem_alloc_raw(void** holder, size_t size);
 void* mem_realloc_raw(void** holder, size_t size);
+// A block of zeros: the allocator knows when fresh memory from the system needs no clearing.
+void* mem_alloc_zeroed_raw(void** holder, size_t size);
 void mem_free_raw(void** holder);
 
 template <class T> T* mem_alloc(T*& holder, size_t size) {
     void* p = holder;
     T* r = static_cast<T*>(mem_alloc_raw(&p, size));
+    holder = static_cast<T*>(p);
+    return r;
+}
+template <class T> T* mem_alloc_zeroed(T*& holder, size_t size) {
+    void* p = holder;
+    T* r = static_cast<T*>(mem_alloc_zeroed_raw(&p, size));
     holder = static_cast<T*>(p);
     return r;
 }

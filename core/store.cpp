@@ -232,16 +232,18 @@ uint8_t* store_row(Table* store, int row, bool read_access) {
     if (rows[row]) return rows[row];
     if (store->row_size > s_budget) store_run_eviction_pass();
     rows = rows_of(store);
-    mem_alloc(rows[row], static_cast<size_t>(store->row_size));
+    // A new row starts as zeros, so that what a short file never writes shows black.
+    bool from_swap = store->states[row] == ROW_ON_DISK;
+    if (from_swap)
+        mem_alloc(rows[row], static_cast<size_t>(store->row_size));
+    else
+        mem_alloc_zeroed(rows[row], static_cast<size_t>(store->row_size));
     if (g_status) {
         mem_free(rows[row]);
         return nullptr;
     }
     s_budget -= store->row_size;
-    if (store->states[row] == ROW_ON_DISK)
-        read_row_from_swap(store, row);
-    else
-        std::memset(rows[row], 0, static_cast<size_t>(store->row_size));
+    if (from_swap) read_row_from_swap(store, row);
     return g_status ? nullptr : rows[row];
 }
 
