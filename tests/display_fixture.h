@@ -2,21 +2,45 @@
 // view, raster layer with its object list and spatial index.
 #pragma once
 #include "core/store.h"
+#include "display/draw_pending.h"
 #include "display/handlers.h"
 #include "display/input_check.h"
 #include "display/layers.h"
+#include "display/invalidate.h"
 #include "display/records.h"
+#include "display/shell_hooks.h"
 #include "display/view_state.h"
+#include "display/zones.h"
 #include "display/window_objects.h"
 #include "platform/headless/headless_window.h"
 #include "support/support.h"
 
 #include <functional>
+#include <utility>
 
+// Destroys its window when it goes out of scope; only one document lives at a time, since
+// making one resets the core.
 struct DocumentWindow {
     PlatformWindow handle = nullptr;
     int window_id = 0, extent_id = 0, object_list_id = 0, spatial_index_id = 0;
     int view_id = 0, layer_id = 0;
+
+    DocumentWindow() = default;
+    DocumentWindow(DocumentWindow&& other) noexcept { *this = std::move(other); }
+    DocumentWindow& operator=(DocumentWindow&& other) noexcept {
+        std::swap(handle, other.handle);
+        window_id = other.window_id, extent_id = other.extent_id;
+        object_list_id = other.object_list_id, spatial_index_id = other.spatial_index_id;
+        view_id = other.view_id, layer_id = other.layer_id;
+        return *this;
+    }
+    // The spatial index owns the bounds records; the registry frees only its item array.
+    ~DocumentWindow() {
+        if (!handle) return;
+        extent_clear(spatial_index_id);
+        headless_window_destroy(handle);
+        g_schedule_timer_hook = nullptr;
+    }
 
     WindowObject* window() const { return obj_find_as<WindowObject>(CLS_WINDOW, window_id); }
     View* view() const { return obj_find_as<View>(CLS_VIEW, view_id); }
@@ -58,13 +82,6 @@ inline DocumentWindow make_document(int width, int height, uint32_t background =
     return d;
 }
 
-// The spatial index owns the bounds records; the registry frees only its item array.
-inline void destroy_document(DocumentWindow& d) {
-    extent_clear(d.spatial_index_id);
-    headless_window_destroy(d.handle);
-    d.handle = nullptr;
-}
-
 // An image whose pixels are given by a function of (x, y): one value per plane.
 inline Image* make_image(int width, int height, int planes,
                          const std::function<uint8_t(int x, int y, int plane)>& value) {
@@ -88,4 +105,42 @@ inline void show_image(DocumentWindow& d, Image* image) {
     e->y1 = image->height + 19;
     layer_add_object(CLS_IMAGE, image->id, d.layer_id);
     g_display.shown_page_id = image->id;
+}
+
+inline void set_view(DocumentWindow& d, double scale, double origin_x, double origin_y) {
+    View* v = d.view();
+    v->scale_x = v->scale_y = scale;
+    v->origin_x = origin_x;
+    v->origin_y = origin_y;
+}
+
+// Clears the window, redraws all of it at once and returns what the surface shows.
+inline std::vector<uint32_t> redraw_all(DocumentWindow& d) {
+    headless_window_clear(d.handle, k_headless_unpainted);
+    full_redraw(d.window_id, d.view_id);
+    EXPECT_TRUE(redraw_if_pending(d.window_id));
+    EXPECT_EQ(g_status, 0);
+    return headless_surface(d.handle);
+}
+
+// Clears the window and redraws it with input waiting all along and every look at the clock
+// taking clock_step ms: each pass draws a few pieces, stops, and leaves the rest pending.
+// after_first_pass may look at what the first pass left. Returns the number of passes.
+inline int redraw_interrupted(DocumentWindow& d, uint32_t clock_step,
+                              const std::function<void()>& after_first_pass = {}) {
+    headless_window_clear(d.handle, k_headless_unpainted);
+    g_uninterruptible = false;
+    headless_set_input_pending(true);
+    headless_set_clock(5000);
+    headless_set_clock_step(clock_step);
+    full_redraw(d.window_id, d.view_id);
+    int passes = 0;
+    do {
+        draw_pending(d.window(), d.view());
+        if (++passes == 1 && after_first_pass) after_first_pass();
+    } while (zone_count(d.window()->raster_zones_id) > 0 && passes < 1000);
+    g_uninterruptible = true;
+    headless_set_input_pending(false);
+    headless_set_clock_step(0);
+    return passes;
 }

@@ -2,8 +2,6 @@
 #include "display_fixture.h"
 
 #include "display/coords.h"
-#include "display/draw_pending.h"
-#include "display/invalidate.h"
 #include "geo/georef_objects.h"
 #include "geo/image_rect.h"
 #include "geo/transform.h"
@@ -29,6 +27,15 @@ class Georef : public ::testing::Test {
         return scale_transform_create(kx, ky, 1, reference_points_create(sx, sy, 0, tx, ty, 0));
     }
 };
+
+// The point through the transform, forward or back, as "x y z" (exact values).
+std::string moved(int id, int type, bool forward, double x, double y, double z = 7) {
+    (forward ? transform_forward : transform_inverse)(id, type, &x, &y, &z);
+    std::ostringstream s;
+    s.precision(17);
+    s << x << " " << y << " " << z;
+    return s.str();
+}
 
 void expect_rect(const Rect& r, double x0, double y0, double x1, double y1) {
     EXPECT_NEAR(r.x0, x0, 1e-9);
@@ -58,7 +65,6 @@ TEST_F(Georef, ImageWithoutLinkHasItsPixelExtent) {
 }
 
 TEST_F(Georef, WindowRectanglesGoThroughTheView) {
-    test_reset_core();
     DocumentWindow d = make_document(300, 300);
     Image* img = image(640, 480);
     View* v = d.view();
@@ -69,32 +75,18 @@ TEST_F(Georef, WindowRectanglesGoThroughTheView) {
                 20, 41, 300);
     v->origin_x = -0.1;
     expect_rect(window_rect_of_world(v, d.window(), Rect{0.1, 0, 0.6, 1}), 0, 0, 1, 2);
-    destroy_document(d);
 }
 
 TEST_F(Georef, ScaleTransformsAndChainsRunForwardAndBack) {
     int a = scale(2, 3, 1, 1, 10, 20);
     int b = scale(-1, 0.5, 0, 0, 100, 0);
-    double x = 4, y = 5, z = 7;
-    transform_forward(a, TRANSFORM_SCALE, &x, &y, &z);
-    EXPECT_EQ(x, 16);
-    EXPECT_EQ(y, 32);
-    EXPECT_EQ(z, 7);
-    transform_inverse(a, TRANSFORM_SCALE, &x, &y, &z);
-    EXPECT_EQ(x, 4);
-    EXPECT_EQ(y, 5);
-
+    EXPECT_EQ(moved(a, TRANSFORM_SCALE, true, 4, 5), "16 32 7");
+    EXPECT_EQ(moved(a, TRANSFORM_SCALE, false, 16, 32), "4 5 7");
     int32_t types[2] = {TRANSFORM_SCALE, TRANSFORM_SCALE};
     int32_t ids[2] = {a, b};
     int chain = transform_chain_create(2, types, ids);
-    x = 4;
-    y = 5;
-    transform_forward(chain, TRANSFORM_CHAIN, &x, &y, &z);
-    EXPECT_EQ(x, 100 - 16); // a first, then b
-    EXPECT_EQ(y, 16);
-    transform_inverse(chain, TRANSFORM_CHAIN, &x, &y, &z);
-    EXPECT_DOUBLE_EQ(x, 4);
-    EXPECT_DOUBLE_EQ(y, 5);
+    EXPECT_EQ(moved(chain, TRANSFORM_CHAIN, true, 4, 5), "84 16 7") << "a first, then b";
+    EXPECT_EQ(moved(chain, TRANSFORM_CHAIN, false, 84, 16), "4 5 7");
     EXPECT_EQ(g_status, 0);
 }
 
@@ -103,13 +95,8 @@ TEST_F(Georef, MatrixTransformsApplyTheirFirstThreeRows) {
     const double forward[16] = {0, -1, 0, 5, 1, 0, 0, 7, 0, 0, 1, 0, 0, 0, 0, 1};
     const double inverse[16] = {0, 1, 0, -7, -1, 0, 0, 5, 0, 0, 1, 0, 0, 0, 0, 1};
     int m = matrix_transform_create(forward, inverse);
-    double x = 2, y = 3, z = 0;
-    transform_forward(m, TRANSFORM_MATRIX, &x, &y, &z);
-    EXPECT_EQ(x, 2);
-    EXPECT_EQ(y, 9);
-    transform_inverse(m, TRANSFORM_MATRIX, &x, &y, &z);
-    EXPECT_EQ(x, 2);
-    EXPECT_EQ(y, 3);
+    EXPECT_EQ(moved(m, TRANSFORM_MATRIX, true, 2, 3, 0), "2 9 0");
+    EXPECT_EQ(moved(m, TRANSFORM_MATRIX, false, 2, 9, 0), "2 3 0");
 }
 
 TEST_F(Georef, FailuresLeaveThePointUnchanged) {
@@ -147,7 +134,6 @@ TEST_F(Georef, FlippedAxisStillGivesOrderedRectangles) {
 }
 
 TEST_F(Georef, LinkedImageIsDrawnWhereItsTransformPutsIt) {
-    test_reset_core();
     DocumentWindow d = make_document(64, 48, rgb(0, 0, 0));
     geo_declare_classes();
     Image* img = make_image(16, 12, 1, [](int x, int y, int) { return uint8_t(16 * y + x); });
@@ -160,9 +146,7 @@ TEST_F(Georef, LinkedImageIsDrawnWhereItsTransformPutsIt) {
     e->x1 = 64;
     e->y1 = 48;
     layer_add_object(CLS_IMAGE, img->id, d.layer_id);
-    full_redraw(d.window_id, d.view_id);
-    ASSERT_TRUE(redraw_if_pending(d.window_id));
-    ASSERT_EQ(g_status, 0);
+    redraw_all(d);
     for (int j = 0; j < 48; ++j)
         for (int i = 0; i < 64; ++i) {
             int sx = (i - 8) / 2, sy = (j - 4) / 2;
@@ -170,5 +154,4 @@ TEST_F(Georef, LinkedImageIsDrawnWhereItsTransformPutsIt) {
             uint32_t want = inside ? rgb(16 * sy + sx, 16 * sy + sx, 16 * sy + sx) : 0;
             ASSERT_EQ(d.pixel(i, j), want) << i << ", " << j;
         }
-    destroy_document(d);
 }

@@ -9,10 +9,8 @@
 struct GifFrame {
     int left = 0, top = 0, width = 0, height = 0;
     bool interlaced = false;
-    std::vector<uint8_t> pixels;      // width * height indices, in display row order
-    std::vector<uint8_t> local_table; // RGB triples; empty: use the global table
-    int min_code_size = 0;            // 0: from the table size (at least 2)
-    std::vector<int> block_sizes;     // sizes of data sub-blocks, repeated; empty: 255
+    std::vector<uint8_t> pixels;  // width * height global table indices, display row order
+    std::vector<int> block_sizes; // sizes of data sub-blocks, repeated; empty: 255
     bool has_control = false;
     int disposal = 0;
     bool transparent = false;
@@ -140,14 +138,8 @@ inline std::string gif_build(const GifFile& g) {
         gif_put16(&s, f.top);
         gif_put16(&s, f.width);
         gif_put16(&s, f.height);
-        int lbits = f.local_table.empty() ? 0 : gif_table_bits(f.local_table.size() / 3);
-        s.push_back(static_cast<char>((f.local_table.empty() ? 0 : 0x80 | (lbits - 1)) |
-                                      (f.interlaced ? 0x40 : 0)));
-        std::vector<uint8_t> lt = f.local_table;
-        lt.resize(f.local_table.empty() ? 0 : 3u << lbits, 0);
-        s.append(lt.begin(), lt.end());
-        int m =
-            f.min_code_size ? f.min_code_size : std::max(2, f.local_table.empty() ? gbits : lbits);
+        s.push_back(static_cast<char>(f.interlaced ? 0x40 : 0));
+        int m = std::max(2, gbits); // LZW minimum code size
         s.push_back(static_cast<char>(m));
         std::vector<uint8_t> order =
             f.interlaced ? gif_interlace(f.pixels, f.width, f.height) : f.pixels;

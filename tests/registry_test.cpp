@@ -123,25 +123,21 @@ TEST_F(Registry, ObjectListsKeepIdOrderAcrossClasses) {
     list_add(list, CLS_FILE_ENTRY, 0, nullptr); // ignored
     EXPECT_EQ(list_count(list, 0), 3);
     EXPECT_EQ(list_count(list, CLS_FILE_ENTRY), 2);
+    // Each walk ends with id 0.
+    std::vector<int> forward, backward;
+    for (int id = 0; (list_next_of_class(list, CLS_FILE_ENTRY, &id), id != 0);)
+        forward.push_back(id);
+    EXPECT_EQ(forward, (std::vector<int>{a, b}));
     int id = 0;
-    list_next_of_class(list, CLS_FILE_ENTRY, &id);
-    EXPECT_EQ(id, a);
-    list_next_of_class(list, CLS_FILE_ENTRY, &id);
-    EXPECT_EQ(id, b);
-    list_next_of_class(list, CLS_FILE_ENTRY, &id);
-    EXPECT_EQ(id, 0);
-    id = 0;
+    for (list_last_of_class(list, CLS_FILE_ENTRY, &id); id;
+         list_prev_of_class(list, CLS_FILE_ENTRY, &id))
+        backward.push_back(id);
+    EXPECT_EQ(backward, (std::vector<int>{b, a}));
     int cls = 0;
     list_next(list, &cls, &id);
     EXPECT_EQ(id, a);
     list_next(list, &cls, &id);
     EXPECT_EQ(cls, CLS_IMAGE);
-    list_last_of_class(list, CLS_FILE_ENTRY, &id);
-    EXPECT_EQ(id, b);
-    list_prev_of_class(list, CLS_FILE_ENTRY, &id);
-    EXPECT_EQ(id, a);
-    list_prev_of_class(list, CLS_FILE_ENTRY, &id);
-    EXPECT_EQ(id, 0);
     EXPECT_NE(list_find(list, img, &cls), nullptr);
     EXPECT_EQ(cls, CLS_IMAGE);
 
@@ -235,15 +231,15 @@ TEST_F(Registry, SpatialIndexKeepsGroupUnion) {
     };
     extent_add(index, 1000, 5, bounds(0, 0, 10, 10));
     extent_add(index, 1000, 3, bounds(-5, 2, 4, 20));
-    double x0, y0, x1, y1;
-    extent_bounds(index, 1000, &x0, &y0, &x1, &y1);
-    EXPECT_EQ((std::vector<double>{x0, y0, x1, y1}), (std::vector<double>{-5, 0, 10, 20}));
+    auto group = [&](int id) {
+        double x0, y0, x1, y1;
+        extent_bounds(index, id, &x0, &y0, &x1, &y1);
+        return std::vector<double>{x0, y0, x1, y1};
+    };
+    EXPECT_EQ(group(1000), (std::vector<double>{-5, 0, 10, 20}));
     extent_remove(index, 1000, 3);
-    extent_bounds(index, 1000, &x0, &y0, &x1, &y1);
-    EXPECT_EQ(x0, 0);
-    EXPECT_EQ(y1, 10);
-    extent_bounds(index, 77, &x0, &y0, &x1, &y1);
-    EXPECT_EQ(x0 + y0 + x1 + y1, 0);
+    EXPECT_EQ(group(1000), (std::vector<double>{0, 0, 10, 10}));
+    EXPECT_EQ(group(77), (std::vector<double>{0, 0, 0, 0})) << "unknown group";
     extent_destroy(index);
     EXPECT_EQ(obj_find(CLS_TABLE, index), nullptr);
 }

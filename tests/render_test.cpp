@@ -2,21 +2,20 @@
 // reference computed here from the view's mapping alone.
 #include "display_fixture.h"
 
-#include "display/draw_pending.h"
-#include "display/invalidate.h"
 #include "display/palette.h"
 #include "display/scroll.h"
-#include "display/zones.h"
 #include "display/zoom.h"
 
 #include <climits>
-
 #include <cmath>
 
 namespace {
 
 uint8_t channel(int x, int y, int plane) {
     return uint8_t((x * 7 + y * 13 + plane * 85) ^ (x >> 3) ^ (y << 2));
+}
+uint32_t channel_rgb(int x, int y) {
+    return rgb(channel(x, y, 0), channel(x, y, 1), channel(x, y, 2));
 }
 
 struct Comparison {
@@ -93,14 +92,8 @@ void expect_matches(const Comparison& c) {
 }
 
 void render_at(DocumentWindow& d, double scale, double origin_x, double origin_y) {
-    View* v = d.view();
-    v->scale_x = v->scale_y = scale;
-    v->origin_x = origin_x;
-    v->origin_y = origin_y;
-    headless_window_clear(d.handle, k_headless_unpainted);
-    full_redraw(d.window_id, d.view_id);
-    ASSERT_TRUE(redraw_if_pending(d.window_id));
-    ASSERT_EQ(g_status, 0);
+    set_view(d, scale, origin_x, origin_y);
+    redraw_all(d);
 }
 
 struct ViewCase {
@@ -134,13 +127,8 @@ void expect_every_view_matches(DocumentWindow& d, int w, int h, const SourceColo
 TEST(Render, ThreePlaneImageMatchesReferenceAtEveryScale) {
     DocumentWindow d = make_document(320, 240);
     const int w = 700, h = 500;
-    Image* image = make_image(w, h, 3, channel);
-    show_image(d, image);
-    SourceColour colour = [](int x, int y) {
-        return rgb(channel(x, y, 0), channel(x, y, 1), channel(x, y, 2));
-    };
-    expect_every_view_matches(d, w, h, colour);
-    destroy_document(d);
+    show_image(d, make_image(w, h, 3, channel));
+    expect_every_view_matches(d, w, h, channel_rgb);
 }
 
 TEST(Render, PaletteImageRendersThroughItsColourTable) {
@@ -158,7 +146,6 @@ TEST(Render, PaletteImageRendersThroughItsColourTable) {
         return rgb(255 - i, (i * 7) & 255, i ^ 0x5a);
     };
     expect_every_view_matches(d, w, h, colour);
-    destroy_document(d);
 }
 
 // A wide window takes several bands of the frame buffer. Every band continues the running
@@ -167,12 +154,8 @@ TEST(Render, PaletteImageRendersThroughItsColourTable) {
 TEST(Render, WideWindowDrawnBandByBandMatchesReference) {
     DocumentWindow d = make_document(1280, 360);
     const int w = 1500, h = 900;
-    Image* image = make_image(w, h, 3, channel);
-    show_image(d, image);
-    SourceColour colour = [](int x, int y) {
-        return rgb(channel(x, y, 0), channel(x, y, 1), channel(x, y, 2));
-    };
-    expect_every_view_matches(d, w, h, colour);
+    show_image(d, make_image(w, h, 3, channel));
+    expect_every_view_matches(d, w, h, channel_rgb);
 
     headless_reset_counters(d.handle);
     render_at(d, 2.8284271247461903, -13.3, -7.7);
@@ -180,24 +163,8 @@ TEST(Render, WideWindowDrawnBandByBandMatchesReference) {
     EXPECT_GT(c.copies, 4);
     EXPECT_EQ(c.copy_pixels, 1280L * 360);
     std::vector<uint32_t> whole = headless_surface(d.handle);
-
-    headless_window_clear(d.handle, k_headless_unpainted);
-    g_uninterruptible = false;
-    headless_set_input_pending(true);
-    headless_set_clock(5000);
-    headless_set_clock_step(100);
-    full_redraw(d.window_id, d.view_id);
-    int passes = 0;
-    while (zone_count(d.window()->raster_zones_id) > 0 && passes < 1000) {
-        draw_pending(d.window(), d.view());
-        ++passes;
-    }
-    g_uninterruptible = true;
-    headless_set_input_pending(false);
-    headless_set_clock_step(0);
-    EXPECT_GT(passes, 2);
+    EXPECT_GT(redraw_interrupted(d, 100), 2);
     EXPECT_TRUE(headless_surface(d.handle) == whole);
-    destroy_document(d);
 }
 
 TEST(Render, GreyImageAndMarginShowExpectedColours) {
@@ -218,7 +185,6 @@ TEST(Render, GreyImageAndMarginShowExpectedColours) {
     EXPECT_EQ(d.pixel(30 + 100 + 19, 25 + 80 + 19), rgb(1, 2, 3));
     EXPECT_EQ(d.pixel(199, 149), rgb(1, 2, 3));
     for (uint32_t p : headless_surface(d.handle)) ASSERT_NE(p, k_headless_unpainted);
-    destroy_document(d);
 }
 
 TEST(Render, TwoPlaneImageDrawsNothingButTheBackground) {
@@ -227,7 +193,6 @@ TEST(Render, TwoPlaneImageDrawsNothingButTheBackground) {
     show_image(d, image);
     render_at(d, 1.0, 10.0, 10.0);
     for (uint32_t p : headless_surface(d.handle)) ASSERT_EQ(p, rgb(9, 9, 9));
-    destroy_document(d);
 }
 
 // The reduced copy is built on first use and kept; changing the full rows afterwards shows
@@ -247,7 +212,6 @@ TEST(Render, ReducedCopyTakesOverAtTenSourcePixelsPerWindowPixel) {
     EXPECT_EQ(d.pixel(50, 50), rgb(10, 10, 10)) << "scale 0.1 reads the reduced copy";
     render_at(d, 1.0 / 9.99, 0.0, 0.0);
     EXPECT_EQ(d.pixel(50, 50), rgb(240, 240, 240)) << "scale 1/9.99 reads the full rows";
-    destroy_document(d);
 }
 
 TEST(Render, ImagesNarrowerThanTheReductionDrawFromFullRows) {
@@ -258,7 +222,6 @@ TEST(Render, ImagesNarrowerThanTheReductionDrawFromFullRows) {
     render_at(d, 0.03, 0.0, 0.0); // 33 source pixels per window pixel
     // Window column 0 samples world x 0, row 1 world y 33.3.
     EXPECT_EQ(d.pixel(0, 1), rgb(16, 7, 7));
-    destroy_document(d);
 }
 
 TEST(Render, PaletteIsRealisedBeforeEveryCopy) {
@@ -286,17 +249,13 @@ TEST(Render, PaletteIsRealisedBeforeEveryCopy) {
     EXPECT_EQ(entries[216].red, 16);
     EXPECT_EQ(entries[235].green, 240);
     EXPECT_EQ(entries[236].red, 0);
-    destroy_document(d);
 }
 
 TEST(Render, ExtentWithoutAreaDrawsOnlyTheBackground) {
     DocumentWindow d = make_document(50, 40, rgb(4, 5, 6));
-    full_redraw(d.window_id, d.view_id);
-    ASSERT_TRUE(redraw_if_pending(d.window_id));
-    for (uint32_t p : headless_surface(d.handle)) ASSERT_EQ(p, rgb(4, 5, 6));
+    for (uint32_t p : redraw_all(d)) ASSERT_EQ(p, rgb(4, 5, 6));
     EXPECT_EQ(zone_count(d.window()->raster_zones_id), 0);
     EXPECT_EQ(zone_count(d.window()->background_zones_id), 0);
-    destroy_document(d);
 }
 
 TEST(Render, DegenerateViewsAndImagesNeitherCrashNorWriteOutside) {
@@ -318,18 +277,14 @@ TEST(Render, DegenerateViewsAndImagesNeitherCrashNorWriteOutside) {
     const double odd[][3] = {
         {1e-300, 0, 0}, {1e12, -5, -5}, {1.0, NAN, 3}, {2.0, 1e300, -1e300}, {0.5, -INFINITY, 0}};
     for (const auto& o : odd) {
-        v->scale_x = v->scale_y = o[0];
-        v->origin_x = o[1];
-        v->origin_y = o[2];
+        set_view(d, o[0], o[1], o[2]);
         full_redraw(d.window_id, d.view_id);
         redraw_if_pending(d.window_id);
         g_status = 0;
     }
-    v->scale_x = v->scale_y = 1.0;
-    v->origin_x = v->origin_y = 0;
+    set_view(d, 1.0, 0, 0);
     scroll_by(d.window_id, d.view_id, INT_MIN, INT_MAX);
     zoom_at_point(-5, 100000, INT_MIN);
     zoom_at_point(3, 3, INT_MAX);
     g_status = 0;
-    destroy_document(d);
 }

@@ -6,39 +6,28 @@
 
 namespace {
 
-struct Colour {
-    int r, g, b;
-};
-
-Colour colour_for(const std::string& config) {
+// The background colour the configuration text gives, as "r g b".
+std::string colour_for(const std::string& config) {
     std::string path = test_write_file("dorvane.cfg", config);
     config_set_path(path.c_str());
     uint8_t r, g, b;
     read_background_colour(&r, &g, &b);
     config_set_path("dorvane.cfg");
-    return {r, g, b};
+    return std::to_string(r) + " " + std::to_string(g) + " " + std::to_string(b);
 }
 
 TEST(Config, BackgroundColourLines) {
-    struct Case {
-        std::string text;
-        Colour expected;
-    } cases[] = {
-        {"BACK_COLOR_RGB 0 0 64\n", {0, 0, 64}},
-        {"BACK_COLOR_RGB=0 0 64\n", {255, 255, 255}},
-        {"BACK_COLOR_RGB 300 0 0", {44, 0, 0}},
-        {"BACK_COLOR_RGB 10\n", {10, 255, 255}},
-        {"BACK_COLOR_RGBX 0 0 0\n", {255, 255, 255}},
-        {"# colours\r\nOTHER 1\r\nBACK_COLOR_RGB 1 2 3\r\n", {1, 2, 3}},
-        {"OTHER 1\nBACK_COLOR_RGB 7 8 9", {7, 8, 9}}, // last line without a line end
-        {"", {255, 255, 255}},
+    const char* const cases[][2] = {
+        {"BACK_COLOR_RGB 0 0 64\n", "0 0 64"},
+        {"BACK_COLOR_RGB=0 0 64\n", "255 255 255"},
+        {"BACK_COLOR_RGB 300 0 0", "44 0 0"},
+        {"BACK_COLOR_RGB 10\n", "10 255 255"},
+        {"BACK_COLOR_RGBX 0 0 0\n", "255 255 255"},
+        {"# colours\r\nOTHER 1\r\nBACK_COLOR_RGB 1 2 3\r\n", "1 2 3"},
+        {"OTHER 1\nBACK_COLOR_RGB 7 8 9", "7 8 9"}, // last line without a line end
+        {"", "255 255 255"},
     };
-    for (const Case& c : cases) {
-        Colour got = colour_for(c.text);
-        EXPECT_EQ(got.r, c.expected.r) << c.text;
-        EXPECT_EQ(got.g, c.expected.g) << c.text;
-        EXPECT_EQ(got.b, c.expected.b) << c.text;
-    }
+    for (const auto& c : cases) EXPECT_EQ(colour_for(c[0]), c[1]) << c[0];
     config_set_path((test_temp_dir() + "/missing.cfg").c_str());
     EXPECT_EQ(read_config_value("BACK_COLOR_RGB"), nullptr);
     config_set_path("dorvane.cfg");
@@ -68,23 +57,24 @@ TEST(Log, EntriesAreTwoLinesAndAppend) {
 }
 
 TEST(Paths, KindsSizesAndSeparators) {
-    std::string file = test_write_file("sized.bin", std::string(1234, 'x'));
-    char buffer[1024];
-    int kind = 0;
-    int64_t size = 0;
-    std::snprintf(buffer, sizeof buffer, "%s", file.c_str());
-    file_kind(buffer, &kind, &size);
-    EXPECT_EQ(kind, 6);
-    EXPECT_EQ(size, 1234);
-    std::snprintf(buffer, sizeof buffer, "%s", test_temp_dir().c_str());
-    file_kind(buffer, &kind, &size);
-    EXPECT_EQ(kind, 1);
-    std::snprintf(buffer, sizeof buffer, "%s/none", test_temp_dir().c_str());
-    file_kind(buffer, &kind, &size);
-    EXPECT_EQ(kind, 255);
-    std::snprintf(buffer, sizeof buffer, "/dev/null");
-    file_kind(buffer, &kind, &size);
-    EXPECT_EQ(kind, 254);
+    const struct {
+        std::string path;
+        int kind;
+    } cases[] = {{test_write_file("sized.bin", std::string(1234, 'x')), 6},
+                 {test_temp_dir(), 1},
+                 {test_temp_dir() + "/none", 255},
+                 {"/dev/null", 254}};
+    for (const auto& c : cases) {
+        char buffer[1024];
+        std::snprintf(buffer, sizeof buffer, "%s", c.path.c_str());
+        int kind = 0;
+        int64_t size = 0;
+        file_kind(buffer, &kind, &size);
+        EXPECT_EQ(kind, c.kind) << c.path;
+        if (c.kind == 6) {
+            EXPECT_EQ(size, 1234);
+        }
+    }
     char text[] = "A\\B/c";
     normalise_path(text);
     EXPECT_STREQ(text, "A/B/c"); // case is kept where the file system tells cases apart

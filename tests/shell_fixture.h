@@ -10,7 +10,6 @@
 
 #include <cstdio>
 #include <fstream>
-#include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,8 +21,6 @@ constexpr uint32_t k_white = 0xFFFFFF;
 constexpr uint32_t k_error_colour = 0xC00000;   // erreur.png
 constexpr uint32_t k_unknown_colour = 0x0000C0; // inconnu.png
 
-using PixelColour = std::function<uint32_t(int x, int y)>;
-
 inline void write_bytes(const std::string& path, const std::string& bytes) {
     std::ofstream f(path, std::ios::binary);
     f.write(bytes.data(), std::streamsize(bytes.size()));
@@ -31,19 +28,6 @@ inline void write_bytes(const std::string& path, const std::string& bytes) {
 
 inline void make_dir(const std::string& path) {
     mkdir(path.c_str(), 0755);
-}
-
-// Binary PPM (P6).
-inline void write_ppm(const std::string& path, int w, int h, const PixelColour& colour) {
-    std::string s = "P6\n" + std::to_string(w) + " " + std::to_string(h) + "\n255\n";
-    for (int y = 0; y < h; y++)
-        for (int x = 0; x < w; x++) {
-            uint32_t c = colour(x, y);
-            s += char(c >> 16);
-            s += char(c >> 8);
-            s += char(c);
-        }
-    write_bytes(path, s);
 }
 
 inline void write_solid_ppm(const std::string& path, int w, int h, uint32_t c) {

@@ -1,9 +1,6 @@
 // Tile tree: shape after insertions, item order, removal, and drawing a layer through it.
 #include "display_fixture.h"
 
-#include "display/draw_pending.h"
-#include "display/invalidate.h"
-#include "display/zones.h"
 #include "geo/tile_tree.h"
 
 namespace {
@@ -65,13 +62,6 @@ DocumentWindow document_with_tree(int width, int height, const Rect& extent) {
     return d;
 }
 
-std::vector<uint32_t> full_render(DocumentWindow& d) {
-    headless_window_clear(d.handle, k_headless_unpainted);
-    full_redraw(d.window_id, d.view_id);
-    EXPECT_TRUE(redraw_if_pending(d.window_id));
-    return headless_surface(d.handle);
-}
-
 } // namespace
 
 TEST(TileTree, NewTreeIsOneLeafWithTheBackgroundAndDrawsIt) {
@@ -79,8 +69,7 @@ TEST(TileTree, NewTreeIsOneLeafWithTheBackgroundAndDrawsIt) {
     std::vector<Leaf> leaves = leaves_of(d.layer()->tile_tree_id);
     ASSERT_EQ(leaves.size(), 1u);
     EXPECT_EQ(items_text(leaves[0].items), "0:0 ");
-    for (uint32_t p : full_render(d)) ASSERT_EQ(p, rgb(10, 200, 30));
-    destroy_document(d);
+    for (uint32_t p : redraw_all(d)) ASSERT_EQ(p, rgb(10, 200, 30));
 }
 
 TEST(TileTree, ImageCoveringTheTreeSplitsUntilLeavesCoverHalfOfIt) {
@@ -99,7 +88,6 @@ TEST(TileTree, ImageCoveringTheTreeSplitsUntilLeavesCoverHalfOfIt) {
     EXPECT_EQ(leaves[0].bounds.y0, 240);
     EXPECT_EQ(leaves[2].bounds.x1, 320); // child 2: the quarter at the origin
     EXPECT_EQ(leaves[2].bounds.y1, 240);
-    destroy_document(d);
 }
 
 TEST(TileTree, LeavesListItemsInDrawingOrderAfterTheBackground) {
@@ -118,7 +106,6 @@ TEST(TileTree, LeavesListItemsInDrawingOrderAfterTheBackground) {
                   "0:0 " + std::to_string(second->id) + ":1 " + std::to_string(first->id) + ":2 ");
     }
     EXPECT_EQ(shared, 1);
-    destroy_document(d);
 }
 
 TEST(TileTree, RemovingAnImageKeepsTheShape) {
@@ -131,7 +118,6 @@ TEST(TileTree, RemovingAnImageKeepsTheShape) {
     std::vector<Leaf> leaves = leaves_of(d.layer()->tile_tree_id);
     ASSERT_EQ(leaves.size(), 4u);
     for (const Leaf& leaf : leaves) EXPECT_EQ(items_text(leaf.items), "0:0 ");
-    destroy_document(d);
 }
 
 TEST(TileTree, ObjectWithoutDrawOrderIsNotFound) {
@@ -139,18 +125,17 @@ TEST(TileTree, ObjectWithoutDrawOrderIsNotFound) {
     Image* img = grey_image(10, 10, 1);
     layer_add_object(CLS_IMAGE, img->id, d.layer_id);
     EXPECT_EQ(std::exchange(g_status, 0), ST_NOT_FOUND);
-    destroy_document(d);
 }
 
 TEST(TileTree, DegenerateImagesEndTheSplitting) {
-    DocumentWindow d = document_with_tree(64, 48, Rect{0, 0, 1, 1});
-    Image* dot = grey_image(1, 1, 1);
-    give_order(d, dot->id, 1);
-    layer_add_object(CLS_IMAGE, dot->id, d.layer_id);
-    EXPECT_EQ(leaves_of(d.layer()->tile_tree_id).size(), 1u) << "a pixel cannot be split";
-    destroy_document(d);
-
-    d = document_with_tree(64, 48, Rect{0, 0, 4096, 4096});
+    {
+        DocumentWindow d = document_with_tree(64, 48, Rect{0, 0, 1, 1});
+        Image* dot = grey_image(1, 1, 1);
+        give_order(d, dot->id, 1);
+        layer_add_object(CLS_IMAGE, dot->id, d.layer_id);
+        EXPECT_EQ(leaves_of(d.layer()->tile_tree_id).size(), 1u) << "a pixel cannot be split";
+    }
+    DocumentWindow d = document_with_tree(64, 48, Rect{0, 0, 4096, 4096});
     Image* line = grey_image(4096, 2, 1);
     give_order(d, line->id, 1);
     layer_add_object(CLS_IMAGE, line->id, d.layer_id);
@@ -158,60 +143,42 @@ TEST(TileTree, DegenerateImagesEndTheSplitting) {
     for (const Leaf& leaf : leaves_of(d.layer()->tile_tree_id))
         deepest = std::max(deepest, leaf.depth);
     EXPECT_LE(deepest, k_tile_tree_max_depth);
-    destroy_document(d);
 }
 
 TEST(TileTree, DrawingThroughTheTreeMatchesThePlainLayer) {
-    const Rect extent{-20, -20, 659, 499};
-    DocumentWindow plain = make_document(160, 120);
-    Image* a = grey_image(640, 480, 1);
-    Image* b = grey_image(200, 100, 5);
-    show_image(plain, a);
-    layer_add_object(CLS_IMAGE, b->id, plain.layer_id);
     // Pieces start at different window columns, so the running sample positions reach a
     // column by different sums; a view with no pixel edge on an exact source boundary keeps
     // that rounding from mattering.
-    plain.view()->scale_x = plain.view()->scale_y = 0.29;
-    plain.view()->origin_x = 30.37;
-    plain.view()->origin_y = 20.41;
-    std::vector<uint32_t> expected = full_render(plain);
-    destroy_document(plain);
-
-    DocumentWindow d = document_with_tree(160, 120, extent);
-    a = grey_image(640, 480, 1);
-    b = grey_image(200, 100, 5);
+    std::vector<uint32_t> expected;
+    {
+        DocumentWindow plain = make_document(160, 120);
+        show_image(plain, grey_image(640, 480, 1));
+        layer_add_object(CLS_IMAGE, grey_image(200, 100, 5)->id, plain.layer_id);
+        set_view(plain, 0.29, 30.37, 20.41);
+        expected = redraw_all(plain);
+    }
+    DocumentWindow d = document_with_tree(160, 120, Rect{-20, -20, 659, 499});
+    Image* a = grey_image(640, 480, 1);
+    Image* b = grey_image(200, 100, 5);
     give_order(d, a->id, 1);
     give_order(d, b->id, 2);
     layer_add_object(CLS_IMAGE, a->id, d.layer_id);
     layer_add_object(CLS_IMAGE, b->id, d.layer_id);
     ASSERT_EQ(g_status, 0);
     ASSERT_GT(leaves_of(d.layer()->tile_tree_id).size(), 1u);
-    d.view()->scale_x = d.view()->scale_y = 0.29;
-    d.view()->origin_x = 30.37;
-    d.view()->origin_y = 20.41;
-    std::vector<uint32_t> through_tree = full_render(d);
+    set_view(d, 0.29, 30.37, 20.41);
+    std::vector<uint32_t> through_tree = redraw_all(d);
     for (size_t i = 0; i < expected.size(); ++i)
         ASSERT_EQ(through_tree[i], expected[i]) << "pixel " << i % 160 << ", " << i / 160;
 
-    // Input waits all along while every look at the clock takes 50 ms: each pass draws a few
-    // pieces, stops, and leaves the rest pending for the next one.
-    headless_window_clear(d.handle, k_headless_unpainted);
-    g_uninterruptible = false;
-    headless_set_input_pending(true);
-    headless_set_clock(5000);
-    headless_set_clock_step(50);
-    full_redraw(d.window_id, d.view_id);
-    draw_pending(d.window(), d.view());
-    int layer_zones = layer_zone_set(d.window(), d.layer_id);
-    EXPECT_EQ(d.window()->restart, 0);
-    EXPECT_GT(zone_count(layer_zones), 0);
-    int passes = 0;
-    while (zone_count(d.window()->raster_zones_id) > 0 && passes < 1000) {
-        draw_pending(d.window(), d.view());
-        ++passes;
-    }
-    EXPECT_GT(passes, 2);
+    // The tree's pieces are drawn over several interrupted passes.
+    int layer_zones = 0;
+    int passes = redraw_interrupted(d, 50, [&] {
+        layer_zones = layer_zone_set(d.window(), d.layer_id);
+        EXPECT_EQ(d.window()->restart, 0);
+        EXPECT_GT(zone_count(layer_zones), 0);
+    });
+    EXPECT_GT(passes, 3);
     EXPECT_EQ(zone_count(layer_zones), 0);
     EXPECT_TRUE(headless_surface(d.handle) == expected);
-    destroy_document(d);
 }

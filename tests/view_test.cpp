@@ -2,7 +2,6 @@
 #include "display_fixture.h"
 
 #include "display/scroll.h"
-#include "display/shell_hooks.h"
 #include "display/zoom.h"
 
 #include <cmath>
@@ -38,11 +37,6 @@ std::string axis(const ScrollAxis& a) {
            std::to_string(a.maximum) + ", " + std::to_string(a.page);
 }
 
-void finish(DocumentWindow& d) {
-    g_schedule_timer_hook = nullptr;
-    destroy_document(d);
-}
-
 } // namespace
 
 // Levels 0 to 4 are held to their exact factors by the zoom steps below.
@@ -75,7 +69,6 @@ TEST(ZoomLevels, StepsFromFitUpToFourAndNoFurther) {
     zoom_step(+1);
     EXPECT_EQ(d.view()->scale_x, 4.0);
     EXPECT_EQ(s_redraw_posts, 6) << "nothing changes at the largest magnification";
-    finish(d);
 }
 
 TEST(ZoomLevels, SmallPageZoomsOutToTheSameScaleAndStillRedraws) {
@@ -85,7 +78,6 @@ TEST(ZoomLevels, SmallPageZoomsOutToTheSameScaleAndStillRedraws) {
     zoom_step(-1);
     EXPECT_EQ(d.view()->scale_x, 1.0);
     EXPECT_EQ(s_redraw_posts, 1);
-    finish(d);
 }
 
 TEST(ZoomLevels, FitOfPointThreeSevenKeepsTheExactScaleAndTheNearestLevel) {
@@ -98,7 +90,6 @@ TEST(ZoomLevels, FitOfPointThreeSevenKeepsTheExactScaleAndTheNearestLevel) {
     EXPECT_DOUBLE_EQ((centre_x + d.view()->origin_x) * 0.37, 185.0);
     zoom_step(+1);
     EXPECT_EQ(d.view()->scale_x, 0.5);
-    finish(d);
 }
 
 TEST(ZoomLevels, SetZoomPicksTheNearestLevel) {
@@ -112,7 +103,6 @@ TEST(ZoomLevels, SetZoomPicksTheNearestLevel) {
     EXPECT_EQ(g_zoom.magnification, 0);
     set_zoom(false, 0.0);
     EXPECT_EQ(std::exchange(g_status, 0), ST_VALUE);
-    finish(d);
 }
 
 TEST(ZoomLevels, ZoomAtPointKeepsTheWorldPointUnderThePointer) {
@@ -124,7 +114,6 @@ TEST(ZoomLevels, ZoomAtPointKeepsTheWorldPointUnderThePointer) {
         EXPECT_NEAR(123 / v->scale_x - v->origin_x, wx, 1e-9);
         EXPECT_NEAR(77 / v->scale_y - v->origin_y, wy, 1e-9);
     }
-    finish(d);
 }
 
 TEST(ZoomLevels, MissingViewLeavesEverythingAndReportsNotFound) {
@@ -134,7 +123,6 @@ TEST(ZoomLevels, MissingViewLeavesEverythingAndReportsNotFound) {
     EXPECT_EQ(std::exchange(g_status, 0), ST_NOT_FOUND);
     pan(PAN_DOWN);
     EXPECT_EQ(std::exchange(g_status, 0), ST_NOT_FOUND);
-    finish(d);
 }
 
 TEST(Scrolling, RangesFollowTheExtentAndTheOrigin) {
@@ -143,13 +131,10 @@ TEST(Scrolling, RangesFollowTheExtentAndTheOrigin) {
     update_scroll_ranges();
     EXPECT_EQ(axis(g_scroll.vertical), "300, -20, 2019, 400");
     EXPECT_EQ(axis(g_scroll.horizontal), "100, -20, 1019, 500");
-    // A positive origin (the page pushed right) widens the range and shortens the page.
+    // A positive origin (the page pushed right) widens the range.
     set_view_origin(30.4, 0, 1.0);
     update_scroll_ranges();
-    EXPECT_EQ(g_scroll.horizontal.position, -30);
-    EXPECT_EQ(g_scroll.horizontal.minimum, -30);
-    EXPECT_EQ(g_scroll.horizontal.maximum, 1049);
-    destroy_document(d);
+    EXPECT_EQ(axis(g_scroll.horizontal), "-30, -30, 1049, 500");
 }
 
 TEST(Scrolling, HomeEndAndPagesStayWithinTheRange) {
@@ -177,7 +162,6 @@ TEST(Scrolling, HomeEndAndPagesStayWithinTheRange) {
     pan(PAN_NONE);
     pan(14);
     EXPECT_EQ(std::exchange(g_status, 0), ST_VALUE);
-    destroy_document(d);
 }
 
 TEST(Scrolling, DraggingMayPassTheMarginUntilTheNextKey) {
@@ -195,7 +179,6 @@ TEST(Scrolling, DraggingMayPassTheMarginUntilTheNextKey) {
     EXPECT_LE(g_scroll.vertical.position, g_scroll.vertical.maximum - g_scroll.vertical.page + 1);
     EXPECT_GT(g_scroll.vertical.position, -800);
     EXPECT_EQ(d.view()->origin_y, -double(g_scroll.vertical.position));
-    destroy_document(d);
 }
 
 TEST(Scrolling, ResizeRefitsWithoutRedrawing) {
@@ -207,5 +190,4 @@ TEST(Scrolling, ResizeRefitsWithoutRedrawing) {
     EXPECT_EQ(g_zoom.fit_scale, 0.25);
     EXPECT_EQ(g_zoom.reduction_limit, 4);
     EXPECT_EQ(s_redraw_posts, 0);
-    finish(d);
 }

@@ -2,11 +2,7 @@
 // painting regions, scrolling and interrupted drawing.
 #include "display_fixture.h"
 
-#include "display/draw_pending.h"
-#include "display/invalidate.h"
 #include "display/scroll.h"
-#include "display/shell_hooks.h"
-#include "display/zones.h"
 
 namespace {
 
@@ -102,7 +98,6 @@ TEST(PendingZones, InvalidationSplitsAtTheExtent) {
     EXPECT_EQ(zone_text(d.window()->raster_zones_id), "40,40,50,50 ");
     EXPECT_EQ(zone_count(d.window()->overlay_zones_id), 1);
     EXPECT_DOUBLE_EQ(area_of(zones_of(d.window()->background_zones_id)), 40 * 20 - 10 * 10);
-    destroy_document(d);
 }
 
 TEST(PendingZones, PaintCoveringTheWholeWindowDropsEverythingElse) {
@@ -126,7 +121,6 @@ TEST(PendingZones, PaintCoveringTheWholeWindowDropsEverythingElse) {
     add_region(d.window(), d.view(), region);
     plat_region_delete(region);
     EXPECT_EQ(zone_count(d.window()->raster_zones_id), 1) << "contained in the pending zone";
-    destroy_document(d);
 }
 
 TEST(PendingZones, ScrollingRedrawsOnlyTheUncoveredStripAndMatchesAFullRedraw) {
@@ -134,10 +128,8 @@ TEST(PendingZones, ScrollingRedrawsOnlyTheUncoveredStripAndMatchesAFullRedraw) {
     Image* image = make_image(400, 300, 3,
                               [](int x, int y, int p) { return uint8_t(x * 3 + y * 5 + p * 70); });
     show_image(d, image);
-    d.view()->origin_x = -50;
-    d.view()->origin_y = -40;
-    full_redraw(d.window_id, d.view_id);
-    ASSERT_TRUE(redraw_if_pending(d.window_id));
+    set_view(d, 1.0, -50, -40);
+    redraw_all(d);
 
     struct Move {
         int dx, dy;
@@ -155,13 +147,8 @@ TEST(PendingZones, ScrollingRedrawsOnlyTheUncoveredStripAndMatchesAFullRedraw) {
         }
         std::vector<uint32_t> scrolled = headless_surface(d.handle);
         for (uint32_t p : scrolled) ASSERT_NE(p, k_headless_unpainted);
-
-        headless_window_clear(d.handle, k_headless_unpainted);
-        full_redraw(d.window_id, d.view_id);
-        ASSERT_TRUE(redraw_if_pending(d.window_id));
-        EXPECT_TRUE(scrolled == headless_surface(d.handle));
+        EXPECT_TRUE(scrolled == redraw_all(d));
     }
-    destroy_document(d);
 }
 
 TEST(PendingZones, InterruptedDrawingResumesWhereItStopped) {
@@ -172,9 +159,7 @@ TEST(PendingZones, InterruptedDrawingResumesWhereItStopped) {
     palette_grey(b, 8);
     show_image(d, a);
     layer_add_object(CLS_IMAGE, b->id, d.layer_id);
-    full_redraw(d.window_id, d.view_id);
-    ASSERT_TRUE(redraw_if_pending(d.window_id));
-    std::vector<uint32_t> complete = headless_surface(d.handle);
+    std::vector<uint32_t> complete = redraw_all(d);
 
     int timer_period = -1;
     static int* s_period = nullptr;
@@ -200,8 +185,6 @@ TEST(PendingZones, InterruptedDrawingResumesWhereItStopped) {
     EXPECT_EQ(d.window()->restart, 1);
     EXPECT_EQ(zone_count(d.window()->raster_zones_id), 0);
     EXPECT_TRUE(complete == headless_surface(d.handle));
-    g_schedule_timer_hook = nullptr;
-    destroy_document(d);
 }
 
 TEST(PendingZones, InputIsLookedAtOnlyEveryHundredFiftyMilliseconds) {
@@ -217,7 +200,6 @@ TEST(PendingZones, InputIsLookedAtOnlyEveryHundredFiftyMilliseconds) {
     g_uninterruptible = true;
     headless_advance_clock(1000);
     EXPECT_FALSE(input_pending());
-    destroy_document(d);
 }
 
 TEST(PendingZones, AddingAndRemovingObjectsInvalidateTheirBoundsInEveryView) {
@@ -246,5 +228,4 @@ TEST(PendingZones, AddingAndRemovingObjectsInvalidateTheirBoundsInEveryView) {
     layer_remove_object(image->id, 424242);
     EXPECT_EQ(std::exchange(g_status, 0), ST_NOT_FOUND);
     headless_window_destroy(other_handle);
-    destroy_document(d);
 }

@@ -11,7 +11,7 @@
 #include "shell/messages.h"
 
 #include <cstdio>
-#include <cstring>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -81,13 +81,9 @@ bool play_word(const std::string& word) {
         headless_right_double_click(a, b);
     } else if (word.compare(0, 5, "drop:") == 0) {
         std::vector<std::string> names;
-        size_t start = 5;
-        while (start <= word.size()) {
-            size_t comma = word.find(',', start);
-            if (comma == std::string::npos) comma = word.size();
-            if (comma > start) names.push_back(word.substr(start, comma - start));
-            start = comma + 1;
-        }
+        std::istringstream list(word.substr(5));
+        for (std::string name; std::getline(list, name, ',');)
+            if (!name.empty()) names.push_back(name);
         headless_drop(names);
     } else if (!play_key(word)) {
         return false;
@@ -129,18 +125,12 @@ int main(int argc, char** argv) {
     headless_app_set_work_area(width, height);
     if (headless_app_start(line.c_str())) {
         headless_run_until_idle(k_settle_ms);
-        size_t pos = 0;
-        while (pos < script.size()) {
-            size_t start = script.find_first_not_of(' ', pos);
-            if (start == std::string::npos) break;
-            size_t end = script.find(' ', start);
-            if (end == std::string::npos) end = script.size();
-            std::string word = script.substr(start, end - start);
+        std::istringstream words(script);
+        for (std::string word; words >> word;) {
             if (!play_word(word)) {
                 std::fprintf(stderr, "input-snapshot: unknown input '%s'\n", word.c_str());
                 return 2;
             }
-            pos = end;
         }
     }
     std::printf("%s\n", headless_title().c_str());

@@ -116,13 +116,10 @@ play_x() { # window words...
             xdotool mousemove $((PX + a)) $((PY + b)) mousedown 1 \
                 mousemove $((PX + c)) $((PY + d)) mouseup 1
             ;;
-        dblclick:*)
-            IFS=, read -r a b <<<"${word#dblclick:}"
-            xdotool mousemove $((PX + a)) $((PY + b)) click --repeat 2 --delay 80 1
-            ;;
-        rdblclick:*)
-            IFS=, read -r a b <<<"${word#rdblclick:}"
-            xdotool mousemove $((PX + a)) $((PY + b)) click --repeat 2 --delay 80 3
+        dblclick:* | rdblclick:*) # left or right button
+            IFS=, read -r a b <<<"${word#*dblclick:}"
+            [[ $word == r* ]] && c=3 || c=1
+            xdotool mousemove $((PX + a)) $((PY + b)) click --repeat 2 --delay 80 "$c"
             ;;
         drop:*)
             IFS=, read -r -a names <<<"${word#drop:}"

@@ -7,10 +7,11 @@
 //   screen-compare probe DUMP X,Y,RRGGBB...
 //       exit 0 when every listed pixel has its colour (each channel within 8).
 // DUMP may be "-" for standard input.
+#include "tests/support/pnm_files.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -85,43 +86,22 @@ bool read_xwd(const std::string& name, Picture* out) {
     return true;
 }
 
-// Binary PPM with maxval 255; comments are not expected.
 bool read_ppm(const std::string& name, Picture* out) {
-    std::vector<unsigned char> d;
-    if (!read_all(name, &d) || d.size() < 2 || d[0] != 'P' || d[1] != '6') return false;
-    size_t at = 2;
-    int values[3];
-    for (int& v : values) {
-        while (at < d.size() && std::strchr(" \t\r\n", d[at])) at++;
-        v = 0;
-        int digits = 0;
-        while (at < d.size() && d[at] >= '0' && d[at] <= '9' && digits < 9) {
-            v = v * 10 + (d[at++] - '0');
-            digits++;
-        }
-        if (!digits) return false;
-    }
-    at++;
-    if (values[2] != 255 || values[0] < 1 || values[1] < 1) return false;
-    size_t n = size_t(values[0]) * size_t(values[1]);
-    if (at + n * 3 > d.size()) return false;
-    out->width = values[0];
-    out->height = values[1];
-    out->pixels.resize(n);
-    for (size_t i = 0; i < n; i++)
-        out->pixels[i] =
-            uint32_t(d[at + 3 * i]) << 16 | uint32_t(d[at + 3 * i + 1]) << 8 | d[at + 3 * i + 2];
+    Rgb rgb;
+    if (!read_pam(name, &rgb) || rgb.channels != 3) return false;
+    out->width = rgb.width;
+    out->height = rgb.height;
+    out->pixels.resize(rgb.pixels.size() / 3);
+    for (size_t i = 0; i < out->pixels.size(); i++)
+        out->pixels[i] = uint32_t(rgb.pixels[3 * i]) << 16 | uint32_t(rgb.pixels[3 * i + 1]) << 8 |
+                         rgb.pixels[3 * i + 2];
     return true;
 }
 
-bool write_ppm(const std::string& name, const Picture& p) {
-    std::ofstream out(name, std::ios::binary);
-    out << "P6\n" << p.width << ' ' << p.height << "\n255\n";
-    for (uint32_t v : p.pixels) {
-        char rgb[3] = {char(v >> 16), char(v >> 8), char(v)};
-        out.write(rgb, 3);
-    }
-    return bool(out);
+bool write_picture(const std::string& name, const Picture& p) {
+    return write_ppm(name, p.width, p.height, [&p](int x, int y) {
+        return p.pixels[size_t(y) * size_t(p.width) + size_t(x)];
+    });
 }
 
 // Pixels outside the dump are black.
@@ -170,8 +150,8 @@ int match(int argc, char** argv) {
             first_y = int(i / size_t(shot.width));
         }
     }
-    if (argc > 8) write_ppm(argv[8], shot);
-    if (argc > 9 && differ) write_ppm(argv[9], diff);
+    if (argc > 8) write_picture(argv[8], shot);
+    if (argc > 9 && differ) write_picture(argv[9], diff);
     if (!differ) return 0;
     size_t first = size_t(first_y) * size_t(shot.width) + size_t(first_x);
     std::printf("%ld of %zu pixels differ; first at %d,%d: screen %06X, expected %06X\n", differ,
@@ -186,7 +166,7 @@ int crop_command(int argc, char** argv) {
     if (!read_xwd(argv[2], &dump)) return 2;
     int w = std::atoi(argv[5]), h = std::atoi(argv[6]);
     if (w < 1 || h < 1 || w > 20000 || h > 20000) return 2;
-    return write_ppm(argv[7], crop(dump, std::atoi(argv[3]), std::atoi(argv[4]), w, h)) ? 0 : 1;
+    return write_picture(argv[7], crop(dump, std::atoi(argv[3]), std::atoi(argv[4]), w, h)) ? 0 : 1;
 }
 
 bool close_to(uint32_t a, uint32_t b) {

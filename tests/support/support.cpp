@@ -135,45 +135,6 @@ LogCapture::~LogCapture() {
     s_capture = nullptr;
 }
 
-namespace {
-bool read_token(std::istream& in, std::string* tok) {
-    return static_cast<bool>(in >> *tok);
-}
-} // namespace
-
-bool read_pam(const std::string& path, Rgb* out) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::string tok;
-    if (!read_token(in, &tok)) return false;
-    int maxval = 255;
-    if (tok == "P7") {
-        while (read_token(in, &tok) && tok != "ENDHDR") {
-            if (tok == "WIDTH")
-                in >> out->width;
-            else if (tok == "HEIGHT")
-                in >> out->height;
-            else if (tok == "DEPTH")
-                in >> out->channels;
-            else if (tok == "MAXVAL")
-                in >> maxval;
-            else if (tok == "TUPLTYPE")
-                read_token(in, &tok);
-        }
-    } else if (tok == "P6" || tok == "P5") {
-        out->channels = tok == "P6" ? 3 : 1;
-        in >> out->width >> out->height >> maxval;
-    } else {
-        return false;
-    }
-    in.get();
-    if (maxval != 255 || out->width <= 0 || out->height <= 0) return false;
-    size_t n = static_cast<size_t>(out->width) * out->height * out->channels;
-    out->pixels.resize(n);
-    in.read(reinterpret_cast<char*>(out->pixels.data()), static_cast<std::streamsize>(n));
-    return static_cast<size_t>(in.gcount()) == n;
-}
-
 Rgb rgb_of(const Rgb& ref) {
     Rgb r;
     r.width = ref.width;

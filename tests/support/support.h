@@ -6,6 +6,7 @@
 #include "core/status.h"
 #include "image/file_entry.h"
 #include "image/image.h"
+#include "support/pnm_files.h"
 
 #include <gtest/gtest.h>
 
@@ -55,11 +56,6 @@ struct LogCapture {
     std::string text;
 };
 
-struct Rgb {
-    int width = 0, height = 0, channels = 0; // channels 1..4 as in the file
-    std::vector<uint8_t> pixels;             // width * height * channels
-};
-bool read_pam(const std::string& path, Rgb* out);
 // A page through its palette (one plane) or its three planes: 3 channels.
 Rgb page_rgb(Image* page);
 // Reference image reduced to 3 channels (grey expanded, alpha dropped).

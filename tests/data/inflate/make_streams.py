@@ -17,13 +17,10 @@ rng = random.Random(20261206)
 def text(n):
     words = [''.join(rng.choice('etaoinshrdlucmfwyp') for _ in range(rng.randint(1, 9)))
              for _ in range(400)]
-    out = []
-    size = 0
-    while size < n:
-        w = rng.choice(words)
-        out.append(w)
-        size += len(w) + 1
-    return ' '.join(out).encode()[:n]
+    out = ''
+    while len(out) < n:
+        out += rng.choice(words) + ' '
+    return out[:-1].encode()[:n]
 
 
 def noise(n):
@@ -84,14 +81,12 @@ records = []
 for name, data in inputs.items():
     with open(name + '.bin', 'wb') as f:
         f.write(data)
-    for level in range(10):
-        for strategy in strategies:
-            if strategy != 'default' and level not in (1, 6, 9):
-                continue
-            records.append((f'{name}/{level}/{strategy}/15', compress(data, level, strategy, 15)))
+    settings = [(level, strategy, 15) for level in range(10) for strategy in strategies
+                if strategy == 'default' or level in (1, 6, 9)]
     if name in ('text', 'far', 'picture'):
-        for wbits in range(9, 15):
-            records.append((f'{name}/9/default/{wbits}', compress(data, 9, 'default', wbits)))
+        settings += [(9, 'default', wbits) for wbits in range(9, 15)]
+    for level, strategy, wbits in settings:
+        records.append((f'{name}/{level}/{strategy}/{wbits}', compress(data, level, strategy, wbits)))
 
 with open('streams.bin', 'wb') as f:
     for name, stream in records:
