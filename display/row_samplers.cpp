@@ -55,6 +55,23 @@ constexpr bool k_little_endian =
     true;
 #endif
 
+#if defined(__SSE2__)
+// Sixteen pixels from sixteen red, green and blue bytes: bytes b, g, r, 0 in memory are one
+// little-endian pixel.
+inline void store16(uint32_t* out, __m128i r, __m128i g, __m128i b) {
+    static_assert(k_red_shift == 16 && k_green_shift == 8 && k_blue_shift == 0,
+                  "the byte interleave is for 0x00RRGGBB pixels");
+    const __m128i zero = _mm_setzero_si128();
+    __m128i bg_lo = _mm_unpacklo_epi8(b, g), bg_hi = _mm_unpackhi_epi8(b, g);
+    __m128i r0_lo = _mm_unpacklo_epi8(r, zero), r0_hi = _mm_unpackhi_epi8(r, zero);
+    auto* o = reinterpret_cast<__m128i*>(out);
+    _mm_storeu_si128(o, _mm_unpacklo_epi16(bg_lo, r0_lo));
+    _mm_storeu_si128(o + 1, _mm_unpackhi_epi16(bg_lo, r0_lo));
+    _mm_storeu_si128(o + 2, _mm_unpacklo_epi16(bg_hi, r0_hi));
+    _mm_storeu_si128(o + 3, _mm_unpackhi_epi16(bg_hi, r0_hi));
+}
+#endif
+
 } // namespace
 
 bool is_grey_table(const uint32_t* table) {
@@ -66,17 +83,9 @@ bool is_grey_table(const uint32_t* table) {
 void sample_grey_run(uint32_t* out, const uint8_t* row, int count) {
     int k = 0;
 #if defined(__SSE2__)
-    // Bytes v, v, v, 0 in memory: unpack v with itself, and v with zero, then the two.
-    const __m128i zero = _mm_setzero_si128();
     for (; k + 16 <= count; k += 16) {
         __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + k));
-        __m128i vv_lo = _mm_unpacklo_epi8(v, v), vv_hi = _mm_unpackhi_epi8(v, v);
-        __m128i v0_lo = _mm_unpacklo_epi8(v, zero), v0_hi = _mm_unpackhi_epi8(v, zero);
-        auto* o = reinterpret_cast<__m128i*>(out + k);
-        _mm_storeu_si128(o, _mm_unpacklo_epi16(vv_lo, v0_lo));
-        _mm_storeu_si128(o + 1, _mm_unpackhi_epi16(vv_lo, v0_lo));
-        _mm_storeu_si128(o + 2, _mm_unpacklo_epi16(vv_hi, v0_hi));
-        _mm_storeu_si128(o + 3, _mm_unpackhi_epi16(vv_hi, v0_hi));
+        store16(out + k, v, v, v);
     }
 #endif
     for (; k < count; ++k) out[k] = rgb(row[k], row[k], row[k]);
@@ -140,22 +149,10 @@ void sample_planar_run(uint32_t* out, const uint8_t* row, int plane_length, int 
     const uint8_t* blue = row + 2 * plane_length;
     int k = 0;
 #if defined(__SSE2__)
-    static_assert(k_red_shift == 16 && k_green_shift == 8 && k_blue_shift == 0,
-                  "the byte interleave below is for 0x00RRGGBB pixels");
-    // Sixteen pixels at a time: bytes b, g, r, 0 in memory are one little-endian pixel.
-    const __m128i zero = _mm_setzero_si128();
-    for (; k + 16 <= count; k += 16) {
-        __m128i r = _mm_loadu_si128(reinterpret_cast<const __m128i*>(red + k));
-        __m128i g = _mm_loadu_si128(reinterpret_cast<const __m128i*>(green + k));
-        __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(blue + k));
-        __m128i bg_lo = _mm_unpacklo_epi8(b, g), bg_hi = _mm_unpackhi_epi8(b, g);
-        __m128i r0_lo = _mm_unpacklo_epi8(r, zero), r0_hi = _mm_unpackhi_epi8(r, zero);
-        auto* o = reinterpret_cast<__m128i*>(out + k);
-        _mm_storeu_si128(o, _mm_unpacklo_epi16(bg_lo, r0_lo));
-        _mm_storeu_si128(o + 1, _mm_unpackhi_epi16(bg_lo, r0_lo));
-        _mm_storeu_si128(o + 2, _mm_unpacklo_epi16(bg_hi, r0_hi));
-        _mm_storeu_si128(o + 3, _mm_unpackhi_epi16(bg_hi, r0_hi));
-    }
+    for (; k + 16 <= count; k += 16)
+        store16(out + k, _mm_loadu_si128(reinterpret_cast<const __m128i*>(red + k)),
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(green + k)),
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(blue + k)));
 #endif
     for (; k < count; ++k) out[k] = rgb(red[k], green[k], blue[k]);
 }
