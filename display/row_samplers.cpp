@@ -171,7 +171,7 @@ int column_runs(const int32_t* columns, int count, int32_t* run_column, int32_t*
 
 void spread_runs(uint32_t* out, int count, const uint32_t* values, const int32_t* run_column,
                  const int32_t* run_length, int runs) {
-    uint32_t* end = out + count;
+    const uint32_t* end = out + count;
     for (int r = 0; r < runs; ++r) {
         uint32_t v = values[run_column[r]];
         int n = run_length[r];
@@ -189,4 +189,5 @@ void spread_runs(uint32_t* out, int count, const uint32_t* values, const int32_t
         for (int i = 0; i < n; ++i) out[i] = v;
         out += n;
     }
+    (void)end; // only the vector form needs the row's end
 }
