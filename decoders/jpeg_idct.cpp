@@ -179,6 +179,21 @@ static inline void clamp_row(Pair a, Pair b, Pair c, Pair d, uint8_t* out) {
     for (int k = 0; k < 8; ++k) out[k] = static_cast<uint8_t>(i[k / 2][k % 2]);
 }
 
+static inline Pair load_pair(const int32_t* p) {
+    return Pair{static_cast<double>(p[0]), static_cast<double>(p[1])};
+}
+
+static inline void store_rows_2x2(Pair left, Pair right, float* row) {
+    row[0] = static_cast<float>(left[0]);
+    row[1] = static_cast<float>(right[0]);
+    row[8] = static_cast<float>(left[1]);
+    row[9] = static_cast<float>(right[1]);
+}
+
+static inline Pair load_floats(const float* p) {
+    return Pair{p[0], p[1]};
+}
+
 #endif
 
 static inline double level_shift() {
@@ -190,7 +205,6 @@ static inline double level_shift() {
 static uint8_t s_live_rows[65];
 static uint8_t s_live_cols2[65][4];
 static uint8_t s_live_cols4[65][2];
-static uint8_t s_live_cols[65][8];
 
 static void live_tables_init() {
     for (int n = 0; n <= 64; ++n) {
@@ -200,12 +214,10 @@ static void live_tables_init() {
             s_live_rows[n] = std::max(s_live_rows[n], rows);
             s_live_cols2[n][row / 2] = std::max(s_live_cols2[n][row / 2], cols);
             s_live_cols4[n][row / 4] = std::max(s_live_cols4[n][row / 4], cols);
-            s_live_cols[n][row] = std::max(s_live_cols[n][row], cols);
         }
     }
 }
 
-#if defined(__SSE2__)
 // Two rows or columns at a time: the same double operations lane by lane.
 static void idct_block_pairs(const int32_t* coef, int count, uint8_t* out, int stride,
                              double shift) {
@@ -235,128 +247,6 @@ static void idct_block_pairs(const int32_t* coef, int count, uint8_t* out, int s
     for (int y = 0; y < 8; ++y)
         clamp_row(result[0][y], result[1][y], result[2][y], result[3][y], out + y * stride);
 }
-
-#else
-// Without SSE2 (the 32-bit Windows build computes on the x87 unit, whose wider intermediates
-// make the grouping of each expression matter): the passes written exactly as they always
-// were, each output with its shift in one expression.
-template <int Live, class T, class In, class Store>
-static inline void idct_1d_store(const In* in, int step, T shift, Store store) {
-    T x0 = T(in[0]), x1 = T(in[step]);
-    T e0, e1, e2, e3, o0, o1, o2, o3;
-    T t0 = c4 * x0;
-    if constexpr (Live == 2) {
-        e0 = e1 = e2 = e3 = t0;
-        o0 = c1 * x1;
-        o1 = c3 * x1;
-        o2 = c5 * x1;
-        o3 = c7 * x1;
-    } else if constexpr (Live == 4) {
-        T x2 = T(in[2 * step]), x3 = T(in[3 * step]);
-        T t2 = c2 * x2, t3 = c6 * x2;
-        e0 = t0 + t2;
-        e3 = t0 - t2;
-        e1 = t0 + t3;
-        e2 = t0 - t3;
-        o0 = c1 * x1 + c3 * x3;
-        o1 = c3 * x1 - c7 * x3;
-        o2 = c5 * x1 - c1 * x3;
-        o3 = c7 * x1 - c5 * x3;
-    } else {
-        T x2 = T(in[2 * step]), x3 = T(in[3 * step]);
-        T x4 = T(in[4 * step]), x5 = T(in[5 * step]);
-        T x6 = T(in[6 * step]), x7 = T(in[7 * step]);
-        T t1 = c4 * x4;
-        T ea = t0 + t1, eb = t0 - t1;
-        T t2 = c2 * x2 + c6 * x6;
-        T t3 = c6 * x2 - c2 * x6;
-        e0 = ea + t2;
-        e3 = ea - t2;
-        e1 = eb + t3;
-        e2 = eb - t3;
-        o0 = c1 * x1 + c3 * x3 + c5 * x5 + c7 * x7;
-        o1 = c3 * x1 - c7 * x3 - c1 * x5 - c5 * x7;
-        o2 = c5 * x1 - c1 * x3 + c7 * x5 + c3 * x7;
-        o3 = c7 * x1 - c5 * x3 + c3 * x5 - c1 * x7;
-    }
-    store(0, e0 + o0 + shift);
-    store(7, e0 - o0 + shift);
-    store(1, e1 + o1 + shift);
-    store(6, e1 - o1 + shift);
-    store(2, e2 + o2 + shift);
-    store(5, e2 - o2 + shift);
-    store(3, e3 + o3 + shift);
-    store(4, e3 - o3 + shift);
-}
-
-template <class T, class In, class Store>
-static inline void idct_1d_store_live(int live, const In* in, int step, T shift, Store store) {
-    if (live <= 2)
-        idct_1d_store<2>(in, step, shift, store);
-    else if (live <= 4)
-        idct_1d_store<4>(in, step, shift, store);
-    else
-        idct_1d_store<8>(in, step, shift, store);
-}
-
-static void idct_block_pairs(const int32_t* coef, int count, uint8_t* out, int stride,
-                             double shift) {
-    int rows_in = s_live_rows[count];
-    alignas(16) float rows[64];
-    // Row r, column x sits at 8x + r.
-    auto row_alone = [&](int r) {
-        const int32_t* in = coef + r;
-        float* o = rows + 8 * r;
-        int live = s_live_cols[count][r];
-        if (live <= 1) {
-            float v = static_cast<float>(c4 * in[0]);
-            for (int x = 0; x < 8; ++x) o[x] = v;
-        } else {
-            idct_1d_store_live(live, in, 8, 0.0,
-                               [o](int x, double v) { o[x] = static_cast<float>(v); });
-        }
-    };
-    int r = 0;
-    for (; r + 1 < rows_in; r += 2) {
-        int live = std::max(s_live_cols[count][r], s_live_cols[count][r + 1]);
-        if (live <= 1) {
-            row_alone(r);
-            row_alone(r + 1);
-            continue;
-        }
-        const int32_t* a = coef + r;
-        int read = live_read(live);
-        Pair in[8];
-        for (int x = 0; x < read; ++x)
-            in[x] = Pair{static_cast<double>(a[8 * x]), static_cast<double>(a[8 * x + 1])};
-        float* o = rows + 8 * r;
-        idct_1d_store_live(live, in, 1, Pair{0.0, 0.0}, [o](int x, Pair v) {
-            o[x] = static_cast<float>(v[0]);
-            o[x + 8] = static_cast<float>(v[1]);
-        });
-    }
-    if (r < rows_in) row_alone(r);
-    if (rows_in <= 1) {
-        for (int x = 0; x < 8; ++x) {
-            uint8_t v = clamp_sample(static_cast<float>(c4 * rows[x] + shift));
-            for (int y = 0; y < 8; ++y) out[y * stride + x] = v;
-        }
-        return;
-    }
-    const Pair shift2 = {shift, shift};
-    int rows_read = live_read(rows_in);
-    Pair result[4][8];
-    for (int x = 0; x < 8; x += 2) {
-        Pair in[8];
-        for (int y = 0; y < rows_in; ++y) in[y] = Pair{rows[8 * y + x], rows[8 * y + x + 1]};
-        for (int y = rows_in; y < rows_read; ++y) in[y] = Pair{0.0, 0.0};
-        Pair* column = result[x / 2];
-        idct_1d_store_live(rows_in, in, 1, shift2, [column](int y, Pair v) { column[y] = v; });
-    }
-    for (int y = 0; y < 8; ++y)
-        clamp_row(result[0][y], result[1][y], result[2][y], result[3][y], out + y * stride);
-}
-#endif
 
 #if defined(JPEG_IDCT_AVX2)
 // Four rows or columns at a time.
