@@ -1,6 +1,10 @@
 // dorvane-snapshot [--size WxH] [--keys SCRIPT] [--out FILE.ppm] PATHS...
-// Starts the viewer on the headless layer with the paths on its command line, plays the key
+// Starts the viewer on the headless layer with the paths on its command line, plays the
 // script, runs until idle, prints the title and writes the document window as a PPM file.
+// Script words: key names, in any case, after optional "Shift+" / "Ctrl+" ("Space",
+// "shift+space", "Ctrl+Delete", "KP_Add", "F3", ...); "wait:MS"; and, in document window
+// coordinates, "drag:X0,Y0,X1,Y1" (left button), "dblclick:X,Y", "rdblclick:X,Y"; and
+// "drop:PATH,PATH..." (files dropped on the window).
 #include "platform/headless/headless_app.h"
 #include "platform/headless/headless_window.h"
 #include "platform/sys.h"
@@ -8,8 +12,10 @@
 #include "shell/messages.h"
 
 #include <cstdio>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -43,24 +49,30 @@ int usage() {
     return 2;
 }
 
+// Key names as xdotool and people spell them: case does not matter.
+bool same_name(const std::string& a, const char* b) {
+    size_t n = std::strlen(b);
+    if (a.size() != n) return false;
+    for (size_t i = 0; i < n; ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
 int key_code(const std::string& name) {
     for (const KeyName& k : k_key_names)
-        if (name == k.name) return k.virtual_key;
+        if (same_name(name, k.name)) return k.virtual_key;
     return 0;
 }
 
-// Plays one word of the script: "wait:MS", or a key name after optional "Shift+" / "Ctrl+".
-bool play_word(std::string word) {
-    if (word.compare(0, 5, "wait:") == 0) {
-        headless_run_for(static_cast<uint32_t>(std::strtoul(word.c_str() + 5, nullptr, 10)));
-        return true;
-    }
+bool play_key(std::string word) {
     int modifiers = MOD_NONE;
     for (;;) {
-        if (word.compare(0, 6, "Shift+") == 0) {
+        if (word.size() > 6 && same_name(word.substr(0, 6), "Shift+")) {
             modifiers |= MOD_SHIFT;
             word.erase(0, 6);
-        } else if (word.compare(0, 5, "Ctrl+") == 0) {
+        } else if (word.size() > 5 && same_name(word.substr(0, 5), "Ctrl+")) {
             modifiers |= MOD_CTRL;
             word.erase(0, 5);
         } else {
@@ -70,6 +82,33 @@ bool play_word(std::string word) {
     int code = key_code(word);
     if (!code) return false;
     headless_key(code, modifiers);
+    return true;
+}
+
+// Plays one word of the script, then lets the program settle.
+bool play_word(const std::string& word) {
+    int a = 0, b = 0, c = 0, d = 0;
+    if (word.compare(0, 5, "wait:") == 0) {
+        headless_run_for(static_cast<uint32_t>(std::strtoul(word.c_str() + 5, nullptr, 10)));
+        return true;
+    }
+    if (std::sscanf(word.c_str(), "drag:%d,%d,%d,%d", &a, &b, &c, &d) == 4) {
+        headless_left_down(a, b);
+        headless_mouse_move(c, d, true);
+        headless_left_up(c, d);
+    } else if (std::sscanf(word.c_str(), "dblclick:%d,%d", &a, &b) == 2) {
+        headless_left_double_click(a, b);
+    } else if (std::sscanf(word.c_str(), "rdblclick:%d,%d", &a, &b) == 2) {
+        headless_right_double_click(a, b);
+    } else if (word.compare(0, 5, "drop:") == 0) {
+        std::vector<std::string> names;
+        std::istringstream list(word.substr(5));
+        for (std::string name; std::getline(list, name, ',');)
+            if (!name.empty()) names.push_back(name);
+        headless_drop(names);
+    } else if (!play_key(word)) {
+        return false;
+    }
     headless_run_until_idle(k_settle_ms);
     return true;
 }
@@ -83,7 +122,7 @@ bool play_script(const std::string& script) {
         if (end == std::string::npos) end = script.size();
         std::string word = script.substr(start, end - start);
         if (!play_word(word)) {
-            std::fprintf(stderr, "dorvane-snapshot: unknown key '%s'\n", word.c_str());
+            std::fprintf(stderr, "dorvane-snapshot: unknown input '%s'\n", word.c_str());
             return false;
         }
         pos = end;

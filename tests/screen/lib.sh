@@ -1,7 +1,6 @@
 # Shared by the on-screen tests: a private Xvfb, screen dumps compared with dorvane-snapshot,
 # waits on conditions with a deadline. Sourced; the caller sets OUT (its folder in the build
-# tree), SNAPSHOT (dorvane-snapshot), INPUT_SNAPSHOT (input-snapshot), COMPARE
-# (screen-compare) and XDND_DROP (xdnd-drop).
+# tree), SNAPSHOT (dorvane-snapshot), COMPARE (screen-compare) and XDND_DROP (xdnd-drop).
 
 SKIP=77
 # Sanitizer builds: leaks of the system libraries are not the program's.
@@ -100,7 +99,7 @@ snapshot() { # out.ppm keys files...
 input_snapshot() { # out.ppm words files...
     local out=$1 words=$2
     shift 2
-    "$INPUT_SNAPSHOT" --size "${VW}x${VH}" --input "$words" --out "$out" "$@" | head -1
+    "$SNAPSHOT" --size "${VW}x${VH}" --keys "$words" --out "$out" "$@" | head -1
 }
 
 # Plays xdotool words on the window: keys, mouse words in client coordinates, and drops of

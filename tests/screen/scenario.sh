@@ -1,7 +1,7 @@
 # The scenario both on-screen tests play: xdotool input, then the same keys in the snapshot
 # tool's words. Every step is checked against the headless program replaying all steps so far:
-# dorvane-snapshot while there are only keys; from the first mouse step on (snapshot words
-# "@"), input-snapshot, which reads the xdotool words. Mouse words are in document window
+# the snapshot tool's key words while there are only keys; from the first mouse step on
+# (snapshot words "@"), the xdotool words themselves, which the tool reads too. Mouse words are in document window
 # coordinates: drag:X0,Y0,X1,Y1 (left button), dblclick:X,Y, rdblclick:X,Y; drop:NAME,NAME
 # drops files of the test folder on the window.
 # The first step fits the page again: a size message after start-up (Wine without a window

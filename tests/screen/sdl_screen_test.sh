@@ -4,9 +4,9 @@
 # the same input at the same size. Then a smaller window must be laid out as the headless
 # program started at that size, Ctrl+Delete must move the shown file to the desktop trash, and
 # Esc must end the viewer with exit code 0.
-# Usage: sdl_screen_test.sh VIEWER SNAPSHOT INPUT_SNAPSHOT SCREEN_COMPARE XDND_DROP OUT_DIR
+# Usage: sdl_screen_test.sh VIEWER SNAPSHOT SCREEN_COMPARE XDND_DROP OUT_DIR
 set -u
-VIEWER=$1 SNAPSHOT=$2 INPUT_SNAPSHOT=$3 COMPARE=$4 XDND_DROP=$5 OUT=$6
+VIEWER=$1 SNAPSHOT=$2 COMPARE=$3 XDND_DROP=$4 OUT=$5
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib.sh"
 source "$here/scenario.sh"

@@ -3,10 +3,9 @@
 # the SDL test, every step compared pixel for pixel and by title with the headless program.
 # Keys go to the X window; they only act when the document window has handed the focus to the
 # main window, whose procedure holds the key table. Then Ctrl+Delete and Esc.
-# Usage: wine_screen_test.sh SOURCE_DIR WIN64_BUILD_DIR SNAPSHOT INPUT_SNAPSHOT SCREEN_COMPARE
-#        XDND_DROP OUT_DIR
+# Usage: wine_screen_test.sh SOURCE_DIR WIN64_BUILD_DIR SNAPSHOT SCREEN_COMPARE XDND_DROP OUT_DIR
 set -u
-SRC=$1 WINBUILD=$2 SNAPSHOT=$3 INPUT_SNAPSHOT=$4 COMPARE=$5 XDND_DROP=$6 OUT=$7
+SRC=$1 WINBUILD=$2 SNAPSHOT=$3 COMPARE=$4 XDND_DROP=$5 OUT=$6
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib.sh"
 source "$here/scenario.sh"
