@@ -3,7 +3,7 @@
 #include "core/store.h"
 #include "core/mem.h"
 #include "core/status.h"
-#include "shell/services.h"
+#include "core/services.h"
 
 #include <cstdio>
 #include <cstring>

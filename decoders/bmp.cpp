@@ -9,7 +9,7 @@
 #include "decoders/decoders.h"
 #include "core/store.h"
 #include "image/image.h"
-#include "shell/services.h"
+#include "core/services.h"
 
 #include <cstdlib>
 

@@ -6,7 +6,7 @@
 #include "core/reader.h"
 #include "core/status.h"
 #include "image/image.h"
-#include "shell/services.h"
+#include "core/services.h"
 
 #include <cstring>
 

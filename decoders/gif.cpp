@@ -8,7 +8,7 @@
 #include "core/status.h"
 #include "decoders/decoders.h"
 #include "image/image.h"
-#include "shell/services.h"
+#include "core/services.h"
 
 #include <cstring>
 

@@ -11,7 +11,7 @@
 #include "image/frame_control.h"
 #include "core/store.h"
 #include "image/image.h"
-#include "shell/services.h"
+#include "core/services.h"
 
 #include <cstring>
 

@@ -2,7 +2,7 @@
 
 #include "core/status.h"
 #include "decoders/huffman_table.h"
-#include "shell/services.h"
+#include "core/services.h"
 
 #include <cstdio>
 #include <cstring>

@@ -3,7 +3,7 @@
 
 #include "core/reader.h"
 #include "core/status.h"
-#include "shell/services.h"
+#include "core/services.h"
 
 #include <cstdio>
 

@@ -11,7 +11,7 @@
 #include "core/store.h"
 #include "decoders/decoders.h"
 #include "image/image.h"
-#include "shell/services.h"
+#include "core/services.h"
 
 #include <cstdio>
 #include <cstring>

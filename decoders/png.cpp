@@ -7,7 +7,7 @@
 #include "decoders/decoders.h"
 #include "decoders/png_internal.h"
 #include "image/image.h"
-#include "shell/services.h"
+#include "core/services.h"
 
 #include <cstdio>
 #include <cstring>

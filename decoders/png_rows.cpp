@@ -5,7 +5,7 @@
 #include "decoders/inflate.h"
 #include "decoders/png_internal.h"
 #include "image/image.h"
-#include "shell/services.h"
+#include "core/services.h"
 
 #include <cstdio>
 #include <cstdlib>

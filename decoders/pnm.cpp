@@ -12,7 +12,7 @@
 #include "decoders/pnm_pixels.h"
 #include "core/store.h"
 #include "image/image.h"
-#include "shell/services.h"
+#include "core/services.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "core/status.h"
 #include "decoders/decoders.h"
 #include "image/image.h"
-#include "shell/services.h"
+#include "core/services.h"
 
 #include <cstdio>
 #include <cstring>

@@ -5,7 +5,7 @@
 #include "image/file_entry.h"
 #include "platform/sys.h"
 #include "platform/sys_dir.h"
-#include "shell/services.h"
+#include "core/services.h"
 
 #include <cctype>
 #include <cstdio>

@@ -10,7 +10,7 @@
 #include "shell/app_state.h"
 #include "shell/browse.h"
 #include "shell/page_step.h"
-#include "shell/services.h"
+#include "core/services.h"
 #include "shell/startup.h"
 
 #include <cstring>

@@ -1,7 +1,7 @@
 #include "shell/process.h"
 #include "platform/app.h"
 #include "shell/app_state.h"
-#include "shell/services.h"
+#include "core/services.h"
 
 void app_exit(int code) {
     if (g_app.ended) return;

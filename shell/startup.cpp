@@ -21,7 +21,7 @@
 #include "shell/dir_scan.h"
 #include "shell/page_step.h"
 #include "shell/process.h"
-#include "shell/services.h"
+#include "core/services.h"
 #include "shell/status_display.h"
 #include "shell/timers.h"
 

@@ -1,6 +1,6 @@
 // Format detection, file entries, the load dispatch's refusals and log line, and the decode
 // tool's report for files that are not images.
-#include "shell/services.h"
+#include "core/services.h"
 #include "support/support.h"
 
 #include <cstdio>

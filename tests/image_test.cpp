@@ -2,7 +2,7 @@
 // demand again after the store dropped them.
 #include "core/mem.h"
 #include "core/store.h"
-#include "shell/services.h"
+#include "core/services.h"
 #include "support/support.h"
 
 #include <cstring>

@@ -2,7 +2,7 @@
 // for each sampling and scan layout, marker-level edge cases, and damaged files.
 #include "corpus_diff.h"
 
-#include "shell/services.h"
+#include "core/services.h"
 
 #include <cmath>
 #include <cstdio>

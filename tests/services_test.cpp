@@ -1,5 +1,5 @@
 // Configuration value and background colour, log entries, path kinds.
-#include "shell/services.h"
+#include "core/services.h"
 #include "support/support.h"
 
 #include <cstring>

@@ -1,7 +1,7 @@
 // Paged row store: budget, eviction to swap files and back, on-demand rows, clean-up.
 #include "core/store.h"
 #include "platform/sys.h"
-#include "shell/services.h"
+#include "core/services.h"
 #include "support/support.h"
 
 #include <cstring>

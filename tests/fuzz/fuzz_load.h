@@ -9,7 +9,7 @@
 #include "decoders/decode_limits.h"
 #include "image/file_entry.h"
 #include "image/image.h"
-#include "shell/services.h"
+#include "core/services.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -7,7 +7,7 @@
 #include "core/store.h"
 #include "image/file_entry.h"
 #include "image/image.h"
-#include "shell/services.h"
+#include "core/services.h"
 
 #include <algorithm>
 #include <cstdio>

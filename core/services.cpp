@@ -1,5 +1,5 @@
 // Configuration file, log file, scratch directory, path helpers and process controls.
-#include "shell/services.h"
+#include "core/services.h"
 #include "core/mem.h"
 #include "core/reader.h"
 #include "core/status.h"
