@@ -37,8 +37,8 @@ struct Table {
     uint8_t* states;       // row stores: 0 memory only, 1 copy on disk, 255 not decoded
     void* items;           // item array; a row store's row pointers (uint8_t**)
     int32_t rows_per_file; // row stores
-    int32_t read_position; // row stores
     int32_t* written_rows; // row stores: 1 + highest row written, per swap file
+    intptr_t* swap_files;  // row stores: the open swap file of each file index, -1 for none
 };
 
 // Item of the class directory and of object lists.
