@@ -1,9 +1,12 @@
 // Buffered reader: windows and refills, seeks, ranges, scans, bit reads, open-file slots,
 // the memory bit reader and line reading.
+#include "bmp_builder.h"
 #include "core/reader.h"
 #include "support/support.h"
 
 #include <cstdio>
+#include <fstream>
+#include <unistd.h>
 
 namespace {
 
@@ -46,6 +49,97 @@ TEST_F(Reader, WindowSizeFollowsTheFileAndRefillsOnBoundaries) {
     rd_read(block, 300); // spans the windows at 4096 and 8192
     EXPECT_EQ(std::string(reinterpret_cast<char*>(block), 300), big.substr(8190, 300));
     EXPECT_EQ(rd_window_base(), 8192);
+    // The bytes after the window come with it, for readers that look across its end.
+    EXPECT_EQ(rd_window_held(), 4096 + 16);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(rd_window()), 4096 + 16),
+              big.substr(8192, 4096 + 16));
+}
+
+// A file larger than 2 GiB (sparse, so cheap to make): its size, its bytes far out, and the
+// decoders reading through it.
+TEST_F(Reader, FilesPastTwoGigabytes) {
+    const long long far = 0x90000000LL;
+    std::string jpeg = test_read_file(test_data_dir() + "/jpeg/jpeg-decoder-jpg-gray.jpg");
+    std::string padded = test_write_file("padded.jpg", jpeg);
+    ASSERT_EQ(truncate(padded.c_str(), far + 5), 0);
+    int id = 0, list = 0;
+    create_file_entry(padded.c_str(), &list, &id);
+    ASSERT_EQ(rd_open(id, 4096, true), 0);
+    EXPECT_EQ(rd_size(), far + 5);
+    rd_seek(far, 0);
+    EXPECT_EQ(rd_u32le(), 0u);
+    EXPECT_EQ(g_status, 0);
+    LoadResult plain = test_load(test_data_dir() + "/jpeg/jpeg-decoder-jpg-gray.jpg");
+    Rgb want = page_rgb(plain.page);
+    LoadResult big = test_load(padded);
+    ASSERT_EQ(big.status, 0);
+    EXPECT_EQ(page_rgb(big.page).pixels, want.pixels);
+
+    // A bitmap whose pixels begin past 2 GiB.
+    BmpFile f;
+    for (uint32_t i = 0; i < 256; i++) f.palette.push_back(i * 0x010101u);
+    f.data = {1, 2, 3, 4, 5, 6, 7, 8};
+    std::string compact = bmp_build(f);
+    std::string header = compact.substr(0, 54 + 1024);
+    bmp_put32(&header, 10, static_cast<uint32_t>(far));
+    std::string path = test_write_file("far.bmp", header);
+    {
+        std::fstream out(path, std::ios::in | std::ios::out | std::ios::binary);
+        out.seekp(far);
+        out.write(reinterpret_cast<const char*>(f.data.data()), 8);
+    }
+    LoadResult near = test_load_bytes("near.bmp", compact);
+    want = page_rgb(near.page);
+    LoadResult bmp = test_load(path);
+    ASSERT_EQ(bmp.status, 0);
+    EXPECT_EQ(page_rgb(bmp.page).pixels, want.pixels);
+}
+
+// A window of the whole file is refused as out of memory for a file too large to hold.
+TEST_F(Reader, WholeFileWindowOfAHugeFileIsRefused) {
+    std::string path = test_write_file("huge.bin", "x");
+    ASSERT_EQ(truncate(path.c_str(), 300LL << 20), 0);
+    int list = 0, id = 0;
+    create_file_entry(path.c_str(), &list, &id);
+    EXPECT_EQ(rd_open(id, 0, true), 1);
+    EXPECT_EQ(std::exchange(g_status, 0), ST_NO_MEMORY);
+    EXPECT_EQ(rd_open(id, 1 << 20, true), 0);
+}
+
+// Every decoder gives the same pages when its file comes through windows of a kilobyte or
+// four: the windows move on in the middle of stuffed bytes, sub-blocks, numbers and rows.
+TEST_F(Reader, DecodersGiveTheSamePagesThroughSmallWindows) {
+    std::vector<std::string> files;
+    for (const std::string& root : {corpus_dir(), test_data_dir()}) {
+        if (root.empty()) continue;
+        for (const char* folder : {"bmp", "gif", "jpeg", "pnm", "png"})
+            for (const std::string& name : test_list_dir(root + "/" + folder))
+                if (name.find(".pam") == std::string::npos && name.find(".md") == std::string::npos)
+                    files.push_back(root + "/" + folder + "/" + name);
+    }
+    ASSERT_GT(files.size(), 100u);
+    auto decode = [](const std::string& path) {
+        LoadResult r = test_load(path);
+        std::string pages = std::to_string(r.status);
+        for (Image* page : r.pages) {
+            Rgb rgb = page_rgb(page);
+            pages += " " + std::to_string(rgb.width) + "x" + std::to_string(rgb.height) + ":" +
+                     std::string(rgb.pixels.begin(), rgb.pixels.end());
+        }
+        return pages;
+    };
+    int compared = 0;
+    for (const std::string& path : files) {
+        rd_set_window_limit(0);
+        std::string whole = decode(path);
+        for (long window : {1021L, 4096L}) {
+            rd_set_window_limit(window);
+            EXPECT_TRUE(decode(path) == whole) << path << " through " << window << " bytes";
+        }
+        compared++;
+    }
+    rd_set_window_limit(0);
+    EXPECT_EQ(compared, static_cast<int>(files.size()));
 }
 
 TEST_F(Reader, SeekFromEndAndRanges) {
