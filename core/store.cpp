@@ -27,6 +27,8 @@ constexpr int k_max_freed_per_pass = 501;
 constexpr long long k_swap_file_bytes = 1073741824;
 // Bytes of bookkeeping per row: stamp, state and address.
 constexpr long long k_row_table_bytes = sizeof(uint32_t) + 1 + sizeof(uint8_t*);
+// Row tables may take this much beside the budget (a 65535-row image takes under 1 MB).
+constexpr long long k_row_table_room = 64 << 20;
 
 long long s_budget = 0;       // bytes still allowed; may go negative
 long long s_budget_limit = 0; // the budget as set, rows in memory taken off nothing
@@ -243,7 +245,7 @@ int store_eviction_threshold() {
 bool store_can_hold(int64_t rows, int64_t row_size) {
     ensure_budget();
     if (rows < 1 || row_size < 1 || rows > 0x7FFFFFFF || row_size > 0x7FFFFFFF) return false;
-    if (rows * k_row_table_bytes > s_budget_limit) return false;
+    if (rows * k_row_table_bytes > s_budget_limit + k_row_table_room) return false;
     int64_t room = s_budget_limit;
     int64_t free_disk = sys_disk_free(scratch_root());
     if (free_disk >= 0)

@@ -22,7 +22,7 @@ void store_delete(Table* store);
 void store_remove_all_swap();
 
 // True when a store of that many rows of that size can be paged: its rows fit the budget and
-// the free space of the scratch disk, and its row table is small beside the budget.
+// the free space of the scratch disk, and its row table is at most 64 MB beyond the budget.
 bool store_can_hold(int64_t rows, int64_t row_size);
 
 // True when the row has memory now.

@@ -88,6 +88,46 @@ TEST_F(ImageBuffer, RotationBothWays) {
         }
 }
 
+// A large picture turned under a small budget: rows are made band by band from source rows
+// that come back from swap files, each pixel where the turn puts it.
+TEST_F(ImageBuffer, RotationOfAPictureLargerThanTheBudget) {
+    Image* src = make(3000, 1000, 3);
+    store_set_budget(1 << 20);
+    fill(src);
+    for (int direction : {1, 0}) {
+        int id = 0;
+        image_rotate(src->id, direction, &id);
+        ASSERT_EQ(g_status, 0);
+        Image* turned = obj_find_as<Image>(CLS_IMAGE, id);
+        ASSERT_EQ(turned->width, 1000);
+        ASSERT_EQ(turned->height, 3000);
+        int wrong = 0;
+        for (int y = 0; y < turned->height; y += 7)
+            for (int p = 0; p < 3; p++) {
+                const uint8_t* row = image_row_read(turned, y, p);
+                ASSERT_NE(row, nullptr);
+                for (int x = 0; x < turned->width; x++)
+                    wrong += row[x] != (direction == 1 ? value(2999 - y, x, p)
+                                                       : value(y, 999 - x, p));
+            }
+        EXPECT_EQ(wrong, 0) << "direction " << direction;
+        obj_delete(CLS_IMAGE, id);
+    }
+}
+
+// Strides are worked out in 64 bits: widths near 2^31 are refused as out of memory, never
+// wrapped round into a small or negative stride.
+TEST_F(ImageBuffer, WidthsNearTheLimitAreRefused) {
+    const struct {
+        int width, planes;
+    } cases[] = {{0x7FFFFFFF, 1}, {0x7FFFFFFD, 1}, {0x30000000, 3}};
+    for (const auto& c : cases) {
+        Image* image = make(c.width, 2, c.planes);
+        EXPECT_EQ(std::exchange(g_status, 0), ST_NO_MEMORY) << c.width;
+        EXPECT_EQ(image->full_store, nullptr);
+    }
+}
+
 TEST_F(ImageBuffer, CloneCopiesHeaderRowsAndPath) {
     Image* src = make(20, 12, 3);
     fill(src);
