@@ -164,11 +164,18 @@ void scratch_prefix(char* out, int size) {
         if (!ensure_directory(scratch_root())) return;
         if (!ensure_private_directory(scratch_directory())) return;
         s_scratch_checked = true;
-        char dir[1100];
-        std::snprintf(dir, sizeof dir, "%s", scratch_directory());
-        sys_list_dir(dir, sweep_one, dir);
+        scratch_sweep();
     }
     std::snprintf(out, static_cast<size_t>(size), "%s/%d_", scratch_directory(), sys_process_id());
+}
+
+void scratch_sweep() {
+    char dir[1100];
+    std::snprintf(dir, sizeof dir, "%s", scratch_directory());
+    int64_t size = 0;
+    // Only a directory that is there already and the user's alone: nothing is made here.
+    if (sys_stat(dir, &size) != 1 || sys_scratch_dir(dir) != 0) return;
+    sys_list_dir(dir, sweep_one, dir);
 }
 
 void normalise_path(char* text) {
