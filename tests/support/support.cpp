@@ -175,6 +175,7 @@ Rgb page_rgb(Image* page) {
     r.height = page->height;
     r.channels = 3;
     r.pixels.resize(static_cast<size_t>(r.width) * r.height * 3);
+    if (r.pixels.empty()) return r;
     for (int y = 0; y < page->height; y++) {
         uint8_t* d = &r.pixels[static_cast<size_t>(y) * r.width * 3];
         if (page->planes >= 3) {
