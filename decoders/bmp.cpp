@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr long kReaderBuffer = 1048576;
+constexpr long kReaderBuffer = 65536;
 constexpr int64_t kFileHeaderAndInfo = 54;
 constexpr int64_t kWithMasks = 66;
 constexpr int64_t kMostRunLengthPixelsPerByte = 1024;

@@ -1,6 +1,7 @@
 // Uncompressed and bit-field BMP rows: each stored row is read whole, converted into the
 // image's palette-index or red/green/blue planes, and its padding skipped.
 #include "decoders/bmp.h"
+#include "decoders/split_planes.h"
 
 #include "core/mem.h"
 #include "core/reader.h"
@@ -55,16 +56,6 @@ void unpack_bits(const uint8_t* src, uint8_t* dst, int width, int bits) {
     }
 }
 
-// The work row and the three planes never overlap; saying so lets the loop be vectorised.
-void split_bgr(const uint8_t* __restrict src, uint8_t* __restrict r, uint8_t* __restrict g,
-               uint8_t* __restrict b, int width) {
-    for (int x = 0; x < width; x++) {
-        b[x] = src[3 * x];
-        g[x] = src[3 * x + 1];
-        r[x] = src[3 * x + 2];
-    }
-}
-
 void split_masked(const uint8_t* src, uint8_t* r, uint8_t* g, uint8_t* b, int width, int bytes) {
     for (int x = 0; x < width; x++, src += bytes) {
         uint32_t v = bytes == 2
@@ -94,7 +85,7 @@ void read_one_row(Image* image, const BmpHeader& h, int y, int64_t row_bytes) {
     uint8_t* b = image_row_write(image, y, 2);
     if (!r || !g || !b) return;
     if (h.bits == 24)
-        split_bgr(g_work, r, g, b, image->width);
+        split_three_planes(g_work, b, g, r, image->width);
     else
         split_masked(g_work, r, g, b, image->width, h.bits / 8);
 }

@@ -16,7 +16,7 @@ GifDecoder g_gif;
 
 namespace {
 
-constexpr long kReaderWindow = 1 << 20;
+constexpr long kReaderWindow = 1 << 16;
 
 enum ByteClass : uint8_t {
     BC_OTHER,

@@ -21,6 +21,9 @@ constexpr int kReadFailed = -2; // status set
 // No string is longer than the table has codes; the band has this much room past its rows so
 // that a string is always copied whole before the band is emptied.
 constexpr int64_t kLongestString = kMaxCodes + 1;
+// Strings are copied in blocks of this size, which may run past their end: the string store and
+// the band keep this much room after their last byte.
+constexpr int64_t kCopyBlock = 16;
 constexpr int64_t kBandBytes = 256 << 10;
 
 struct LzwState {
@@ -59,6 +62,17 @@ struct SubBlockReader {
 LzwState g_lzw;
 OutputBand g_out;
 SubBlockReader g_in;
+
+// Most strings are a few bytes long: a block copy or two beats a call to memcpy. Bytes past
+// n are written and read too; `to` never lies inside [from, from + n).
+inline void copy_string(uint8_t* to, const uint8_t* from, int64_t n) {
+    do {
+        std::memcpy(to, from, kCopyBlock);
+        to += kCopyBlock;
+        from += kCopyBlock;
+        n -= kCopyBlock;
+    } while (n > 0);
+}
 
 void point_at_reader() {
     g_in.window = rd_window();
@@ -166,7 +180,7 @@ void put_byte(uint8_t b) {
 void put_string(int code) {
     if (code < g_lzw.clear_code) return put_byte(static_cast<uint8_t>(code));
     int64_t n = g_lzw.length[code];
-    std::memcpy(g_out.band + g_out.used, g_lzw.strings + g_lzw.start[code], static_cast<size_t>(n));
+    copy_string(g_out.band + g_out.used, g_lzw.strings + g_lzw.start[code], n);
     g_out.used += n;
     output_done(n);
 }
@@ -190,14 +204,14 @@ bool add_string(int code, int prefix, uint8_t last) {
     if (z.strings_used + n > z.strings_size) {
         int64_t size = z.strings_size * 2 > z.strings_used + n ? z.strings_size * 2
                                                                : z.strings_used + n + 65536;
-        if (!mem_realloc(z.strings, static_cast<size_t>(size))) return false;
+        if (!mem_realloc(z.strings, static_cast<size_t>(size + kCopyBlock))) return false;
         z.strings_size = size;
     }
     uint8_t* to = z.strings + z.strings_used;
     if (is_root(prefix))
         to[0] = static_cast<uint8_t>(prefix);
     else
-        std::memcpy(to, z.strings + z.start[prefix], static_cast<size_t>(n - 1));
+        copy_string(to, z.strings + z.start[prefix], n - 1);
     to[n - 1] = last;
     z.start[code] = static_cast<uint32_t>(z.strings_used);
     z.length[code] = static_cast<uint16_t>(n);
@@ -287,7 +301,7 @@ void gif_lzw_start(int m) {
     o.first_row = 0;
     o.used = 0;
     mem_free(o.band);
-    mem_alloc(o.band, static_cast<size_t>(o.rows * o.row_bytes + kLongestString));
+    mem_alloc(o.band, static_cast<size_t>(o.rows * o.row_bytes + kLongestString + kCopyBlock));
 }
 
 void gif_lzw_finish() {

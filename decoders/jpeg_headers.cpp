@@ -32,7 +32,7 @@ bool g_jpeg_marker_reached;
 bool g_jpeg_deferred_colour;
 
 // The file is read through a window of this size; the entropy decoder moves it on.
-static const long k_reader_window = 1 << 20;
+static const long k_reader_window = 1 << 16;
 // Every block of the first scan of a frame takes at least one bit, and the component with the
 // largest sampling covers the picture: a file cannot give more than 512 pixels per byte.
 static const int64_t k_most_pixels_per_byte = 512;

@@ -18,7 +18,7 @@ namespace {
 
 constexpr int kFirstNameIndex = 18; // "PBM (ascii)"; P1..P6 follow in order
 constexpr long kLargestMaxval = 65535;
-constexpr long kReaderWindow = 1 << 20;
+constexpr long kReaderWindow = 1 << 16;
 constexpr int64_t kMostPixelsPerByte = 8;
 
 enum PnmVariant { P1 = 1, P2, P3, P4, P5, P6 };

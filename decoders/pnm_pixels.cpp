@@ -1,6 +1,7 @@
 // PNM pixel readers. They walk the reader's window with a pointer, move the window on when its
 // bytes are used up, and put the reader back behind what they used when they are done.
 #include "decoders/pnm_pixels.h"
+#include "decoders/split_planes.h"
 
 #include "core/charclass.h"
 #include "core/mem.h"
@@ -124,16 +125,6 @@ inline uint8_t scaled(long long v) {
     return v > 65535 ? 255 : g_scale[v];
 }
 
-// Separate planes never overlap the file window; saying so lets the loop be vectorised.
-void split_triples(const uint8_t* __restrict src, uint8_t* __restrict red,
-                   uint8_t* __restrict green, uint8_t* __restrict blue, int pixels) {
-    for (int x = 0; x < pixels; x++) {
-        red[x] = src[3 * x];
-        green[x] = src[3 * x + 1];
-        blue[x] = src[3 * x + 2];
-    }
-}
-
 } // namespace
 
 void pnm_read_text_bits(const PnmRaster& r) {
@@ -213,17 +204,21 @@ void pnm_read_raw_samples(const PnmRaster& r) {
         if (as_is) {
             memcpy(planes[0], src, static_cast<size_t>(pixels));
         } else if (sample_bytes == 1 && r.maxval == 255) {
-            split_triples(src, planes[0], planes[1], planes[2], pixels);
+            split_three_planes(src, planes[0], planes[1], planes[2], pixels);
         } else if (sample_bytes == 1) {
             for (int x = 0; x < pixels; x++, src += 3) {
                 planes[0][x] = g_scale[src[0]];
                 planes[1][x] = g_scale[src[1]];
                 planes[2][x] = g_scale[src[2]];
             }
+        } else if (channels == 3) { // two bytes a sample, most significant first
+            for (int x = 0; x < pixels; x++, src += 6) {
+                planes[0][x] = g_scale[src[0] << 8 | src[1]];
+                planes[1][x] = g_scale[src[2] << 8 | src[3]];
+                planes[2][x] = g_scale[src[4] << 8 | src[5]];
+            }
         } else {
-            for (int x = 0; x < pixels; x++)
-                for (int p = 0; p < channels; p++, src += 2)
-                    planes[p][x] = g_scale[src[0] << 8 | src[1]];
+            for (int x = 0; x < pixels; x++, src += 2) planes[0][x] = g_scale[src[0] << 8 | src[1]];
         }
     }
     close_cursor();
