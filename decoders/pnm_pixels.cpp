@@ -211,6 +211,8 @@ void pnm_read_raw_samples(const PnmRaster& r) {
                 planes[1][x] = g_scale[src[1]];
                 planes[2][x] = g_scale[src[2]];
             }
+        } else if (channels == 3 && r.maxval == 65535) {
+            split_three_wide_planes(src, planes[0], planes[1], planes[2], pixels);
         } else if (channels == 3) { // two bytes a sample, most significant first
             for (int x = 0; x < pixels; x++, src += 6) {
                 planes[0][x] = g_scale[src[0] << 8 | src[1]];
