@@ -54,10 +54,14 @@ void remember_touch(const Table* store, int row) {
     s_recent[s_recent_last] = RecentRow{store->id, row};
 }
 
+// The row a decode on demand was asked for: kept while its decoder writes the other rows it
+// decodes with it.
+RecentRow s_held = {0, 0};
+
 bool touched_lately(const Table* store, int row) {
     for (const RecentRow& r : s_recent)
         if (r.row == row && r.store_id == store->id) return true;
-    return false;
+    return s_held.row == row && s_held.store_id == store->id;
 }
 
 uint8_t** rows_of(Table* s) {
@@ -341,6 +345,10 @@ void store_run_eviction_pass() {
     if (g_status || pass.freed > 0) return;
     s_threshold += 2;
     if (s_threshold >= s_clock - 1) s_threshold = s_clock - 1;
+}
+
+void store_hold_row(const Table* store, int row) {
+    s_held = store ? RecentRow{store->id, row} : RecentRow{0, 0};
 }
 
 void store_drop_row(Table* store, int row) {

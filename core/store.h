@@ -17,6 +17,9 @@ constexpr int STORE_RECENT_ROWS = 16;
 Table* store_create(int* out_id, int owner, int rows, int row_size, int mode);
 uint8_t* store_row(Table* store, int row, bool read_access);
 void store_drop_row(Table* store, int row);
+// Keeps one more row in memory whatever else is touched, until the next call (null: none): the
+// row a decode on demand was asked for, while the decoder writes the rows decoded with it.
+void store_hold_row(const Table* store, int row);
 Table* store_copy(Table* store, int* out_id);
 void store_delete(Table* store);
 void store_remove_all_swap();

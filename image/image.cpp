@@ -97,7 +97,10 @@ uint8_t* image_row_read(Image* image, int y, int plane) {
     }
     if (!store_row_in_memory(store, y) && store->states[y] == ROW_NOT_DECODED) {
         int list = 0;
+        // The rows decoded with this one may outgrow the budget: this one stays.
+        store_hold_row(store, y);
         load_image(0, &list, image->id, y);
+        store_hold_row(nullptr, 0);
         // The store may have been replaced while decoding: look it up again below.
     }
     g_status = 0;

@@ -161,6 +161,23 @@ TEST_F(Store, RowsTouchedLastAreNeverEvicted) {
     for (int r = 0; r < 200; r++) ASSERT_TRUE(check(store_row(copy, r, true), 32, r)) << r;
 }
 
+// The row a decode on demand was asked for stays while the decoder writes the rows of its strip,
+// even past the budget; once let go it may be dropped like the others.
+TEST_F(Store, RowHeldForADecodeOnDemandStays) {
+    int id = 0;
+    Table* s = store_create(&id, 0, 100, 32, STORE_ON_DEMAND);
+    store_set_budget(32);
+    store_hold_row(s, 0);
+    uint8_t* held = store_row(s, 0, false);
+    fill(held, 32, 0);
+    for (int r = 1; r < 100; r++) fill(store_row(s, r, false), 32, r);
+    EXPECT_TRUE(store_row_in_memory(s, 0));
+    EXPECT_TRUE(check(held, 32, 0));
+    store_hold_row(nullptr, 0);
+    for (int r = 1; r < 40; r++) store_row(s, r, false);
+    EXPECT_FALSE(store_row_in_memory(s, 0));
+}
+
 // Swap files that cannot be made, writes that fail or stop halfway, reads that come back
 // short: nothing is lost, a row is on disk only when all of it is, and a failure has a status.
 TEST_F(Store, SwapFailuresLoseNothing) {
