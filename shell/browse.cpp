@@ -70,6 +70,9 @@ void empty_page_list() {
 
 void load_next_file(int step) {
     empty_page_list();
+    // The animation state belongs to the file shown; the next one starts afresh.
+    g_browse.animating = false;
+    g_browse.pass_counter = 0;
     g_browse.current_entry_id = find_next_image_entry(step, g_browse.current_entry_id);
     if (!g_browse.current_entry_id) {
         show_status_message(g_app.error_picture_id, "Aucune image dans le repertoire");

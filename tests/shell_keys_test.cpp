@@ -91,7 +91,14 @@ TEST_F(KeysTest, ZoomStepsAboutTheWindowCentre) {
     expect_at(0, 75, 149, 149);
 }
 
-TEST_F(KeysTest, ArrowsAndPageKeysPan) {
+TEST_F(KeysTest, ArrowsAndPageKeysPanTheFirstPageAsAnyOther) {
+    // Fitted at 0.5: four presses of 5 window pixels, the fourth stopped by the margin.
+    for (int i = 0; i < 4; i++) key(VKEY_DOWN);
+    expect_at(100, 75, 199, 149 + 22);
+    key(VKEY_HOME);
+    expect_at(100, 75, 199, 149);
+    key(VKEY_PAGE_DOWN);
+    expect_at(100, 75, 199, 149 + 22);
     key(VKEY_F3);
     expect_at(100, 75, 199, 149);
     key(VKEY_RIGHT);

@@ -73,7 +73,7 @@ TEST_F(ShellTest, LargePageIsFittedIntoTheWindow) {
     EXPECT_EQ(pixel(0, 0), k_white);
 }
 
-TEST_F(ShellTest, MissingPlaceholderPicturesAreLoggedAndStartUpGoesOn) {
+TEST_F(ShellTest, MissingPlaceholderPicturesAreLoggedAndMessagesStillReachTheTitle) {
     std::remove((bin + "/erreur.png").c_str());
     std::remove((bin + "/inconnu.png").c_str());
     std::string good = path("good.ppm"), bad = path("bad.ppm");
@@ -83,10 +83,13 @@ TEST_F(ShellTest, MissingPlaceholderPicturesAreLoggedAndStartUpGoesOn) {
     std::string text = log();
     EXPECT_NE(text.find("Impossible de charger l'image erreur.png"), std::string::npos);
     EXPECT_NE(text.find("Impossible de charger l'image inconnu.png"), std::string::npos);
-    // Without a picture the failure leaves the title as it was and draws nothing.
-    EXPECT_EQ(title(), bad + " - Loading.........");
+    // Without a picture the failure draws nothing, but its message is the title.
+    EXPECT_EQ(title(), bad + " : Fichier invalide");
     EXPECT_EQ(count_colour(k_white), long(width) * height);
     expect_next_shows(good, 10, 10);
+    ASSERT_TRUE(start(path("missing.ppm")));
+    EXPECT_EQ(title(), "Aucune image dans le repertoire");
+    EXPECT_EQ(count_colour(k_white), long(width) * height);
     EXPECT_FALSE(headless_exited());
 }
 
