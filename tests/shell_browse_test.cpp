@@ -130,19 +130,6 @@ TEST_F(ShellTest, DroppedFilesRestartAtTheFirstOfAllInPathOrder) {
     expect_next_shows(d, 4, 4);
 }
 
-TEST_F(ShellTest, DropOnAnEmptyWindowShowsTheFirstDroppedFile) {
-    ASSERT_TRUE(start(""));
-    std::string dir = path("drop");
-    make_dir(dir);
-    write_solid_ppm(dir + "/y.ppm", 5, 5, rgb(0, 5, 0));
-    write_solid_ppm(dir + "/x.ppm", 4, 4, rgb(0, 4, 0));
-    std::string too_long = "/" + std::string(300, 'q');
-    headless_drop({dir, too_long});
-    headless_run_until_idle();
-    EXPECT_EQ(title(), ppm_title(dir + "/x.ppm", 4, 4));
-    EXPECT_EQ(count_colour(rgb(0, 4, 0)), 16);
-}
-
 TEST_F(ShellTest, CorruptImageInTheMiddleIsReportedAndBrowsingGoesOn) {
     std::string dir = path("mixed");
     make_dir(dir);

@@ -156,7 +156,7 @@ std::string make_long_directory(const std::string& base) {
 
 } // namespace
 
-TEST_F(ShellTest, DirectoryThatCannotBeScannedOrDroppedEndsTheProgramWithAMessageBox) {
+TEST_F(ShellTest, DirectoryThatCannotBeScannedEndsStartUpButIsPassedOverWhenDropped) {
     std::string dir = make_long_directory(root);
     ASSERT_EQ(dir.size(), 255u);
     EXPECT_FALSE(start(dir));
@@ -167,13 +167,22 @@ TEST_F(ShellTest, DirectoryThatCannotBeScannedOrDroppedEndsTheProgramWithAMessag
               "Erreur lors de l'initialisation\nFin de l'application");
     EXPECT_EQ(headless_message_boxes()[0].caption, "Erreur lors de l'initialisation");
     EXPECT_NE(log().find("Erreur d'init : 15"), std::string::npos);
-    // Dropped on a running program, it ends the program too.
+    // Dropped on an empty window with a name too long to read and a directory of files, it is
+    // logged and passed over; the first of the files is shown.
+    std::string files = path("drop");
+    make_dir(files);
+    write_solid_ppm(files + "/y.ppm", 5, 5, rgb(0, 5, 0));
+    write_solid_ppm(files + "/x.ppm", 4, 4, rgb(0, 4, 0));
     ASSERT_TRUE(start(""));
-    headless_drop({dir});
+    headless_drop({dir, "/" + std::string(300, 'q'), files});
     headless_run_until_idle();
-    EXPECT_TRUE(headless_exited());
-    EXPECT_EQ(headless_exit_code(), 1);
-    EXPECT_EQ(headless_message_boxes().size(), 1u);
+    EXPECT_FALSE(headless_exited());
+    EXPECT_TRUE(headless_message_boxes().empty());
+    EXPECT_EQ(title(), ppm_title(files + "/x.ppm", 4, 4));
+    EXPECT_EQ(count_colour(rgb(0, 4, 0)), 16);
+    EXPECT_NE(
+        log().find("Erreur ouverture / Opening error \n'" + dir + "' : Parametres incorrects"),
+        std::string::npos);
 }
 
 TEST_F(ShellTest, StatusRaisedByAKeyIsDroppedWhenTheNextStepLoadsAFile) {
