@@ -30,12 +30,13 @@ class SnapshotTool : public ShellTest {
 } // namespace
 
 TEST_F(SnapshotTool, PrintsTheTitleAndWritesTheWindowAfterTheKeyScript) {
-    std::string a = path("a.ppm"), b = path("b.ppm"), out = path("shot.ppm");
+    std::string a = path("a b.ppm"), b = path("b \"c\".ppm"), out = path("shot.ppm");
     write_solid_ppm(a, 10, 8, rgb(10, 20, 30));
     write_solid_ppm(b, 12, 6, rgb(40, 50, 60));
     int code = 0;
+    // Every argument is one path, blanks and quotes included; one too long is passed over.
     std::string text = run("--size 64x48 --keys 'Space wait:100 Shift+Space Space' --out '" + out +
-                               "' '" + b + "' '" + a + "'",
+                               "' '" + b + "' /" + std::string(300, 'x') + " '" + a + "'",
                            &code);
     EXPECT_EQ(code, 0) << text;
     EXPECT_EQ(text, ppm_title(b, 12, 6) + "\n");

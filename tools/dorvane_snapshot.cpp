@@ -1,5 +1,5 @@
 // dorvane-snapshot [--size WxH] [--keys SCRIPT] [--out FILE.ppm] PATHS...
-// Starts the viewer on the headless layer with the paths on its command line, plays the
+// Starts the viewer on the headless layer with the paths (each argument one path), plays the
 // script, runs until idle, prints the title and writes the document window as a PPM file.
 // Script words: key names, in any case, after optional "Shift+" / "Ctrl+" ("Space",
 // "shift+space", "Ctrl+Delete", "KP_Add", "F3", ...); "wait:MS"; and, in document window
@@ -144,7 +144,7 @@ std::string absolute(const std::string& path) {
 int main(int argc, char** argv) {
     int width = 640, height = 480;
     std::string keys, out;
-    std::string command_line;
+    std::vector<std::string> paths;
     for (int i = 1; i < argc; i++) {
         std::string arg = argv[i];
         if (arg == "--size" && i + 1 < argc) {
@@ -158,25 +158,14 @@ int main(int argc, char** argv) {
         } else if (arg.compare(0, 2, "--") == 0) {
             return usage();
         } else {
-            // The viewer reads a quoted name only at the very start of its command line;
-            // later names end at the first blank.
-            std::string path = absolute(arg);
-            if (command_line.empty() && path.find_first_of(" \t") != std::string::npos)
-                command_line = '"' + path + '"';
-            else if (command_line.empty())
-                command_line = path;
-            else if (path.find_first_of(" \t") != std::string::npos)
-                std::fprintf(stderr, "dorvane-snapshot: only the first path may hold blanks: %s\n",
-                             path.c_str());
-            else
-                command_line += ' ' + path;
+            paths.push_back(absolute(arg));
         }
     }
     char dir[4096];
     headless_app_reset();
     if (sys_executable_dir(dir, sizeof dir)) headless_app_set_executable_dir(dir);
     headless_app_set_work_area(width, height);
-    if (headless_app_start(command_line.c_str())) {
+    if (headless_app_start_paths(paths)) {
         headless_run_until_idle(k_settle_ms);
         if (!play_script(keys)) return 2;
     }

@@ -403,6 +403,12 @@ bool headless_app_start(const char* command_line) {
     return app_start(command_line);
 }
 
+bool headless_app_start_paths(const std::vector<std::string>& paths) {
+    std::vector<const char*> names;
+    for (const std::string& p : paths) names.push_back(p.c_str());
+    return app_start_paths(static_cast<int>(names.size()), names.data());
+}
+
 void headless_key(int virtual_key, int modifiers) {
     HeadlessApp& a = app();
     if (!a.main_window) return;

@@ -17,6 +17,8 @@ void headless_app_set_executable_dir(const std::string& dir);
 void headless_app_set_work_area(int width, int height);
 // Runs the program's start-up; false when the process ended during it.
 bool headless_app_start(const char* command_line);
+// The same with the paths apart, each one name (as a Linux shell passes them).
+bool headless_app_start_paths(const std::vector<std::string>& paths);
 
 // Input, queued at the current time.
 void headless_key(int virtual_key, int modifiers = MOD_NONE);
