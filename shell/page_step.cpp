@@ -46,6 +46,13 @@ int neighbour_page(int page_id, int direction) {
     return id;
 }
 
+// Whether the current file is an animation: its pages carry frame control records.
+bool file_is_animated() {
+    int id = 0;
+    list_next_of_class(g_app.page_list_id, CLS_FRAME_CONTROL, &id);
+    return id != 0;
+}
+
 FrameControl* frame_control_of(int page_id) {
     int id = 0;
     while (auto* fc = static_cast<FrameControl*>(
@@ -114,7 +121,7 @@ int page_number(int page_id) {
     return 0;
 }
 
-void update_title(int image_id, int page_number, int page_count) {
+void update_title(int image_id, int page_number, int page_count, bool keep_view) {
     auto* window = obj_find_as<WindowObject>(CLS_WINDOW, g_app.document_window_id);
     auto* image = obj_find_as<Image>(CLS_IMAGE, image_id);
     if (!window || !image) {
@@ -137,7 +144,7 @@ void update_title(int image_id, int page_number, int page_count) {
             size_t n = std::strlen(title);
             std::snprintf(title + n, sizeof title - n, " - page %d/%d", page_number, page_count);
         }
-        set_zoom(true, 0.0);
+        if (!keep_view) set_zoom(true, 0.0);
     }
     set_main_title(title);
     if (g_status) app_fail("Erreur System");
@@ -170,10 +177,14 @@ void step_page(int step) {
     } else {
         g_browse.current_page_id = 0;
     }
+    bool loaded = false;
     if (!g_browse.current_page_id) {
         bool keep_file = g_browse.current_entry_id && list_count(g_app.file_list_id, 0) < 2 &&
                          list_count(g_app.page_list_id, 0) > 0;
-        if (!keep_file) load_next_file(step);
+        if (!keep_file) {
+            load_next_file(step);
+            loaded = true;
+        }
         if (g_app.ended) return;
         g_browse.page_counter = 0;
         g_browse.current_page_id = first_page();
@@ -186,7 +197,10 @@ void step_page(int step) {
             app_fail("Erreur System");
             return;
         }
-        update_title(g_browse.current_page_id, page_number(g_browse.current_page_id), page_count);
+        // The frames of one animation keep the zoom and position the user chose.
+        bool keep_view = !loaded && file_is_animated();
+        update_title(g_browse.current_page_id, page_number(g_browse.current_page_id), page_count,
+                     keep_view);
         if (g_app.ended) return;
     } else if (const char* message = page_list_message()) {
         // A failure with no picture to show still says what happened.

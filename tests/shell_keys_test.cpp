@@ -51,19 +51,6 @@ class KeysTest : public ShellTest {
 
 } // namespace
 
-TEST_F(KeysTest, FittedPageAndOneToOne) {
-    // Fitted at 0.5, centred on the page.
-    expect_at(100, 75, 199, 149);
-    expect_at(10, 10, 19, 19);
-    key(VKEY_F3);
-    expect_at(100, 75, 199, 149);
-    expect_at(0, 0, 99, 74);
-    expect_at(199, 149, 298, 223);
-    key(VKEY_F4);
-    expect_at(10, 10, 19, 19);
-    EXPECT_EQ(title(), ppm_title(file, k_w, k_h));
-}
-
 TEST_F(KeysTest, ZoomStepsAboutTheWindowCentre) {
     long before = copies();
     std::vector<uint32_t> fitted = surface();
@@ -186,7 +173,7 @@ TEST_F(KeysTest, DoubleClicksZoomAboutThePointer) {
     expect_at(60, 30, under.x + 20, under.y); // back to 1.0
 }
 
-TEST_F(KeysTest, ResizingRepaintsAndF4FitsTheNewSize) {
+TEST_F(KeysTest, ResizingRefitsAFittedPageAndKeepsOneTheUserZoomedOrMoved) {
     headless_resize(300, 240);
     headless_run_for(100);
     EXPECT_EQ(headless_timer_period(2), 500u) << "resize period running";
@@ -194,8 +181,20 @@ TEST_F(KeysTest, ResizingRepaintsAndF4FitsTheNewSize) {
     EXPECT_EQ(headless_timer_period(2), 0u);
     EXPECT_EQ(unpainted(), 0);
     EXPECT_EQ(title(), ppm_title(file, k_w, k_h));
-    key(VKEY_F4); // fit 0.75
-    expect_at(150, 120, 199, 149);
+    expect_at(150, 120, 199, 149); // fitted at 0.75 and centred
     expect_at(2, 120, 2, 149);
-    EXPECT_EQ(unpainted(), 0);
+    // Zoomed, or fitted and then moved: each window pixel shows what it showed.
+    for (int vk : {VKEY_ADD, VKEY_RIGHT}) {
+        key(VKEY_F4);
+        key(vk);
+        PagePoint before = at(50, 50);
+        headless_resize(260, 200);
+        headless_run_until_idle();
+        expect_at(50, 50, before.x, before.y);
+        EXPECT_EQ(unpainted(), 0);
+        headless_resize(300, 240);
+        headless_run_until_idle();
+    }
+    key(VKEY_F4); // fits the new size again
+    expect_at(150, 120, 199, 149);
 }

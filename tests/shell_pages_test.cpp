@@ -78,7 +78,7 @@ TEST_F(PagesTest, AnimationWithLoopCountOnePlaysOnceThenSpaceMovesOn) {
     EXPECT_EQ(title(), ppm_title(next, 5, 5));
 }
 
-TEST_F(PagesTest, EndlessAnimationWrapsUntilSpaceStopsIt) {
+TEST_F(PagesTest, EndlessAnimationWrapsAndOtherKeysLeaveItRunning) {
     std::string gif = path("endless.gif");
     // Delays of 0 and 1 hundredths play at 100 ms; 5 hundredths at 50 ms.
     write_gif(gif, 8, 6, k_colours, {{0, 0}, {1, 1}, {2, 5}}, 0);
@@ -97,27 +97,28 @@ TEST_F(PagesTest, EndlessAnimationWrapsUntilSpaceStopsIt) {
     press(VKEY_RIGHT);
     headless_run_for(100);
     EXPECT_EQ(title(), gif_title(gif, 8, 6, 2, 3));
-    // Space shows the next frame and stops there.
-    press(VKEY_SPACE);
-    EXPECT_EQ(title(), gif_title(gif, 8, 6, 3, 3));
-    headless_run_for(5000);
-    EXPECT_EQ(title(), gif_title(gif, 8, 6, 3, 3));
-    EXPECT_EQ(headless_timer_period(3), 0u);
 }
 
-TEST_F(PagesTest, SpaceDuringTheFirstPassStepsFramesAndAfterItMovesToTheNextFile) {
+TEST_F(PagesTest, FramesOfAnAnimationKeepTheViewTheUserChoseAndTheNextFileIsFitted) {
     std::string gif = path("a.gif"), next = path("b.ppm");
-    write_gif(gif, 8, 6, k_colours, {{0, 50}, {1, 50}, {2, 50}}, 0);
-    write_solid_ppm(next, 5, 5, rgb(9, 9, 9));
+    write_gif(gif, 40, 30, k_colours, {{0, 10}, {1, 10}, {2, 10}}, 0);
+    write_solid_ppm(next, 40, 30, rgb(9, 9, 9));
     start_now(gif + " " + next);
-    press(VKEY_SPACE);
-    EXPECT_EQ(title(), gif_title(gif, 8, 6, 2, 3)) << "first pass: Space steps frames";
-    headless_run_for(2000);
-    EXPECT_EQ(title(), gif_title(gif, 8, 6, 2, 3)) << "and the frame timer stays off";
-    press(VKEY_SPACE); // the last frame ends the first pass
-    EXPECT_EQ(title(), gif_title(gif, 8, 6, 3, 3));
-    press(VKEY_SPACE);
-    EXPECT_EQ(title(), ppm_title(next, 5, 5));
+    EXPECT_EQ(count_colour(0xFF0000), 40 * 30) << "fitted at 1:1";
+    press(VKEY_ADD);
+    long zoomed = count_colour(0xFF0000);
+    EXPECT_GT(zoomed, 40 * 30 * 3 / 2);
+    headless_run_for(100); // the frame timer shows the next frame at the same zoom
+    EXPECT_EQ(title(), gif_title(gif, 40, 30, 2, 3));
+    EXPECT_EQ(count_colour(0x00FF00), zoomed);
+    press(VKEY_SPACE); // in the first pass Space steps the frames, and keeps the view too
+    EXPECT_EQ(title(), gif_title(gif, 40, 30, 3, 3));
+    EXPECT_EQ(count_colour(0x0000FF), zoomed);
+    headless_run_for(1000);
+    EXPECT_EQ(title(), gif_title(gif, 40, 30, 3, 3)) << "the frame timer stays off";
+    press(VKEY_SPACE); // the last frame ended the first pass
+    EXPECT_EQ(title(), ppm_title(next, 40, 30));
+    EXPECT_EQ(count_colour(rgb(9, 9, 9)), 40 * 30) << "another file is fitted";
 }
 
 TEST_F(PagesTest, SpaceReachesEveryFileInOrderLeavingEachAfterAtMostOnePass) {

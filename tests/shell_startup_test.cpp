@@ -60,19 +60,6 @@ TEST_F(ShellTest, RelativePathsAndDirectoriesResolveAgainstTheExecutableDirector
     EXPECT_EQ(title(), ppm_title(bin + "/rel/in.ppm", 5, 5));
 }
 
-TEST_F(ShellTest, LargePageIsFittedIntoTheWindow) {
-    std::string file = path("big.ppm");
-    // Left half red, right half blue; 400 x 300 into 200 x 150 is scale 0.5.
-    write_ppm(file, 400, 300, [](int x, int) { return x < 200 ? rgb(255, 0, 0) : rgb(0, 0, 255); });
-    ASSERT_TRUE(start(file));
-    EXPECT_EQ(pixel(60, 75), rgb(255, 0, 0));
-    EXPECT_EQ(pixel(140, 75), rgb(0, 0, 255));
-    // The extent is centred on (199.5, 149.5): half a page pixel of margin shows at the left
-    // and top edges, the rest of the window is page.
-    EXPECT_EQ(count_colour(rgb(255, 0, 0)) + count_colour(rgb(0, 0, 255)), 199L * 149);
-    EXPECT_EQ(pixel(0, 0), k_white);
-}
-
 TEST_F(ShellTest, MissingPlaceholderPicturesAreLoggedAndMessagesStillReachTheTitle) {
     std::remove((bin + "/erreur.png").c_str());
     std::remove((bin + "/inconnu.png").c_str());

@@ -60,4 +60,6 @@ TEST_F(SnapshotTool, EscapeEndsTheProgramAndUnknownKeysAreRefused) {
     EXPECT_EQ(code, 2);
     run("--size 0x0 '" + a + "'", &code);
     EXPECT_EQ(code, 2);
+    run("--keys size:0x5 '" + a + "'", &code);
+    EXPECT_EQ(code, 2);
 }

@@ -4,7 +4,8 @@
 // Script words: key names, in any case, after optional "Shift+" / "Ctrl+" ("Space",
 // "shift+space", "Ctrl+Delete", "KP_Add", "F3", ...); "wait:MS"; and, in document window
 // coordinates, "drag:X0,Y0,X1,Y1" (left button), "dblclick:X,Y", "rdblclick:X,Y"; and
-// "drop:PATH,PATH..." (files dropped on the window).
+// "drop:PATH,PATH..." (files dropped on the window); and "size:WxH" (the user resizes the
+// window's client area).
 #include "platform/headless/headless_app.h"
 #include "platform/headless/headless_window.h"
 #include "platform/sys.h"
@@ -42,6 +43,10 @@ const KeyName k_key_names[] = {
     {"F7", VKEY_F7},          {"F8", VKEY_F8},
     {"F12", VKEY_F12},
 };
+
+bool valid_size(int width, int height) {
+    return width >= 1 && height >= 1 && width <= 16384 && height <= 16384;
+}
 
 int usage() {
     std::fprintf(stderr, "usage: dorvane-snapshot [--size WxH] [--keys SCRIPT] [--out FILE.ppm] "
@@ -100,6 +105,8 @@ bool play_word(const std::string& word) {
         headless_left_double_click(a, b);
     } else if (std::sscanf(word.c_str(), "rdblclick:%d,%d", &a, &b) == 2) {
         headless_right_double_click(a, b);
+    } else if (std::sscanf(word.c_str(), "size:%dx%d", &a, &b) == 2 && valid_size(a, b)) {
+        headless_resize(a, b);
     } else if (word.compare(0, 5, "drop:") == 0) {
         std::vector<std::string> names;
         std::istringstream list(word.substr(5));
@@ -148,8 +155,7 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; i++) {
         std::string arg = argv[i];
         if (arg == "--size" && i + 1 < argc) {
-            if (std::sscanf(argv[++i], "%dx%d", &width, &height) != 2 || width < 1 || height < 1 ||
-                width > 16384 || height > 16384)
+            if (std::sscanf(argv[++i], "%dx%d", &width, &height) != 2 || !valid_size(width, height))
                 return usage();
         } else if (arg == "--keys" && i + 1 < argc) {
             keys = argv[++i];

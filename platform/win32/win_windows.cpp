@@ -16,8 +16,20 @@ constexpr DWORD k_document_style = 0x50000900; // child, visible, read-only, no 
 WNDPROC s_edit_procedure = nullptr;
 HWND s_document = nullptr;
 
+// The document window covers the main window's client area whatever its size, and is painted
+// afresh: the view may have been laid out again for the new size.
+void follow_main_window(HWND main_window, WPARAM size_type) {
+    if (!s_document || (size_type != SIZE_RESTORED && size_type != SIZE_MAXIMIZED)) return;
+    RECT r = {0, 0, 0, 0};
+    GetClientRect(main_window, &r);
+    MoveWindow(s_document, 0, 0, r.right - r.left, r.bottom - r.top, FALSE);
+    InvalidateRect(s_document, nullptr, FALSE);
+}
+
 LRESULT CALLBACK main_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (main_window_proc(message, wparam, static_cast<uintptr_t>(lparam))) return 0;
+    bool handled = main_window_proc(message, wparam, static_cast<uintptr_t>(lparam));
+    if (message == WM_SIZE) follow_main_window(window, wparam);
+    if (handled) return 0;
     return DefWindowProcA(window, message, wparam, lparam);
 }
 
