@@ -24,6 +24,7 @@
 #include "core/services.h"
 #include "shell/status_display.h"
 #include "shell/timers.h"
+#include "shell/window_procs.h"
 
 #include <cstdio>
 #include <cstring>
@@ -45,6 +46,7 @@ void reset_process_state() {
     app_state_reset();
     timers_reset();
     view_state_reset();
+    window_procs_reset();
     input_check_reset();
     g_highest_layer = 0;
 }

@@ -51,6 +51,7 @@ class KeysTest : public ShellTest {
 
 } // namespace
 
+// The main keyboard's "+" ("=") and "-" zoom as keypad + and - do.
 TEST_F(KeysTest, ZoomStepsAboutTheWindowCentre) {
     long before = copies();
     std::vector<uint32_t> fitted = surface();
@@ -63,7 +64,8 @@ TEST_F(KeysTest, ZoomStepsAboutTheWindowCentre) {
     expect_at(0, 75, 58, 149);
     key(VKEY_F1); // 1.0
     expect_at(0, 75, 99, 149);
-    key(VKEY_ADD); // 1.414
+    key(VKEY_OEM_PLUS); // 1.414
+    expect_at(0, 75, 129, 149);
     key(VKEY_ADD); // 2
     expect_at(0, 75, 149, 149);
     key(VKEY_ADD);
@@ -76,6 +78,8 @@ TEST_F(KeysTest, ZoomStepsAboutTheWindowCentre) {
     key(VKEY_SUBTRACT); // 2.83
     key(VKEY_F2);       // 2
     expect_at(0, 75, 149, 149);
+    key(VKEY_OEM_MINUS); // 1.414
+    expect_at(0, 75, 129, 149);
 }
 
 TEST_F(KeysTest, ArrowsAndPageKeysPanTheFirstPageAsAnyOther) {
@@ -156,21 +160,26 @@ TEST_F(KeysTest, DraggingMovesThePageWithThePointer) {
     EXPECT_EQ(surface(), before);
 }
 
-TEST_F(KeysTest, DoubleClicksZoomAboutThePointer) {
-    key(VKEY_F3);
-    PagePoint under = at(40, 30);
-    headless_left_double_click(40, 30);
-    headless_run_until_idle();
-    expect_at(40, 30, under.x, under.y);
-    expect_at(40 + 28, 30, under.x + 20, under.y); // scale 1.414
-    std::vector<uint32_t> zoomed = surface();
+TEST_F(KeysTest, DoubleClicksAndTheWheelZoomAboutThePointer) {
+    // In, then out, at (40, 30): by double clicks (no wheel turns), by notches, and by half
+    // notches (a half turn back before a notch is undone by the change of direction).
+    const std::vector<int> k_turns[][2] = {{{}, {}}, {{120}, {-120}}, {{60, 60}, {60, -60, -60}}};
+    for (const auto& turns : k_turns) {
+        key(VKEY_F3);
+        PagePoint under = at(40, 30);
+        for (int out = 0; out < 2; out++) {
+            if (turns[out].empty() && !out) headless_left_double_click(40, 30);
+            if (turns[out].empty() && out) headless_right_double_click(40, 30);
+            for (int delta : turns[out]) headless_wheel(40, 30, delta);
+            headless_run_until_idle();
+            expect_at(40, 30, under.x, under.y);
+            expect_at(out ? 60 : 68, 30, under.x + 20, under.y); // scale 1.0, 1.414
+        }
+    }
+    std::vector<uint32_t> shown = surface();
     headless_right_click(150, 100); // no menu, no change
     headless_run_until_idle();
-    EXPECT_EQ(surface(), zoomed);
-    headless_right_double_click(40, 30);
-    headless_run_until_idle();
-    expect_at(40, 30, under.x, under.y);
-    expect_at(60, 30, under.x + 20, under.y); // back to 1.0
+    EXPECT_EQ(surface(), shown);
 }
 
 TEST_F(KeysTest, ResizingRefitsAFittedPageAndKeepsOneTheUserZoomedOrMoved) {

@@ -34,9 +34,12 @@ TEST_F(SnapshotTool, PrintsTheTitleAndWritesTheWindowAfterTheKeyScript) {
     write_solid_ppm(a, 10, 8, rgb(10, 20, 30));
     write_solid_ppm(b, 12, 6, rgb(40, 50, 60));
     int code = 0;
-    // Every argument is one path, blanks and quotes included; one too long is passed over.
-    std::string text = run("--size 64x48 --keys 'Space wait:100 Shift+Space Space' --out '" + out +
-                               "' '" + b + "' /" + std::string(300, 'x') + " '" + a + "'",
+    // Every argument is one path, blanks and quotes included; one too long is passed over. The
+    // zoom words come back to the fitted page.
+    std::string keys = "Space wait:100 Shift+Space Space plus minus equal KP_Subtract "
+                       "wheel:5,5,2 wheel:5,5,-2 size:40x30 size:64x48";
+    std::string text = run("--size 64x48 --keys '" + keys + "' --out '" + out + "' '" + b + "' /" +
+                               std::string(300, 'x') + " '" + a + "'",
                            &code);
     EXPECT_EQ(code, 0) << text;
     EXPECT_EQ(text, ppm_title(b, 12, 6) + "\n");

@@ -2,10 +2,10 @@
 // Starts the viewer on the headless layer with the paths (each argument one path), plays the
 // script, runs until idle, prints the title and writes the document window as a PPM file.
 // Script words: key names, in any case, after optional "Shift+" / "Ctrl+" ("Space",
-// "shift+space", "Ctrl+Delete", "KP_Add", "F3", ...); "wait:MS"; and, in document window
-// coordinates, "drag:X0,Y0,X1,Y1" (left button), "dblclick:X,Y", "rdblclick:X,Y"; and
-// "drop:PATH,PATH..." (files dropped on the window); and "size:WxH" (the user resizes the
-// window's client area).
+// "shift+space", "Ctrl+Delete", "KP_Add", "plus", "F3", ...); "wait:MS"; in document window
+// coordinates, "drag:X0,Y0,X1,Y1" (left button), "dblclick:X,Y", "rdblclick:X,Y" and
+// "wheel:X,Y,NOTCHES" (negative turns the wheel towards the user); "drop:PATH,PATH..." (files
+// dropped on the window); and "size:WxH" (the user resizes the window's client area).
 #include "platform/headless/headless_app.h"
 #include "platform/headless/headless_window.h"
 #include "platform/sys.h"
@@ -41,7 +41,8 @@ const KeyName k_key_names[] = {
     {"F1", VKEY_F1},          {"F2", VKEY_F2},
     {"F3", VKEY_F3},          {"F4", VKEY_F4},
     {"F7", VKEY_F7},          {"F8", VKEY_F8},
-    {"F12", VKEY_F12},
+    {"F12", VKEY_F12},        {"plus", VKEY_OEM_PLUS},
+    {"equal", VKEY_OEM_PLUS}, {"minus", VKEY_OEM_MINUS},
 };
 
 bool valid_size(int width, int height) {
@@ -105,6 +106,11 @@ bool play_word(const std::string& word) {
         headless_left_double_click(a, b);
     } else if (std::sscanf(word.c_str(), "rdblclick:%d,%d", &a, &b) == 2) {
         headless_right_double_click(a, b);
+    } else if (std::sscanf(word.c_str(), "wheel:%d,%d,%d", &a, &b, &c) == 3) {
+        // One message per notch, as a wheel sends them.
+        int notches = c < 0 ? (c < -100 ? 100 : -c) : (c > 100 ? 100 : c);
+        for (int i = 0; i < notches; i++)
+            headless_wheel(a, b, c < 0 ? -k_wheel_notch : k_wheel_notch);
     } else if (std::sscanf(word.c_str(), "size:%dx%d", &a, &b) == 2 && valid_size(a, b)) {
         headless_resize(a, b);
     } else if (word.compare(0, 5, "drop:") == 0) {

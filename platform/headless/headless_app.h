@@ -31,6 +31,8 @@ void headless_left_up(int x, int y);
 void headless_left_double_click(int x, int y);
 void headless_right_click(int x, int y);
 void headless_right_double_click(int x, int y);
+// The wheel turned by delta (120 a notch, positive away from the user) with the pointer there.
+void headless_wheel(int x, int y, int delta);
 void headless_drop(const std::vector<std::string>& names);
 // The user resizes the main window's client area to width x height.
 void headless_resize(int width, int height);
