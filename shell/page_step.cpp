@@ -144,6 +144,12 @@ void update_title(int image_id, int page_number, int page_count, bool keep_view)
             size_t n = std::strlen(title);
             std::snprintf(title + n, sizeof title - n, " - page %d/%d", page_number, page_count);
         }
+        int place = 0, count = 0;
+        list_place(g_browse.current_entry_id, &place, &count);
+        if (place) {
+            size_t n = std::strlen(title);
+            std::snprintf(title + n, sizeof title - n, " - [%d/%d]", place, count);
+        }
         if (!keep_view) set_zoom(true, 0.0);
     }
     set_main_title(title);

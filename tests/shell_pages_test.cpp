@@ -42,6 +42,7 @@ TEST_F(PagesTest, MultiPageFileAloneWrapsToItsFirstPageAndKeepsTurnedPages) {
     for (const auto& step : k_steps) {
         if (&step != k_steps) key(VKEY_SPACE);
         EXPECT_EQ(title(), gif_title(file, 8, 6, step.page, 3));
+        EXPECT_EQ(place(), "1/1");
         EXPECT_EQ(count_colour(step.colour), 48);
     }
     // A turned page stays turned in its place.
