@@ -23,10 +23,11 @@ if [ ! -f "$WINBUILD/CMakeCache.txt" ]; then
         -DCMAKE_TOOLCHAIN_FILE="$SRC/cmake/mingw-x86_64.cmake" >"$OUT/build.log" 2>&1 ||
         { echo "FAIL: cannot configure the Windows build"; tail -20 "$OUT/build.log"; exit 1; }
 fi
-# With the stand-in for the vendor's ECW library beside the program, where it looks first.
 cmake --build "$WINBUILD" --target dorvane ecw_double -j2 >>"$OUT/build.log" 2>&1 ||
     { echo "FAIL: the Windows build failed"; tail -30 "$OUT/build.log"; exit 1; }
 EXE=$WINBUILD/platform/dorvane.exe
+# The stand-in for the vendor's ECW library goes beside the program, where it looks first.
+cp "$WINBUILD/tests/ecw_double/NCSEcw.dll" "$WINBUILD/platform/"
 
 files=$OUT/files
 make_files "$files"
