@@ -66,9 +66,15 @@ bool sys_paths_fold_case() {
 }
 
 void* sys_library_open(const char* path) {
+    // The loader wants backslashes in a path.
+    char native[MAX_PATH];
+    if (std::strlen(path) >= sizeof native) return nullptr;
+    std::strcpy(native, path);
+    for (char* c = native; *c; c++)
+        if (*c == '/') *c = '\\';
     // No error box when the file is missing or is not a library for this machine.
     UINT previous = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    HMODULE module = LoadLibraryA(path);
+    HMODULE module = LoadLibraryA(native);
     SetErrorMode(previous);
     return reinterpret_cast<void*>(module);
 }
