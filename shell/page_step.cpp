@@ -203,8 +203,9 @@ void step_page(int step) {
             app_fail("Erreur System");
             return;
         }
-        // The frames of one animation keep the zoom and position the user chose.
-        bool keep_view = !loaded && file_is_animated();
+        // The frames of one animation keep the zoom and position the user chose; a fitted view
+        // is fitted to each frame (a frame may have grown the page).
+        bool keep_view = !loaded && file_is_animated() && !g_zoom.fitted;
         update_title(g_browse.current_page_id, page_number(g_browse.current_page_id), page_count,
                      keep_view);
         if (g_app.ended) return;
