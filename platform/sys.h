@@ -50,3 +50,11 @@ void sys_list_dir(const char* dir, void (*each)(const char* name, void* context)
 int sys_remove(const char* path);
 // Bytes free for this user on the disk that holds the path, or -1 when unknown.
 int64_t sys_disk_free(const char* path);
+
+// Run-time linking. A path with a directory loads that file; a bare file name is searched for
+// by the system's own rules (on Windows the executable's directory comes first). Both give
+// nullptr when the library or the function is not there.
+void* sys_library_open(const char* path);
+void* sys_library_symbol(void* library, const char* name);
+// File name of the vendor's ECW decompression library on this system.
+const char* sys_ecw_library_name();

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -183,4 +184,16 @@ int64_t sys_disk_free(const char* path) {
     struct statvfs st;
     if (statvfs(path, &st) != 0) return -1;
     return static_cast<int64_t>(st.f_bavail) * static_cast<int64_t>(st.f_frsize);
+}
+
+void* sys_library_open(const char* path) {
+    return dlopen(path, RTLD_NOW | RTLD_LOCAL);
+}
+
+void* sys_library_symbol(void* library, const char* name) {
+    return library ? dlsym(library, name) : nullptr;
+}
+
+const char* sys_ecw_library_name() {
+    return "libNCSEcw.so";
 }
