@@ -15,6 +15,15 @@ inline void split_step(__m128i* a, __m128i* b, __m128i* c) {
     *a = x, *b = y, *c = z;
 }
 
+// Sixteen pixels in a, b, c, sorted into their planes.
+inline void split_sixteen(__m128i a, __m128i b, __m128i c, uint8_t* first, uint8_t* second,
+                          uint8_t* third) {
+    for (int step = 0; step < 4; step++) split_step(&a, &b, &c);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(first), a);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(second), b);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(third), c);
+}
+
 // Eight big-endian samples to bytes: with x = v + 128 (saturated, which changes nothing for the
 // top values), (x - x / 256) / 256 is v * 255 / 65535 rounded.
 inline __m128i wide_to_bytes(const uint8_t* at) {
@@ -41,10 +50,7 @@ void split_three_planes(const uint8_t* pixels, uint8_t* first, uint8_t* second, 
         __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels));
         __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels + 16));
         __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels + 32));
-        for (int step = 0; step < 4; step++) split_step(&a, &b, &c);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(first + x), a);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(second + x), b);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(third + x), c);
+        split_sixteen(a, b, c, first + x, second + x, third + x);
     }
 #endif
     for (; x < count; x++, pixels += 3) {
@@ -62,10 +68,7 @@ void split_three_wide_planes(const uint8_t* pixels, uint8_t* first, uint8_t* sec
         __m128i a = _mm_packus_epi16(wide_to_bytes(pixels), wide_to_bytes(pixels + 16));
         __m128i b = _mm_packus_epi16(wide_to_bytes(pixels + 32), wide_to_bytes(pixels + 48));
         __m128i c = _mm_packus_epi16(wide_to_bytes(pixels + 64), wide_to_bytes(pixels + 80));
-        for (int step = 0; step < 4; step++) split_step(&a, &b, &c);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(first + x), a);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(second + x), b);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(third + x), c);
+        split_sixteen(a, b, c, first + x, second + x, third + x);
     }
 #endif
     for (; x < count; x++, pixels += 6) {

@@ -7,6 +7,6 @@ void split_three_planes(const uint8_t* pixels, uint8_t* first, uint8_t* second, 
                         int count);
 
 // The same for samples of two bytes, most significant first, over the whole 0..65535 range:
-// each becomes the nearest of 0..255 (v * 255 / 65535 rounded, halves down).
+// each becomes the nearest of 0..255 (v * 255 / 65535 rounded).
 void split_three_wide_planes(const uint8_t* pixels, uint8_t* first, uint8_t* second, uint8_t* third,
                              int count);

@@ -185,30 +185,11 @@ TEST_F(Store, SwapFailuresLoseNothing) {
         const char* what;
         Faults faults;
     } cases[] = {
-        {"no swap file",
-         [] {
-             Faults f;
-             f.fail_create = 1;
-             return f;
-         }()},
-        {"first write fails",
-         [] {
-             Faults f;
-             f.fail_write_from = 1;
-             return f;
-         }()},
-        {"later writes fail",
-         [] {
-             Faults f;
-             f.fail_write_from = 40;
-             return f;
-         }()},
-        {"writes stop halfway",
-         [] {
-             Faults f;
-             f.short_write_from = 25;
-             return f;
-         }()},
+        // fail_create, fail_write_from, short_write_from
+        {"no swap file", Faults{1, 0, 0}},
+        {"first write fails", Faults{0, 1, 0}},
+        {"later writes fail", Faults{0, 40, 0}},
+        {"writes stop halfway", Faults{0, 0, 25}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
