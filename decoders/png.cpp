@@ -1,6 +1,5 @@
-// PNG decoder: reads the chunks in one pass through the buffered reader, gathers the IDAT
-// data, inflates it once and unfilters the rows into the page (non-interlaced images only).
-#include "core/mem.h"
+// PNG decoder: reads the chunks through the buffered reader, then streams the IDAT data
+// through inflate a few rows at a time and unfilters the rows into the page.
 #include "core/reader.h"
 #include "core/registry.h"
 #include "core/status.h"
@@ -44,6 +43,7 @@ void read_chunks() {
         // stands, and the missing IEND is reported later.
         if (length > g_png.file_size - position - 12) return;
         PngChunkHandler handler = png_chunk_handler(name);
+        g_png.chunk_at = position;
         if (handler)
             handler(length);
         else if (!is_ancillary(name))
@@ -54,16 +54,11 @@ void read_chunks() {
     }
 }
 
-void release_buffers() {
-    mem_free(g_png.compressed);
-    mem_free(g_png.decompressed);
-}
-
 } // namespace
 
 void png_load(int image_id, int list) {
-    release_buffers();
     g_png = PngState{};
+    g_png.first_data_chunk = -1;
     Image* page = obj_find_as<Image>(CLS_IMAGE, image_id);
     if (!page) {
         g_status = ST_NOT_FOUND;
@@ -88,7 +83,6 @@ void png_load(int image_id, int list) {
         return;
     }
     read_chunks();
-    rd_close(entry);
     if (!g_status) png_decode_rows();
-    release_buffers();
+    rd_close(entry);
 }

@@ -115,31 +115,42 @@ TEST(PngHeader, BadHeadersAreRefused) {
     EXPECT_EQ(load(png(long_header, rows)).status, 0);
 }
 
-// Interlaced and 16-bit grey files are refused in the corpus test (PngSuite basi0g08, basn0g16).
-TEST(PngHeader, SixteenBitGreyAlphaIsAnUnknownFormat) {
-    EXPECT_EQ(load(png(header(1, 1, 16, 4), Bytes("\0\x7F\0\0\0", 5))).status, ST_UNKNOWN_FORMAT);
-}
-
-TEST(PngHeader, SixteenBitRgbTakesTheHighByte) {
-    Bytes rgb16("\0"
-                "\x12\x34\x56\x78\x9A\xBC"
-                "\xFF\x00\x00\xFF\x80\x80",
-                13);
-    LoadResult r = load(png(header(2, 1, 16, 2), rgb16));
-    ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(r.page->bit_count, 42);
-    EXPECT_EQ(test_row(r.page, 0, 0), (Row{0x12, 0xFF}));
-    EXPECT_EQ(test_row(r.page, 0, 1), (Row{0x56, 0x00}));
-    EXPECT_EQ(test_row(r.page, 0, 2), (Row{0x9A, 0x80}));
-    // RGBA, Sub filter over 8-byte pixels: the second pixel adds the first one's bytes.
-    Bytes rgba16("\x01"
-                 "\x10\x00\x20\x00\x30\x00\x40\x00"
-                 "\x01\x00\x01\x00\x01\x00\x01\x00",
-                 17);
-    r = load(png(header(2, 1, 16, 6), rgba16));
-    ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(test_row(r.page, 0, 0), (Row{0x10, 0x11}));
-    EXPECT_EQ(test_row(r.page, 0, 2), (Row{0x30, 0x31}));
+// 16-bit samples keep their high byte; grey pages get the 8-bit ramp. The last case runs the
+// Sub filter over 8-byte pixels: the second pixel adds the first one's bytes.
+TEST(PngHeader, SixteenBitSamplesKeepTheirHighByte) {
+    struct Case {
+        int colour;
+        Bytes rows;
+        const char* fields;
+        std::vector<Row> planes;
+    } cases[] = {
+        {0,
+         Bytes("\0\x12\x34\xFF\x01", 5),
+         "format 15 bits 8/16 samples 1 planes 1",
+         {Row{0x12, 0xFF}}},
+        {4,
+         Bytes("\0\x7F\0\0\0\x80\xFF\xFF\xFF", 9),
+         "format 15 bits 8/16 samples 2 planes 1",
+         {Row{0x7F, 0x80}}},
+        {2,
+         Bytes("\0\x12\x34\x56\x78\x9A\xBC\xFF\x00\x00\xFF\x80\x80", 13),
+         "format 15 bits 42/16 samples 3 planes 3",
+         {Row{0x12, 0xFF}, Row{0x56, 0x00}, Row{0x9A, 0x80}}},
+        {6,
+         Bytes("\x01\x10\x00\x20\x00\x30\x00\x40\x00\x01\x00\x01\x00\x01\x00\x01\x00", 17),
+         "format 15 bits 42/16 samples 4 planes 3",
+         {Row{0x10, 0x11}, Row{0x20, 0x21}, Row{0x30, 0x31}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.colour);
+        LoadResult r = load(png(header(2, 1, 16, c.colour), c.rows));
+        ASSERT_EQ(r.status, 0);
+        EXPECT_EQ(test_fields(r.page), c.fields);
+        for (size_t p = 0; p < c.planes.size(); p++)
+            EXPECT_EQ(test_row(r.page, 0, int(p)), c.planes[p]) << p;
+    }
+    LoadResult grey = load(png(header(1, 1, 16, 0), Bytes("\0\xAB\xCD", 3)));
+    EXPECT_EQ(grey.page->palette[0][0xAB], 0xAB);
 }
 
 TEST(PngChunks, AncillaryChunksChangeNothingAndUnknownCriticalOnesAreRefused) {
