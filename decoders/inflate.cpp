@@ -230,13 +230,24 @@ inline uint8_t* copy_match_fast(uint8_t* out, uint32_t length, uint32_t distance
         } while (out < stop);
         return stop;
     }
-    // Short period (runs, PNG pixels): a word of the repeating pattern laid at steps that are
-    // a multiple of the period.
-    uint8_t pattern[8];
-    for (uint32_t i = 0; i < 8; i++) pattern[i] = from[i % distance];
-    uint64_t w;
-    std::memcpy(&w, pattern, 8);
-    const uint32_t step = 8 - 8 % distance;
+    // Short period (runs, PNG pixels): the period's bytes repeated through a word (the
+    // multiplier puts a copy at every multiple of the period), laid at steps that are a
+    // multiple of the period. The word read past the period is masked off.
+    static const uint64_t k_repeat[8] = {0,
+                                         0x0101010101010101ull,
+                                         0x0001000100010001ull,
+                                         0x0001000001000001ull,
+                                         0x0000000100000001ull,
+                                         0x0000010000000001ull,
+                                         0x0001000000000001ull,
+                                         0x0100000000000001ull};
+    static const uint8_t k_step[8] = {0, 8, 8, 6, 8, 5, 6, 7};
+    const uint64_t period = load_le64(from) & ((uint64_t(1) << (8 * distance)) - 1);
+    uint64_t w = period * k_repeat[distance];
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    w = __builtin_bswap64(w);
+#endif
+    const uint32_t step = k_step[distance];
     for (; out < stop; out += step) std::memcpy(out, &w, 8);
     return stop;
 }
@@ -330,17 +341,25 @@ void read_dynamic_tables() {
 
 enum StepResult { STEP_ON, STEP_BLOCK_END, STEP_BAD };
 
+// A table's entries and primary mask, held in locals by the hot loop: byte stores to the
+// output may alias anything, so fields read through a pointer would be read again each time.
+struct Lookup {
+    const uint32_t* entries;
+    uint32_t mask;
+    uint32_t at(uint64_t bits) const { return huff_lookup(entries, mask, bits); }
+};
+
 // Decodes the copy that `e`, a literal/length entry that is not a literal, starts: at least
 // 48 bits are in the buffer. `careful`: the room to out_end is checked (else the fast loop's
 // room is there).
 template <bool careful>
 inline StepResult copy_step(BitInput& in, uint32_t e, uint8_t*& out, uint8_t* out_start,
-                            uint8_t* out_end, size_t window, const HuffTable& distance) {
+                            uint8_t* out_end, size_t window, Lookup distance) {
     const uint32_t kind = huff_kind(e);
     if (kind == HK_END) return STEP_BLOCK_END;
     if (kind != HK_LENGTH) return STEP_BAD;
     const uint32_t length = huff_value(e) + take_bits(in, huff_extra(e));
-    e = huff_lookup(distance, in.bits);
+    e = distance.at(in.bits);
     if (huff_kind(e) != HK_LENGTH) return STEP_BAD;
     drop_bits(in, huff_bits(e));
     const uint32_t dist = huff_value(e) + take_bits(in, huff_extra(e));
@@ -357,8 +376,8 @@ inline StepResult copy_step(BitInput& in, uint32_t e, uint8_t*& out, uint8_t* ou
 // Literals and copies of a fixed or dynamic block, up to its end-of-block code. Returns false
 // when it stopped early to let a streamed output make room (the block goes on later).
 bool decode_coded() {
-    const HuffTable& litlen = *s.litlen;
-    const HuffTable& distance = *s.distance;
+    const Lookup litlen{s.litlen->entries, s.litlen->primary_mask};
+    const Lookup distance{s.distance->entries, s.distance->primary_mask};
     BitInput in = s.in;
     uint8_t* out = s.out;
     uint8_t* const out_start = s.out_start;
@@ -370,17 +389,17 @@ bool decode_coded() {
         // Far from both ends: no bounds tests but the loop's own.
         while (in.end - in.next >= k_fast_input && out_end - out >= k_fast_room) {
             refill_word(in);
-            uint32_t e = huff_lookup(litlen, in.bits);
-            if (huff_kind(e) == HK_LITERAL) {
+            uint32_t e = litlen.at(in.bits);
+            if (huff_is_literal(e)) {
                 // Up to two more literals on the same refill (56 bits cover three codes).
                 drop_bits(in, huff_bits(e));
                 *out++ = uint8_t(huff_value(e));
-                e = huff_lookup(litlen, in.bits);
-                if (huff_kind(e) != HK_LITERAL) continue;
+                e = litlen.at(in.bits);
+                if (!huff_is_literal(e)) continue;
                 drop_bits(in, huff_bits(e));
                 *out++ = uint8_t(huff_value(e));
-                e = huff_lookup(litlen, in.bits);
-                if (huff_kind(e) != HK_LITERAL) continue;
+                e = litlen.at(in.bits);
+                if (!huff_is_literal(e)) continue;
                 drop_bits(in, huff_bits(e));
                 *out++ = uint8_t(huff_value(e));
                 continue;
@@ -403,9 +422,9 @@ bool decode_coded() {
         // Near the end of the input or of the output the stream may give: one code at a time,
         // every bound checked.
         if (!refill(in)) break;
-        const uint32_t e = huff_lookup(litlen, in.bits);
+        const uint32_t e = litlen.at(in.bits);
         drop_bits(in, huff_bits(e));
-        if (huff_kind(e) == HK_LITERAL) {
+        if (huff_is_literal(e)) {
             if (out == out_end) {
                 result = STEP_BAD;
                 break;

@@ -108,6 +108,60 @@ void unpack(uint8_t* out, const uint8_t* in, size_t bytes, int bits, size_t last
     }
 }
 
+constexpr bool k_little_endian =
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    false;
+#else
+    true;
+#endif
+
+inline uint32_t load32(const uint8_t* p) {
+    uint32_t v;
+    std::memcpy(&v, p, 4);
+    return v;
+}
+inline void store32(uint8_t* p, uint32_t v) {
+    std::memcpy(p, &v, 4);
+}
+
+// Red, green and blue of `width` pixels of `Pixel` bytes (samples `Step` bytes apart) into the
+// three planes at dst.
+template <size_t Pixel, size_t Step>
+void split_planes(uint8_t* dst, size_t stride, size_t width, const uint8_t* src) {
+    uint8_t* r = dst;
+    uint8_t* g = dst + stride;
+    uint8_t* b = dst + 2 * stride;
+    size_t x = 0;
+    if (k_little_endian && Pixel == 3) {
+        // Four pixels from three words: r0 g0 b0 r1 | g1 b1 r2 g2 | b2 r3 g3 b3.
+        for (; x + 4 <= width; x += 4, src += 12) {
+            const uint32_t w0 = load32(src), w1 = load32(src + 4), w2 = load32(src + 8);
+            store32(r + x, (w0 & 0xFF) | ((w0 >> 16) & 0xFF00) | (w1 & 0xFF0000) |
+                               ((w2 << 16) & 0xFF000000));
+            store32(g + x, ((w0 >> 8) & 0xFF) | ((w1 << 8) & 0xFF00) | ((w1 >> 8) & 0xFF0000) |
+                               ((w2 << 8) & 0xFF000000));
+            store32(b + x, ((w0 >> 16) & 0xFF) | (w1 & 0xFF00) | ((w2 << 16) & 0xFF0000) |
+                               (w2 & 0xFF000000));
+        }
+    } else if (k_little_endian && Pixel == 4) {
+        // Four pixels from four words of r g b a.
+        for (; x + 4 <= width; x += 4, src += 16) {
+            const uint32_t w0 = load32(src), w1 = load32(src + 4), w2 = load32(src + 8),
+                           w3 = load32(src + 12);
+            store32(r + x, (w0 & 0xFF) | ((w1 & 0xFF) << 8) | ((w2 & 0xFF) << 16) | (w3 << 24));
+            store32(g + x, ((w0 >> 8) & 0xFF) | (w1 & 0xFF00) | ((w2 << 8) & 0xFF0000) |
+                               ((w3 << 16) & 0xFF000000));
+            store32(b + x, ((w0 >> 16) & 0xFF) | ((w1 >> 8) & 0xFF00) | (w2 & 0xFF0000) |
+                               ((w3 << 8) & 0xFF000000));
+        }
+    }
+    for (; x < width; x++, src += Pixel) {
+        r[x] = src[0];
+        g[x] = src[Step];
+        b[x] = src[2 * Step];
+    }
+}
+
 // Writes `width` pixels of an unfiltered row into planes of `stride` bytes at dst.
 void store_pixels(uint8_t* dst, size_t stride, size_t width, const uint8_t* src) {
     if (g_png.depth == 16 && g_png.page->planes == 1) {
@@ -135,20 +189,18 @@ void store_pixels(uint8_t* dst, size_t stride, size_t width, const uint8_t* src)
         }
         break;
     case 24:
-    case 42: {
-        // Colour planes one after the other; 16-bit samples give their high byte.
-        const size_t step = g_png.page->bit_count == 42 ? 2 : 1;
-        const size_t pixel = (g_png.rgba ? 4 : 3) * step;
-        uint8_t* r = dst;
-        uint8_t* g = dst + stride;
-        uint8_t* b = dst + 2 * stride;
-        for (size_t x = 0; x < width; x++, src += pixel) {
-            r[x] = src[0];
-            g[x] = src[step];
-            b[x] = src[2 * step];
-        }
+        if (g_png.rgba)
+            split_planes<4, 1>(dst, stride, width, src);
+        else
+            split_planes<3, 1>(dst, stride, width, src);
         break;
-    }
+    case 42:
+        // 16-bit samples give their high byte.
+        if (g_png.rgba)
+            split_planes<8, 2>(dst, stride, width, src);
+        else
+            split_planes<6, 2>(dst, stride, width, src);
+        break;
     default:
         break;
     }
