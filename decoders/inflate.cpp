@@ -3,6 +3,7 @@
 // it is far from the ends of both the input and the output.
 #include "decoders/inflate.h"
 
+#include "core/byte_order.h"
 #include "core/mem.h"
 #include "core/services.h"
 #include "core/status.h"
@@ -111,15 +112,6 @@ void prepare_fixed_tables() {
     for (int v = 0; v < 32; v++) lengths[v] = 5;
     huff_build(&s_fixed_distance, lengths, 32, s_distance_meaning, s_distance_meaning[0], 8);
     s_fixed_ready = true;
-}
-
-inline uint64_t load_le64(const uint8_t* p) {
-    uint64_t v;
-    std::memcpy(&v, p, 8);
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-    v = __builtin_bswap64(v);
-#endif
-    return v;
 }
 
 // Tops the bit buffer up with a whole-word load (at least 8 bytes must be left): 56 valid bits
@@ -243,12 +235,9 @@ inline uint8_t* copy_match_fast(uint8_t* out, uint32_t length, uint32_t distance
                                          0x0100000000000001ull};
     static const uint8_t k_step[8] = {0, 8, 8, 6, 8, 5, 6, 7};
     const uint64_t period = load_le64(from) & ((uint64_t(1) << (8 * distance)) - 1);
-    uint64_t w = period * k_repeat[distance];
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-    w = __builtin_bswap64(w);
-#endif
+    const uint64_t w = period * k_repeat[distance];
     const uint32_t step = k_step[distance];
-    for (; out < stop; out += step) std::memcpy(out, &w, 8);
+    for (; out < stop; out += step) store_le64(out, w);
     return stop;
 }
 

@@ -1,6 +1,7 @@
 // PNG row stage: streams the IDAT data through inflate a row at a time, reverses each row's
 // filter and stores it into the page; interlaced images are decoded pass by pass into the
 // page's rows. Only a few rows are held at any time, whatever the size of the image.
+#include "core/byte_order.h"
 #include "core/mem.h"
 #include "core/reader.h"
 #include "core/services.h"
@@ -108,22 +109,6 @@ void unpack(uint8_t* out, const uint8_t* in, size_t bytes, int bits, size_t last
     }
 }
 
-constexpr bool k_little_endian =
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-    false;
-#else
-    true;
-#endif
-
-inline uint32_t load32(const uint8_t* p) {
-    uint32_t v;
-    std::memcpy(&v, p, 4);
-    return v;
-}
-inline void store32(uint8_t* p, uint32_t v) {
-    std::memcpy(p, &v, 4);
-}
-
 // Red, green and blue of `width` pixels of `Pixel` bytes (samples `Step` bytes apart) into the
 // three planes at dst.
 template <size_t Pixel, size_t Step>
@@ -132,27 +117,27 @@ void split_planes(uint8_t* dst, size_t stride, size_t width, const uint8_t* src)
     uint8_t* g = dst + stride;
     uint8_t* b = dst + 2 * stride;
     size_t x = 0;
-    if (k_little_endian && Pixel == 3) {
+    if (Pixel == 3) {
         // Four pixels from three words: r0 g0 b0 r1 | g1 b1 r2 g2 | b2 r3 g3 b3.
         for (; x + 4 <= width; x += 4, src += 12) {
-            const uint32_t w0 = load32(src), w1 = load32(src + 4), w2 = load32(src + 8);
-            store32(r + x, (w0 & 0xFF) | ((w0 >> 16) & 0xFF00) | (w1 & 0xFF0000) |
-                               ((w2 << 16) & 0xFF000000));
-            store32(g + x, ((w0 >> 8) & 0xFF) | ((w1 << 8) & 0xFF00) | ((w1 >> 8) & 0xFF0000) |
-                               ((w2 << 8) & 0xFF000000));
-            store32(b + x, ((w0 >> 16) & 0xFF) | (w1 & 0xFF00) | ((w2 << 16) & 0xFF0000) |
-                               (w2 & 0xFF000000));
+            const uint32_t w0 = load_le32(src), w1 = load_le32(src + 4), w2 = load_le32(src + 8);
+            store_le32(r + x, (w0 & 0xFF) | ((w0 >> 16) & 0xFF00) | (w1 & 0xFF0000) |
+                                  ((w2 << 16) & 0xFF000000));
+            store_le32(g + x, ((w0 >> 8) & 0xFF) | ((w1 << 8) & 0xFF00) | ((w1 >> 8) & 0xFF0000) |
+                                  ((w2 << 8) & 0xFF000000));
+            store_le32(b + x, ((w0 >> 16) & 0xFF) | (w1 & 0xFF00) | ((w2 << 16) & 0xFF0000) |
+                                  (w2 & 0xFF000000));
         }
-    } else if (k_little_endian && Pixel == 4) {
+    } else if (Pixel == 4) {
         // Four pixels from four words of r g b a.
         for (; x + 4 <= width; x += 4, src += 16) {
-            const uint32_t w0 = load32(src), w1 = load32(src + 4), w2 = load32(src + 8),
-                           w3 = load32(src + 12);
-            store32(r + x, (w0 & 0xFF) | ((w1 & 0xFF) << 8) | ((w2 & 0xFF) << 16) | (w3 << 24));
-            store32(g + x, ((w0 >> 8) & 0xFF) | (w1 & 0xFF00) | ((w2 << 8) & 0xFF0000) |
-                               ((w3 << 16) & 0xFF000000));
-            store32(b + x, ((w0 >> 16) & 0xFF) | ((w1 >> 8) & 0xFF00) | (w2 & 0xFF0000) |
-                               ((w3 << 8) & 0xFF000000));
+            const uint32_t w0 = load_le32(src), w1 = load_le32(src + 4), w2 = load_le32(src + 8),
+                           w3 = load_le32(src + 12);
+            store_le32(r + x, (w0 & 0xFF) | ((w1 & 0xFF) << 8) | ((w2 & 0xFF) << 16) | (w3 << 24));
+            store_le32(g + x, ((w0 >> 8) & 0xFF) | (w1 & 0xFF00) | ((w2 << 8) & 0xFF0000) |
+                                  ((w3 << 16) & 0xFF000000));
+            store_le32(b + x, ((w0 >> 16) & 0xFF) | ((w1 >> 8) & 0xFF00) | (w2 & 0xFF0000) |
+                                  ((w3 << 8) & 0xFF000000));
         }
     }
     for (; x < width; x++, src += Pixel) {

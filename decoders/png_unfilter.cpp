@@ -120,47 +120,30 @@ size_t reverse_sse2(const uint8_t* src, uint8_t* dst, const uint8_t* prior, size
 }
 #endif
 
+// Whole pixels of U bytes: SSE2 steps from 3 bytes up where there is SSE2, else registers.
+template <int F, int U>
+size_t reverse_pixels(const uint8_t* src, uint8_t* dst, const uint8_t* prior, size_t n) {
+#if defined(__SSE2__)
+    if constexpr (U >= 3) return reverse_sse2<F, U>(src, dst, prior, n);
+#endif
+    return reverse_fixed<F, U>(src, dst, prior, n);
+}
+
 template <int F>
 void reverse(const uint8_t* src, uint8_t* dst, const uint8_t* prior, size_t n, size_t unit) {
-    size_t done = 0;
-    switch (unit) {
-    case 1:
-        done = reverse_fixed<F, 1>(src, dst, prior, n);
-        break;
-    case 2:
-        done = reverse_fixed<F, 2>(src, dst, prior, n);
-        break;
-#if defined(__SSE2__)
-    case 3:
-        done = reverse_sse2<F, 3>(src, dst, prior, n);
-        break;
-    case 4:
-        done = reverse_sse2<F, 4>(src, dst, prior, n);
-        break;
-    case 6:
-        done = reverse_sse2<F, 6>(src, dst, prior, n);
-        break;
-    case 8:
-        done = reverse_sse2<F, 8>(src, dst, prior, n);
-        break;
-#else
-    case 3:
-        done = reverse_fixed<F, 3>(src, dst, prior, n);
-        break;
-    case 4:
-        done = reverse_fixed<F, 4>(src, dst, prior, n);
-        break;
-    case 6:
-        done = reverse_fixed<F, 6>(src, dst, prior, n);
-        break;
-    case 8:
-        done = reverse_fixed<F, 8>(src, dst, prior, n);
-        break;
-#endif
-    default:
-        break;
-    }
-    reverse_any<F>(src, dst, prior, n, unit, done);
+    using Pixels = size_t (*)(const uint8_t*, uint8_t*, const uint8_t*, size_t);
+    // By pixel size in bytes: every size a PNG row has.
+    static const Pixels k_by_unit[9] = {nullptr,
+                                        reverse_pixels<F, 1>,
+                                        reverse_pixels<F, 2>,
+                                        reverse_pixels<F, 3>,
+                                        reverse_pixels<F, 4>,
+                                        nullptr,
+                                        reverse_pixels<F, 6>,
+                                        nullptr,
+                                        reverse_pixels<F, 8>};
+    const Pixels pixels = unit < 9 ? k_by_unit[unit] : nullptr;
+    reverse_any<F>(src, dst, prior, n, unit, pixels ? pixels(src, dst, prior, n) : 0);
 }
 
 void up(const uint8_t* src, uint8_t* dst, const uint8_t* prior, size_t n) {
