@@ -39,6 +39,8 @@ struct Table {
     int32_t rows_per_file; // row stores
     int32_t* written_rows; // row stores: 1 + highest row written, per swap file
     intptr_t* swap_files;  // row stores: the open swap file of each file index, -1 for none
+    int32_t rows_in_memory;  // row stores: rows that have memory now
+    int32_t first_in_memory; // row stores: no row before this one has memory
 };
 
 // Item of the class directory and of object lists.

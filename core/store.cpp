@@ -135,6 +135,7 @@ bool read_row_from_swap(Table* store, int row, uint8_t* data) {
 void free_row(Table* store, int row) {
     mem_free(rows_of(store)[row]);
     s_budget += store->row_size;
+    store->rows_in_memory--;
 }
 
 void close_swap_files(Table* store) {
@@ -162,8 +163,13 @@ PassResult eviction_pass() {
         s_cursor = id;
         if (s->row_size == 0 || !s->items) continue;
         uint8_t** rows = rows_of(s);
-        for (int r = 0; r < s->rows; r++) {
+        // Only the stretch from the first row with memory to the last one is walked.
+        int left = s->rows_in_memory;
+        while (left > 0 && s->first_in_memory < s->rows && !rows[s->first_in_memory])
+            s->first_in_memory++;
+        for (int r = s->first_in_memory; r < s->rows && left > 0; r++) {
             if (!rows[r]) continue;
+            left--;
             if (s->stamps[r] > s_threshold) {
                 if (result.oldest == 0 || s->stamps[r] < result.oldest)
                     result.oldest = s->stamps[r];
@@ -332,6 +338,8 @@ uint8_t* store_row(Table* store, int row, bool read_access) {
         return nullptr;
     }
     s_budget -= store->row_size;
+    store->rows_in_memory++;
+    if (row < store->first_in_memory) store->first_in_memory = row;
     if (from_swap && !read_row_from_swap(store, row, rows[row])) {
         free_row(store, row);
         store->states[row] = ROW_ON_DISK;

@@ -68,28 +68,9 @@ TEST_F(ImageBuffer, ReducedRowsSampleEveryTenthPixel) {
     EXPECT_EQ(full[3], value(3, 5, 0));
 }
 
-TEST_F(ImageBuffer, RotationBothWays) {
-    Image* src = make(3, 2, 1);
-    fill(src);
-    int ccw = 0, cw = 0;
-    image_rotate(src->id, 1, &ccw);
-    image_rotate(src->id, 0, &cw);
-    Image* l = obj_find_as<Image>(CLS_IMAGE, ccw);
-    Image* r = obj_find_as<Image>(CLS_IMAGE, cw);
-    ASSERT_TRUE(l && r);
-    EXPECT_EQ(l->width, 2);
-    EXPECT_EQ(l->height, 3);
-    EXPECT_EQ(image_row_read(l, 0, 0)[0], value(2, 0, 0)); // source top-right
-    EXPECT_EQ(image_row_read(r, 0, 0)[0], value(0, 1, 0)); // source bottom-left
-    for (int y = 0; y < 3; y++)
-        for (int x = 0; x < 2; x++) {
-            EXPECT_EQ(image_row_read(l, y, 0)[x], value(2 - y, x, 0));
-            EXPECT_EQ(image_row_read(r, y, 0)[x], value(y, 1 - x, 0));
-        }
-}
-
-// A large picture turned under a small budget: rows are made band by band from source rows
-// that come back from swap files, each pixel where the turn puts it.
+// A picture turned both ways under a small budget: rows are made band by band from source
+// rows that come back from swap files, each pixel where the turn puts it (counter-clockwise,
+// the new top-left pixel is the source's top-right one; clockwise, its bottom-left one).
 TEST_F(ImageBuffer, RotationOfAPictureLargerThanTheBudget) {
     Image* src = make(3000, 1000, 3);
     store_set_budget(1 << 20);
