@@ -88,8 +88,8 @@ TEST_F(ImageBuffer, RotationOfAPictureLargerThanTheBudget) {
                 const uint8_t* row = image_row_read(turned, y, p);
                 ASSERT_NE(row, nullptr);
                 for (int x = 0; x < turned->width; x++)
-                    wrong += row[x] != (direction == 1 ? value(2999 - y, x, p)
-                                                       : value(y, 999 - x, p));
+                    wrong +=
+                        row[x] != (direction == 1 ? value(2999 - y, x, p) : value(y, 999 - x, p));
             }
         EXPECT_EQ(wrong, 0) << "direction " << direction;
         obj_delete(CLS_IMAGE, id);
