@@ -64,10 +64,13 @@ OutputBand g_out;
 SubBlockReader g_in;
 
 // Most strings are a few bytes long: a block copy or two beats a call to memcpy. Bytes past
-// n are written and read too; `to` never lies inside [from, from + n).
+// n are written and read too; `to` never lies inside [from, from + n), so the blocks may
+// overlap only where no byte of the string is (each goes through a block of its own).
 inline void copy_string(uint8_t* to, const uint8_t* from, int64_t n) {
     do {
-        std::memcpy(to, from, kCopyBlock);
+        uint8_t block[kCopyBlock];
+        std::memcpy(block, from, kCopyBlock);
+        std::memcpy(to, block, kCopyBlock);
         to += kCopyBlock;
         from += kCopyBlock;
         n -= kCopyBlock;
