@@ -92,6 +92,7 @@ void read_palette(Image* image) {
     int64_t per_list = h.map_type == MAP_RGB ? h.map_length / 3 : h.map_length;
     int lists = h.map_type == MAP_RGB ? 3 : 1;
     g_map_entries = static_cast<int>(per_list < 256 ? per_list : 256);
+    if (!g_map_entries) return refuse(ST_BAD_DATA, "Sun : palette vide");
     for (int list = 0; list < lists && !g_status; list++) {
         rd_seek(kHeaderSize + list * per_list, 0);
         uint8_t values[256];

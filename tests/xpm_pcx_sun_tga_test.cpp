@@ -175,6 +175,7 @@ TEST(Sun, RefusalsMapsAndRuns) {
             {"shorter than a header", sun(2, 1, 8, 1, 0, "").substr(0, 31), 14},
             {"colour map past the end", sun(2, 1, 8, 1, 1, "abc").substr(0, 34), 14},
             {"pixel data ends", sun(2, 2, 8, 1, 0, "") + "ab", 14},
+            {"colour map of less than one entry", sun(1, 1, 8, 1, 1, "ab") + "\x00\x00"s, 14},
             {"index past the colour map", sun(2, 1, 8, 1, 1, "abcdef") + "\x01\x02", 14},
             {"run crossing rows, literal 128",
              sun(3, 2, 8, 2, 0, "") + "\x80\x04\x07\x80\x00\x01\x02"s,
