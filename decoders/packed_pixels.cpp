@@ -1,12 +1,50 @@
 #include "decoders/packed_pixels.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
-// Source and planes never overlap; saying so lets the loops be vectorised.
+#if defined(__SSE2__)
+// Four packed pixels of Bytes bytes each, one per 32-bit lane (a 3-byte pixel's fourth byte 0).
+template <int Bytes> inline __m128i four_pixels(const uint8_t* src) {
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
+    if (Bytes == 4) return v;
+    const __m128i lane0 = _mm_set_epi32(0, 0, 0, 0x00FFFFFF);
+    __m128i out = _mm_and_si128(v, lane0);
+    out = _mm_or_si128(out, _mm_and_si128(_mm_slli_si128(v, 1), _mm_slli_si128(lane0, 4)));
+    out = _mm_or_si128(out, _mm_and_si128(_mm_slli_si128(v, 2), _mm_slli_si128(lane0, 8)));
+    return _mm_or_si128(out, _mm_and_si128(_mm_slli_si128(v, 3), _mm_slli_si128(lane0, 12)));
+}
+
+// Byte At of each lane of four registers: sixteen bytes.
+template <int At> inline __m128i gather(const __m128i (&p)[4]) {
+    const __m128i low = _mm_set1_epi32(0xFF);
+    __m128i c[4];
+    for (int k = 0; k < 4; k++) c[k] = _mm_and_si128(_mm_srli_epi32(p[k], 8 * At), low);
+    return _mm_packus_epi16(_mm_packs_epi32(c[0], c[1]), _mm_packs_epi32(c[2], c[3]));
+}
+#endif
+
+// Source and planes never overlap. Sixteen pixels at a time where SSE2 is there; the wide
+// loads read up to four bytes past the sixteenth pixel, so the last pixels go one by one.
 template <int Bytes, int R, int G, int B>
 void split(const uint8_t* __restrict src, uint8_t* __restrict red, uint8_t* __restrict green,
            uint8_t* __restrict blue, int width) {
-    for (int x = 0; x < width; x++) {
+    int x = 0;
+#if defined(__SSE2__)
+    for (; x + 18 <= width; x += 16) {
+        const uint8_t* s = src + Bytes * x;
+        const __m128i p[4] = {four_pixels<Bytes>(s), four_pixels<Bytes>(s + 4 * Bytes),
+                              four_pixels<Bytes>(s + 8 * Bytes),
+                              four_pixels<Bytes>(s + 12 * Bytes)};
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(red + x), gather<R>(p));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(green + x), gather<G>(p));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(blue + x), gather<B>(p));
+    }
+#endif
+    for (; x < width; x++) {
         red[x] = src[Bytes * x + R];
         green[x] = src[Bytes * x + G];
         blue[x] = src[Bytes * x + B];
