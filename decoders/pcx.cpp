@@ -91,26 +91,45 @@ void read_header(Image* image) {
         for (int c = 0; c < 3; c++) image->palette[c][0] = 0, image->palette[c][1] = 255;
 }
 
+// Puts a run into the scan line; false (and the status) when it passes the line's end.
+bool put_run(long run, uint8_t value, long size, long* at, bool* overrun) {
+    if (run > size - *at) {
+        *overrun = true;
+        refuse(ST_BAD_DATA, "PCX : sequence au-dela de la ligne");
+        return false;
+    }
+    for (long i = 0; i < run; i++) g_line[*at + i] = value;
+    *at += run;
+    return true;
+}
+
 // One scan line into g_line. Run-length runs stay inside their scan line; one that does not
-// is refused here, data that ends early is left to the caller.
+// is refused here, data that ends early is left to the caller. Codes are taken straight from
+// the byte source's block while a whole code is there, one by one across its end.
 void read_scan_line(long size, bool* overrun) {
     if (g_pcx.encoding == 0) return bytes_take(g_line, size);
     long at = 0;
     while (at < size && !g_status) {
+        const uint8_t* p = g_bytes.block + g_bytes.at;
+        const uint8_t* last = g_bytes.block + g_bytes.end - 1;
+        bool fits = true;
+        while (at < size && p < last && fits) {
+            unsigned b = *p++;
+            if (b < kRunBits)
+                g_line[at++] = static_cast<uint8_t>(b);
+            else
+                fits = put_run(b & ~kRunBits, *p++, size, &at, overrun);
+        }
+        g_bytes.at = static_cast<int>(p - g_bytes.block);
+        if (!fits || at >= size) return;
         unsigned b = bytes_next();
-        if ((b & kRunBits) != kRunBits) {
-            g_line[at++] = static_cast<uint8_t>(b);
+        if (b < kRunBits) {
+            if (!g_status) g_line[at++] = static_cast<uint8_t>(b);
             continue;
         }
-        long run = b & ~kRunBits;
         unsigned value = bytes_next();
-        if (g_status) break;
-        if (run > size - at) {
-            *overrun = true;
-            return refuse(ST_BAD_DATA, "PCX : sequence au-dela de la ligne");
-        }
-        std::memset(g_line + at, static_cast<int>(value), static_cast<size_t>(run));
-        at += run;
+        if (g_status || !put_run(b & ~kRunBits, static_cast<uint8_t>(value), size, &at, overrun))
+            return;
     }
 }
 

@@ -17,6 +17,7 @@
 #include "decoders/packed_pixels.h"
 #include "image/image.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -118,11 +119,40 @@ inline uint8_t next_encoded() {
     return g_run.value;
 }
 
-// One padded row into the work buffer; what the data does not give stays 0.
+// One padded row into the work buffer; what the data does not give stays 0. Encoded bytes are
+// taken straight from the byte source's block while a whole code (up to three bytes) is there.
 void read_row(bool encoded) {
-    std::memset(g_work, 0, static_cast<size_t>(g_sun.row_bytes));
-    if (!encoded) return bytes_take(g_work, static_cast<long>(g_sun.row_bytes));
-    for (int64_t i = 0; i < g_sun.row_bytes && !g_status; i++) g_work[i] = next_encoded();
+    const int64_t n = g_sun.row_bytes;
+    std::memset(g_work, 0, static_cast<size_t>(n));
+    if (!encoded) return bytes_take(g_work, static_cast<long>(n));
+    int64_t i = 0;
+    while (i < n && !g_status) {
+        if (g_run.left) {
+            int64_t take = std::min<int64_t>(g_run.left, n - i);
+            std::memset(g_work + i, g_run.value, static_cast<size_t>(take));
+            i += take;
+            g_run.left -= static_cast<unsigned>(take);
+            continue;
+        }
+        const uint8_t* p = g_bytes.block + g_bytes.at;
+        const uint8_t* last = g_bytes.block + g_bytes.end - 2;
+        while (i < n && p < last) {
+            unsigned b = *p++;
+            if (b != kRunFlag) {
+                g_work[i++] = static_cast<uint8_t>(b);
+            } else if (*p == 0) {
+                g_work[i++] = kRunFlag;
+                p++;
+            } else {
+                g_run.left = p[0] + 1u;
+                g_run.value = p[1];
+                p += 2;
+                break;
+            }
+        }
+        g_bytes.at = static_cast<int>(p - g_bytes.block);
+        if (!g_run.left && i < n) g_work[i++] = next_encoded(); // near the block's end
+    }
 }
 
 void write_row(Image* image, int y) {
