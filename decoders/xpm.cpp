@@ -14,6 +14,7 @@
 #include "core/services.h"
 #include "core/status.h"
 #include "core/store.h"
+#include "decoders/byte_source.h"
 #include "decoders/decode_limits.h"
 #include "decoders/decoders.h"
 #include "decoders/string_tokens.h"
@@ -23,6 +24,7 @@
 
 namespace {
 
+constexpr long kReaderBuffer = 1048576;
 constexpr int kNameIndex = 16; // "XPixmap"
 constexpr int kMostColours = 256;
 constexpr int kLongestKey = 64;
@@ -137,6 +139,8 @@ struct XpmDecoder {
     uint16_t seen;                 // every result a pixel gave, or-ed together
     char* text;                    // the header or colour line being handled, zero-terminated
     size_t text_used, text_size;
+    uint8_t* spill; // a string that runs across the end of the byte source's block
+    size_t spill_used, spill_size;
 };
 
 XpmDecoder g_xpm;
@@ -151,6 +155,7 @@ void free_buffers() {
     mem_free(g_xpm.lookup);
     mem_free(g_xpm.slots);
     mem_free(g_xpm.text);
+    mem_free(g_xpm.spill);
 }
 
 // Appends to the text, keeping it zero-terminated and growing it 512 bytes at a time.
@@ -298,15 +303,43 @@ void string_done(const uint8_t* s, size_t length) {
         pixel_row(s, length);
 }
 
-// Runs the table over the whole file; returns true when the declaration closed with "};".
-bool parse(const uint8_t* p, const uint8_t* end) {
+// Reads a string up to its closing quote, whatever it holds, and hands it on: from the byte
+// source's block where it lies whole in it, else gathered in the spill buffer.
+void read_string() {
+    XpmDecoder& d = g_xpm;
+    d.spill_used = 0;
+    for (;;) {
+        if (g_bytes.at == g_bytes.end && !bytes_refill()) return;
+        const uint8_t* p = g_bytes.block + g_bytes.at;
+        size_t left = static_cast<size_t>(g_bytes.end - g_bytes.at);
+        const uint8_t* quote = static_cast<const uint8_t*>(memchr(p, '"', left));
+        size_t part = quote ? static_cast<size_t>(quote - p) : left;
+        g_bytes.at += static_cast<int>(quote ? part + 1 : part);
+        if (!quote || d.spill_used) {
+            if (d.spill_used + part > d.spill_size) {
+                size_t size = (d.spill_used + part) * 2;
+                if (!mem_realloc(d.spill, size)) return;
+                d.spill_size = size;
+            }
+            memcpy(d.spill + d.spill_used, p, part);
+            d.spill_used += part;
+        }
+        if (!quote) continue;
+        if (d.spill_used) return string_done(d.spill, d.spill_used);
+        return string_done(p, part);
+    }
+}
+
+// Runs the table over the file; returns true when the declaration closed with "};".
+bool parse() {
     State state = OUTSIDE;
+    bytes_begin(ST_FILE);
     while (!g_status) {
-        if (p == end) {
-            refuse(ST_FILE, "XPM : fin de fichier avant '};'");
+        uint8_t c = static_cast<uint8_t>(bytes_next());
+        if (g_status) {
+            log_line("XPM : fin de fichier avant '};'");
             return false;
         }
-        uint8_t c = *p++;
         const Cell& cell = k_table[state][k_classes.of[c]];
         switch (cell.action) {
         case APPEND:
@@ -324,14 +357,8 @@ bool parse(const uint8_t* p, const uint8_t* end) {
             break;
         }
         state = cell.next;
-        if (state == STRING && !g_status) { // a string runs to the next quote, whatever it holds
-            const uint8_t* quote = static_cast<const uint8_t*>(memchr(p, '"', end - p));
-            if (!quote) { // the file ends inside the string
-                p = end;
-                continue;
-            }
-            string_done(p, static_cast<size_t>(quote - p));
-            p = quote + 1;
+        if (state == STRING && !g_status) {
+            read_string();
             state = AFTER_STRING;
         }
     }
@@ -357,12 +384,11 @@ void xpm_load(int image_id, int list) {
         g_status = ST_NOT_FOUND;
         return;
     }
-    if (rd_open(image->file_entry_id, 0, true) != 0) {
+    if (rd_open(image->file_entry_id, kReaderBuffer, true) != 0) {
         g_status = ST_FILE;
         return;
     }
     image->format_name_index = kNameIndex;
-    const uint8_t* start = rd_window();
-    if (parse(start, start + rd_window_size())) check_picture();
+    if (parse()) check_picture();
     free_buffers();
 }

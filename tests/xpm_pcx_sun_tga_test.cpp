@@ -104,6 +104,21 @@ TEST(Xpm, ParserContextsNamesAndRefusals) {
         for (int c = 0; c < 3; c++) EXPECT_EQ(r.page->palette[c][i], rgb[i][c]) << i;
     EXPECT_EQ(r.page->transparent_flag, 1);
     EXPECT_EQ(r.page->transparent[0], 3);
+    // Rows longer than the decoder's read-ahead block, and rows across its end.
+    std::string big = "/* XPM */ x = {\"40000 3 2 2\",\"aa c red\",\"bb c blue\"";
+    for (int y = 0; y < 3; y++) {
+        big += ",\"";
+        for (int x = 0; x < 40000; x++) big += (x + y) % 3 ? "aa" : "bb";
+        big += '"';
+    }
+    r = test_load_bytes("big.xpm", big + "};");
+    ASSERT_EQ(r.status, 0);
+    int wrong = 0;
+    for (int y = 0; y < 3; y++) {
+        Row row = test_row(r.page, y);
+        for (int x = 0; x < 40000; x++) wrong += row[x] != ((x + y) % 3 ? 0 : 1);
+    }
+    EXPECT_EQ(wrong, 0);
 
     expect_outcomes(
         "t.xpm",
