@@ -10,9 +10,8 @@
 #include "core/registry.h"
 #include "core/services.h"
 #include "core/status.h"
-#include "core/store.h"
 #include "decoders/byte_source.h"
-#include "decoders/decode_limits.h"
+#include "decoders/decoder_start.h"
 #include "decoders/decoders.h"
 #include "decoders/packed_pixels.h"
 #include "image/image.h"
@@ -196,29 +195,16 @@ void read_end_palette(Image* image) {
 void pcx_load(int image_id, int list) {
     (void)list;
     g_pcx = PcxHeader();
-    Image* image = obj_find_as<Image>(CLS_IMAGE, image_id);
-    if (!image) {
-        g_status = ST_NOT_FOUND;
-        return;
-    }
-    if (rd_open(image->file_entry_id, kReaderBuffer, true) != 0) {
-        g_status = ST_FILE;
-        return;
-    }
+    Image* image = decoder_start(image_id, kReaderBuffer);
+    if (!image) return;
     image->format_name_index = kNameIndex;
     if (rd_size() < kHeaderSize) return refuse(ST_BAD_DATA, "PCX : fichier trop court");
     read_header(image);
     if (g_status) return;
     const PcxHeader& h = g_pcx;
     const int planes = h.bits == 8 ? h.planes : 1;
-    if (!image_size_acceptable(h.width, h.height, planes))
-        return refuse(ST_NO_MEMORY, "PCX : image trop grande");
-    image_alloc(image, h.width, h.height, planes, STORE_PLAIN);
-    if (g_status) {
-        g_status = ST_NO_MEMORY;
-        return;
-    }
-    image = obj_find_as<Image>(CLS_IMAGE, image_id); // creating the stores may move records
+    image = decoder_alloc(image_id, h.width, h.height, planes, "PCX");
+    if (!image) return;
     const long line_size = static_cast<long>(h.planes) * h.bytes_per_line;
     if (!mem_alloc(g_line, static_cast<size_t>(line_size) + 8)) return;
     rd_seek(kHeaderSize, 0);

@@ -10,9 +10,8 @@
 #include "core/registry.h"
 #include "core/services.h"
 #include "core/status.h"
-#include "core/store.h"
 #include "decoders/byte_source.h"
-#include "decoders/decode_limits.h"
+#include "decoders/decoder_start.h"
 #include "decoders/decoders.h"
 #include "decoders/packed_pixels.h"
 #include "image/image.h"
@@ -181,15 +180,8 @@ void sunras_load(int image_id, int list) {
     (void)list;
     g_sun = SunHeader();
     g_run = RunState();
-    Image* image = obj_find_as<Image>(CLS_IMAGE, image_id);
-    if (!image) {
-        g_status = ST_NOT_FOUND;
-        return;
-    }
-    if (rd_open(image->file_entry_id, kReaderBuffer, true) != 0) {
-        g_status = ST_FILE;
-        return;
-    }
+    Image* image = decoder_start(image_id, kReaderBuffer);
+    if (!image) return;
     image->format_name_index = kNameIndex;
     if (rd_size() < kHeaderSize) return refuse(ST_BAD_DATA, "Sun : fichier trop court");
     read_header();
@@ -201,16 +193,8 @@ void sunras_load(int image_id, int list) {
     image->samples_per_pixel = 1;
     read_palette(image);
     if (g_status) return;
-    if (!image_size_acceptable(h.width, h.height, planes)) {
-        if (h.width <= 0 || h.height <= 0) return refuse(ST_BAD_DATA, "Sun : dimensions nulles");
-        return refuse(ST_NO_MEMORY, "Sun : image trop grande");
-    }
-    image_alloc(image, static_cast<int>(h.width), static_cast<int>(h.height), planes, STORE_PLAIN);
-    if (g_status) {
-        g_status = ST_NO_MEMORY;
-        return;
-    }
-    image = obj_find_as<Image>(CLS_IMAGE, image_id); // creating the stores may move records
+    image = decoder_alloc(image_id, h.width, h.height, planes, "Sun");
+    if (!image) return;
     if (!mem_alloc(g_work, static_cast<size_t>(h.row_bytes) + 8)) return;
     rd_seek(kHeaderSize + int64_t(h.map_length), 0);
     bytes_begin(ST_BAD_DATA);

@@ -15,9 +15,8 @@
 #include "core/registry.h"
 #include "core/services.h"
 #include "core/status.h"
-#include "core/store.h"
 #include "decoders/byte_source.h"
-#include "decoders/decode_limits.h"
+#include "decoders/decoder_start.h"
 #include "decoders/decoders.h"
 #include "decoders/packed_pixels.h"
 #include "image/image.h"
@@ -240,15 +239,8 @@ void targa_load(int image_id, int list) {
     (void)list;
     mem_free(g_tga.work);
     g_tga = TargaDecoder();
-    Image* image = obj_find_as<Image>(CLS_IMAGE, image_id);
-    if (!image) {
-        g_status = ST_NOT_FOUND;
-        return;
-    }
-    if (rd_open(image->file_entry_id, kReaderBuffer, true) != 0) {
-        g_status = ST_FILE;
-        return;
-    }
+    Image* image = decoder_start(image_id, kReaderBuffer);
+    if (!image) return;
     image->format_name_index = kNameIndex;
     g_tga.file_size = rd_size();
     if (g_tga.file_size < k_targa_header_size)
@@ -273,13 +265,6 @@ void targa_load(int image_id, int list) {
     int64_t pixels = static_cast<int64_t>(h.width) * h.height * g_tga.pixel_bytes;
     if (!targa_run_length(h) && g_tga.file_size - h.pixel_offset < pixels)
         return refuse(ST_BAD_DATA, "Targa : donnees de pixels tronquees");
-    if (!image_size_acceptable(h.width, h.height, planes))
-        return refuse(ST_NO_MEMORY, "Targa : image trop grande");
-    image_alloc(image, h.width, h.height, planes, STORE_PLAIN);
-    if (g_status) {
-        g_status = ST_NO_MEMORY;
-        return;
-    }
-    image = obj_find_as<Image>(CLS_IMAGE, image_id); // creating the stores may move records
-    read_pixels(image);
+    image = decoder_alloc(image_id, h.width, h.height, planes, "Targa");
+    if (image) read_pixels(image);
 }

@@ -13,9 +13,8 @@
 #include "core/registry.h"
 #include "core/services.h"
 #include "core/status.h"
-#include "core/store.h"
 #include "decoders/byte_source.h"
-#include "decoders/decode_limits.h"
+#include "decoders/decoder_start.h"
 #include "decoders/decoders.h"
 #include "decoders/string_tokens.h"
 #include "image/image.h"
@@ -224,18 +223,13 @@ void header_done() {
     if (colours > kMostColours) return refuse(ST_UNKNOWN_FORMAT, "XPM : plus de 256 couleurs");
     if (chars < 1) return refuse(ST_BAD_DATA, "XPM : zero caractere par pixel");
     if (chars > kLongestKey) return refuse(ST_UNKNOWN_FORMAT, "XPM : cles trop longues");
-    if (!image_size_acceptable(width, height, 1)) {
-        if (width < 1 || height < 1) return refuse(ST_BAD_DATA, "XPM : dimensions invalides");
-        return refuse(ST_NO_MEMORY, "XPM : image trop grande");
-    }
-    d.width = static_cast<int>(width), d.height = static_cast<int>(height);
-    d.colours = static_cast<int>(colours), d.chars_per_pixel = static_cast<int>(chars);
-    if (!mem_alloc(d.keys, static_cast<size_t>(colours * chars) + 1)) return;
     Image* image = obj_find_as<Image>(CLS_IMAGE, d.image_id);
     image->bit_count = image->bits_per_sample = 8;
     image->samples_per_pixel = 1;
-    image->format_name_index = kNameIndex;
-    image_alloc(image, d.width, d.height, 1, STORE_PLAIN);
+    if (!decoder_alloc(d.image_id, width, height, 1, "XPM")) return;
+    d.width = static_cast<int>(width), d.height = static_cast<int>(height);
+    d.colours = static_cast<int>(colours), d.chars_per_pixel = static_cast<int>(chars);
+    mem_alloc(d.keys, static_cast<size_t>(colours * chars) + 1);
 }
 
 void colour_line(const char* s, size_t length) {
@@ -379,15 +373,8 @@ void xpm_load(int image_id, int list) {
     free_buffers();
     g_xpm = XpmDecoder();
     g_xpm.image_id = image_id;
-    Image* image = obj_find_as<Image>(CLS_IMAGE, image_id);
-    if (!image) {
-        g_status = ST_NOT_FOUND;
-        return;
-    }
-    if (rd_open(image->file_entry_id, kReaderBuffer, true) != 0) {
-        g_status = ST_FILE;
-        return;
-    }
+    Image* image = decoder_start(image_id, kReaderBuffer);
+    if (!image) return;
     image->format_name_index = kNameIndex;
     if (parse()) check_picture();
     free_buffers();
