@@ -2,15 +2,7 @@
 // ImageMagick and netpbm at start-up, in the same run as the peers: stb_image for Targa, and
 // the netpbm converters (and ImageMagick for PCX) run as processes writing to /dev/null, which
 // counts their start-up and output too. Figures are whole loads in megapixels per second.
-#include "core/reader.h"
-#include "core/registry.h"
-#include "core/services.h"
-#include "core/status.h"
-#include "core/store.h"
-#include "image/file_entry.h"
-#include "image/image.h"
-
-#include <benchmark/benchmark.h>
+#include "decode_bench.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -19,20 +11,8 @@
 #include <unistd.h>
 #include <vector>
 
-#ifdef HAVE_STB_IMAGE
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wall"
-#pragma GCC diagnostic ignored "-Wextra"
-#pragma GCC diagnostic ignored "-Wshadow"
-#pragma GCC diagnostic ignored "-Wsign-compare"
-#pragma GCC diagnostic ignored "-Wunused-function"
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wformat-nonliteral"
-#define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_TGA
-#include "stb_image.h"
-#pragma GCC diagnostic pop
-#endif
+#include "stb_image_quiet.h"
 
 namespace {
 
@@ -48,12 +28,6 @@ struct Sample {
 std::string g_dir;
 std::vector<Sample> g_samples;
 
-bool run(const std::string& command) {
-    if (std::system(command.c_str()) == 0) return true;
-    std::fprintf(stderr, "failed: %s\n", command.c_str());
-    return false;
-}
-
 // A plasma picture scaled up, so every format sees real image content; 256 colours for the
 // palette formats, 64 for XPM (one character per pixel: xpmtoppm reads lines of at most 8192
 // bytes).
@@ -61,17 +35,17 @@ void make_samples() {
     char tmpl[] = "/tmp/dorvane-bench-XXXXXX";
     g_dir = mkdtemp(tmpl);
     const std::string im = "/usr/bin/convert", d = g_dir + "/";
-    bool ok = run(im + " -size 1200x800 plasma:fractal -seed 3 -resize 6000x4000! -depth 8 " + d +
-                  "src.ppm") &&
-              run(im + " " + d + "src.ppm -colors 256 -depth 8 " + d + "q256.ppm") &&
-              run(im + " " + d + "src.ppm -colors 64 -depth 8 " + d + "q64.ppm") &&
-              run(im + " " + d + "src.ppm tga:" + d + "rgb.tga") &&
-              run(im + " " + d + "src.ppm -compress RLE tga:" + d + "rle.tga") &&
-              run(im + " " + d + "src.ppm pcx:" + d + "rgb.pcx") &&
-              run("ppmtopcx -8bit " + d + "q256.ppm > " + d + "pal.pcx 2>/dev/null") &&
-              run("pnmtorast " + d + "src.ppm > " + d + "rgb.ras 2>/dev/null") &&
-              run("pnmtorast " + d + "q256.ppm > " + d + "rle.ras 2>/dev/null") &&
-              run("ppmtoxpm -name a " + d + "q64.ppm > " + d + "pal.xpm 2>/dev/null");
+    bool ok = bench_run(im + " -size 1200x800 plasma:fractal -seed 3 -resize 6000x4000! -depth 8 " +
+                        d + "src.ppm") &&
+              bench_run(im + " " + d + "src.ppm -colors 256 -depth 8 " + d + "q256.ppm") &&
+              bench_run(im + " " + d + "src.ppm -colors 64 -depth 8 " + d + "q64.ppm") &&
+              bench_run(im + " " + d + "src.ppm tga:" + d + "rgb.tga") &&
+              bench_run(im + " " + d + "src.ppm -compress RLE tga:" + d + "rle.tga") &&
+              bench_run(im + " " + d + "src.ppm pcx:" + d + "rgb.pcx") &&
+              bench_run("ppmtopcx -8bit " + d + "q256.ppm > " + d + "pal.pcx 2>/dev/null") &&
+              bench_run("pnmtorast " + d + "src.ppm > " + d + "rgb.ras 2>/dev/null") &&
+              bench_run("pnmtorast " + d + "q256.ppm > " + d + "rle.ras 2>/dev/null") &&
+              bench_run("ppmtoxpm -name a " + d + "q64.ppm > " + d + "pal.xpm 2>/dev/null");
     if (!ok) return;
     const std::string pcxtoppm = "pcxtoppm", convert = im, raster = "rasttopnm";
     g_samples = {
@@ -85,31 +59,8 @@ void make_samples() {
     };
 }
 
-void reset_core() {
-    rd_close_all();
-    store_remove_all_swap();
-    obj_reset();
-    image_declare_classes();
-    g_status = 0;
-}
-
 void ours(benchmark::State& state, const Sample* s) {
-    log_set_path((g_dir + "/zz_bench.log").c_str());
-    store_set_budget(2000000000LL);
-    for (auto _ : state) {
-        reset_core();
-        int list = 0, entry = 0;
-        create_file_entry(s->path.c_str(), &list, &entry);
-        detect_format(entry);
-        load_image(entry, &list, 0, 0);
-        if (g_status) {
-            state.SkipWithError("decode failed");
-            break;
-        }
-    }
-    reset_core();
-    state.counters["MP/s"] =
-        benchmark::Counter(kMegapixels, benchmark::Counter::kIsIterationInvariantRate);
+    bench_load(state, s->path, kMegapixels, g_dir);
 }
 
 double children_cpu_seconds() {
@@ -160,24 +111,17 @@ int main(int argc, char** argv) {
     make_samples();
     if (g_samples.empty()) return 1;
     for (const Sample& s : g_samples) {
-        benchmark::RegisterBenchmark((std::string("ours/") + s.name).c_str(), ours, &s)
-            ->Unit(benchmark::kMillisecond)
-            ->UseRealTime();
+        bench_register(std::string("ours/") + s.name, ours, &s);
 #ifdef HAVE_STB_IMAGE
-        if (s.stb)
-            benchmark::RegisterBenchmark((std::string("stb/") + s.name).c_str(), stb, &s)
-                ->Unit(benchmark::kMillisecond)
-                ->UseRealTime();
+        if (s.stb) bench_register(std::string("stb/") + s.name, stb, &s);
 #endif
         for (const std::string& command : s.peers) {
             std::string tool = command.substr(command.rfind('/') + 1);
-            benchmark::RegisterBenchmark((tool + "/" + s.name).c_str(), peer, &s, command)
-                ->Unit(benchmark::kMillisecond)
-                ->UseRealTime();
+            bench_register(tool + "/" + s.name, peer, &s, command);
         }
     }
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    run("rm -rf " + g_dir);
+    bench_run("rm -rf " + g_dir);
     return 0;
 }
