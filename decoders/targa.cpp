@@ -138,7 +138,7 @@ void read_extension_area(Image* image, const TargaHeader& h) {
     unsigned numerator = fields[kGamma - kKeyColour] | fields[kGamma - kKeyColour + 1] << 8;
     unsigned denominator = fields[kGamma - kKeyColour + 2] | fields[kGamma - kKeyColour + 3] << 8;
     if (denominator) image->gamma = double(numerator) / denominator;
-    int64_t table = u32le(fields + kScanLineTable - kKeyColour);
+    int64_t table = u32le(fields + (kScanLineTable - kKeyColour));
     if (!targa_run_length(h) || table == 0) return;
     uint8_t last[4];
     int64_t last_at = table + 4 * (static_cast<int64_t>(h.height) - 1);
