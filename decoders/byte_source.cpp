@@ -39,3 +39,14 @@ void bytes_take(uint8_t* out, long n) {
         n -= part;
     }
 }
+
+const uint8_t* reader_span(uint8_t* spare, long n) {
+    if (rd_size() - rd_tell() < n) return nullptr;
+    long at = rd_position();
+    if (at >= 0 && at + n < rd_window_size()) { // moving on stays inside the window
+        rd_seek(n, 1);
+        return rd_window() + at;
+    }
+    rd_read(spare, n);
+    return g_status ? nullptr : spare;
+}

@@ -26,3 +26,9 @@ inline unsigned bytes_next() {
 
 // n bytes into out; stops with the status set at the end of the file.
 void bytes_take(uint8_t* out, long n);
+
+// n bytes at the reader's position, which then moves past them: a pointer into the reader's
+// window when they lie inside it (saving a copy of every stored row), else spare (n bytes)
+// with a copy. Null, nothing read, when the file holds fewer than n bytes from there. Not for
+// use while the byte source holds read-ahead bytes.
+const uint8_t* reader_span(uint8_t* spare, long n);

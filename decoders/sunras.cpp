@@ -118,12 +118,18 @@ inline uint8_t next_encoded() {
     return g_run.value;
 }
 
-// One padded row into the work buffer; what the data does not give stays 0. Encoded bytes are
-// taken straight from the byte source's block while a whole code (up to three bytes) is there.
-void read_row(bool encoded) {
+// One padded row: stored rows straight from the reader where they lie whole in the file; what
+// the data does not give stays 0. Encoded bytes are taken straight from the byte source's block
+// while a whole code (up to three bytes) is there.
+const uint8_t* read_row(bool encoded) {
     const int64_t n = g_sun.row_bytes;
+    if (!encoded) {
+        if (const uint8_t* row = reader_span(g_work, static_cast<long>(n))) return row;
+        std::memset(g_work, 0, static_cast<size_t>(n));
+        bytes_take(g_work, static_cast<long>(n)); // the end of the file: status 14
+        return g_work;
+    }
     std::memset(g_work, 0, static_cast<size_t>(n));
-    if (!encoded) return bytes_take(g_work, static_cast<long>(n));
     int64_t i = 0;
     while (i < n && !g_status) {
         if (g_run.left) {
@@ -152,26 +158,27 @@ void read_row(bool encoded) {
         g_bytes.at = static_cast<int>(p - g_bytes.block);
         if (!g_run.left && i < n) g_work[i++] = next_encoded(); // near the block's end
     }
+    return g_work;
 }
 
-void write_row(Image* image, int y) {
+void write_row(Image* image, int y, const uint8_t* src) {
     const SunHeader& h = g_sun;
     uint8_t* planes[3];
     for (int p = 0; p < 3 && p < image->planes; p++)
         if (!(planes[p] = image_row_write(image, y, p))) return;
     const int width = image->width;
-    if (h.depth == 1) return unpack_bits_msb(g_work, planes[0], width);
+    if (h.depth == 1) return unpack_bits_msb(src, planes[0], width);
     if (h.depth == 8) {
-        std::memcpy(planes[0], g_work, static_cast<size_t>(width));
+        std::memcpy(planes[0], src, static_cast<size_t>(width));
         bool bad = false;
-        for (int x = 0; g_map_entries && x < width; x++) bad |= g_work[x] >= g_map_entries;
+        for (int x = 0; g_map_entries && x < width; x++) bad |= src[x] >= g_map_entries;
         if (bad) refuse(ST_BAD_DATA, "Sun : indice hors de la palette");
         return;
     }
     bool rgb = h.type == SUN_RGB;
     PixelOrder order =
         h.depth == 24 ? (rgb ? ORDER_RGB : ORDER_BGR) : (rgb ? ORDER_XRGB : ORDER_XBGR);
-    split_packed(order, g_work, planes[0], planes[1], planes[2], width);
+    split_packed(order, src, planes[0], planes[1], planes[2], width);
 }
 
 } // namespace
@@ -199,9 +206,9 @@ void sunras_load(int image_id, int list) {
     rd_seek(kHeaderSize + int64_t(h.map_length), 0);
     bytes_begin(ST_BAD_DATA);
     for (int y = 0; y < h.height && !g_status; y++) {
-        read_row(h.type == SUN_BYTE_ENCODED);
+        const uint8_t* row = read_row(h.type == SUN_BYTE_ENCODED);
         bool ended = g_status != 0;
-        write_row(image, y);
+        write_row(image, y, row);
         if (ended) log_line("Sun : donnees de pixels tronquees");
     }
     mem_free(g_work);

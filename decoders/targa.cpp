@@ -181,11 +181,10 @@ void read_packed_row(int width) {
                     static_cast<size_t>(width - x) * bytes);
 }
 
-// Writes the stored pixels of the work row into image row y.
-void convert_row(Image* image, int y) {
+// Writes a row of stored pixels into image row y.
+void convert_row(Image* image, int y, const uint8_t* src) {
     const TargaHeader& h = g_tga.h;
     const int width = image->width;
-    const uint8_t* src = g_tga.work;
     uint8_t* planes[3] = {};
     for (int p = 0; p < image->planes; p++)
         if (!(planes[p] = image_row_write(image, y, p))) return;
@@ -222,12 +221,13 @@ void read_pixels(Image* image) {
     bytes_begin(ST_BAD_DATA);
     for (int k = 0; k < h.height && !g_status; k++) {
         int y = (h.origin & 2) ? k : h.height - 1 - k;
+        const uint8_t* row = g_tga.work;
         if (packed)
             read_packed_row(h.width);
         else
-            rd_read(g_tga.work, row_bytes);
-        bool ended = g_status != 0;
-        if (!ended || packed) convert_row(image, y);
+            row = reader_span(g_tga.work, row_bytes); // the file's size was checked
+        bool ended = g_status != 0 || !row;
+        if (!ended || packed) convert_row(image, y, row);
         if (ended && packed) log_line("Targa : donnees compressees tronquees");
     }
     mem_free(g_tga.work);
