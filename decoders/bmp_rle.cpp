@@ -4,6 +4,7 @@
 #include "decoders/bmp.h"
 
 #include "core/reader.h"
+#include "decoders/byte_source.h"
 #include "core/status.h"
 #include "image/image.h"
 
@@ -20,37 +21,6 @@ struct RunCursor {
 };
 
 RunCursor g_cursor;
-
-// Run-length codes are taken from a block read ahead through the reader, a few bytes at a time
-// being too slow for large pictures. Reading past the end of the file sets status 2.
-struct CodeSource {
-    uint8_t block[65536];
-    int at, end;
-};
-
-CodeSource g_source;
-
-bool refill() {
-    long long left = rd_size() - rd_tell();
-    if (left <= 0) {
-        g_status = ST_FILE;
-        return false;
-    }
-    g_source.end = static_cast<int>(
-        left < static_cast<long long>(sizeof g_source.block) ? left : sizeof g_source.block);
-    g_source.at = 0;
-    rd_read(g_source.block, g_source.end);
-    return !g_status;
-}
-
-inline unsigned next_byte() {
-    if (g_source.at == g_source.end && !refill()) return 0;
-    return g_source.block[g_source.at++];
-}
-
-void next_bytes(uint8_t* out, int n) {
-    for (int i = 0; i < n && !g_status; i++) out[i] = static_cast<uint8_t>(next_byte());
-}
 
 uint8_t* current_row() {
     RunCursor& c = g_cursor;
@@ -107,13 +77,13 @@ void bmp_read_run_length(Image* image, const BmpHeader& h) {
     image->transparent_flag = 1;
     const bool nibbles = h.compression == BMP_RLE4;
     g_cursor = RunCursor{image, image->height - 1, 0, nullptr, -1};
-    g_source.at = g_source.end = 0;
+    bytes_begin(ST_FILE);
     int64_t remaining = h.required_size - rd_tell();
     uint8_t literal[256];
 
     while (remaining != 0 && !g_status) {
-        unsigned count = next_byte();
-        unsigned value = next_byte();
+        unsigned count = bytes_next();
+        unsigned value = bytes_next();
         remaining -= 2;
         if (g_status) break;
         if (count > 0) {
@@ -124,8 +94,8 @@ void bmp_read_run_length(Image* image, const BmpHeader& h) {
         } else if (value == 1) {
             break;
         } else if (value == 2) {
-            unsigned dx = next_byte();
-            unsigned dy = next_byte();
+            unsigned dx = bytes_next();
+            unsigned dy = bytes_next();
             remaining -= 2;
             g_cursor.column += dx;
             g_cursor.row -= dy;
@@ -133,7 +103,7 @@ void bmp_read_run_length(Image* image, const BmpHeader& h) {
             int n = static_cast<int>(value);
             int bytes = nibbles ? (n + 1) / 2 : n;
             int padded = bytes + (bytes & 1);
-            next_bytes(literal, padded);
+            bytes_take(literal, padded);
             remaining -= padded;
             if (g_status) break;
             put_literal(literal, n, nibbles);

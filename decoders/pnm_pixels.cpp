@@ -1,12 +1,12 @@
 // PNM pixel readers. They walk the reader's window with a pointer, move the window on when its
 // bytes are used up, and put the reader back behind what they used when they are done.
 #include "decoders/pnm_pixels.h"
-#include "decoders/split_planes.h"
 
 #include "core/charclass.h"
 #include "core/mem.h"
 #include "core/reader.h"
 #include "core/status.h"
+#include "decoders/packed_pixels.h"
 #include "image/image.h"
 
 #include <cstring>
@@ -179,7 +179,7 @@ void pnm_read_raw_bits(const PnmRaster& r) {
         if (!src) break;
         long long pixels = have * 8 < image->width ? have * 8 : image->width;
         if (have < row_bytes) g_status = ST_FILE;
-        for (long long x = 0; x < pixels; x++) row[x] = (src[x >> 3] >> (7 - (x & 7))) & 1;
+        unpack_bits_msb(src, row, static_cast<int>(pixels));
     }
     close_cursor();
 }
@@ -204,7 +204,7 @@ void pnm_read_raw_samples(const PnmRaster& r) {
         if (as_is) {
             memcpy(planes[0], src, static_cast<size_t>(pixels));
         } else if (sample_bytes == 1 && r.maxval == 255) {
-            split_three_planes(src, planes[0], planes[1], planes[2], pixels);
+            split_packed(ORDER_RGB, src, planes[0], planes[1], planes[2], pixels);
         } else if (sample_bytes == 1) {
             for (int x = 0; x < pixels; x++, src += 3) {
                 planes[0][x] = g_scale[src[0]];
@@ -212,7 +212,7 @@ void pnm_read_raw_samples(const PnmRaster& r) {
                 planes[2][x] = g_scale[src[2]];
             }
         } else if (channels == 3 && r.maxval == 65535) {
-            split_three_wide_planes(src, planes[0], planes[1], planes[2], pixels);
+            split_packed_wide(src, planes[0], planes[1], planes[2], pixels);
         } else if (channels == 3) { // two bytes a sample, most significant first
             for (int x = 0; x < pixels; x++, src += 6) {
                 planes[0][x] = g_scale[src[0] << 8 | src[1]];

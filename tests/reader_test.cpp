@@ -129,7 +129,7 @@ TEST_F(Reader, DecodersGiveTheSamePagesThroughSmallWindowsAndBudgets) {
     std::vector<std::string> files;
     for (const std::string& root : {corpus_dir(), test_data_dir()}) {
         if (root.empty()) continue;
-        for (const char* folder : {"bmp", "gif", "jpeg", "pnm", "png"})
+        for (const char* folder : {"bmp", "gif", "jpeg", "pnm", "png", "pcx", "sun", "tga", "xpm"})
             for (const std::string& name : test_list_dir(root + "/" + folder)) {
                 std::string path = root + "/" + folder + "/" + name;
                 if (name.find(".pam") == std::string::npos &&
