@@ -11,11 +11,9 @@ struct GifDecoder {
     int images; // image descriptors met
     int list;   // page list, 0 when none
     uint8_t global_table[3][256];
-    int background;        // canvas index (a white entry of the global table)
-    uint8_t* index_buffer; // LZW output of one image, rows packed at the image's width
-    int64_t buffer_size;   // page stride x page height + 256
-    uint8_t* row_buffer;   // one page row while pages are prepared
-    int64_t output_limit;  // page stride x page height + 1
+    int background;       // canvas index (a white entry of the global table)
+    uint8_t* row_buffer;  // one page row while pages are prepared
+    int64_t output_limit; // page stride x page height + 1: LZW output past it is dropped
     int left, top, width, height;
     bool interlaced;
     uint16_t loop_count;
@@ -37,7 +35,15 @@ void gif_image_descriptor(unsigned byte);
 void gif_image_data(unsigned byte);
 void gif_end_of_image(unsigned byte);
 
-// Index buffer of the given page size, filled with the canvas index (status 1 on failure).
-void gif_size_index_buffer(int64_t stride, int64_t height);
+// False, with a log line, when a page of that size cannot be had: status 14 when the file is
+// too small to be such a picture, status 1 when the store could not page it.
+bool gif_page_size_fits(int64_t width, int64_t height);
+// The LZW output limit of a page of that size.
+void gif_set_page_size(int64_t width, int64_t height);
 // LZW set-up for a new image with minimum code size m.
 void gif_lzw_start(int m);
+// Places what the image's data gave that is not on the page yet.
+void gif_lzw_finish();
+void gif_lzw_release();
+// Puts the first `count` pixels of image row i (in stored order) on the current page.
+void gif_place_row(int i, const uint8_t* pixels, int count);

@@ -18,6 +18,8 @@
 namespace {
 
 constexpr int kDisposeToBackground = 2;
+// An LZW code of at most 12 bits gives a string of at most 4096 bytes.
+constexpr int64_t kMostPixelsPerByte = 4096 * 8 / 12 + 1;
 constexpr uint16_t kEndlessLoop = 65535;
 
 void refuse(const char* why) {
@@ -78,19 +80,6 @@ int interlaced_row(int i, int height) {
         i -= rows;
     }
     return height; // not reached for i < height
-}
-
-void place_rows(Image* page) {
-    if (g_gif.left >= page->width) return;
-    int n = page->width - g_gif.left < g_gif.width ? page->width - g_gif.left : g_gif.width;
-    for (int i = 0; i < g_gif.height; i++) {
-        int y = g_gif.top + (g_gif.interlaced ? interlaced_row(i, g_gif.height) : i);
-        if (y >= page->height) continue;
-        uint8_t* dst = image_row_write(page, y, 0);
-        if (!dst) return;
-        memcpy(dst + g_gif.left, g_gif.index_buffer + static_cast<int64_t>(i) * g_gif.width,
-               static_cast<size_t>(n));
-    }
 }
 
 void transparent_to_background(Image* page) {
@@ -194,18 +183,14 @@ void gif_image_descriptor(unsigned) {
     int grown_width = g_gif.width > page->width ? g_gif.width : page->width;
     int grown_height = g_gif.height > page->height ? g_gif.height : page->height;
     // Checked before the page changes, so a refused page keeps a size its rows match.
-    if (!image_size_acceptable(grown_width, grown_height, 1)) {
-        if (grown_width <= 0 || grown_height <= 0) return refuse("GIF : image vide");
-        log_line("GIF : image trop grande");
-        g_status = ST_NO_MEMORY;
-        return;
-    }
+    if (grown_width <= 0 || grown_height <= 0) return refuse("GIF : image vide");
+    if (!gif_page_size_fits(grown_width, grown_height)) return;
     if (grown_width != page->width || grown_height != page->height) {
         // The page grows to the image's size; an offset image is clipped to the page.
         page->width = grown_width;
         page->height = grown_height;
         page->stride = (page->width + 3) & ~3;
-        gif_size_index_buffer(page->stride, page->height);
+        gif_set_page_size(page->width, page->height);
         if (g_status) return;
     }
     // A cloned page comes with a copy of the previous rows; it gets fresh stores instead.
@@ -232,9 +217,9 @@ void gif_image_descriptor(unsigned) {
 }
 
 void gif_end_of_image(unsigned) {
-    Image* page = page_of(g_gif.page_id);
-    place_rows(page);
+    gif_lzw_finish();
     if (g_status) return;
+    Image* page = page_of(g_gif.page_id);
     FrameControl* fc = g_gif.frame_control_id
                            ? obj_find_as<FrameControl>(CLS_FRAME_CONTROL, g_gif.frame_control_id)
                            : nullptr;
@@ -247,15 +232,30 @@ void gif_end_of_image(unsigned) {
     if (fc) g_gif.disposal = fc->disposal;
 }
 
-void gif_size_index_buffer(int64_t stride, int64_t height) {
-    if (stride * height > g_max_image_bytes) {
-        log_line("GIF : ecran trop grand");
-        g_status = ST_NO_MEMORY;
-        return;
+void gif_place_row(int i, const uint8_t* pixels, int count) {
+    Image* page = page_of(g_gif.page_id);
+    if (!page || g_gif.left >= page->width) return;
+    int y = g_gif.top + (g_gif.interlaced ? interlaced_row(i, g_gif.height) : i);
+    if (y >= page->height) return;
+    int n = page->width - g_gif.left < count ? page->width - g_gif.left : count;
+    uint8_t* dst = image_row_write(page, y, 0);
+    if (dst) memcpy(dst + g_gif.left, pixels, static_cast<size_t>(n));
+}
+
+void gif_set_page_size(int64_t width, int64_t height) {
+    g_gif.output_limit = ((width + 3) & ~int64_t(3)) * height + 1;
+}
+
+bool gif_page_size_fits(int64_t width, int64_t height) {
+    if (!image_size_supplied(width, height, rd_size(), kMostPixelsPerByte)) {
+        log_line("GIF : image trop grande pour la taille du fichier");
+        g_status = ST_BAD_DATA;
+        return false;
     }
-    g_gif.buffer_size = stride * height + 256;
-    g_gif.output_limit = stride * height + 1;
-    mem_free(g_gif.index_buffer);
-    if (!mem_alloc(g_gif.index_buffer, static_cast<size_t>(g_gif.buffer_size))) return;
-    memset(g_gif.index_buffer, g_gif.background, static_cast<size_t>(g_gif.buffer_size));
+    if (!image_size_acceptable(width, height, 1)) {
+        log_line("GIF : image trop grande");
+        g_status = ST_NO_MEMORY;
+        return false;
+    }
+    return true;
 }
