@@ -1,6 +1,7 @@
 // TIFF directory entries: a table indexed by tag number (0 to 532) gives each tag its handler;
 // tags the decoder does not need are passed over, unknown ones up to 532 refuse the file and
-// every tag above 532 is skipped.
+// every tag above 532 is skipped. JPEG tables (347) are passed over so that JPEG-compressed
+// files are refused as an unsupported compression rather than as a damaged file.
 #include "decoders/tiff.h"
 
 #include "core/mem.h"
@@ -344,8 +345,8 @@ const TagHandler k_handlers[] = {
 
 const int k_ignored[] = {255, 263, 264, 265, 269, 270, 271, 280, 281, 285, 286, 287, 288,
                          289, 290, 291, 292, 297, 301, 305, 306, 315, 316, 318, 319, 321,
-                         330, 332, 333, 334, 336, 337, 338, 340, 341, 342, 512, 513, 514,
-                         515, 517, 518, 519, 520, 521, 531};
+                         330, 332, 333, 334, 336, 337, 338, 340, 341, 342, 347, 512, 513,
+                         514, 515, 517, 518, 519, 520, 521, 531};
 
 Handler g_table[k_last_tag + 1];
 

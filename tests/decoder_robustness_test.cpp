@@ -32,14 +32,13 @@ int load_damaged(const std::string& bytes, const std::string& what, const std::s
 // Cuts (unless the format's own test holds every cut to its status) and flip sets of one to
 // four bits, half of them in the first 64 bytes: the header bytes steer the decoders. Flips
 // start at `keep` (a PNG signature flipped is simply not recognised).
-void damage_all(const std::string& folder, const std::string& suffix, bool cuts, size_t keep,
-                const std::set<int>& allowed = k_allowed) {
-    std::vector<std::string> files = test_list_dir(test_data_dir() + "/" + folder, suffix);
+void damage_files(const std::string& dir, const std::vector<std::string>& files, bool cuts,
+                  size_t keep, const std::set<int>& allowed) {
     ASSERT_FALSE(files.empty());
     std::mt19937 rng(12345);
     int decoded = 0, refused = 0;
     for (const std::string& name : files) {
-        std::string original = test_read_file(test_data_dir() + "/" + folder + "/" + name);
+        std::string original = test_read_file(dir + "/" + name);
         size_t n = original.size();
         std::vector<size_t> lengths;
         for (size_t i = 0; cuts && i < n && i < 128; i++) lengths.push_back(i);
@@ -62,6 +61,12 @@ void damage_all(const std::string& folder, const std::string& suffix, bool cuts,
     EXPECT_GT(refused, 0);
 }
 
+void damage_all(const std::string& folder, const std::string& suffix, bool cuts, size_t keep,
+                const std::set<int>& allowed = k_allowed) {
+    std::string dir = test_data_dir() + "/" + folder;
+    damage_files(dir, test_list_dir(dir, suffix), cuts, keep, allowed);
+}
+
 } // namespace
 
 TEST(DamagedFiles, Bmp) {
@@ -78,6 +83,18 @@ TEST(DamagedFiles, Jpeg) {
 }
 TEST(DamagedFiles, Png) {
     damage_all("png", ".png", false, 8, k_png_allowed);
+}
+
+// TIFF files made by public tools: strips, tiles, separate planes, the predictor, Group 4,
+// orientations and colour conversions.
+TEST(DamagedFiles, Tiff) {
+    std::string dir = test_made_tiffs();
+    if (dir.empty()) GTEST_SKIP() << "libtiff-tools, ImageMagick or Pillow missing";
+    damage_files(dir,
+                 {"lzw.tif", "lzw-planar.tif", "packbits.tif", "tiles-lzw.tif", "tiles-planar.tif",
+                  "g4.tif", "g4-tiles.tif", "g4-o6.tif", "lzw-o5.tif", "tiles-lzw-o7.tif",
+                  "cmyk.tif", "ycbcr.tif", "palette4-lzw.tif", "rgb48-lzw.tif", "bilevel-lsb.tif"},
+                 true, 0, k_allowed);
 }
 
 // Cut short anywhere, a PNG file lacks its IEND (status 14); under four bytes it is not even
