@@ -161,8 +161,8 @@ void set_up(Image* image, TiffTags* t, int list) {
     // A piece too big for a quarter of the memory budget would be decoded again and again;
     // transposed pages need every strip for each row. Both are decoded once, whole, into rows
     // that are swapped rather than dropped.
-    bool whole = orientation_transposes(t->orientation) ||
-                 unit_bytes(t, planes) > store_budget() / 4;
+    bool whole =
+        orientation_transposes(t->orientation) || unit_bytes(t, planes) > store_budget() / 4;
     keep_layout(image, t, whole);
     if (g_status) return;
     image->bit_count = t->samples * t->bits_per_sample;

@@ -29,15 +29,15 @@ struct TiffLayout {
     int32_t bits_per_sample; // 1, 4, 8 or 16
     int32_t separate_planes; // one strip or tile per sample
     int32_t fill_order;
-    int32_t predictor;    // 1 none, 2 horizontal differencing
-    int32_t big_endian;   // byte order of 16-bit samples
+    int32_t predictor;      // 1 none, 2 horizontal differencing
+    int32_t big_endian;     // byte order of 16-bit samples
     int32_t rows_per_strip; // the tile length for tiles, at most the height
-    int32_t tile_width;   // 0 for strips
+    int32_t tile_width;     // 0 for strips
     int32_t tiles_across, tiles_down;
-    int32_t chunks;         // strips or tiles listed (offsets and byte counts)
-    int32_t whole_at_load;  // every row decoded by the first load, never dropped
-    float ycbcr[3];         // luma coefficients red, green, blue
-    float reference[6];     // black and white of Y, Cb, Cr
+    int32_t chunks;        // strips or tiles listed (offsets and byte counts)
+    int32_t whole_at_load; // every row decoded by the first load, never dropped
+    float ycbcr[3];        // luma coefficients red, green, blue
+    float reference[6];    // black and white of Y, Cb, Cr
     uint32_t* offsets;
     uint32_t* byte_counts;
 };

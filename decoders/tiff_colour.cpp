@@ -48,7 +48,8 @@ void split_rgb(const uint8_t* in, int step, uint8_t* r, uint8_t* g, uint8_t* b, 
 void cmyk(const uint8_t* in, int step, int gap, uint8_t* const* planes, int count) {
     for (int x = 0; x < count; x++, in += step) {
         int k = 255 - in[3 * gap];
-        for (int c = 0; c < 3; c++) planes[c][x] = static_cast<uint8_t>((255 - in[c * gap]) * k / 255);
+        for (int c = 0; c < 3; c++)
+            planes[c][x] = static_cast<uint8_t>((255 - in[c * gap]) * k / 255);
     }
 }
 

@@ -30,8 +30,8 @@ struct RowSource {
     G4Decoder* g4;
 };
 
-void source_open(RowSource* s, const TiffLayout* l, int chunk, long long skip_bytes,
-                 long row_bytes, int width, long piece) {
+void source_open(RowSource* s, const TiffLayout* l, int chunk, long long skip_bytes, long row_bytes,
+                 int width, long piece) {
     *s = RowSource{l->compression, row_bytes, TiffFeed(), nullptr, nullptr};
     long long count = static_cast<long long>(l->byte_counts[chunk]) - skip_bytes;
     feed_open(&s->feed, static_cast<long long>(l->offsets[chunk]) + skip_bytes,
@@ -68,8 +68,8 @@ struct Work {
     long plane_bytes;  // bytes of one decoded row of one data plane
     long chunky_bytes; // bytes of one row with every sample
     int page_planes;
-    int width; // pixels of a decoded row (the tile width for tiles)
-    uint8_t* rows;     // holder: data_planes rows, then the chunky row, then the page planes
+    int width;     // pixels of a decoded row (the tile width for tiles)
+    uint8_t* rows; // holder: data_planes rows, then the chunky row, then the page planes
     uint8_t* chunky;
     uint8_t* out[3];
     RowSource sources[8];
@@ -95,8 +95,8 @@ bool work_open(Work* w, Image* image, const TiffLayout* l) {
     std::memset(w->rows, 0, total);
     w->chunky = w->rows + static_cast<size_t>(w->data_planes) * static_cast<size_t>(w->plane_bytes);
     for (int k = 0; k < 3; k++)
-        w->out[k] = w->chunky + w->chunky_bytes + static_cast<size_t>(k < w->page_planes ? k : 0) *
-                                                      static_cast<size_t>(w->width);
+        w->out[k] = w->chunky + w->chunky_bytes +
+                    static_cast<size_t>(k < w->page_planes ? k : 0) * static_cast<size_t>(w->width);
     return true;
 }
 
@@ -110,7 +110,8 @@ bool next_row(Work* w) {
     bool undo = l->predictor == 2;
     if (w->data_planes == 1) {
         if (!source_row(&w->sources[0], w->chunky)) return false;
-        if (undo) predictor_undo(w->chunky, w->width, l->samples, l->bits_per_sample, l->big_endian);
+        if (undo)
+            predictor_undo(w->chunky, w->width, l->samples, l->bits_per_sample, l->big_endian);
         return true;
     }
     int size = l->bits_per_sample / 8;
@@ -202,8 +203,8 @@ void decode_tile_row(Work* w, int stored_y) {
     int tile_row = stored_y / l->rows_per_strip;
     int per_plane = l->tiles_across * l->tiles_down;
     for (int t = 0; t < l->tiles_across; t++)
-        decode_piece(w, tile_row * l->tiles_across + t, per_plane, 0,
-                     tile_row * l->rows_per_strip, l->rows_per_strip, t * l->tile_width);
+        decode_piece(w, tile_row * l->tiles_across + t, per_plane, 0, tile_row * l->rows_per_strip,
+                     l->rows_per_strip, t * l->tile_width);
 }
 
 void decode_stored_row(Work* w, int stored_y) {

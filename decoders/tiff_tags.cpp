@@ -148,8 +148,8 @@ void compression(TiffTags* t, Image* image, const Entry& e) {
 void photometric(TiffTags* t, Image*, const Entry& e) {
     if (!expect(e.type == TYPE_SHORT && e.count == 1)) return;
     int p = static_cast<int>(single(e));
-    static const int models[] = {MODEL_PALETTE, MODEL_PALETTE, MODEL_RGB,   MODEL_PALETTE, -1,
-                                 MODEL_CMYK,    MODEL_YCBCR,   -1,          MODEL_CIELAB};
+    static const int models[] = {MODEL_PALETTE, MODEL_PALETTE, MODEL_RGB, MODEL_PALETTE, -1,
+                                 MODEL_CMYK,    MODEL_YCBCR,   -1,        MODEL_CIELAB};
     static const int samples[] = {1, 1, 3, 1, 0, 4, 3, 0, 3};
     if (p < 0 || p > 8 || p == 7) return refuse(ST_BAD_DATA, "TIFF : interpretation inconnue");
     t->photometric_seen = true;
@@ -241,8 +241,7 @@ void colour_map(TiffTags* t, Image* image, const Entry& e) {
     if (t->model != MODEL_PALETTE) return;
     int bits = t->bits_per_sample;
     long long entries = e.count / 3;
-    if (!expect(e.type == TYPE_SHORT && e.count % 3 == 0 && bits < 31 &&
-                entries <= (1LL << bits)))
+    if (!expect(e.type == TYPE_SHORT && e.count % 3 == 0 && bits < 31 && entries <= (1LL << bits)))
         return;
     t->colour_map_seen = true;
     if (bits > 8) return;
@@ -313,40 +312,26 @@ struct TagHandler {
 };
 
 const TagHandler k_handlers[] = {
-    {254, new_subfile_type},
-    {256, dimension},
-    {257, dimension},
-    {258, bits_per_sample},
-    {259, compression},
-    {262, photometric},
-    {266, fill_order},
-    {272, model_text},
-    {273, strip_offsets},
-    {274, orientation},
-    {277, samples_per_pixel},
-    {278, rows_per_strip},
-    {279, byte_counts},
-    {282, resolution},
-    {283, resolution},
-    {284, planar},
-    {293, t6_options},
-    {296, resolution_unit},
-    {317, predictor},
-    {320, colour_map},
-    {322, tile_size},
-    {323, tile_size},
-    {324, tile_offsets},
-    {325, byte_counts},
-    {339, sample_format},
-    {529, ycbcr_coefficients},
-    {530, ycbcr_subsampling},
-    {532, reference_black_white},
+    {254, new_subfile_type},  {256, dimension},
+    {257, dimension},         {258, bits_per_sample},
+    {259, compression},       {262, photometric},
+    {266, fill_order},        {272, model_text},
+    {273, strip_offsets},     {274, orientation},
+    {277, samples_per_pixel}, {278, rows_per_strip},
+    {279, byte_counts},       {282, resolution},
+    {283, resolution},        {284, planar},
+    {293, t6_options},        {296, resolution_unit},
+    {317, predictor},         {320, colour_map},
+    {322, tile_size},         {323, tile_size},
+    {324, tile_offsets},      {325, byte_counts},
+    {339, sample_format},     {529, ycbcr_coefficients},
+    {530, ycbcr_subsampling}, {532, reference_black_white},
 };
 
-const int k_ignored[] = {255, 263, 264, 265, 269, 270, 271, 280, 281, 285, 286, 287, 288,
-                         289, 290, 291, 292, 297, 301, 305, 306, 315, 316, 318, 319, 321,
-                         330, 332, 333, 334, 336, 337, 338, 340, 341, 342, 347, 512, 513,
-                         514, 515, 517, 518, 519, 520, 521, 531};
+const int k_ignored[] = {255, 263, 264, 265, 269, 270, 271, 280, 281, 285, 286, 287,
+                         288, 289, 290, 291, 292, 297, 301, 305, 306, 315, 316, 318,
+                         319, 321, 330, 332, 333, 334, 336, 337, 338, 340, 341, 342,
+                         347, 512, 513, 514, 515, 517, 518, 519, 520, 521, 531};
 
 Handler g_table[k_last_tag + 1];
 

@@ -162,7 +162,8 @@ using SourceColour = std::function<uint32_t(int x, int y)>;
 // either neighbour is a correct nearest-neighbour sample, so both are accepted.
 // With exact arithmetic (power-of-two scales, origins on the pixel grid) nothing is left to
 // rounding and only the exact sample is accepted.
-inline int sample_options(double w, int size, bool reduced, int last_reduced, bool exact, int* out) {
+inline int sample_options(double w, int size, bool reduced, int last_reduced, bool exact,
+                          int* out) {
     int n = 0;
     for (double e : {0.0, -1e-7, 1e-7}) {
         if (exact && e != 0.0) break;
@@ -178,7 +179,8 @@ inline int sample_options(double w, int size, bool reduced, int last_reduced, bo
 }
 
 inline Comparison compare_with_reference(const DocumentWindow& d, int width, int height,
-                                  const SourceColour& colour, uint32_t background, bool exact) {
+                                         const SourceColour& colour, uint32_t background,
+                                         bool exact) {
     const View* v = d.view();
     const WindowObject* w = d.window();
     bool reduced = 1.0 / v->scale_x >= 10 && width >= 10;

@@ -219,8 +219,8 @@ TEST(TiffTags, FieldsAndSmallPixelCases) {
     }
 
     // A -128 control byte between runs is nothing.
-    TiffFile packbits = tiff_strip_file(2, 2, 8, 1, 1, std::string("\x01\x10\x20\x80\x01\x30\x40", 7),
-                                        32773);
+    TiffFile packbits =
+        tiff_strip_file(2, 2, 8, 1, 1, std::string("\x01\x10\x20\x80\x01\x30\x40", 7), 32773);
     LoadResult pb = test_load_bytes("pb.tif", tiff_build(packbits));
     ASSERT_EQ(pb.status, 0);
     EXPECT_EQ(test_row(pb.page, 1), (Row{0x30, 0x40}));
