@@ -44,25 +44,60 @@ void bad_code(LzwDecoder* z, const char* why) {
     z->ended = true;
 }
 
+// The decoder's working values, held in locals while a row is decoded so that they stay in
+// registers: writes to the row could otherwise alias them.
+struct Cursor {
+    const uint8_t* next;
+    const uint8_t* end;
+    uint64_t bits;
+    int count; // bits in the buffer
+    int width;
+    int last;
+    int previous;
+};
+
+Cursor cursor_of(const LzwDecoder* z) {
+    return Cursor{z->feed->next, z->feed->end, z->bits,    z->bit_count,
+                  z->width,      z->last,      z->previous};
+}
+
+void keep_cursor(LzwDecoder* z, const Cursor& c) {
+    z->feed->next = c.next;
+    z->feed->end = c.end;
+    z->bits = c.bits;
+    z->bit_count = c.count;
+    z->width = c.width;
+    z->last = c.last;
+    z->previous = c.previous;
+}
+
+// Next piece of the strip's bytes; false when they are used up.
+bool refill(LzwDecoder* z, Cursor& c) {
+    z->feed->next = c.next;
+    if (!feed_refill(z->feed)) return false;
+    c.next = z->feed->next;
+    c.end = z->feed->end;
+    return true;
+}
+
 // The next code, or -1 when the strip's bytes end first.
-inline int read_code(LzwDecoder* z) {
-    while (z->bit_count < z->width) {
-        TiffFeed* f = z->feed;
-        if (f->end - f->next >= 4) {
-            const uint8_t* p = f->next;
-            z->bits = z->bits << 32 | uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 |
-                      uint32_t(p[2]) << 8 | p[3];
-            f->next += 4;
-            z->bit_count += 32;
-            continue;
+inline int read_code(LzwDecoder* z, Cursor& c) {
+    while (c.count < c.width) {
+        if (c.end - c.next >= 4) {
+            const uint8_t* p = c.next;
+            c.bits = c.bits << 32 | uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 |
+                     uint32_t(p[2]) << 8 | p[3];
+            c.next += 4;
+            c.count += 32;
+        } else if (c.next < c.end) {
+            c.bits = c.bits << 8 | *c.next++;
+            c.count += 8;
+        } else if (!refill(z, c)) {
+            return -1;
         }
-        int b = feed_byte(f);
-        if (b < 0) return -1;
-        z->bits = z->bits << 8 | static_cast<unsigned>(b);
-        z->bit_count += 8;
     }
-    z->bit_count -= z->width;
-    return static_cast<int>((z->bits >> z->bit_count) & ((1u << z->width) - 1));
+    c.count -= c.width;
+    return static_cast<int>((c.bits >> c.count) & ((1u << c.width) - 1));
 }
 
 // Writes the string of code backwards so that it ends at end.
@@ -74,48 +109,42 @@ inline void write_string(const LzwDecoder* z, int code, uint8_t* end) {
     *--end = static_cast<uint8_t>(code);
 }
 
-void restart(LzwDecoder* z) {
-    z->last = k_end;
-    z->width = 9;
-}
-
 // Reads codes until one with a string to output; -1 when the strip is over (or failed).
-int next_string_code(LzwDecoder* z) {
-    for (;;) {
-        int code = read_code(z);
+inline int next_string_code(LzwDecoder* z, Cursor& c) {
+    int code = read_code(z, c);
+    if (code < 0 || code == k_end) return -1;
+    if (code == k_clear) {
+        c.last = k_end;
+        c.width = 9;
+        do code = read_code(z, c);
+        while (code == k_clear);
         if (code < 0 || code == k_end) return -1;
-        if (code == k_clear) {
-            restart(z);
-            do code = read_code(z);
-            while (code == k_clear);
-            if (code < 0 || code == k_end) return -1;
-            if (code > k_end) {
-                bad_code(z, "TIFF : code LZW invalide apres effacement");
-                return -1;
-            }
-            z->previous = code;
-            return code;
-        }
-        if (code > z->last + 1 || (code == z->last + 1 && z->previous < 0)) {
-            // Stray bits at the very end of a strip are no error.
-            if (z->feed->next == z->feed->end && !feed_refill(z->feed) && !g_status) return -1;
-            bad_code(z, "TIFF : code LZW hors table");
+        if (code > k_end) {
+            bad_code(z, "TIFF : code LZW invalide apres effacement");
             return -1;
         }
-        if (z->previous >= 0 && z->last + 1 < k_codes) {
-            int added = ++z->last;
-            z->prefix[added] = static_cast<uint16_t>(z->previous);
-            z->length[added] = static_cast<uint16_t>(z->length[z->previous] + 1);
-            z->first[added] = z->first[z->previous];
-            z->suffix[added] = z->first[code == added ? z->previous : code];
-        } else if (code > z->last) {
-            bad_code(z, "TIFF : table LZW pleine");
-            return -1;
-        }
-        z->previous = code;
-        if (z->last >= (1 << z->width) - 2 && z->width < 12) z->width++;
+        c.previous = code;
         return code;
     }
+    if (code > c.last + 1 || (code == c.last + 1 && c.previous < 0)) {
+        // Stray bits at the very end of a strip are no error.
+        if (c.next == c.end && !refill(z, c) && !g_status) return -1;
+        bad_code(z, "TIFF : code LZW hors table");
+        return -1;
+    }
+    if (c.previous >= 0 && c.last + 1 < k_codes) {
+        int added = ++c.last;
+        z->prefix[added] = static_cast<uint16_t>(c.previous);
+        z->length[added] = static_cast<uint16_t>(z->length[c.previous] + 1);
+        z->first[added] = z->first[c.previous];
+        z->suffix[added] = z->first[code == added ? c.previous : code];
+    } else if (code > c.last) {
+        bad_code(z, "TIFF : table LZW pleine");
+        return -1;
+    }
+    c.previous = code;
+    if (c.last >= (1 << c.width) - 2 && c.width < 12) c.width++;
+    return code;
 }
 
 } // namespace
@@ -129,7 +158,8 @@ LzwDecoder* lzw_open(TiffFeed* feed) {
     z->previous = -1;
     z->ended = false;
     z->pending_at = z->pending_count = 0;
-    restart(z);
+    z->last = k_end;
+    z->width = 9;
     for (int i = 0; i < 256; i++) {
         z->prefix[i] = 0;
         z->length[i] = 1;
@@ -156,12 +186,12 @@ bool lzw_row(LzwDecoder* z, uint8_t* out, long row_bytes) {
         z->pending_count -= static_cast<int>(n);
         done = n;
     }
+    Cursor c = cursor_of(z);
     while (done < row_bytes) {
-        if (z->ended) return false;
-        int code = next_string_code(z);
+        int code = z->ended ? -1 : next_string_code(z, c);
         if (code < 0) {
             z->ended = true;
-            return false;
+            break;
         }
         if (code <= k_end) {
             out[done++] = static_cast<uint8_t>(code);
@@ -180,7 +210,8 @@ bool lzw_row(LzwDecoder* z, uint8_t* out, long row_bytes) {
         z->pending_count = static_cast<int>(n - fit);
         done = row_bytes;
     }
-    return true;
+    keep_cursor(z, c);
+    return done == row_bytes;
 }
 
 void lzw_close(LzwDecoder*& lzw) {

@@ -69,6 +69,7 @@ struct Work {
     long chunky_bytes; // bytes of one row with every sample
     int page_planes;
     int width;     // pixels of a decoded row (the tile width for tiles)
+    bool in_place; // whole rows of one byte per pixel: decoded straight into the page
     uint8_t* rows; // holder: data_planes rows, then the chunky row, then the page planes
     uint8_t* chunky;
     uint8_t* out[3];
@@ -87,6 +88,9 @@ bool work_open(Work* w, Image* image, const TiffLayout* l) {
     w->plane_bytes = bytes_for(w->width, sample_bits * (l->separate_planes ? 1 : l->samples));
     w->chunky_bytes = bytes_for(w->width, sample_bits * l->samples);
     w->page_planes = image->planes;
+    w->in_place =
+        !l->tile_width && w->data_planes == 1 &&
+        (l->compression == TIFF_GROUP4 || (l->model == MODEL_PALETTE && sample_bits == 8));
     size_t total = static_cast<size_t>(w->data_planes) * static_cast<size_t>(w->plane_bytes) +
                    static_cast<size_t>(w->chunky_bytes) +
                    static_cast<size_t>(w->page_planes) * static_cast<size_t>(w->width) + 64;
@@ -104,14 +108,14 @@ uint8_t* data_row(Work* w, int plane) {
     return w->rows + static_cast<size_t>(plane) * static_cast<size_t>(w->plane_bytes);
 }
 
-// Decodes the next row of every source into the chunky row; false when one of them fails.
-bool next_row(Work* w) {
+// Decodes the next row of every source into samples (all samples of each pixel together);
+// false when one of them fails.
+bool next_row(Work* w, uint8_t* samples) {
     const TiffLayout* l = w->layout;
     bool undo = l->predictor == 2;
     if (w->data_planes == 1) {
-        if (!source_row(&w->sources[0], w->chunky)) return false;
-        if (undo)
-            predictor_undo(w->chunky, w->width, l->samples, l->bits_per_sample, l->big_endian);
+        if (!source_row(&w->sources[0], samples)) return false;
+        if (undo) predictor_undo(samples, w->width, l->samples, l->bits_per_sample, l->big_endian);
         return true;
     }
     int size = l->bits_per_sample / 8;
@@ -119,7 +123,7 @@ bool next_row(Work* w) {
         uint8_t* row = data_row(w, p);
         if (!source_row(&w->sources[p], row)) return false;
         if (undo) predictor_undo(row, w->width, 1, l->bits_per_sample, l->big_endian);
-        uint8_t* to = w->chunky + p * size;
+        uint8_t* to = samples + p * size;
         long step = static_cast<long>(size) * l->samples;
         for (int x = 0; x < w->width; x++, to += step, row += size) std::memcpy(to, row, size);
     }
@@ -152,6 +156,7 @@ void decode_piece(Work* w, int chunk, int plane_chunks, long long skip_rows, int
     int count = l->width - x < w->width ? l->width - x : w->width;
     long piece = w->data_planes > 1 ? k_planar_feed_piece : k_feed_piece;
     bool ok = !g_status;
+    for (int p = 0; p < w->data_planes; p++) w->sources[p] = RowSource();
     for (int p = 0; p < w->data_planes && ok; p++) {
         long long skip = l->compression == TIFF_NONE ? skip_rows * w->plane_bytes : 0;
         source_open(&w->sources[p], l, chunk + p * plane_chunks, skip, w->plane_bytes, w->width,
@@ -160,7 +165,12 @@ void decode_piece(Work* w, int chunk, int plane_chunks, long long skip_rows, int
     }
     for (int k = 0; k < rows; k++) {
         int y = first + k;
-        if (ok && !next_row(w)) {
+        // Rows kept as stored are converted straight into the page; whole rows of one byte
+        // per pixel are even decoded there.
+        uint8_t* page[3];
+        bool direct = ok && y < l->height && place_direct(&w->placement, y, x, page);
+        uint8_t* samples = direct && w->in_place ? page[0] : w->chunky;
+        if (ok && !next_row(w, samples)) {
             fail_piece(w);
             ok = false;
         }
@@ -169,8 +179,8 @@ void decode_piece(Work* w, int chunk, int plane_chunks, long long skip_rows, int
             place_black(w, y, x, count);
             continue;
         }
-        tiff_convert_row(l, w->chunky, count, w->out);
-        place_row(&w->placement, y, x, count, w->out);
+        if (samples == w->chunky) tiff_convert_row(l, samples, count, direct ? page : w->out);
+        if (!direct) place_row(&w->placement, y, x, count, w->out);
         if (g_status) ok = false;
     }
     for (int p = 0; p < w->data_planes; p++) source_close(&w->sources[p]);

@@ -123,6 +123,17 @@ void place_row(Placement* p, int y, int x, int count, const uint8_t* const* plan
     if (i + 1 > p->band_written) p->band_written = i + 1;
 }
 
+bool place_direct(Placement* p, int y, int x, uint8_t** planes) {
+    if (p->orientation != 1 || y < 0 || y >= p->stored_height || x < 0 || x >= p->stored_width)
+        return false;
+    for (int k = 0; k < p->planes; k++) {
+        uint8_t* row = image_row_write(p->page, y, k);
+        if (!row) return false;
+        planes[k] = row + x;
+    }
+    return true;
+}
+
 void place_end(Placement* p) {
     if (p->band) {
         flush_band(p);

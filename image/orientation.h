@@ -41,5 +41,9 @@ void place_begin(Placement* p, Image* page, int stored_width, int stored_height,
 // Writes count pixels of stored row y from stored column x on; planes[k] points at the
 // count bytes of plane k.
 void place_row(Placement* p, int y, int x, int count, const uint8_t* const* planes);
+// Orientation 1 keeps stored rows as page rows: then planes[k] receives the page's plane k of
+// stored row y from column x on, for the caller to write in place of place_row. False for the
+// other orientations (or when the row cannot be had).
+bool place_direct(Placement* p, int y, int x, uint8_t** planes);
 // Writes out what the band holds and releases it.
 void place_end(Placement* p);

@@ -134,8 +134,9 @@ TEST(DamagedFiles, FuzzerFindings) {
         const char* file;
         int status;
     } cases[] = {
-        {"gif-page-grows-past-bound.gif", 1}, // a later image asks for 60652 x 60652
-        {"bmp-rle-tall-narrow.bmp", 0},       // 2 x 4587522 run-length image, data cut short
+        {"gif-page-grows-past-bound.gif", 1},        // a later image asks for 60652 x 60652
+        {"bmp-rle-tall-narrow.bmp", 0},              // 2 x 4587522 run-length image, data cut short
+        {"tiff-planes-past-a-refused-strip.tif", 3}, // tiles of 4 planes, the first refused
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
