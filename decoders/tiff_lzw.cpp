@@ -1,9 +1,14 @@
 // TIFF LZW: codes of 9 to 12 bits, most significant bit first, with the early change of width
 // (10 bits after entry 510, 11 after 1022, 12 after 2046); 256 clears the table, 257 ends the
-// strip. Each entry is its prefix code plus one byte, so a strip is decoded row by row with a
-// table of fixed size, whatever the strip's length: a string is written backwards along its
-// prefix chain straight into the row, and the part of a string that runs past the end of a
-// row waits for the next row.
+// strip.
+//
+// The table keeps no strings: an entry is the place in the decoded output where one
+// occurrence of its string starts, and its length (a new entry is the previous string, which
+// was just output, plus the first byte after it). Output therefore stays in a history buffer
+// for as long as entries may point into it: until the next clear code, which lets it be
+// compacted to the bytes not yet handed out as rows. A stream whose table fills without a
+// clear code would keep its whole output; its strings are copied once into a frozen table
+// instead, and the history is compacted after every row.
 #include "decoders/tiff.h"
 
 #include "core/mem.h"
@@ -17,6 +22,14 @@ namespace {
 constexpr int k_clear = 256;
 constexpr int k_end = 257;
 constexpr int k_codes = 4096;
+// Room kept free behind the output: the longest string, one byte more, and the eight-byte
+// copies' overrun.
+constexpr long k_headroom = k_codes + 16;
+
+struct Entry {
+    uint32_t start; // where the string lies in the history (or in the frozen table)
+    uint32_t length;
+};
 
 } // namespace
 
@@ -24,16 +37,18 @@ struct LzwDecoder {
     TiffFeed* feed;
     uint64_t bits;
     int bit_count;
-    int width;    // bits of the next code
-    int last;     // last assigned code
-    int previous; // previous code; -1 before the first
+    int width;        // bits of the next code
+    int last;         // last assigned code
+    int previous;     // previous code; -1 before the first
+    long previous_at; // where its string was output
     bool ended;
-    int pending_at, pending_count; // tail of a string that did not fit the last row
-    uint16_t prefix[k_codes];
-    uint16_t length[k_codes];
-    uint8_t suffix[k_codes];
-    uint8_t first[k_codes];
-    uint8_t pending[k_codes];
+    bool frozen;      // the entries point into frozen, not into the history
+    uint8_t* history; // holder
+    long capacity;
+    long used;        // bytes of the history decoded so far
+    long delivered;   // bytes of the history handed out as rows
+    uint8_t* strings; // holder: the frozen table's strings
+    Entry table[k_codes];
 };
 
 namespace {
@@ -44,8 +59,49 @@ void bad_code(LzwDecoder* z, const char* why) {
     z->ended = true;
 }
 
-// The decoder's working values, held in locals while a row is decoded so that they stay in
-// registers: writes to the row could otherwise alias them.
+// The history's undelivered bytes move to its start; nothing may point into it any more.
+void compact(LzwDecoder* z) {
+    long left = z->used - z->delivered;
+    if (z->delivered > 0 && left > 0)
+        std::memmove(z->history, z->history + z->delivered, static_cast<size_t>(left));
+    z->used = left;
+    z->previous_at -= z->delivered;
+    z->delivered = 0;
+}
+
+bool make_room(LzwDecoder* z, long needed) {
+    if (needed <= z->capacity) return true;
+    long capacity = z->capacity * 2 > needed ? z->capacity * 2 : needed;
+    // Bytes past the output are never handed out: the eight-byte copies may read and write
+    // them before they are decoded, so they need no clearing.
+    if (!mem_realloc(z->history, static_cast<size_t>(capacity))) {
+        z->ended = true;
+        return false;
+    }
+    z->capacity = capacity;
+    return true;
+}
+
+// The table is full and no clear code came: its strings are copied out of the history.
+void freeze(LzwDecoder* z) {
+    size_t total = 16;
+    for (int c = k_end + 1; c < k_codes; c++) total += z->table[c].length;
+    if (!mem_realloc(z->strings, total)) {
+        z->ended = true;
+        return;
+    }
+    uint32_t at = 0;
+    for (int c = k_end + 1; c < k_codes; c++) {
+        Entry& e = z->table[c];
+        std::memcpy(z->strings + at, z->history + e.start, e.length);
+        e.start = at;
+        at += e.length;
+    }
+    z->frozen = true;
+}
+
+// The decoder's working values, held in locals while codes are decoded so that they stay in
+// registers: writes to the output could otherwise alias them.
 struct Cursor {
     const uint8_t* next;
     const uint8_t* end;
@@ -56,22 +112,6 @@ struct Cursor {
     int previous;
 };
 
-Cursor cursor_of(const LzwDecoder* z) {
-    return Cursor{z->feed->next, z->feed->end, z->bits,    z->bit_count,
-                  z->width,      z->last,      z->previous};
-}
-
-void keep_cursor(LzwDecoder* z, const Cursor& c) {
-    z->feed->next = c.next;
-    z->feed->end = c.end;
-    z->bits = c.bits;
-    z->bit_count = c.count;
-    z->width = c.width;
-    z->last = c.last;
-    z->previous = c.previous;
-}
-
-// Next piece of the strip's bytes; false when they are used up.
 bool refill(LzwDecoder* z, Cursor& c) {
     z->feed->next = c.next;
     if (!feed_refill(z->feed)) return false;
@@ -80,16 +120,9 @@ bool refill(LzwDecoder* z, Cursor& c) {
     return true;
 }
 
-// The next code, or -1 when the strip's bytes end first.
-inline int read_code(LzwDecoder* z, Cursor& c) {
+int read_code_slowly(LzwDecoder* z, Cursor& c) {
     while (c.count < c.width) {
-        if (c.end - c.next >= 4) {
-            const uint8_t* p = c.next;
-            c.bits = c.bits << 32 | uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 |
-                     uint32_t(p[2]) << 8 | p[3];
-            c.next += 4;
-            c.count += 32;
-        } else if (c.next < c.end) {
+        if (c.next < c.end) {
             c.bits = c.bits << 8 | *c.next++;
             c.count += 8;
         } else if (!refill(z, c)) {
@@ -100,51 +133,133 @@ inline int read_code(LzwDecoder* z, Cursor& c) {
     return static_cast<int>((c.bits >> c.count) & ((1u << c.width) - 1));
 }
 
-// Writes the string of code backwards so that it ends at end.
-inline void write_string(const LzwDecoder* z, int code, uint8_t* end) {
-    while (code > k_end) {
-        *--end = z->suffix[code];
-        code = z->prefix[code];
+// The next code, or -1 when the strip's bytes end first. Four bytes are taken at a time while
+// the piece holds them.
+inline int read_code(LzwDecoder* z, Cursor& c) {
+    if (c.count < c.width) {
+        if (c.end - c.next < 4) return read_code_slowly(z, c);
+        const uint8_t* p = c.next;
+        c.bits =
+            c.bits << 32 | uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+        c.next += 4;
+        c.count += 32;
     }
-    *--end = static_cast<uint8_t>(code);
+    c.count -= c.width;
+    return static_cast<int>((c.bits >> c.count) & ((1u << c.width) - 1));
 }
 
-// Reads codes until one with a string to output; -1 when the strip is over (or failed).
-inline int next_string_code(LzwDecoder* z, Cursor& c) {
-    int code = read_code(z, c);
-    if (code < 0 || code == k_end) return -1;
-    if (code == k_clear) {
-        c.last = k_end;
-        c.width = 9;
-        do code = read_code(z, c);
-        while (code == k_clear);
-        if (code < 0 || code == k_end) return -1;
-        if (code > k_end) {
-            bad_code(z, "TIFF : code LZW invalide apres effacement");
-            return -1;
+// Copies n bytes, eight at a time (the bytes written past the end are overwritten by the next
+// output); from an earlier place of the same buffer only when it lies eight bytes back or more.
+inline void copy_string(uint8_t* to, const uint8_t* from, long n, bool apart) {
+    if (apart) {
+        for (long i = 0; i < n; i += 8) std::memcpy(to + i, from + i, 8);
+        return;
+    }
+    for (long i = 0; i < n; i++) to[i] = from[i];
+}
+
+// Decodes codes until the history holds `wanted` undelivered bytes or the strip ends. The
+// history's position and base live in locals too; the rare steps (growing, clearing,
+// freezing) write them back first.
+void decode_until(LzwDecoder* z, long wanted) {
+    Cursor c{z->feed->next, z->feed->end, z->bits, z->bit_count, z->width, z->last, z->previous};
+    Entry* const table = z->table;
+    uint8_t* history = z->history;
+    long used = z->used, previous_at = z->previous_at;
+    long target = z->delivered + wanted;
+    long room = z->capacity - k_headroom; // output may start up to here
+    bool ended = z->ended, frozen = z->frozen;
+    while (used < target && !ended) {
+        if (used > room) {
+            z->used = used;
+            if (!make_room(z, used + k_headroom)) break;
+            history = z->history;
+            room = z->capacity - k_headroom;
+        }
+        int code = read_code(z, c);
+        if (code < 0 || code == k_end) {
+            ended = true;
+            break;
+        }
+        uint8_t* out = history + used;
+        if (code == k_clear) {
+            z->frozen = frozen = false;
+            c.last = k_end;
+            c.width = 9;
+            do code = read_code(z, c);
+            while (code == k_clear);
+            if (code < 0 || code == k_end) {
+                ended = true;
+                break;
+            }
+            if (code > k_end) {
+                bad_code(z, "TIFF : code LZW invalide apres effacement");
+                ended = true;
+                break;
+            }
+            z->used = used;
+            z->previous_at = previous_at;
+            compact(z);
+            used = z->used;
+            target = wanted;
+            history[used] = static_cast<uint8_t>(code);
+            c.previous = code;
+            previous_at = used++;
+            continue;
+        }
+        long n;
+        if (code <= c.last) {
+            if (code < 256) {
+                *out = static_cast<uint8_t>(code);
+                n = 1;
+            } else {
+                const Entry& e = table[code];
+                if (frozen)
+                    copy_string(out, z->strings + e.start, e.length, true);
+                else
+                    copy_string(out, history + e.start, e.length, used - e.start >= 8);
+                n = e.length;
+            }
+        } else if (code == c.last + 1 && c.previous >= 0 && !frozen) {
+            // The entry being made: the previous string and its own first byte.
+            const Entry& e = table[c.previous];
+            const uint8_t* from = history + previous_at;
+            copy_string(out, from, e.length, used - previous_at >= 8);
+            out[e.length] = *from;
+            n = e.length + 1;
+        } else {
+            // Stray bits at the very end of a strip are no error.
+            ended = true;
+            if (c.next == c.end && !refill(z, c) && !g_status) break;
+            bad_code(z, "TIFF : code LZW hors table");
+            break;
+        }
+        if (c.previous >= 0 && c.last + 1 < k_codes) {
+            Entry& added = table[++c.last];
+            added.start = static_cast<uint32_t>(previous_at);
+            added.length = table[c.previous].length + 1;
+            if (c.last + 1 == k_codes) {
+                z->used = used + n;
+                freeze(z);
+                ended = z->ended;
+                frozen = z->frozen;
+            }
         }
         c.previous = code;
-        return code;
+        previous_at = used;
+        used += n;
+        if (c.last >= (1 << c.width) - 2 && c.width < 12) c.width++;
     }
-    if (code > c.last + 1 || (code == c.last + 1 && c.previous < 0)) {
-        // Stray bits at the very end of a strip are no error.
-        if (c.next == c.end && !refill(z, c) && !g_status) return -1;
-        bad_code(z, "TIFF : code LZW hors table");
-        return -1;
-    }
-    if (c.previous >= 0 && c.last + 1 < k_codes) {
-        int added = ++c.last;
-        z->prefix[added] = static_cast<uint16_t>(c.previous);
-        z->length[added] = static_cast<uint16_t>(z->length[c.previous] + 1);
-        z->first[added] = z->first[c.previous];
-        z->suffix[added] = z->first[code == added ? c.previous : code];
-    } else if (code > c.last) {
-        bad_code(z, "TIFF : table LZW pleine");
-        return -1;
-    }
-    c.previous = code;
-    if (c.last >= (1 << c.width) - 2 && c.width < 12) c.width++;
-    return code;
+    z->used = used;
+    z->previous_at = previous_at;
+    z->ended = z->ended || ended;
+    z->feed->next = c.next;
+    z->feed->end = c.end;
+    z->bits = c.bits;
+    z->bit_count = c.count;
+    z->width = c.width;
+    z->last = c.last;
+    z->previous = c.previous;
 }
 
 } // namespace
@@ -152,19 +267,13 @@ inline int next_string_code(LzwDecoder* z, Cursor& c) {
 LzwDecoder* lzw_open(TiffFeed* feed) {
     LzwDecoder* z = nullptr;
     if (!mem_alloc(z, sizeof(LzwDecoder))) return nullptr;
+    std::memset(z, 0, sizeof(LzwDecoder) - sizeof z->table);
     z->feed = feed;
-    z->bits = 0;
-    z->bit_count = 0;
     z->previous = -1;
-    z->ended = false;
-    z->pending_at = z->pending_count = 0;
     z->last = k_end;
     z->width = 9;
-    for (int i = 0; i < 256; i++) {
-        z->prefix[i] = 0;
-        z->length[i] = 1;
-        z->suffix[i] = z->first[i] = static_cast<uint8_t>(i);
-    }
+    // Only the single bytes need entries now: codes above are filled as they are assigned.
+    for (int i = 0; i < 256; i++) z->table[i] = Entry{0, 1};
     // Codes written least significant bit first (the early LZW of old writers) start with a
     // zero byte followed by one whose low bit is set; they are refused, not shown as noise.
     if (feed_refill(feed) && feed->end - feed->next >= 2 && feed->next[0] == 0 &&
@@ -178,42 +287,19 @@ LzwDecoder* lzw_open(TiffFeed* feed) {
 
 bool lzw_row(LzwDecoder* z, uint8_t* out, long row_bytes) {
     if (!z) return false;
-    long done = 0;
-    if (z->pending_count) {
-        long n = z->pending_count < row_bytes ? z->pending_count : row_bytes;
-        std::memcpy(out, z->pending + z->pending_at, static_cast<size_t>(n));
-        z->pending_at += static_cast<int>(n);
-        z->pending_count -= static_cast<int>(n);
-        done = n;
-    }
-    Cursor c = cursor_of(z);
-    while (done < row_bytes) {
-        int code = z->ended ? -1 : next_string_code(z, c);
-        if (code < 0) {
-            z->ended = true;
-            break;
-        }
-        if (code <= k_end) {
-            out[done++] = static_cast<uint8_t>(code);
-            continue;
-        }
-        long n = z->length[code];
-        if (n <= row_bytes - done) {
-            write_string(z, code, out + done + n);
-            done += n;
-            continue;
-        }
-        write_string(z, code, z->pending + n);
-        long fit = row_bytes - done;
-        std::memcpy(out + done, z->pending, static_cast<size_t>(fit));
-        z->pending_at = static_cast<int>(fit);
-        z->pending_count = static_cast<int>(n - fit);
-        done = row_bytes;
-    }
-    keep_cursor(z, c);
-    return done == row_bytes;
+    if (!z->history && !make_room(z, 2 * row_bytes + k_headroom)) return false;
+    decode_until(z, row_bytes);
+    if (z->used - z->delivered < row_bytes) return false;
+    std::memcpy(out, z->history + z->delivered, static_cast<size_t>(row_bytes));
+    z->delivered += row_bytes;
+    // Entries of a frozen table point elsewhere: the history needs only what is not out yet.
+    if (z->frozen) compact(z);
+    return true;
 }
 
 void lzw_close(LzwDecoder*& lzw) {
+    if (!lzw) return;
+    mem_free(lzw->history);
+    mem_free(lzw->strings);
     mem_free(lzw);
 }

@@ -56,6 +56,7 @@ TEST(TiffFiles, MadeByPublicToolsMatchLibtiff) {
          "grey-lzw grey4 grey4-packbits palette4 palette4-lzw multipage",
          0, 0, "strips, tiles, planes, predictor, both byte orders; the first page only"},
         {"rgb48 rgb48-lzw rgb48-be", 0, 0, "16-bit samples give their high byte"},
+        {"lzw-no-clear", 0, 0, "an LZW table that fills up without a clear code"},
         {"cmyk cmyk-packbits", 0, 0, "CMYK as (255 - C) x (255 - K) / 255"},
         {"bilevel bilevel-packbits bilevel-lsb bilevel-white g4 g4-one-strip g4-lsb g4-tiles "
          "g4-black-is-zero",

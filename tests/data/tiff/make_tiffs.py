@@ -132,6 +132,61 @@ run('tiffset', '-s', '262', '6', path('ycbcr-subsampled.tif'))
 shutil.copy(path('rgb.tif'), path('reduced.tif'))
 run('tiffset', '-s', '254', '1', path('reduced.tif'))
 
+# LZW whose table fills up without a clear code (libtiff's writer always clears): coded here,
+# its reference made from the grey levels themselves.
+def lzw_without_clear(data):
+    bits, count, out = 0, 0, bytearray()
+    width, decoder_last, first = 9, 257, True
+
+    def emit(code):
+        nonlocal bits, count, width, decoder_last, first
+        bits, count = bits << width | code, count + width
+        while count >= 8:
+            count -= 8
+            out.append(bits >> count & 255)
+        if code in (256, 257):
+            return
+        # The decoder adds an entry for every code but the first, and widens early.
+        if not first:
+            decoder_last = min(decoder_last + 1, 4095)
+        first = False
+        if decoder_last >= (1 << width) - 2 and width < 12:
+            width += 1
+
+    table = {bytes([i]): i for i in range(256)}
+    emit(256)
+    w = b''
+    for b in data:
+        wc = w + bytes([b])
+        if wc in table:
+            w = wc
+            continue
+        emit(table[w])
+        if len(table) + 2 < 4096:
+            table[wc] = len(table) + 2
+        w = bytes([b])
+    emit(table[w])
+    emit(257)
+    if count:
+        out.append(bits << (8 - count) & 255)
+    return bytes(out)
+
+
+grey_levels = (rng.integers(0, 6, size=(100, 200)) * 40 + 10).astype(np.uint8)
+coded = lzw_without_clear(grey_levels.tobytes())
+with open(path('lzw-no-clear.tif'), 'wb') as f:
+    import struct
+    entries = [(256, 3, 200), (257, 3, 100), (258, 3, 8), (259, 3, 5), (262, 3, 1),
+               (273, 4, 8), (277, 3, 1), (278, 3, 100), (279, 4, len(coded))]
+    f.write(b'II*\0' + struct.pack('<I', 8 + len(coded) + (len(coded) & 1)))
+    f.write(coded + b'\0' * (len(coded) & 1))
+    f.write(struct.pack('<H', len(entries)))
+    for tag, kind, value in entries:
+        f.write(struct.pack('<HHII', tag, kind, 1, value) if kind == 4 else
+                struct.pack('<HHIHH', tag, kind, 1, value, 0))
+    f.write(struct.pack('<I', 0))
+no_clear_reference = np.repeat(grey_levels[:, :, None], 3, axis=2)
+
 # Orientations, on strips, tiles and Group 4 strips.
 oriented = []
 for source in ['lzw.tif', 'tiles-lzw.tif', 'g4.tif']:
@@ -141,6 +196,13 @@ for source in ['lzw.tif', 'tiles-lzw.tif', 'g4.tif']:
         run('tiffset', '-s', '274', str(o), path(name))
         oriented.append((name, o))
 
+def write_pam(name, picture):
+    w, h = picture.size
+    with open(path(name + '.pam'), 'wb') as f:
+        f.write(b'P7\nWIDTH %d\nHEIGHT %d\nDEPTH 3\nMAXVAL 255\nTUPLTYPE RGB\nENDHDR\n' % (w, h))
+        f.write(picture.tobytes())
+
+
 # References: tiff2rgba of the rows as stored, then the orientation applied by Pillow.
 TURN = {2: Image.FLIP_LEFT_RIGHT, 3: Image.ROTATE_180, 4: Image.FLIP_TOP_BOTTOM,
         5: Image.TRANSPOSE, 6: Image.ROTATE_270, 7: Image.TRANSVERSE, 8: Image.ROTATE_90}
@@ -149,6 +211,9 @@ for name in sorted(os.listdir(out)):
     if not name.endswith('.tif'):
         continue
     stored = path(name + '.stored.tif')
+    if name == 'lzw-no-clear.tif':
+        write_pam(name, Image.fromarray(no_clear_reference))
+        continue
     if subprocess.run(['tiff2rgba', '-c', 'none', path(name), stored],
                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode != 0:
         continue
@@ -164,7 +229,4 @@ for name in sorted(os.listdir(out)):
     if o != 1:
         picture = picture.transpose(TURN[o])
     os.remove(stored)
-    w, h = picture.size
-    with open(path(name + '.pam'), 'wb') as f:
-        f.write(b'P7\nWIDTH %d\nHEIGHT %d\nDEPTH 3\nMAXVAL 255\nTUPLTYPE RGB\nENDHDR\n' % (w, h))
-        f.write(picture.tobytes())
+    write_pam(name, picture)
