@@ -1,8 +1,8 @@
 // CCITT Group 4 (T.6) rows. Each row is coded against the row above it (the first against an
 // all-white row) by pass, vertical and horizontal modes. Rows are kept as lists of changing
 // elements (the pixels where the colour changes), so finding b1 and b2 on the reference row
-// is a short forward walk, and pixels are written as runs. Codes are looked up in tables
-// indexed by the next 7 bits (modes) or 13 bits (runs) of a 64-bit bit buffer.
+// is a short forward walk, and each row is written from its list once it is complete. Codes are
+// looked up in tables indexed by the next 7 bits (modes) or 13 bits (runs) of a 64-bit bit buffer.
 #include "decoders/ccitt_g4.h"
 
 #include "core/mem.h"
@@ -144,6 +144,22 @@ inline void consume(G4Decoder* g, int n) {
     g->avail -= n;
 }
 
+// Short runs are the common case: they are written with two overlapping stores, not a call.
+inline void fill_black(uint8_t* at, int n) {
+    const uint64_t ones = 0x0101010101010101ull;
+    if (n >= 16) {
+        std::memset(at, 1, static_cast<size_t>(n));
+    } else if (n >= 8) {
+        std::memcpy(at, &ones, 8);
+        std::memcpy(at + n - 8, &ones, 8);
+    } else if (n >= 4) {
+        std::memcpy(at, &ones, 4);
+        std::memcpy(at + n - 4, &ones, 4);
+    } else {
+        for (int i = 0; i < n; i++) at[i] = 1;
+    }
+}
+
 bool coding_error(const char* why) {
     log_line(why);
     g_status = ST_BAD_DATA;
@@ -215,7 +231,6 @@ bool g4_row(G4Decoder* g, uint8_t* out) {
         Mode mode = static_cast<Mode>(g_mode_code[index]);
         if (mode == M_PASS) {
             if (b2 < start) return coding_error("TIFF : mode passe en arriere");
-            std::memset(out + start, colour, static_cast<size_t>(b2 - start));
             a0 = b2;
         } else if (mode == M_HORIZONTAL) {
             int run1 = read_run(g, colour, width - start);
@@ -223,15 +238,12 @@ bool g4_row(G4Decoder* g, uint8_t* out) {
             if (run1 == -1 || run2 == -1) return false;
             if (run1 < 0 || run2 < 0) return coding_error("TIFF : code de longueur CCITT invalide");
             int a1 = start + run1, a2 = a1 + run2;
-            std::memset(out + start, colour, static_cast<size_t>(run1));
-            std::memset(out + a1, colour ^ 1, static_cast<size_t>(run2));
             cur[changes++] = a1;
             cur[changes++] = a2;
             a0 = a2;
         } else {
             int a1 = b1 + k_vertical_offset[mode];
             if (a1 < start || a1 > width) return coding_error("TIFF : mode vertical hors ligne");
-            std::memset(out + start, colour, static_cast<size_t>(a1 - start));
             cur[changes++] = a1;
             a0 = a1;
             colour ^= 1;
@@ -242,6 +254,9 @@ bool g4_row(G4Decoder* g, uint8_t* out) {
     // Changes at the row's end carry nothing; the sentinels close the list.
     while (changes > 0 && cur[changes - 1] >= width) changes--;
     for (int i = 0; i < 4; i++) cur[changes + i] = width;
+    // The row is white but for the runs between a change to black and the next change.
+    std::memset(out, 0, static_cast<size_t>(width));
+    for (int i = 0; i < changes; i += 2) fill_black(out + cur[i], cur[i + 1] - cur[i]);
     g->current = g->reference;
     g->reference = cur;
     return true;
