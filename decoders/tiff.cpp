@@ -21,9 +21,7 @@
 namespace {
 
 constexpr long k_reader_buffer = 4096;
-// Images decoded on demand hold only the rows in view, so they may declare more pixels than
-// images decoded whole.
-constexpr int64_t k_on_demand_factor = 16;
+constexpr long long k_max_decoded_row = 1 << 28;
 
 void refuse(int status, const char* why) {
     log_line(why);
@@ -153,11 +151,12 @@ void set_up(Image* image, TiffTags* t, int list) {
     int planes = tiff_planes(t);
     int page_width, page_height;
     orientation_page_size(t->orientation, t->width, t->height, &page_width, &page_height);
-    int64_t saved_bound = g_max_image_bytes;
-    g_max_image_bytes *= k_on_demand_factor;
-    bool fits = image_size_acceptable(page_width, page_height, planes);
-    g_max_image_bytes = saved_bound;
-    if (!fits) return refuse(ST_NO_MEMORY, "TIFF : image trop grande");
+    // The decoded rows of a strip or tile (every sample) are held in one block each.
+    long long decoded_width = t->strip_count > 0 ? t->width : t->tile_width;
+    long long decoded_row = (decoded_width * t->samples * t->bits_per_sample + 7) / 8;
+    if (!on_demand_size_acceptable(page_width, page_height, planes) ||
+        decoded_row > k_max_decoded_row)
+        return refuse(ST_NO_MEMORY, "TIFF : image trop grande");
     // A piece too big for a quarter of the memory budget would be decoded again and again;
     // transposed pages need every strip for each row. Both are decoded once, whole, into rows
     // that are swapped rather than dropped.

@@ -25,6 +25,7 @@ constexpr int k_codes = 4096;
 // Room kept free behind the output: the longest string, one byte more, and the eight-byte
 // copies' overrun.
 constexpr long k_headroom = k_codes + 16;
+constexpr long long k_max_history = 1 << 30;
 
 struct Entry {
     uint32_t start; // where the string lies in the history (or in the frozen table)
@@ -71,7 +72,10 @@ void compact(LzwDecoder* z) {
 
 bool make_room(LzwDecoder* z, long needed) {
     if (needed <= z->capacity) return true;
-    long capacity = z->capacity * 2 > needed ? z->capacity * 2 : needed;
+    // Doubling, but never past what one block may hold.
+    long long doubled = 2LL * z->capacity;
+    long capacity =
+        doubled > needed && doubled <= k_max_history ? static_cast<long>(doubled) : needed;
     // Bytes past the output are never handed out: the eight-byte copies may read and write
     // them before they are decoded, so they need no clearing.
     if (!mem_realloc(z->history, static_cast<size_t>(capacity))) {
@@ -287,7 +291,7 @@ LzwDecoder* lzw_open(TiffFeed* feed) {
 
 bool lzw_row(LzwDecoder* z, uint8_t* out, long row_bytes) {
     if (!z) return false;
-    if (!z->history && !make_room(z, 2 * row_bytes + k_headroom)) return false;
+    if (!z->history && !make_room(z, row_bytes + k_headroom)) return false;
     decode_until(z, row_bytes);
     if (z->used - z->delivered < row_bytes) return false;
     std::memcpy(out, z->history + z->delivered, static_cast<size_t>(row_bytes));

@@ -149,11 +149,12 @@ void place_black(Work* w, int y, int x, int count) {
 
 // Decodes rows [first, first + rows) of stored rows of one strip, or of one tile, whose
 // pieces are chunk + p * plane_chunks for each data plane p, and places them at column x.
-// stored_rows rows of the piece are decoded; only those below the height are placed.
 void decode_piece(Work* w, int chunk, int plane_chunks, long long skip_rows, int first, int rows,
                   int x) {
     const TiffLayout* l = w->layout;
     int count = l->width - x < w->width ? l->width - x : w->width;
+    // Rows of a tile below the image are never needed: decoding stops at the last row.
+    if (rows > l->height - first) rows = l->height - first;
     long piece = w->data_planes > 1 ? k_planar_feed_piece : k_feed_piece;
     bool ok = !g_status;
     for (int p = 0; p < w->data_planes; p++) w->sources[p] = RowSource();
@@ -168,13 +169,12 @@ void decode_piece(Work* w, int chunk, int plane_chunks, long long skip_rows, int
         // Rows kept as stored are converted straight into the page; whole rows of one byte
         // per pixel are even decoded there.
         uint8_t* page[3];
-        bool direct = ok && y < l->height && place_direct(&w->placement, y, x, page);
+        bool direct = ok && place_direct(&w->placement, y, x, page);
         uint8_t* samples = direct && w->in_place ? page[0] : w->chunky;
         if (ok && !next_row(w, samples)) {
             fail_piece(w);
             ok = false;
         }
-        if (y >= l->height) continue;
         if (!ok) {
             place_black(w, y, x, count);
             continue;

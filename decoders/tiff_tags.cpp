@@ -13,6 +13,7 @@
 namespace {
 
 constexpr int k_last_tag = 532;
+constexpr long long k_max_chunks = 1 << 26;
 enum FieldType { TYPE_ASCII = 2, TYPE_SHORT = 3, TYPE_LONG = 4, TYPE_RATIONAL = 5 };
 
 struct Entry {
@@ -66,6 +67,10 @@ void read_array(const Entry& e, uint32_t*& holder, long long n) {
     int size = e.type == TYPE_SHORT ? 2 : 4;
     if (n * size > rd_size()) {
         refuse(ST_FILE, "TIFF : tableau plus long que le fichier");
+        return;
+    }
+    if (n > k_max_chunks) {
+        refuse(ST_NO_MEMORY, "TIFF : trop de bandes ou de tuiles");
         return;
     }
     mem_free(holder);

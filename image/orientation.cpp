@@ -11,6 +11,7 @@ namespace {
 
 // The band holds at most this many bytes, but always the producer's minimum rows.
 constexpr long long k_band_bytes = 16 << 20;
+constexpr long long k_max_band_bytes = 1 << 30;
 
 bool mirrors_columns(int orientation) {
     return orientation == 2 || orientation == 3;
@@ -101,6 +102,10 @@ void place_begin(Placement* p, Image* page, int stored_width, int stored_height,
     if (rows > stored_height) rows = stored_height;
     if (rows < 1) rows = 1;
     p->band_rows = static_cast<int>(rows);
+    if (rows * row_bytes > k_max_band_bytes) {
+        g_status = ST_NO_MEMORY;
+        return;
+    }
     if (!mem_alloc(p->band, static_cast<size_t>(rows * row_bytes))) return;
     p->band_first = -1;
 }
