@@ -13,7 +13,6 @@ void pnm_load(int image_id, int name_index, int list);
 void pcx_load(int image_id, int list);
 void sunras_load(int image_id, int list);
 void targa_load(int image_id, int list);
-void ecw_load(int image_id, int list, int row);
 
 // PNM header numbers (decoders/pnm_tokens.h has the rest of the text reading):
 // sets the count of bytes left, then reads one number per call, skipping '#' comments.

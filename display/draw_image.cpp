@@ -6,12 +6,26 @@
 #include "display/row_samplers.h"
 #include "display/records.h"
 #include "geo/image_rect.h"
+#include "image/ecw.h"
 #include "image/image.h"
 
 #include <algorithm>
 #include <cstring>
 
-void (*g_ecw_draw_hook)(Image*, const Rect&, const Rect&) = nullptr;
+namespace {
+
+// The ECW reader decodes the source rectangle straight into the destination's pixels.
+void draw_ecw_region(Image* image, const Rect& source, const Rect& destination) {
+    int x = int(destination.x0), y = int(destination.y0);
+    ecw_read_region(image,
+                    EcwRegion{source.x0, source.y0, source.x1 - source.x0, source.y1 - source.y0},
+                    int(destination.x1) - x, int(destination.y1) - y,
+                    frame_row(y) + (x - g_frame.x), g_frame.stride);
+}
+
+} // namespace
+
+void (*g_ecw_draw_hook)(Image*, const Rect&, const Rect&) = draw_ecw_region;
 
 namespace {
 

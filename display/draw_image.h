@@ -26,7 +26,7 @@ bool image_mapping(const Image* image, const View* view, const WindowObject* win
 bool image_is_opaque(const Image* image);
 
 // Draws an ECW image's source rectangle into the destination window rectangle of the frame
-// buffer; installed by the ECW reader, nothing is drawn for ECW images without it.
+// buffer (inside the current band): the ECW reader's region read unless replaced.
 extern void (*g_ecw_draw_hook)(Image* image, const Rect& source, const Rect& destination);
 
 // Whether draw_image reads the reduced copy at these steps (source pixels per window pixel).

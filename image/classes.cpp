@@ -3,6 +3,7 @@
 #include "core/registry.h"
 #include "core/status.h"
 #include "core/store.h"
+#include "image/ecw.h"
 #include "image/file_entry.h"
 #include "image/frame_control.h"
 #include "image/image.h"
@@ -15,6 +16,8 @@ void table_delete(int, void* record) {
 
 void image_delete(int id, void* record) {
     Image* image = static_cast<Image*>(record);
+    // The library's view goes first; the codec handle is freed with it.
+    if (image->file_entry_id && image->format_id == FMT_ECW) ecw_close(image);
     obj_delete(CLS_TABLE, image->full_store_id);
     obj_delete(CLS_TABLE, image->reduced_store_id);
     if (image->georef_link_id) obj_delete(CLS_GEOREF_LINK, image->georef_link_id);

@@ -6,6 +6,7 @@
 #include "core/registry.h"
 #include "core/status.h"
 #include "decoders/decoders.h"
+#include "image/ecw.h"
 #include "image/image.h"
 #include "core/services.h"
 
@@ -68,7 +69,7 @@ void dispatch(int* image_id, int list, int row) {
         targa_load(*image_id, list);
         break;
     case FMT_ECW:
-        ecw_load(*image_id, list, row);
+        ecw_read_rows(*image_id, list, row);
         break;
     default:
         if (format >= FMT_PBM_ASCII && format <= FMT_PPM_RAW)

@@ -20,3 +20,11 @@ void sys_set_priority_class(int mode);
 const char* sys_temp_root();
 // True where the file system ignores letter case (paths are then stored lower-cased).
 bool sys_paths_fold_case();
+
+// Run-time linking. A path with a directory loads that file; a bare file name is searched for
+// by the system's own rules (on Windows the executable's directory comes first). Both give
+// nullptr when the library or the function is not there.
+void* sys_library_open(const char* path);
+void* sys_library_symbol(void* library, const char* name);
+// File name of the vendor's ECW decompression library on this system.
+const char* sys_ecw_library_name();

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <dlfcn.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -71,4 +72,16 @@ const char* sys_temp_root() {
 
 bool sys_paths_fold_case() {
     return false;
+}
+
+void* sys_library_open(const char* path) {
+    return dlopen(path, RTLD_NOW | RTLD_LOCAL);
+}
+
+void* sys_library_symbol(void* library, const char* name) {
+    return library ? dlsym(library, name) : nullptr;
+}
+
+const char* sys_ecw_library_name() {
+    return "libNCSEcw.so";
 }

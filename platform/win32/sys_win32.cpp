@@ -64,3 +64,26 @@ const char* sys_temp_root() {
 bool sys_paths_fold_case() {
     return true;
 }
+
+void* sys_library_open(const char* path) {
+    // The loader wants backslashes in a path.
+    char native[MAX_PATH];
+    if (std::strlen(path) >= sizeof native) return nullptr;
+    std::strcpy(native, path);
+    for (char* c = native; *c; c++)
+        if (*c == '/') *c = '\\';
+    // No error box when the file is missing or is not a library for this machine.
+    UINT previous = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    HMODULE module = LoadLibraryA(native);
+    SetErrorMode(previous);
+    return reinterpret_cast<void*>(module);
+}
+
+void* sys_library_symbol(void* library, const char* name) {
+    if (!library) return nullptr;
+    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
+}
+
+const char* sys_ecw_library_name() {
+    return "NCSEcw.dll";
+}

@@ -25,6 +25,7 @@ STEPS=(
     "drag:200,150,150,120|@"
     "rdblclick:120,90|@"
     "space|@"
+    "space|@"
     "drop:f-drop.pgm,0-drop.bmp|@"
     "shift+space|@"
 )
@@ -40,6 +41,10 @@ make_files() { # dir
     cp "$here/samples/libjpeg-turbo-testorig.ppm" "$1/d-rose.ppm"
     # A JPEG cut short: its load fails and the placeholder picture is shown with the message.
     head -c 400 "$here/samples/image-rs-cat.jpg" >"$1/e-broken.jpg"
+    # An ECW file for the test stand-in of the vendor's library (tests/ecw_double): the ECW
+    # signature, then the raster it serves. Shown after Delete, zoomed and dragged by mouse.
+    { printf '\x65\x02\x01 test raster\nraster\n'; cat "$here/samples/libjpeg-turbo-testorig.ppm"; } \
+        >"$1/c-map.ecw"
     # Not on the command line: dropped on the window later.
     cp "$here/samples/pillow-hopper_rle8.bmp" "$1/0-drop.bmp"
     cp "$here/samples/libtiff-minisblack-1c-8b.pgm" "$1/f-drop.pgm"

@@ -18,8 +18,8 @@ rm -rf "$OUT"
 mkdir -p "$OUT"
 files=$OUT/files
 make_files "$files"
-list=("$files/a-flower.jpg" "$files/b-bird.bmp" "$files/c-cat.jpg" "$files/d-rose.ppm"
-    "$files/e-broken.jpg")
+list=("$files/a-flower.jpg" "$files/b-bird.bmp" "$files/c-cat.jpg" "$files/c-map.ecw"
+    "$files/d-rose.ppm" "$files/e-broken.jpg")
 # The trash the viewer uses lives in the test folder.
 export HOME=$OUT/home XDG_DATA_HOME=$OUT/home/.local/share
 mkdir -p "$XDG_DATA_HOME"
