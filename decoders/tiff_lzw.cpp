@@ -25,6 +25,9 @@ constexpr int k_codes = 4096;
 // Room kept free behind the output: the longest string, one byte more, and the eight-byte
 // copies' overrun.
 constexpr long k_headroom = k_codes + 16;
+// The history and the frozen strings begin with the 256 single bytes, so that every code,
+// single bytes included, is copied the same way.
+constexpr long k_literals = 256;
 constexpr long long k_max_history = 1 << 30;
 
 struct Entry {
@@ -60,14 +63,15 @@ void bad_code(LzwDecoder* z, const char* why) {
     z->ended = true;
 }
 
-// The history's undelivered bytes move to its start; nothing may point into it any more.
+// The history's undelivered bytes move back behind the single bytes at its start; nothing
+// else may point into it any more.
 void compact(LzwDecoder* z) {
     long left = z->used - z->delivered;
-    if (z->delivered > 0 && left > 0)
-        std::memmove(z->history, z->history + z->delivered, static_cast<size_t>(left));
-    z->used = left;
-    z->previous_at -= z->delivered;
-    z->delivered = 0;
+    if (z->delivered > k_literals && left > 0)
+        std::memmove(z->history + k_literals, z->history + z->delivered, static_cast<size_t>(left));
+    z->used = k_literals + left;
+    z->previous_at -= z->delivered - k_literals;
+    z->delivered = k_literals;
 }
 
 bool make_room(LzwDecoder* z, long needed) {
@@ -88,13 +92,14 @@ bool make_room(LzwDecoder* z, long needed) {
 
 // The table is full and no clear code came: its strings are copied out of the history.
 void freeze(LzwDecoder* z) {
-    size_t total = 16;
+    size_t total = k_literals + 16;
     for (int c = k_end + 1; c < k_codes; c++) total += z->table[c].length;
     if (!mem_realloc(z->strings, total)) {
         z->ended = true;
         return;
     }
-    uint32_t at = 0;
+    std::memcpy(z->strings, z->history, k_literals);
+    uint32_t at = k_literals;
     for (int c = k_end + 1; c < k_codes; c++) {
         Entry& e = z->table[c];
         std::memcpy(z->strings + at, z->history + e.start, e.length);
@@ -205,7 +210,7 @@ void decode_until(LzwDecoder* z, long wanted) {
             z->previous_at = previous_at;
             compact(z);
             used = z->used;
-            target = wanted;
+            target = z->delivered + wanted;
             history[used] = static_cast<uint8_t>(code);
             c.previous = code;
             previous_at = used++;
@@ -213,17 +218,12 @@ void decode_until(LzwDecoder* z, long wanted) {
         }
         long n;
         if (code <= c.last) {
-            if (code < 256) {
-                *out = static_cast<uint8_t>(code);
-                n = 1;
-            } else {
-                const Entry& e = table[code];
-                if (frozen)
-                    copy_string(out, z->strings + e.start, e.length, true);
-                else
-                    copy_string(out, history + e.start, e.length, used - e.start >= 8);
-                n = e.length;
-            }
+            const Entry& e = table[code];
+            if (frozen)
+                copy_string(out, z->strings + e.start, e.length, true);
+            else
+                copy_string(out, history + e.start, e.length, used - e.start >= 8);
+            n = e.length;
         } else if (code == c.last + 1 && c.previous >= 0 && !frozen) {
             // The entry being made: the previous string and its own first byte.
             const Entry& e = table[c.previous];
@@ -277,7 +277,7 @@ LzwDecoder* lzw_open(TiffFeed* feed) {
     z->last = k_end;
     z->width = 9;
     // Only the single bytes need entries now: codes above are filled as they are assigned.
-    for (int i = 0; i < 256; i++) z->table[i] = Entry{0, 1};
+    for (int i = 0; i < 256; i++) z->table[i] = Entry{static_cast<uint32_t>(i), 1};
     // Codes written least significant bit first (the early LZW of old writers) start with a
     // zero byte followed by one whose low bit is set; they are refused, not shown as noise.
     if (feed_refill(feed) && feed->end - feed->next >= 2 && feed->next[0] == 0 &&
@@ -291,7 +291,11 @@ LzwDecoder* lzw_open(TiffFeed* feed) {
 
 bool lzw_row(LzwDecoder* z, uint8_t* out, long row_bytes) {
     if (!z) return false;
-    if (!z->history && !make_room(z, row_bytes + k_headroom)) return false;
+    if (!z->history) {
+        if (!make_room(z, k_literals + row_bytes + k_headroom)) return false;
+        for (int i = 0; i < k_literals; i++) z->history[i] = static_cast<uint8_t>(i);
+        z->used = z->delivered = k_literals;
+    }
     decode_until(z, row_bytes);
     if (z->used - z->delivered < row_bytes) return false;
     std::memcpy(out, z->history + z->delivered, static_cast<size_t>(row_bytes));
