@@ -266,12 +266,28 @@ void decode_until(LzwDecoder* z, long wanted) {
     z->previous = c.previous;
 }
 
+// One closed decoder is kept with its history for the next strip: images of many small strips
+// then decode without a block made and freed per strip.
+LzwDecoder* g_spare = nullptr;
+constexpr long k_spare_history = 1 << 20;
+
 } // namespace
 
 LzwDecoder* lzw_open(TiffFeed* feed) {
-    LzwDecoder* z = nullptr;
-    if (!mem_alloc(z, sizeof(LzwDecoder))) return nullptr;
+    LzwDecoder* z = g_spare;
+    g_spare = nullptr;
+    if (!z) {
+        if (!mem_alloc(z, sizeof(LzwDecoder))) return nullptr;
+        std::memset(z, 0, sizeof(LzwDecoder) - sizeof z->table);
+    }
+    uint8_t* history = z->history;
+    uint8_t* strings = z->strings;
+    long capacity = z->capacity;
     std::memset(z, 0, sizeof(LzwDecoder) - sizeof z->table);
+    z->history = history;
+    z->strings = strings;
+    z->capacity = capacity;
+    z->used = z->delivered = k_literals;
     z->feed = feed;
     z->previous = -1;
     z->last = k_end;
@@ -291,10 +307,9 @@ LzwDecoder* lzw_open(TiffFeed* feed) {
 
 bool lzw_row(LzwDecoder* z, uint8_t* out, long row_bytes) {
     if (!z) return false;
-    if (!z->history) {
+    if (z->capacity < k_literals + row_bytes + k_headroom) {
         if (!make_room(z, k_literals + row_bytes + k_headroom)) return false;
         for (int i = 0; i < k_literals; i++) z->history[i] = static_cast<uint8_t>(i);
-        z->used = z->delivered = k_literals;
     }
     decode_until(z, row_bytes);
     if (z->used - z->delivered < row_bytes) return false;
@@ -307,6 +322,11 @@ bool lzw_row(LzwDecoder* z, uint8_t* out, long row_bytes) {
 
 void lzw_close(LzwDecoder*& lzw) {
     if (!lzw) return;
+    if (!g_spare && lzw->capacity <= k_spare_history) {
+        g_spare = lzw;
+        lzw = nullptr;
+        return;
+    }
     mem_free(lzw->history);
     mem_free(lzw->strings);
     mem_free(lzw);
