@@ -159,26 +159,29 @@ PY
         [nsxiv]="nsxiv -s d -g $screen $image"
     )
     echo "== $case: $(basename "$image") on $screen"
+    # The viewers take turns, run after run, so that a change in the machine's load falls on
+    # all of them.
+    declare -A times=() rss=() cpus=()
+    for _ in $(seq 1 "$RUNS"); do
+        for name in dorvane feh nsxiv; do
+            set -- ${commands[$name]}
+            command -v "$1" >/dev/null || continue
+            read -r ms kb cpu < <(DORVANE_REPORT_PAINT=1 run_once "$name" "$@")
+            times[$name]+="$ms "
+            rss[$name]+="$kb "
+            cpus[$name]+="$cpu "
+        done
+    done
     printf '%-8s %12s %12s %14s   %s\n' viewer "median ms" "median CPU" "peak RSS MB" "runs (ms)"
     for name in dorvane feh nsxiv; do
-        set -- ${commands[$name]}
-        if ! command -v "$1" >/dev/null; then
+        if [ -z "${times[$name]:-}" ]; then
             printf '%-8s %12s\n' "$name" "not installed"
             continue
         fi
-        times=()
-        rss=()
-        cpus=()
-        for _ in $(seq 1 "$RUNS"); do
-            read -r ms kb cpu < <(DORVANE_REPORT_PAINT=1 run_once "$name" "$@")
-            times+=("$ms")
-            rss+=("$kb")
-            cpus+=("$cpu")
-        done
-        med=$(printf '%s\n' "${times[@]}" | grep -v fail | median)
-        cpu_med=$(printf '%s\n' "${cpus[@]}" | median)
-        peak=$(printf '%s\n' "${rss[@]}" | sort -n | tail -1)
-        printf '%-8s %12s %12s %14s   %s\n' "$name" "$med" "$cpu_med" "$((peak / 1024))" "${times[*]}"
+        med=$(printf '%s\n' ${times[$name]} | grep -v fail | median)
+        cpu_med=$(printf '%s\n' ${cpus[$name]} | median)
+        peak=$(printf '%s\n' ${rss[$name]} | sort -n | tail -1)
+        printf '%-8s %12s %12s %14s   %s\n' "$name" "$med" "$cpu_med" "$((peak / 1024))" "${times[$name]}"
     done
     grep -h 'dorvane: painted' "$OUT/dorvane.stderr" | head -1 | sed 's/^/last dorvane run, its own report: /'
     if [ "$case" = tiff-giga ]; then
