@@ -52,7 +52,9 @@ TEST(TiffFiles, MadeByPublicToolsMatchLibtiff) {
     };
     const Case cases[] = {
         {"rgb be packbits lzw lzw-one-row lzw-one-strip lzw-predictor lzw-predictor-be "
-         "lzw-planar rgba rgba-lzw tiles tiles-lzw tiles-planar tiles-grey-packbits grey "
+         "lzw-planar rgba rgba-lzw tiles tiles-lzw tiles-planar tiles-grey-packbits "
+         "tiles-exact-packbits "
+         "rgb64x48 grey "
          "grey-lzw grey4 grey4-packbits palette4 palette4-lzw multipage",
          0, 0, "strips, tiles, planes, predictor, both byte orders; the first page only"},
         {"rgb48 rgb48-lzw rgb48-be", 0, 0, "16-bit samples give their high byte"},

@@ -72,6 +72,7 @@ def save(name, array, mode, **options):
 rgb = photo()
 save('rgb.tif', rgb, 'RGB')
 save('grey.tif', rgb[:, :, 1].copy(), 'L')
+save('rgb64x48.tif', photo(64, 48), 'RGB')
 save('bilevel.tif', (rgb[:, :, 0] > rgb[:, :, 2]).astype(np.uint8) * 255, 'L')
 Image.open(path('bilevel.tif')).convert('1').save(path('bilevel.tif'))
 save('rgba.tif', np.dstack([rgb, np.full((H, W), 255, np.uint8)]), 'RGBA')
@@ -101,6 +102,7 @@ variants = [
     ('tiles.tif', 'rgb.tif', ['-t', '-w', '16', '-l', '32']),
     ('tiles-lzw.tif', 'rgb.tif', ['-t', '-w', '32', '-l', '16', '-c', 'lzw:2']),
     ('tiles-planar.tif', 'rgb.tif', ['-t', '-w', '16', '-l', '16', '-p', 'separate']),
+    ('tiles-exact-packbits.tif', 'rgb64x48.tif', ['-t', '-w', '32', '-l', '16', '-c', 'packbits']),
     ('tiles-grey-packbits.tif', 'grey.tif', ['-t', '-w', '48', '-l', '48', '-c', 'packbits']),
     ('grey-lzw.tif', 'grey.tif', ['-c', 'lzw:2', '-r', '3']),
     ('grey4-packbits.tif', 'grey4.tif', ['-c', 'packbits']),
