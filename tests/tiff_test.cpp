@@ -51,11 +51,10 @@ TEST(TiffFiles, MadeByPublicToolsMatchLibtiff) {
         const char* why;
     };
     const Case cases[] = {
-        {"rgb be packbits lzw lzw-one-row lzw-one-strip lzw-predictor lzw-predictor-be "
-         "lzw-planar rgba rgba-lzw tiles tiles-lzw tiles-planar tiles-grey-packbits "
-         "tiles-exact-packbits "
-         "rgb64x48 grey "
-         "grey-lzw grey4 grey4-packbits palette4 palette4-lzw multipage",
+        {"rgb rgb64x48 be packbits lzw lzw-one-row lzw-one-strip lzw-predictor "
+         "lzw-predictor-be lzw-planar rgba rgba-lzw tiles tiles-lzw tiles-planar "
+         "tiles-grey-packbits tiles-exact-packbits grey grey-lzw grey4 grey4-packbits palette4 "
+         "palette4-lzw multipage",
          0, 0, "strips, tiles, planes, predictor, both byte orders; the first page only"},
         {"rgb48 rgb48-lzw rgb48-be", 0, 0, "16-bit samples give their high byte"},
         {"lzw-no-clear", 0, 0, "an LZW table that fills up without a clear code"},
