@@ -91,15 +91,20 @@ run_once() { # name command...
 
 median() { sort -n | awk '{a[NR]=$1} END {if (NR) print (NR % 2 ? a[(NR+1)/2] : int((a[NR/2]+a[NR/2+1])/2)); else print "n/a"}'; }
 
-# Window points of the squares' centres for a picture fitted and centred on the screen.
-square_points() { # screen_w screen_h image_w image_h colour
+# Window points of the squares' centres for a picture fitted and centred on the screen, and
+# with a ring colour, one point in each square's ring.
+square_points() { # screen_w screen_h image_w image_h colour [ring_colour]
     python3 - "$@" <<'PY'
 import sys
 sw, sh, iw, ih = map(int, sys.argv[1:5])
 s = min(sw / iw, sh / ih, 1.0)
 ox, oy = (sw - iw * s) / 2, (sh - ih * s) / 2
+side = min(iw, ih) // 8
 for cx, cy in [(0.5, 0.5), (0.3, 0.3), (0.7, 0.3), (0.3, 0.7), (0.7, 0.7)]:
-    print("%d,%d,%s" % (ox + cx * iw * s, oy + cy * ih * s, sys.argv[5]))
+    x, y = ox + cx * iw * s, oy + cy * ih * s
+    print("%d,%d,%s" % (x, y, sys.argv[5]))
+    if len(sys.argv) > 6:
+        print("%d,%d,%s" % (x + 0.625 * side * s, y, sys.argv[6]))
 PY
 }
 
@@ -136,7 +141,7 @@ PY
         screen=1920x1080
         image=$OUT/g4-10000x14000.tif
         make_tiff g4 10000 14000 "$image"
-        mapfile -t points < <(square_points 1920 1080 10000 14000 000000)
+        mapfile -t points < <(square_points 1920 1080 10000 14000 000000 FFFFFF)
         ;;
     tiff-giga)
         screen=1920x1080

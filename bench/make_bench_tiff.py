@@ -4,7 +4,7 @@ squares of one colour where the benchmark probes the screen once the picture is 
 
 Usage: make_bench_tiff.py lzw|g4 WIDTH HEIGHT OUT
   lzw: RGB, a noisy photo-like gradient, LZW strips of one row, squares of 3C78B4.
-  g4:  bilevel lines of text-like marks, one Group 4 strip, black squares.
+  g4:  bilevel lines of text-like marks, one Group 4 strip, black squares in white rings.
 Rows are written one at a time to an uncompressed file that tiffcp then compresses, so the
 size of the picture does not matter.
 """
@@ -53,7 +53,12 @@ def bilevel_row(y):
         for a, b, top in marks[band]:
             if line >= top:
                 row[a:b] = 1
+    # Black squares in white rings a quarter of their side wide: an empty screen is black too,
+    # so the rings tell a painted page from none.
+    ring = side // 4
     for bx, by in boxes:
+        if by - ring <= y < by + side + ring:
+            row[max(bx - ring, 0):bx + side + ring] = 0
         if by <= y < by + side:
             row[bx:bx + side] = 1
     return np.packbits(row).tobytes()
