@@ -14,3 +14,6 @@ bool image_size_acceptable(int64_t width, int64_t height, int planes);
 // coding can give at most `pixels_per_byte` pixels for each byte of the file.
 bool image_size_supplied(int64_t width, int64_t height, int64_t file_bytes,
                          int64_t pixels_per_byte);
+// The same for images whose rows are decoded on demand and dropped under pressure, never
+// swapped: the disk need not hold them.
+bool on_demand_size_acceptable(int64_t width, int64_t height, int planes);

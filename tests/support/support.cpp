@@ -44,6 +44,16 @@ std::string test_temp_dir() {
     return s_temp_dir;
 }
 
+std::string test_made_tiffs() {
+    static int made = -1;
+    std::string dir = test_temp_dir() + "/made-tiff";
+    if (made < 0) {
+        std::string command = "/usr/bin/python3 " + test_data_dir() + "/tiff/make_tiffs.py " + dir;
+        made = std::system(command.c_str()) == 0;
+    }
+    return made ? dir : "";
+}
+
 std::string test_write_file(const std::string& name, const std::string& bytes) {
     std::string path = test_temp_dir() + "/" + name;
     std::ofstream f(path, std::ios::binary);
