@@ -92,6 +92,9 @@ TEST(TiffFiles, MadeByPublicToolsMatchLibtiff) {
     EXPECT_EQ(checked, static_cast<int>(test_list_dir(dir, ".tif").size()));
 }
 
+// Tag values the public tools do not write; compressions, sample layouts and photometrics that
+// are refused are the made files' (g3, jpeg, grey16) and the corpus's (CCITT, CIELab, 2 bits,
+// bits per sample that differ, the old LZW bit order).
 TEST(TiffTags, HandMadeFilesEndWithTheirStatus) {
     struct Case {
         const char* what;
@@ -129,27 +132,8 @@ TEST(TiffTags, HandMadeFilesEndWithTheirStatus) {
          }},
         {"no byte counts", 14, [](TiffFile& f) { f.entries.pop_back(); }},
         {"orientation 9", 14, [](TiffFile& f) { tiff_set(&f, 274, 3, {9}); }},
-        {"2 bits per sample", 14, [](TiffFile& f) { tiff_set(&f, 258, 3, {2}); }},
         {"compression 99", 3, [](TiffFile& f) { tiff_set(&f, 259, 3, {99}); }},
-        {"compression 2", 3, [](TiffFile& f) { tiff_set(&f, 259, 3, {2}); }},
-        {"JPEG with its tables", 3,
-         [](TiffFile& f) {
-             tiff_set(&f, 259, 3, {7});
-             tiff_set(&f, 347, 4, {0});
-         }},
-        {"bits per sample 8 and 4", 3,
-         [](TiffFile& f) {
-             tiff_set(&f, 277, 3, {2});
-             tiff_set(&f, 258, 3, {8, 4});
-         }},
-        {"16-bit grey", 3, [](TiffFile& f) { tiff_set(&f, 258, 3, {16}); }},
         {"signed samples", 3, [](TiffFile& f) { tiff_set(&f, 339, 3, {2}); }},
-        {"CIELab", 3,
-         [](TiffFile& f) {
-             tiff_set(&f, 262, 3, {8});
-             tiff_set(&f, 277, 3, {3});
-             tiff_set(&f, 258, 3, {8, 8, 8});
-         }},
         {"strip offset past the end", 2, [](TiffFile& f) { tiff_set(&f, 273, 4, {100000}); }},
         {"byte count past the end, rows all there", 0,
          [](TiffFile& f) { tiff_set(&f, 279, 4, {100000}); }},
@@ -166,11 +150,6 @@ TEST(TiffTags, HandMadeFilesEndWithTheirStatus) {
              tiff_set(&f, 259, 3, {5});
              tiff_set(&f, 279, 4, {5});
          }},
-        {"old LZW bit order", 3,
-         [](TiffFile& f) {
-             f.data = std::string("\x00\x01\x00\x00", 4);
-             tiff_set(&f, 259, 3, {5});
-         }},
         {"predictor 3", 3, [](TiffFile& f) { tiff_set(&f, 317, 3, {3}); }},
     };
     for (const Case& c : cases) {
@@ -186,7 +165,8 @@ TEST(TiffTags, HandMadeFilesEndWithTheirStatus) {
     }
 }
 
-TEST(TiffTags, FieldsAndSmallPixelCases) {
+// CMYK, RGB with an extra sample and YCbCr pixels are the made files'.
+TEST(TiffTags, ResolutionAndPackBitsNoOp) {
     // Resolution 300/1 per centimetre becomes 762.
     TiffFile f = tiff_strip_file(2, 2, 8, 1, 1, std::string(4, '\x40'));
     tiff_set(&f, 282, 5, {300, 1});
@@ -197,28 +177,6 @@ TEST(TiffTags, FieldsAndSmallPixelCases) {
     EXPECT_EQ(r.page->x_resolution, 762);
     EXPECT_EQ(r.page->y_resolution, 762);
     EXPECT_STREQ(image_format_name(r.page->id), "TIFF non compresse");
-
-    struct Pixel {
-        const char* what;
-        TiffFile file;
-        std::vector<int> rgb; // red, green, blue of the first pixel
-    };
-    TiffFile cmyk = tiff_strip_file(1, 1, 8, 4, 5, std::string("\x64\x00\x32\x28", 4));
-    TiffFile rgba = tiff_strip_file(1, 1, 8, 4, 2, std::string("\x0A\x14\x1E\x80", 4));
-    TiffFile ycbcr = tiff_strip_file(1, 1, 8, 3, 6, std::string("\x80\x80\x80", 3));
-    tiff_set(&ycbcr, 530, 3, {1, 1});
-    const Pixel pixels[] = {
-        {"CMYK multiplies the inks", cmyk, {130, 215, 172}},
-        {"RGB with an extra sample drops it", rgba, {10, 20, 30}},
-        {"YCbCr mid grey", ycbcr, {128, 128, 128}},
-    };
-    for (const Pixel& p : pixels) {
-        SCOPED_TRACE(p.what);
-        LoadResult lr = test_load_bytes("px.tif", tiff_build(p.file));
-        ASSERT_EQ(lr.status, 0);
-        ASSERT_EQ(lr.page->planes, 3);
-        for (int c = 0; c < 3; c++) EXPECT_EQ(test_row(lr.page, 0, c)[0], p.rgb[c]);
-    }
 
     // A -128 control byte between runs is nothing.
     TiffFile packbits =
