@@ -80,23 +80,6 @@ TEST_F(ShellTest, MissingPlaceholderPicturesAreLoggedAndMessagesStillReachTheTit
     EXPECT_FALSE(headless_exited());
 }
 
-TEST_F(ShellTest, FailedLoadShowsTheErrorPictureAndMessage) {
-    std::string bad = path("bad.ppm"), good = path("good.ppm");
-    write_bytes(bad, "P6\n10 10\n255\n");
-    write_solid_ppm(good, 10, 10, rgb(7, 7, 7));
-    ASSERT_TRUE(start(bad + " " + good));
-    EXPECT_EQ(title().rfind(bad + " : ", 0), 0u) << title();
-    EXPECT_GT(title().size(), bad.size() + 3);
-    EXPECT_NE(log().find("Erreur chargement / Loading error \n'" + bad + "'"), std::string::npos);
-    // The 8 x 6 error picture at scale 1, 20 pixels from the window's corner.
-    EXPECT_EQ(pixel(20, 20), k_error_colour);
-    EXPECT_EQ(pixel(27, 25), k_error_colour);
-    EXPECT_EQ(pixel(28, 20), k_white);
-    EXPECT_EQ(count_colour(k_error_colour), 48);
-    expect_next_shows(good, 10, 10);
-    EXPECT_EQ(count_colour(k_error_colour), 0);
-}
-
 TEST_F(ShellTest, TokenLongerThanTheLimitIsPassedOver) {
     std::string file = path("ok.ppm");
     write_solid_ppm(file, 10, 10, rgb(3, 3, 3));
