@@ -72,6 +72,7 @@ TEST(TileTree, NewTreeIsOneLeafWithTheBackgroundAndDrawsIt) {
     for (uint32_t p : redraw_all(d)) ASSERT_EQ(p, rgb(10, 200, 30));
 }
 
+// Removing the image leaves the shape and only the background in every leaf.
 TEST(TileTree, ImageCoveringTheTreeSplitsUntilLeavesCoverHalfOfIt) {
     DocumentWindow d = document_with_tree(64, 48, Rect{0, 0, 640, 480});
     Image* img = grey_image(640, 480, 1);
@@ -88,6 +89,11 @@ TEST(TileTree, ImageCoveringTheTreeSplitsUntilLeavesCoverHalfOfIt) {
     EXPECT_EQ(leaves[0].bounds.y0, 240);
     EXPECT_EQ(leaves[2].bounds.x1, 320); // child 2: the quarter at the origin
     EXPECT_EQ(leaves[2].bounds.y1, 240);
+    layer_remove_object(img->id, d.layer_id);
+    ASSERT_EQ(g_status, 0);
+    leaves = leaves_of(d.layer()->tile_tree_id);
+    ASSERT_EQ(leaves.size(), 4u);
+    for (const Leaf& leaf : leaves) EXPECT_EQ(items_text(leaf.items), "0:0 ");
 }
 
 TEST(TileTree, LeavesListItemsInDrawingOrderAfterTheBackground) {
@@ -106,18 +112,6 @@ TEST(TileTree, LeavesListItemsInDrawingOrderAfterTheBackground) {
                   "0:0 " + std::to_string(second->id) + ":1 " + std::to_string(first->id) + ":2 ");
     }
     EXPECT_EQ(shared, 1);
-}
-
-TEST(TileTree, RemovingAnImageKeepsTheShape) {
-    DocumentWindow d = document_with_tree(64, 48, Rect{0, 0, 640, 480});
-    Image* img = grey_image(640, 480, 1);
-    give_order(d, img->id, 1);
-    layer_add_object(CLS_IMAGE, img->id, d.layer_id);
-    layer_remove_object(img->id, d.layer_id);
-    ASSERT_EQ(g_status, 0);
-    std::vector<Leaf> leaves = leaves_of(d.layer()->tile_tree_id);
-    ASSERT_EQ(leaves.size(), 4u);
-    for (const Leaf& leaf : leaves) EXPECT_EQ(items_text(leaf.items), "0:0 ");
 }
 
 TEST(TileTree, ObjectWithoutDrawOrderIsNotFound) {
