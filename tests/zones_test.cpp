@@ -1,5 +1,7 @@
-// Zone sets and the pending-zone bookkeeping of a window: merging, subtraction, clipping,
-// painting regions, scrolling and interrupted drawing.
+// Zone sets and the pending-zone bookkeeping of a window: clipping, painting regions,
+// scrolling, objects coming and going. Merging and subtraction are what every redraw in the
+// render, scroll and tile-tree tests goes through, each window pixel compared with a reference
+// and none left unpainted; interrupted drawing is checked by redraw_interrupted.
 #include "display_fixture.h"
 
 #include "display/scroll.h"
@@ -39,39 +41,6 @@ class ZoneSet : public ::testing::Test {
 };
 
 } // namespace
-
-TEST_F(ZoneSet, MergesOnlyWhereTheUnionIsExactOrFree) {
-    zone_add(set, Rect{0, 0, 10, 5});
-    zone_add(set, Rect{10, 0, 20, 5}); // side by side, same height
-    EXPECT_EQ(zone_text(set), "0,0,20,5 ");
-    zone_add(set, Rect{0, 5, 20, 9}); // below, same width
-    EXPECT_EQ(zone_text(set), "0,0,20,9 ");
-    zone_add(set, Rect{2, 2, 4, 4}); // contained: nothing changes
-    EXPECT_EQ(zone_text(set), "0,0,20,9 ");
-    zone_add(set, Rect{15, 3, 30, 12}); // overlapping, different heights: stays apart
-    EXPECT_EQ(zone_count(set), 2);
-    zone_add(set, Rect{-1, -1, 21, 10}); // contains the first: replaces it
-    EXPECT_EQ(zone_text(set), "-1,-1,21,10 15,3,30,12 ");
-    zone_add(set, Rect{50, 50, 60, 50}); // no area: nothing to draw
-    EXPECT_EQ(zone_count(set), 2);
-    zone_add(set, Rect{100, 100, 110, 110}); // apart from all
-    EXPECT_EQ(zone_count(set), 3);
-}
-
-TEST_F(ZoneSet, SubtractionLeavesTheFourPiecesAroundAHole) {
-    zone_add(set, Rect{0, 0, 100, 50});
-    zone_add(set, Rect{200, 0, 210, 10});
-    zone_subtract(set, Rect{40, 10, 60, 20});
-    // Untouched zones keep their place.
-    EXPECT_EQ(zone_text(set), "200,0,210,10 0,0,100,10 0,20,100,50 0,10,40,20 60,10,100,20 ");
-
-    // Touching is not overlapping.
-    zone_subtract(set, Rect{210, 0, 220, 10});
-    EXPECT_EQ(zone_count(set), 5);
-    // Covering everything empties the set.
-    zone_subtract(set, Rect{-1, -1, 300, 300});
-    EXPECT_EQ(zone_count(set), 0);
-}
 
 TEST_F(ZoneSet, ClippingCutsZonesAndDropsThoseLeftWithoutArea) {
     zone_add(set, Rect{0, 0, 10, 10});
@@ -146,42 +115,6 @@ TEST(PendingZones, ScrollingRedrawsOnlyTheUncoveredStripAndMatchesAFullRedraw) {
         for (uint32_t p : scrolled) ASSERT_NE(p, k_headless_unpainted);
         EXPECT_TRUE(scrolled == redraw_all(d));
     }
-}
-
-TEST(PendingZones, InterruptedDrawingResumesWhereItStopped) {
-    DocumentWindow d = make_document(100, 80);
-    Image* a = make_image(40, 70, 1, [](int x, int y, int) { return uint8_t(x + y); });
-    Image* b = make_image(40, 70, 1, [](int x, int y, int) { return uint8_t(x * y); });
-    palette_grey(a, 8);
-    palette_grey(b, 8);
-    show_image(d, a);
-    layer_add_object(CLS_IMAGE, b->id, d.layer_id);
-    std::vector<uint32_t> complete = redraw_all(d);
-
-    int timer_period = -1;
-    static int* s_period = nullptr;
-    s_period = &timer_period;
-    g_schedule_timer_hook = [](int, int period) { *s_period = period; };
-
-    headless_window_clear(d.handle, k_headless_unpainted);
-    g_uninterruptible = false;
-    headless_set_input_pending(true);
-    headless_set_clock(1000);
-    full_redraw(d.window_id, d.view_id);
-    draw_pending(d.window(), d.view());
-    EXPECT_EQ(d.window()->restart, 0);
-    EXPECT_EQ(timer_period, 10) << "an interrupted drawing retries soon";
-    EXPECT_GT(zone_count(d.window()->raster_zones_id), 0);
-    int layer_zones = layer_zone_set(d.window(), d.layer_id);
-    EXPECT_GT(zone_count(layer_zones), 0);
-
-    headless_set_input_pending(false);
-    headless_advance_clock(200);
-    draw_pending(d.window(), d.view());
-    EXPECT_EQ(timer_period, 2000);
-    EXPECT_EQ(d.window()->restart, 1);
-    EXPECT_EQ(zone_count(d.window()->raster_zones_id), 0);
-    EXPECT_TRUE(complete == headless_surface(d.handle));
 }
 
 TEST(PendingZones, InputIsLookedAtOnlyEveryHundredFiftyMilliseconds) {
