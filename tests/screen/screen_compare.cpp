@@ -3,7 +3,6 @@
 //       compares the W x H area of the dump at (X, Y) with the top-left W x H of the picture,
 //       pixel for pixel; exit 0 when equal, 1 when not (the area and a difference map are
 //       written when asked).
-//   screen-compare crop DUMP X Y W H OUT.ppm
 //   screen-compare probe DUMP X,Y,RRGGBB...
 //       exit 0 when every listed pixel has its colour (each channel within 8).
 // DUMP may be "-" for standard input.
@@ -160,15 +159,6 @@ int match(int argc, char** argv) {
     return 1;
 }
 
-int crop_command(int argc, char** argv) {
-    if (argc < 8) return 2;
-    Picture dump;
-    if (!read_xwd(argv[2], &dump)) return 2;
-    int w = std::atoi(argv[5]), h = std::atoi(argv[6]);
-    if (w < 1 || h < 1 || w > 20000 || h > 20000) return 2;
-    return write_picture(argv[7], crop(dump, std::atoi(argv[3]), std::atoi(argv[4]), w, h)) ? 0 : 1;
-}
-
 bool close_to(uint32_t a, uint32_t b) {
     for (int s = 0; s <= 16; s += 8) {
         int d = int((a >> s) & 0xFF) - int((b >> s) & 0xFF);
@@ -197,9 +187,8 @@ int main(int argc, char** argv) {
     std::string command = argc > 1 ? argv[1] : "";
     int result = 2;
     if (command == "match") result = match(argc, argv);
-    if (command == "crop") result = crop_command(argc, argv);
     if (command == "probe") result = probe(argc, argv);
-    if (result == 2 && command != "match" && command != "crop" && command != "probe")
-        std::fprintf(stderr, "usage: screen-compare match|crop|probe ...\n");
+    if (result == 2 && command != "match" && command != "probe")
+        std::fprintf(stderr, "usage: screen-compare match|probe ...\n");
     return result;
 }
