@@ -12,15 +12,13 @@ LoadResult load(const std::string& bytes) {
 
 } // namespace
 
+// Comments glued to the magic, to a number and after a blank, one after another, are the bundled
+// gdk-pixbuf-valid.1.ppm's; here the other places and the ends of a comment.
 TEST(PnmHeader, CommentsInEveryHeaderPosition) {
     const char* headers[] = {
-        "P2\n# after the magic\n3 1\n4\n",
         "P2 3\n# between width and height\n1 4\n",
-        "P2 3 1\n# between height and maxval\n4\n",
-        "P2#glued to the magic\n3 1 4\n",
         "P2\n#\n3 1 4\n", // '#' ended by the line feed: next line is read
         "P2\r# carriage return ends it\r3 1 4\n",
-        "P2\n# one\n# two\n3\n# three\n1\n# four\n4\n",
     };
     for (const char* h : headers) {
         SCOPED_TRACE(h);

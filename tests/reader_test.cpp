@@ -1,5 +1,6 @@
-// Buffered reader: windows and refills, seeks, ranges, scans, bit reads, open-file slots,
-// the memory bit reader and line reading.
+// Buffered reader: windows, files past 2 GiB, every decoder through small windows, seeks and
+// ranges, open-file slots and line reading. The bit readers (file and memory), the stuffed-bit
+// read and the stream number helpers are called by no decoder and have no test here.
 #include "bmp_builder.h"
 #include "core/reader.h"
 #include "core/store.h"
@@ -176,37 +177,6 @@ TEST_F(Reader, SeekFromEndAndRanges) {
     EXPECT_EQ(rd_tell(), 90); // the position did not move
 }
 
-TEST_F(Reader, BitReadsByteCompletionAndStuffing) {
-    int id = entry_for("bits.bin", std::string("\xA5\x3C\x0F", 3));
-    rd_open(id, 0, true);
-    EXPECT_EQ(rd_bits_msb(3), 5u); // 101
-    EXPECT_EQ(rd_byte(), 0x3Cu);   // the rest of 0xA5 is skipped
-    rd_seek(0, 0);
-    EXPECT_EQ(rd_bits_lsb(4), 5u);    // low nibble of 0xA5
-    EXPECT_EQ(rd_bits_lsb(8), 0xCAu); // high nibble of A5, low nibble of 3C
-    rd_seek(0, 0);
-    // Skipping the byte at offset 1 joins A5 and 0F.
-    EXPECT_EQ(rd_bits_lsb_skip(16, 1), 0x0FA5u);
-    rd_seek(0, 0);
-    EXPECT_EQ(rd_bits_msb(8), 0xA5u);
-    EXPECT_EQ(rd_bits_msb(16), 0x3C0Fu);
-    EXPECT_EQ(g_status, 0);
-    rd_bits_msb(1);
-    EXPECT_EQ(std::exchange(g_status, 0), ST_FILE);
-    // JPEG byte stuffing: the zero after 0xFF is skipped, a marker is reported.
-    id = entry_for("stuffed.bin", std::string("\xFF\x00\x12\xFF\xD9", 5));
-    rd_open(id, 0, true);
-    EXPECT_EQ(rd_bits_stuffed(8), 0xFFu);
-    EXPECT_EQ(rd_bits_stuffed(7), 0x12u >> 1);
-    EXPECT_EQ(rd_bits_stuffed(1), 2u); // FF D9 follows: a marker instead of the last bit
-    EXPECT_EQ(rd_bits_stuffed(1), 2u); // and again
-    int end = entry_for("short.bin", std::string("\x80", 1));
-    rd_open(end, 0, true);
-    EXPECT_EQ(rd_bits_stuffed(1), 1u);
-    EXPECT_EQ(rd_bits_stuffed(7), 0u);
-    EXPECT_EQ(rd_bits_stuffed(1), 2u); // past the data: reads as a marker, never out of bounds
-}
-
 TEST_F(Reader, TwentyOneFilesCloseTheLeastRecentlyUsed) {
     int ids[21];
     for (int i = 0; i < 21; i++)
@@ -231,19 +201,6 @@ TEST_F(Reader, TwentyOneFilesCloseTheLeastRecentlyUsed) {
     EXPECT_EQ(g_status, ST_FILE);
 }
 
-TEST(MemoryBits, LeastSignificantFirstAndReversed) {
-    const uint8_t data[] = {0xB4, 0x01};
-    mb_set(data);
-    EXPECT_EQ(mb_bits_lsb(3), 4u);      // bits 0..2 of B4 = 100
-    EXPECT_EQ(mb_bits_reversed(3), 3u); // bits 3, 4, 5 are 0, 1, 1; the first read is highest
-    mb_set(data);
-    EXPECT_EQ(mb_bits_lsb(9), 0x1B4u);
-    mb_skip(0); // realigns on the current byte
-    uint8_t out = 0;
-    mb_copy(&out, 1);
-    EXPECT_EQ(out, 1);
-}
-
 TEST(Streams, LinesEndAtEitherControlAndCountOnce) {
     std::string path = test_write_file("lines.txt", "a\r\nb\nc");
     FILE* f = fs_open(path.c_str(), "rb");
@@ -254,11 +211,6 @@ TEST(Streams, LinesEndAtEitherControlAndCountOnce) {
     EXPECT_STREQ(line, "b");
     fs_read_line(f, line, sizeof line);
     EXPECT_STREQ(line, "c");
-    std::fclose(f);
-    std::string numbers = test_write_file("be.bin", std::string("\x12\x34\x56\x78", 4));
-    f = fs_open(numbers.c_str(), "rb");
-    EXPECT_EQ(fs_u16be(f), 0x1234u);
-    EXPECT_EQ(fs_u16le(f), 0x7856u);
     std::fclose(f);
 }
 

@@ -250,6 +250,7 @@ TEST_F(ShellTest, DeleteThatLeavesOnlyANonImageEndsWithNoImage) {
     EXPECT_EQ(title(), "Aucune image dans le repertoire");
     EXPECT_EQ(pixel(20, 20), k_error_colour);
     key(VKEY_SPACE);
+    EXPECT_EQ(title(), "Aucune image dans le repertoire");
     key(VKEY_DELETE);
     EXPECT_FALSE(headless_exited());
 }

@@ -90,15 +90,6 @@ TEST_F(ShellTest, TokenLongerThanTheLimitIsPassedOver) {
     EXPECT_EQ(title(), ppm_title(file, 10, 10));
 }
 
-TEST_F(ShellTest, OnlyMissingFilesShowNoImageLeft) {
-    ASSERT_TRUE(start(path("nothing.ppm") + " " + path("none/at/all.gif")));
-    EXPECT_EQ(title(), "Aucune image dans le repertoire");
-    EXPECT_EQ(pixel(20, 20), k_error_colour);
-    key(VKEY_SPACE);
-    EXPECT_EQ(title(), "Aucune image dans le repertoire");
-    EXPECT_FALSE(headless_exited());
-}
-
 TEST_F(ShellTest, CloseRemovesSwapFilesAndEndsWithCodeZero) {
     std::string file = path("a.ppm");
     write_solid_ppm(file, 10, 10, rgb(3, 3, 3));
