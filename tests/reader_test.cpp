@@ -34,30 +34,6 @@ std::string counting_bytes(int n) {
     return s;
 }
 
-// Numbers, scans and refills are what the decoders read their files with, through windows of
-// every size in the small-window test below; here the window's own rules.
-TEST_F(Reader, WindowSizeFollowsTheFileAndCarriesBytesPastItsEnd) {
-    std::string small = counting_bytes(10000), big = counting_bytes(20000);
-    int a = entry_for("small.bin", small), b = entry_for("big.bin", big);
-    ASSERT_EQ(rd_open(a, 1048576, true), 0);
-    EXPECT_EQ(rd_window_size(), 10000);
-    ASSERT_EQ(rd_open(b, 4096, true), 0);
-    EXPECT_EQ(rd_size(), 20000);
-    rd_seek(8190, 0);
-    EXPECT_EQ(rd_window_base(), 4096);
-    uint8_t block[300];
-    rd_read(block, 300); // spans the windows at 4096 and 8192
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(block), 300), big.substr(8190, 300));
-    EXPECT_EQ(rd_window_base(), 8192);
-    // The bytes after the window come with it, for readers that look across its end.
-    EXPECT_EQ(rd_window_held(), 4096 + 16);
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(rd_window()), 4096 + 16),
-              big.substr(8192, 4096 + 16));
-    rd_seek(0, 2);
-    rd_byte(); // past the end
-    EXPECT_EQ(std::exchange(g_status, 0), ST_FILE);
-}
-
 // A file larger than 2 GiB (sparse, so cheap to make): its size, its bytes far out, and the
 // decoders reading through it.
 TEST_F(Reader, FilesPastTwoGigabytes) {
@@ -110,7 +86,8 @@ TEST_F(Reader, WholeFileWindowOfAHugeFileIsRefused) {
 }
 
 // Every decoder gives the same pages when its file comes through windows of a kilobyte or
-// four (the windows move on in the middle of stuffed bytes, sub-blocks, numbers and rows), and
+// four (the windows move on in the middle of stuffed bytes, sub-blocks, numbers and rows, and
+// the readers that look past a window's end find the bytes it carries beyond it), and
 // when its rows go to swap files under a budget of a few rows (decoders and readers that hold
 // several rows at once keep them).
 TEST_F(Reader, DecodersGiveTheSamePagesThroughSmallWindowsAndBudgets) {
