@@ -7,7 +7,6 @@
 #include <fstream>
 #include <random>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -213,16 +212,8 @@ TEST(LoadDispatch, PendingStatusTurnsIntoBadArguments) {
     g_status = 0;
 }
 
-// Runs the decode tool; returns its exit code and output.
 int run_tool(const std::string& args, std::string* out) {
-    std::string cmd = std::string(DORVANE_DECODE_TOOL) + " " + args + " 2>/dev/null";
-    FILE* p = popen(cmd.c_str(), "r");
-    char buffer[4096];
-    size_t n;
-    out->clear();
-    while ((n = fread(buffer, 1, sizeof buffer, p)) > 0) out->append(buffer, n);
-    int rc = pclose(p);
-    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    return test_run(std::string(DORVANE_DECODE_TOOL) + " " + args + " 2>/dev/null", out);
 }
 
 TEST(DecodeTool, FilesThatAreNotImages) {

@@ -50,10 +50,6 @@ struct DocumentWindow {
     uint32_t pixel(int x, int y) const { return headless_pixel(handle, x, y); }
 };
 
-inline uint32_t rgb(int r, int g, int b) {
-    return uint32_t(r) << 16 | uint32_t(g) << 8 | uint32_t(b);
-}
-
 // Fresh core and display state, the headless layer installed, and a document window of the
 // given client size with the given background.
 inline DocumentWindow make_document(int width, int height, uint32_t background = rgb(10, 200, 30)) {

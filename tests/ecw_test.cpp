@@ -203,17 +203,17 @@ TEST_F(Ecw, FailedRegionReadsCloseTheViewAndTheNextOneOpensItAgain) {
 
 // The decode tool, a process of its own, with the library named by the variable.
 TEST_F(Ecw, WithoutTheLibraryOrOneOfItsFunctionsTheLoadFailsWithALogLine) {
-    std::string file = ecw_file("tool.ecw", 60, 40, 3), out = test_temp_dir() + "/tool.txt";
+    std::string file = ecw_file("tool.ecw", 60, 40, 3), out;
     std::string missing = test_temp_dir() + "/missing/libNCSEcw.so";
     for (std::string library : {missing, std::string(DORVANE_ECW_PARTIAL)}) {
-        std::string cmd = "DORVANE_ECW_LIBRARY='" + library + "' " DORVANE_DECODE_TOOL " '" + file +
-                          "' > '" + out + "' 2>&1";
-        int rc = std::system(cmd.c_str());
-        EXPECT_EQ(WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, 7) << library;
-        EXPECT_EQ(test_read_file(out), "ECW : bibliotheque de decompression introuvable (" +
-                                           library + ")\nErreur chargement / Loading error \n'" +
-                                           file + "' : Erreur lors du chargement\n" +
-                                           "Erreur lors du chargement\n");
+        EXPECT_EQ(test_run("DORVANE_ECW_LIBRARY='" + library + "' " DORVANE_DECODE_TOOL " '" +
+                               file + "' 2>&1",
+                           &out),
+                  7)
+            << library;
+        EXPECT_EQ(out, "ECW : bibliotheque de decompression introuvable (" + library +
+                           ")\nErreur chargement / Loading error \n'" + file +
+                           "' : Erreur lors du chargement\n" + "Erreur lors du chargement\n");
     }
 }
 

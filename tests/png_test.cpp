@@ -262,7 +262,7 @@ namespace {
 
 // A shell command, its error output dropped; true when it succeeds.
 bool run(const std::string& cmd) {
-    return std::system((cmd + " 2>/dev/null").c_str()) == 0;
+    return test_run(cmd + " 2>/dev/null") == 0;
 }
 
 // Pillow's decode of a PNG as a PPM: 16-bit grey keeps its high byte, alpha is dropped.
