@@ -1,8 +1,7 @@
 // Hand-made X pixmap, PCX, Sun and Targa files: the refusals and the cases that neither the
 // public encoders (encoded_files_test) nor the corpus and bundled samples reach (colour contexts
-// and names, odd layouts, extension areas). The string tokenizers that X pixmaps and the command
-// line share come first.
-#include "decoders/string_tokens.h"
+// and names, odd layouts, extension areas). The tokenizers X pixmaps share with the command line
+// are held here by the header numbers and by the start-up tests for quoted and too long paths.
 #include "support/support.h"
 
 using namespace std::string_literals;
@@ -66,28 +65,6 @@ std::string tga(int type, int map_length, int entry_bits, int w, int h, int dept
 
 } // namespace
 
-TEST(StringTokens, WordNumberAndQuotedText) {
-    char out[8];
-    const char* text = "  abc\tdefghijk  ";
-    const char* cursor = text;
-    EXPECT_EQ(token_word(&cursor, out, sizeof out), 3u);
-    EXPECT_STREQ(out, "abc");
-    EXPECT_EQ(cursor, text + 5);
-    EXPECT_EQ(token_word(&cursor, out, sizeof out), 8u); // too long: empty, cursor on its start
-    EXPECT_STREQ(out, "");
-    EXPECT_EQ(cursor, text + 6);
-    cursor = "w=-12x 123456789012345 7";
-    EXPECT_EQ(token_number(&cursor), 12); // signs skipped
-    EXPECT_EQ(token_number(&cursor), 0);  // 15 digits: 0, cursor on the run
-    EXPECT_STREQ(cursor, "123456789012345 7");
-    cursor = "x \"a b c d e f g h\" \"open";
-    EXPECT_EQ(token_quoted(&cursor, out, sizeof out), 15u); // 7 characters kept
-    EXPECT_STREQ(out, "a b c d");
-    EXPECT_STREQ(cursor, " \"open");
-    EXPECT_EQ(token_quoted(&cursor, out, sizeof out), 4u);
-    EXPECT_STREQ(cursor, "");
-}
-
 TEST(Xpm, ParserContextsNamesAndRefusals) {
     const std::string colours = "\"a c #F00 m black\",\n\"b s sym c Light Sea Green\",\n"
                                 "\"c m red g4 gray37 c GREY100\",\n\"d g #000000000000 c None\",\n";
@@ -137,6 +114,9 @@ TEST(Xpm, ParserContextsNamesAndRefusals) {
             {"no closing brace", xpm("1 1 1 1", "\"a c red\",\"a\"").substr(0, 50), 2},
             {"zero characters per pixel", xpm("1 1 1 0", "\"c red\",\"a\""), 14},
             {"zero width", xpm("0 1 1 1", "\"a c red\",\"\""), 14},
+            {"15-digit colour count reads as 0, not as more than 256",
+             xpm("1 1 123456789012345 1", "\"a\""), 14},
+            {"signs are skipped", xpm("-2 1 1 1", "\"a c red\",\"aa\""), 0, {0, 0}},
         });
 }
 
