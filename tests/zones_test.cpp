@@ -1,7 +1,8 @@
-// Zone sets and the pending-zone bookkeeping of a window: clipping, painting regions,
-// scrolling, objects coming and going. Merging and subtraction are what every redraw in the
-// render, scroll and tile-tree tests goes through, each window pixel compared with a reference
-// and none left unpainted; interrupted drawing is checked by redraw_interrupted.
+// Zone sets and the pending-zone bookkeeping of a window: clipping, scrolling, objects coming
+// and going. Merging, subtraction, the split at the extent and painted regions are what every
+// redraw in the render, scroll, tile-tree and shell tests goes through, each window pixel
+// compared with a reference and none left unpainted; interrupted drawing is checked by
+// redraw_interrupted.
 #include "display_fixture.h"
 
 #include "display/scroll.h"
@@ -13,12 +14,6 @@ std::vector<Rect> zones_of(int set) {
     Rect r;
     for (int i = 0; zone_at(set, i, &r); ++i) out.push_back(r);
     return out;
-}
-
-double area_of(const std::vector<Rect>& zones) {
-    double a = 0;
-    for (const Rect& r : zones) a += (r.x1 - r.x0) * (r.y1 - r.y0);
-    return a;
 }
 
 // The zones of a set as "x0,y0,x1,y1" words, in set order.
@@ -54,39 +49,6 @@ TEST_F(ZoneSet, ClippingCutsZonesAndDropsThoseLeftWithoutArea) {
     EXPECT_FALSE(zone_first(set, &r));
     zone_add(12345, Rect{0, 0, 1, 1});
     EXPECT_EQ(g_status, ST_NOT_FOUND) << "unknown set";
-}
-
-TEST(PendingZones, InvalidationSplitsAtTheExtent) {
-    DocumentWindow d = make_document(200, 100);
-    Extent* e = d.extent();
-    *e = Extent{e->id, 0, 0, 50, 50};
-    invalidate_world_rect(d.window(), d.view(), Rect{40, 40, 80, 60});
-    EXPECT_EQ(zone_text(d.window()->raster_zones_id), "40,40,50,50 ");
-    EXPECT_EQ(zone_count(d.window()->overlay_zones_id), 1);
-    EXPECT_DOUBLE_EQ(area_of(zones_of(d.window()->background_zones_id)), 40 * 20 - 10 * 10);
-}
-
-TEST(PendingZones, PaintCoveringTheWholeWindowDropsEverythingElse) {
-    DocumentWindow d = make_document(120, 80);
-    Image* image = make_image(100, 60, 1, [](int x, int, int) { return uint8_t(x); });
-    show_image(d, image);
-    reset_pending(d.window());
-    invalidate_world_rect(d.window(), d.view(), Rect{1, 1, 3, 3});
-    invalidate_world_rect(d.window(), d.view(), Rect{50, 50, 52, 57});
-    ASSERT_EQ(zone_count(d.window()->raster_zones_id), 2);
-
-    PixelRect whole{0, 0, 120, 80};
-    PlatformRegion region = headless_region_create(&whole, 1);
-    add_region(d.window(), d.view(), region);
-    plat_region_delete(region);
-    EXPECT_EQ(zone_text(d.window()->raster_zones_id), "0,0,119,79 ") << "extent cut to the window";
-
-    // A partial paint keeps what is pending.
-    PixelRect part{10, 10, 20, 20};
-    region = headless_region_create(&part, 1);
-    add_region(d.window(), d.view(), region);
-    plat_region_delete(region);
-    EXPECT_EQ(zone_count(d.window()->raster_zones_id), 1) << "contained in the pending zone";
 }
 
 TEST(PendingZones, ScrollingRedrawsOnlyTheUncoveredStripAndMatchesAFullRedraw) {
