@@ -139,21 +139,6 @@ TEST_F(Registry, ObjectListsKeepIdOrderAcrossClasses) {
     EXPECT_EQ(g_status, ST_NOT_FOUND);
 }
 
-TEST_F(Registry, DeleteMembersDeletesEveryClass) {
-    int list = 0;
-    list_create(&list);
-    int a = make_entry("x"), img = 0;
-    obj_create(CLS_IMAGE, &img);
-    list_add(list, CLS_FILE_ENTRY, a, nullptr);
-    list_add(list, CLS_IMAGE, img, nullptr);
-    list_delete_members(list);
-    EXPECT_EQ(obj_find(CLS_FILE_ENTRY, a), nullptr);
-    EXPECT_EQ(obj_find(CLS_IMAGE, img), nullptr);
-    EXPECT_EQ(list_count(list, 0), 0);
-    list_destroy(list);
-    EXPECT_EQ(obj_find(CLS_TABLE, list), nullptr);
-}
-
 TEST_F(Registry, SpatialIndexKeepsGroupUnion) {
     int index = 0;
     extent_create(1000, &index);

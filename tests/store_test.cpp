@@ -226,21 +226,6 @@ TEST_F(Store, OnDemandRowsAreDroppedWithoutSwap) {
     EXPECT_EQ(rows_in_state(s, ROW_NOT_DECODED), 12000);
 }
 
-TEST_F(Store, DropRowKeepsMemoryOnlyRows) {
-    int id = 0;
-    Table* s = store_create(&id, 0, 4, 16, STORE_PLAIN);
-    store_row(s, 0, false);
-    store_drop_row(s, 0); // state 0: kept
-    EXPECT_TRUE(store_row_in_memory(s, 0));
-    Table* d = store_create(&id, 0, 4, 16, STORE_ON_DEMAND);
-    long long budget = store_budget();
-    store_row(d, 1, false);
-    EXPECT_EQ(store_budget(), budget - 16);
-    store_drop_row(d, 1);
-    EXPECT_FALSE(store_row_in_memory(d, 1));
-    EXPECT_EQ(store_budget(), budget);
-}
-
 TEST_F(Store, NullStoreOrPendingStatus) {
     EXPECT_EQ(store_row(nullptr, 0, true), nullptr);
     EXPECT_EQ(g_status, ST_NO_MEMORY);
