@@ -22,22 +22,26 @@ struct RunCursor {
 RunCursor g_cursor;
 
 // Run-length codes are taken from a block read ahead through the reader, a few bytes at a time
-// being too slow for large pictures. Reading past the end of the file sets status 2.
+// being too slow for large pictures. The codes end with the data: a code cut off there ends
+// the decoding, and what was decoded stays.
 struct CodeSource {
     uint8_t block[65536];
     int at, end;
+    int64_t left; // bytes of data not yet in the block
+    bool ended;   // a code asked for more than the data holds
 };
 
 CodeSource g_source;
 
 bool refill() {
-    long long left = rd_size() - rd_tell();
-    if (left <= 0) {
-        g_status = ST_FILE;
+    if (g_source.left <= 0) {
+        g_source.ended = true;
         return false;
     }
-    g_source.end = static_cast<int>(
-        left < static_cast<long long>(sizeof g_source.block) ? left : sizeof g_source.block);
+    g_source.end = static_cast<int>(g_source.left < static_cast<int64_t>(sizeof g_source.block)
+                                        ? g_source.left
+                                        : static_cast<int64_t>(sizeof g_source.block));
+    g_source.left -= g_source.end;
     g_source.at = 0;
     rd_read(g_source.block, g_source.end);
     return !g_status;
@@ -48,8 +52,15 @@ inline unsigned next_byte() {
     return g_source.block[g_source.at++];
 }
 
-void next_bytes(uint8_t* out, int n) {
-    for (int i = 0; i < n && !g_status; i++) out[i] = static_cast<uint8_t>(next_byte());
+// Reads up to n bytes; returns how many the data still held.
+int next_bytes(uint8_t* out, int n) {
+    int i = 0;
+    for (; i < n; i++) {
+        unsigned b = next_byte();
+        if (g_source.ended || g_status) break;
+        out[i] = static_cast<uint8_t>(b);
+    }
+    return i;
 }
 
 uint8_t* current_row() {
@@ -108,14 +119,14 @@ void bmp_read_run_length(Image* image, const BmpHeader& h) {
     const bool nibbles = h.compression == BMP_RLE4;
     g_cursor = RunCursor{image, image->height - 1, 0, nullptr, -1};
     g_source.at = g_source.end = 0;
-    int64_t remaining = h.required_size - rd_tell();
+    g_source.left = h.data_end - rd_tell();
+    g_source.ended = false;
     uint8_t literal[256];
 
-    while (remaining != 0 && !g_status) {
+    for (;;) {
         unsigned count = next_byte();
         unsigned value = next_byte();
-        remaining -= 2;
-        if (g_status) break;
+        if (g_source.ended || g_status) break;
         if (count > 0) {
             put_run(static_cast<int>(count), static_cast<uint8_t>(value), nibbles);
         } else if (value == 0) {
@@ -126,17 +137,20 @@ void bmp_read_run_length(Image* image, const BmpHeader& h) {
         } else if (value == 2) {
             unsigned dx = next_byte();
             unsigned dy = next_byte();
-            remaining -= 2;
+            if (g_source.ended || g_status) break;
             g_cursor.column += dx;
             g_cursor.row -= dy;
         } else {
+            // Pixels come whole bytes at a time, padded to an even count; a run cut off by
+            // the end of the data gives the pixels that arrived.
             int n = static_cast<int>(value);
             int bytes = nibbles ? (n + 1) / 2 : n;
-            int padded = bytes + (bytes & 1);
-            next_bytes(literal, padded);
-            remaining -= padded;
+            int got = next_bytes(literal, bytes);
             if (g_status) break;
-            put_literal(literal, n, nibbles);
+            int pixels = got == bytes ? n : nibbles ? 2 * got : got;
+            put_literal(literal, pixels, nibbles);
+            if (got < bytes) break;
+            if (bytes & 1) next_byte();
         }
     }
 }

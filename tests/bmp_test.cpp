@@ -1,6 +1,7 @@
 // BMP decoder on hand-made files: header checks and their status codes, palettes, every
 // uncompressed depth, bit fields and run-length data including codes that leave the image.
 #include "bmp_builder.h"
+#include "support/reference.h"
 #include "support/support.h"
 
 namespace {
@@ -35,10 +36,11 @@ TEST(BmpHeader, RefusalsEndWithTheirStatus) {
         change(f);
         cases.push_back({what, f, status});
     };
-    add("OS/2 core header", 3, [](BmpFile& f) { f.header_size = 12; });
     add("240-byte header", 3, [](BmpFile& f) { f.header_size = 240; });
-    add("V5 header", 3, [](BmpFile& f) { f.header_size = 124; });
     add("compression 4 (JPEG)", 3, [](BmpFile& f) { f.compression = 4; });
+    add("OS/2 2.x Huffman coding", 3, [](BmpFile& f) { f.header_size = 64, f.compression = 3; });
+    add("V5 header with an embedded profile", 3,
+        [](BmpFile& f) { f.header_size = 124, f.colour_space = 0x4D424544; });
     add("2 bits per pixel", 14, [](BmpFile& f) { f.bits = 2; });
     add("RLE8 at 4 bits", 14, [](BmpFile& f) { f.compression = 1, f.bits = 4; });
     add("RLE4 at 8 bits", 14, [](BmpFile& f) { f.compression = 2; });
@@ -226,6 +228,32 @@ TEST(BmpRunLength, Rle8Codes) {
     EXPECT_EQ(test_row(r.page, 0), (Row{5, 5}));
 }
 
+// Data that ends inside a code, without an end-of-bitmap: what was decoded stays, as
+// ImageMagick shows it.
+TEST(BmpRunLength, DataEndingInsideACode) {
+    const struct {
+        const char* what;
+        BmpFile file;
+        Row bottom;
+    } cases[] = {
+        {"absolute run without its padding byte", rle(8, 5, 2, {2, 7, 0, 3, 1, 2, 3}),
+         Row{7, 7, 1, 2, 3}},
+        {"absolute run cut short", rle(8, 5, 2, {2, 7, 0, 5, 1, 2}), Row{7, 7, 1, 2, 0}},
+        {"delta without its offsets", rle(8, 3, 1, {1, 4, 0, 2}), Row{4, 0, 0}},
+        {"RLE4 absolute run cut short", rle(4, 5, 1, {0, 5, 0x12, 0x34}), Row{1, 2, 3, 4, 0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string path = test_write_file("cut.bmp", bmp_build(c.file));
+        LoadResult r = test_load(path);
+        ASSERT_EQ(r.status, 0);
+        EXPECT_EQ(test_row(r.page, r.page->height - 1), c.bottom);
+        if (have_magick()) {
+            EXPECT_EQ(rgb_differing(page_rgb(r.page), magick_rgb(path)), 0);
+        }
+    }
+}
+
 TEST(BmpRunLength, Rle4Codes) {
     // run of 5 alternating 0xA / 0xB, absolute 3 (2 bytes, even: no padding), end of bitmap
     LoadResult r = load(bmp_build(rle(4, 8, 1, {5, 0xAB, 0, 3, 0x12, 0x30, 0, 1})));
@@ -249,4 +277,62 @@ TEST(BmpRunLength, CodesLeavingTheImageAreClipped) {
     r = load(bmp_build(rle(4, 3, 1, {0, 6, 0x12, 0x34, 0x56, 0, 0, 2, 200, 0, 4, 0x77, 0, 1})));
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(test_row(r.page, 0), (Row{1, 2, 3}));
+}
+
+namespace {
+
+enum SizeField { kAsWritten, kZero, kBelowTheData };
+
+std::string with_size_field(std::string bytes, SizeField field) {
+    if (field != kAsWritten) bmp_put32(&bytes, 2, field == kZero ? 0 : 100);
+    return bytes;
+}
+
+} // namespace
+
+// Files as ImageMagick writes them by default (V5 headers, run-length palettes), in its older
+// layouts (OS/2 core header, 40-byte header), and with the size field that many writers leave
+// at 0 or wrong: each page equals Pillow's decode of the file as written.
+TEST(BmpMadeFiles, EverydayWritersMatchPillow) {
+    if (!have_magick() || !have_pillow()) GTEST_SKIP() << "ImageMagick or Pillow missing";
+    std::string source = test_temp_dir() + "/bmp_source.ppm";
+    ASSERT_TRUE(write_ppm(source, 53, 37, [](int x, int y) {
+        return uint32_t((x * 5) % 256) << 16 | uint32_t((y * 7) % 256) << 8 | (x + y) * 3 % 256;
+    }));
+    const struct {
+        const char* what;
+        const char* options;
+        const char* prefix;
+        uint32_t header_size;
+        int compression;
+        SizeField size_field;
+    } cases[] = {
+        {"24 bits, V5", "", "", 124, 0, kAsWritten},
+        {"16-bit 5-6-5 bit fields, V5", "-define bmp:subtype=RGB565", "", 124, 3, kAsWritten},
+        {"32 bits with alpha, V5 bit fields", "-alpha set", "", 124, 3, kAsWritten},
+        {"8-bit run-length, V5", "-colors 200", "", 124, 1, kAsWritten},
+        {"8-bit run-length, size field 0", "-colors 200", "", 124, 1, kZero},
+        {"8-bit run-length, size field below the data", "-colors 200", "", 124, 1, kBelowTheData},
+        {"8-bit run-length, 40-byte header", "-colors 200", "BMP3:", 40, 1, kZero},
+        {"4 bits, V5", "-colors 12", "", 124, 0, kAsWritten},
+        {"1 bit, V5", "-colors 2", "", 124, 0, kAsWritten},
+        {"OS/2 core header", "-colors 12", "BMP2:", 12, -1, kAsWritten},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string path = test_temp_dir() + "/made" + std::to_string(n++) + ".bmp";
+        ASSERT_TRUE(
+            run_command("/usr/bin/convert " + source + " " + c.options + " " + c.prefix + path));
+        std::string bytes = test_read_file(path);
+        ASSERT_GT(bytes.size(), 54u);
+        ASSERT_EQ(uint8_t(bytes[14]), c.header_size) << "the tool wrote another header";
+        if (c.compression >= 0) {
+            ASSERT_EQ(bytes[30], c.compression);
+        }
+        Rgb expected = pillow_rgb(path);
+        LoadResult r = test_load_bytes("patched.bmp", with_size_field(bytes, c.size_field));
+        ASSERT_EQ(r.status, 0);
+        EXPECT_EQ(rgb_differing(page_rgb(r.page), expected), 0);
+    }
 }

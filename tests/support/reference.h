@@ -1,0 +1,23 @@
+// Independent decoders the tests compare pages with: Pillow through /usr/bin/python3 and
+// ImageMagick as /usr/bin/convert (a bare `convert` on the PATH may be a stand-in). Each gives
+// the picture as 8-bit RGB, or an empty picture (width 0) when the tool fails.
+#pragma once
+#include "support/pnm_files.h"
+
+#include <string>
+
+// A shell command, its error output dropped; true when it succeeds.
+bool run_command(const std::string& command);
+bool have_pillow();
+bool have_magick();
+// The file as Pillow shows it in RGB: `frame` of an animation (composed as Pillow composes
+// frames); `oriented` applies the Exif orientation first. Truncated files give what Pillow
+// decoded of them.
+Rgb pillow_rgb(const std::string& path, int frame = 0, bool oriented = false);
+// The first image of the file as ImageMagick converts it to 8-bit RGB (what it decoded of a
+// damaged file); `options` go between the input and the output (for example "-auto-orient").
+Rgb magick_rgb(const std::string& path, const std::string& options = "");
+// Pixels with a sample more than `tolerance` apart; -1 when the sizes differ or one is empty.
+long rgb_differing(const Rgb& a, const Rgb& b, int tolerance = 0);
+// Largest sample difference; -1 when the sizes differ or one is empty.
+int rgb_max_difference(const Rgb& a, const Rgb& b);
