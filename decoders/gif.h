@@ -3,6 +3,8 @@
 #pragma once
 #include <cstdint>
 
+struct Image;
+
 struct GifDecoder {
     int page_id;       // page being filled
     int previous_id;   // page of the preceding image, 0 for the first
@@ -18,6 +20,15 @@ struct GifDecoder {
     int64_t output_limit;  // page stride x page height + 1
     int left, top, width, height;
     bool interlaced;
+    bool in_image;          // between an image descriptor and the end of its data
+    bool rgb;               // the page being built keeps red, green, blue planes
+    bool see_through;       // its transparent pixels show the canvas
+    bool canvas_in_palette; // the previous page and the canvas colour have indices in its palette
+    // The canvas of the next page: a page (0: none, the canvas colour alone) and the rectangle
+    // of it that the disposal of its image clears.
+    int below_id;
+    bool below_cleared;
+    int cleared_left, cleared_top, cleared_width, cleared_height;
     uint16_t loop_count;
     bool transparent;
     uint8_t transparent_index;
@@ -36,6 +47,17 @@ void gif_graphic_control_extension(unsigned byte);
 void gif_image_descriptor(unsigned byte);
 void gif_image_data(unsigned byte);
 void gif_end_of_image(unsigned byte);
+
+// Page composition (gif_canvas.cpp), for a page whose palette holds the image's colours:
+// how many planes it keeps (1 or 3), then its canvas, then the image's rows drawn over it.
+int gif_canvas_planes(Image* page);
+void gif_canvas_fill(Image* page);
+// Puts the first `count` pixels of image row i (in stored order) on the current page.
+void gif_place_row(int i, const uint8_t* pixels, int count);
+// Image row that the i-th stored row lands on: the four passes of an interlaced image.
+int gif_interlaced_row(int i, int height);
+// Pixels the image's data gave so far.
+int64_t gif_lzw_output();
 
 // Index buffer of the given page size, filled with the canvas index (status 1 on failure).
 void gif_size_index_buffer(int64_t stride, int64_t height);

@@ -193,6 +193,10 @@ void gif_lzw_start(int m) {
     z.output = 0;
 }
 
+int64_t gif_lzw_output() {
+    return g_lzw.output;
+}
+
 void gif_image_data(unsigned n) {
     SubBlockReader& in = g_in;
     in.file = rd_window();
@@ -206,9 +210,9 @@ void gif_image_data(unsigned n) {
             g_gif.end_flag = 1;
             return;
         }
-        log_line("GIF : bloc de donnees au-dela de la fin du fichier");
-        g_status = ST_BAD_DATA;
-        return;
+        // The file ends inside this sub-block: its codes are decoded up to the end, where
+        // reading on reports the end of the file.
+        in.block_end = in.file_size;
     }
     // The whole file is the window, so codes are read from it directly.
     if (!in.file || rd_window_base() != 0 || rd_window_size() < in.file_size) {

@@ -64,6 +64,21 @@ Rgb magick_rgb(const std::string& path, const std::string& options) {
     return read_result(out);
 }
 
+std::vector<Rgb> magick_frames_on_white(const std::string& path) {
+    std::string pattern = result_path();
+    std::vector<Rgb> frames;
+    if (!run_command("/usr/bin/convert " + shell_quoted(path) +
+                     " -coalesce -background white -alpha remove -depth 8 " +
+                     shell_quoted("ppm:" + pattern + ".%d")))
+        return frames;
+    for (int i = 0;; i++) {
+        std::string frame = pattern + "." + std::to_string(i);
+        if (access(frame.c_str(), R_OK) != 0) break;
+        frames.push_back(read_result(frame));
+    }
+    return frames;
+}
+
 long rgb_differing(const Rgb& a, const Rgb& b, int tolerance) {
     if (a.width == 0 || a.width != b.width || a.height != b.height || a.channels != b.channels)
         return -1;

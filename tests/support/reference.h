@@ -5,6 +5,7 @@
 #include "support/pnm_files.h"
 
 #include <string>
+#include <vector>
 
 // A shell command, its error output dropped; true when it succeeds.
 bool run_command(const std::string& command);
@@ -17,6 +18,9 @@ Rgb pillow_rgb(const std::string& path, int frame = 0, bool oriented = false);
 // The first image of the file as ImageMagick converts it to 8-bit RGB (what it decoded of a
 // damaged file); `options` go between the input and the output (for example "-auto-orient").
 Rgb magick_rgb(const std::string& path, const std::string& options = "");
+// Every frame of an animation as ImageMagick coalesces it, over a white canvas (where its
+// canvas is transparent); empty when the tool fails.
+std::vector<Rgb> magick_frames_on_white(const std::string& path);
 // Pixels with a sample more than `tolerance` apart; -1 when the sizes differ or one is empty.
 long rgb_differing(const Rgb& a, const Rgb& b, int tolerance = 0);
 // Largest sample difference; -1 when the sizes differ or one is empty.
