@@ -326,7 +326,8 @@ static void setup_components(long length) {
         page->bit_count = f.precision;
         image_alloc(page, f.width, f.height, f.count, STORE_PLAIN);
         if (g_status) return;
-        if (f.precision == 8 && f.count == 1) palette_identity(page);
+        // Samples of 12-bit files are scaled to bytes as they are decoded.
+        if (f.count == 1) palette_identity(page);
     }
     page->samples_per_pixel = page->planes;
     page->bits_per_sample = page->bit_count;
@@ -527,8 +528,9 @@ static void build_tables() {
     // Start: only 0xFF leads to a marker.
     s_table[ST_START][BC_FF] = {h_none, ST_MARKER};
 
-    // Marker, before any frame.
+    // Marker, before any frame. Fill bytes (0xFF) may come before any marker.
     Transition* m = s_table[ST_MARKER];
+    m[BC_FF] = {h_none, ST_MARKER};
     m[BC_SOI] = {h_soi, ST_START};
     m[BC_EOI] = {h_eoi, ST_START};
     m[BC_COM] = {h_skip, ST_START};
@@ -556,6 +558,7 @@ static void build_tables() {
         in[BC_FF] = {h_none, frame_marker};
 
         Transition* f = s_table[frame_marker];
+        f[BC_FF] = {h_none, frame_marker};
         f[BC_SOI] = {h_soi, ST_START};
         f[BC_EOI] = {h_eoi, ST_START};
         f[BC_COM] = {h_skip, in_frame};
@@ -658,6 +661,7 @@ void jpeg_load(int image_id, int list) {
     reset_state();
     g_jpeg_page = page;
     page->bit_count = 0;
+    page->format_name_index = 3; // "JPEG format JFIF" unless an Exif or SPIFF segment says else
     if (rd_open(page->file_entry_id, 0, true) != 0) {
         g_status = ST_FILE;
         g_jpeg_page = nullptr;

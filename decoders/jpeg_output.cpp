@@ -527,10 +527,11 @@ void page_finish_colour() {
                 ye = 255 - ye;
                 k = 255 - k;
             }
-            int r = 255 - c - k, gr = 255 - m - k, b = 255 - ye - k;
-            p[0][x] = static_cast<uint8_t>(r < 0 ? 0 : r);
-            p[1][x] = static_cast<uint8_t>(gr < 0 ? 0 : gr);
-            p[2][x] = static_cast<uint8_t>(b < 0 ? 0 : b);
+            // Ink multiplies: each channel is what the colour ink and the black leave of it.
+            int white = 255 - k;
+            p[0][x] = static_cast<uint8_t>(((255 - c) * white + 127) / 255);
+            p[1][x] = static_cast<uint8_t>(((255 - m) * white + 127) / 255);
+            p[2][x] = static_cast<uint8_t>(((255 - ye) * white + 127) / 255);
         }
     }
 }
