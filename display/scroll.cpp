@@ -144,6 +144,7 @@ void scroll_by(int window_id, int view_id, int dx, int dy) {
     dy = dy < -k_max_move ? -k_max_move : (dy > k_max_move ? k_max_move : dy);
     view->origin_x -= dx / view->scale_x;
     view->origin_y -= dy / view->scale_y;
+    if (dx || dy) g_zoom.fitted = false;
 
     if (zone_count(window->raster_zones_id) > 0) window->restart = 1;
     Rect visible = world_rect_of_window(
@@ -182,6 +183,7 @@ void window_resized() {
     main_window->client_width = document->client_width = width;
     main_window->client_height = document->client_height = height;
     fit_to_window(width, height);
+    refit_after_resize();
     update_scroll_ranges();
 }
 

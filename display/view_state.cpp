@@ -5,13 +5,13 @@
 #include "display/records.h"
 
 DisplayIds g_display = {};
-ZoomState g_zoom = {1.0, 0, 0, 0};
+ZoomState g_zoom = {1.0, 0, 0, 0, false};
 ScrollState g_scroll = {};
 DragAnchor g_drag_anchor = {};
 
 void view_state_reset() {
     g_display = DisplayIds{};
-    g_zoom = ZoomState{1.0, 0, 0, 0};
+    g_zoom = ZoomState{1.0, 0, 0, 0, false};
     g_scroll = ScrollState{};
     g_drag_anchor = DragAnchor{};
 }

@@ -17,6 +17,7 @@ struct ZoomState {
     int magnification;   // 0 to 4
     int reduction;       // 0 and up; at most one of the two is non-zero after a step
     int reduction_limit; // smallest n with 1 / f(n) <= fit scale
+    bool fitted;         // the view shows the page at the fit scale, centred: a resize refits
 };
 extern ZoomState g_zoom;
 

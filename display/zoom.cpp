@@ -88,6 +88,7 @@ void set_view_origin(double origin_x, double origin_y, double scale) {
     view->origin_x = origin_x;
     view->origin_y = origin_y;
     view->scale_x = view->scale_y = scale;
+    g_zoom.fitted = false;
 }
 
 void zoom_step(int steps) {
@@ -100,6 +101,7 @@ void zoom_step(int steps) {
     double cx = (window->client_width / 2.0) / view->scale_x - view->origin_x;
     double cy = (window->client_height / 2.0) / view->scale_y - view->origin_y;
     set_view_centre(cx, cy, scale);
+    g_zoom.fitted = false;
     refresh_view();
 }
 
@@ -115,6 +117,7 @@ void zoom_at_point(int x, int y, int steps) {
     view->scale_x = view->scale_y = scale;
     view->origin_x = x / scale - wx;
     view->origin_y = y / scale - wy;
+    g_zoom.fitted = false;
     refresh_view();
 }
 
@@ -147,4 +150,10 @@ void set_zoom(bool use_fit, double scale) {
         g_zoom.magnification = min_int(k_max_magnification, previous_nearer ? n - 1 : n);
     }
     set_view_centre((extent->x0 + extent->x1) / 2, (extent->y0 + extent->y1) / 2, s);
+    g_zoom.fitted = use_fit;
+}
+
+void refit_after_resize() {
+    if (!g_zoom.fitted || !g_display.shown_page_id || !(g_zoom.fit_scale > 0.0)) return;
+    set_zoom(true, 0.0);
 }

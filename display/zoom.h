@@ -13,6 +13,9 @@ void fit_to_window(int width, int height);
 // The level indices go to the level nearest the scale; the view shows the exact scale,
 // centred on the extent. The caller redraws.
 void set_zoom(bool use_fit, double scale);
+// After the window changed size: a page shown fitted (after loading, F4) is fitted to the
+// new size and centred again; a page the user zoomed or moved keeps its scale and place.
+void refit_after_resize();
 void zoom_step(int steps);
 void zoom_at_point(int x, int y, int steps);
 void set_view_centre(double world_x, double world_y, double scale);

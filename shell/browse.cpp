@@ -9,11 +9,18 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
 FileEntry* entry_of(int id) {
     return obj_find_as<FileEntry>(CLS_FILE_ENTRY, id);
+}
+
+// Entries that may still turn out to be images; directories and names the file system does
+// not know are dropped when browsing reaches them.
+bool may_be_image(const FileEntry* entry) {
+    return entry->kind == KIND_IMAGE || entry->kind == KIND_UNEXAMINED;
 }
 
 } // namespace
@@ -68,8 +75,29 @@ void empty_page_list() {
     list_delete_members(g_app.page_list_id);
 }
 
+void list_place(int entry_id, int* place, int* count) {
+    *place = *count = 0;
+    const FileEntry* current = entry_of(entry_id);
+    if (!current || !may_be_image(current)) return;
+    const char* key = current->sort_key ? current->sort_key : "";
+    int before = 0, candidates = 0, id = 0;
+    while (auto* entry = static_cast<const FileEntry*>(
+               list_next_of_class(g_app.file_list_id, CLS_FILE_ENTRY, &id))) {
+        if (!id) break;
+        if (!may_be_image(entry)) continue;
+        candidates++;
+        int order = std::strcmp(entry->sort_key ? entry->sort_key : "", key);
+        if (order < 0 || (order == 0 && id < entry_id)) before++;
+    }
+    *place = before + 1;
+    *count = candidates;
+}
+
 void load_next_file(int step) {
     empty_page_list();
+    // The animation state belongs to the file shown; the next one starts afresh.
+    g_browse.animating = false;
+    g_browse.pass_counter = 0;
     g_browse.current_entry_id = find_next_image_entry(step, g_browse.current_entry_id);
     if (!g_browse.current_entry_id) {
         show_status_message(g_app.error_picture_id, "Aucune image dans le repertoire");

@@ -13,11 +13,20 @@
 #include "core/services.h"
 #include "shell/startup.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace {
 
 constexpr int k_max_name = 255;
+
+void log_open_error(const char* name) {
+    char text[k_max_name + 200];
+    std::snprintf(text, sizeof text, "Erreur ouverture / Opening error \n'%s' : %s", name,
+                  status_text());
+    g_status = 0;
+    log_line(text);
+}
 
 int last_file_entry() {
     int id = 0;
@@ -64,6 +73,9 @@ void drop_files(PlatformDrop drop) {
         normalise_path(name);
         int entry = 0;
         open_path(name, &g_app.file_list_id, &entry);
+        // A name that cannot be opened (a directory that cannot be entered) is passed over,
+        // with a word in the log; the files already listed stay.
+        if (g_status) log_open_error(name);
     }
     restart_browsing(last_before);
     app_drop_finish(drop);

@@ -96,6 +96,9 @@ const KeyBinding k_key_table[] = {
     {VKEY_F7, key_turn_left},
     {VKEY_F8, key_turn_right},
     {VKEY_F12, key_program_title},
+    // Keyboards without a keypad zoom with the main keyboard's "+" ("=") and "-".
+    {VKEY_OEM_PLUS, key_zoom_in},
+    {VKEY_OEM_MINUS, key_zoom_out},
 };
 
 } // namespace

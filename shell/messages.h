@@ -20,6 +20,7 @@ enum AppMessage : uint32_t {
     MSG_RBUTTONDOWN = 0x0204,
     MSG_RBUTTONUP = 0x0205,
     MSG_RBUTTONDBLCLK = 0x0206,
+    MSG_MOUSEWHEEL = 0x020A,
     MSG_DROPFILES = 0x0233,
     MSG_USER = 0x0400,
 };
@@ -53,7 +54,19 @@ enum VirtualKey {
     VKEY_F7 = 118,
     VKEY_F8 = 119,
     VKEY_F12 = 123,
+    VKEY_OEM_PLUS = 187,  // the main keyboard's "= +" key
+    VKEY_OEM_MINUS = 189, // the main keyboard's "-" key
 };
+
+// Wheel messages: the turn in the high 16 bits of wparam (signed; one notch is 120, away from
+// the user positive), the pointer in lparam in document window coordinates.
+constexpr int k_wheel_notch = 120;
+inline int message_wheel_delta(uintptr_t wparam) {
+    return static_cast<int16_t>(static_cast<uint16_t>((wparam >> 16) & 0xFFFF));
+}
+inline uintptr_t message_wheel_wparam(int delta) {
+    return static_cast<uintptr_t>(static_cast<uint16_t>(delta)) << 16;
+}
 
 // Mouse coordinates of a mouse message: x in the low 16 bits, y in the next 16, unsigned.
 inline int message_x(uintptr_t lparam) {

@@ -46,6 +46,13 @@ int neighbour_page(int page_id, int direction) {
     return id;
 }
 
+// Whether the current file is an animation: its pages carry frame control records.
+bool file_is_animated() {
+    int id = 0;
+    list_next_of_class(g_app.page_list_id, CLS_FRAME_CONTROL, &id);
+    return id != 0;
+}
+
 FrameControl* frame_control_of(int page_id) {
     int id = 0;
     while (auto* fc = static_cast<FrameControl*>(
@@ -105,7 +112,16 @@ void show_page(int image_id) {
     layer_add_object(CLS_IMAGE, image_id, g_app.raster_layer_id);
 }
 
-void update_title(int image_id, int page_counter, int page_count) {
+int page_number(int page_id) {
+    int number = 0, id = 0;
+    while (list_next_of_class(g_app.page_list_id, CLS_IMAGE, &id) && id) {
+        number++;
+        if (id == page_id) return number;
+    }
+    return 0;
+}
+
+void update_title(int image_id, int page_number, int page_count, bool keep_view) {
     auto* window = obj_find_as<WindowObject>(CLS_WINDOW, g_app.document_window_id);
     auto* image = obj_find_as<Image>(CLS_IMAGE, image_id);
     if (!window || !image) {
@@ -126,9 +142,15 @@ void update_title(int image_id, int page_counter, int page_count) {
                       image_format_name(image_id));
         if (page_count > 1) {
             size_t n = std::strlen(title);
-            std::snprintf(title + n, sizeof title - n, " - page %d/%d", page_counter, page_count);
+            std::snprintf(title + n, sizeof title - n, " - page %d/%d", page_number, page_count);
         }
-        set_zoom(true, 0.0);
+        int place = 0, count = 0;
+        list_place(g_browse.current_entry_id, &place, &count);
+        if (place) {
+            size_t n = std::strlen(title);
+            std::snprintf(title + n, sizeof title - n, " - [%d/%d]", place, count);
+        }
+        if (!keep_view) set_zoom(true, 0.0);
     }
     set_main_title(title);
     if (g_status) app_fail("Erreur System");
@@ -150,21 +172,25 @@ void step_page(int step) {
         }
     }
     // Pages are stepped only while the page list belongs to a file: after files were added
-    // (no current entry) the next step loads the first of them.
-    bool page_stepping =
-        g_browse.current_entry_id &&
-        (step == 2 || file_count == 1 ||
-         (g_browse.pass_counter == 0 && step != -1 && g_browse.animating && page_count > 1));
+    // (no current entry) the next step loads the first of them. Space steps the frames of an
+    // animation's first pass but never wraps: from the last frame it goes on to the next file.
+    bool first_pass = g_browse.pass_counter == 0 && step != -1 && g_browse.animating &&
+                      page_count > 1 && g_browse.current_page_id != last_page();
+    bool page_stepping = g_browse.current_entry_id && (step == 2 || file_count == 1 || first_pass);
     if (page_stepping) {
         if (g_browse.current_page_id == last_page()) g_browse.current_page_id = 0;
         g_browse.current_page_id = neighbour_page(g_browse.current_page_id, step == -1 ? -1 : 1);
     } else {
         g_browse.current_page_id = 0;
     }
+    bool loaded = false;
     if (!g_browse.current_page_id) {
         bool keep_file = g_browse.current_entry_id && list_count(g_app.file_list_id, 0) < 2 &&
                          list_count(g_app.page_list_id, 0) > 0;
-        if (!keep_file) load_next_file(step);
+        if (!keep_file) {
+            load_next_file(step);
+            loaded = true;
+        }
         if (g_app.ended) return;
         g_browse.page_counter = 0;
         g_browse.current_page_id = first_page();
@@ -177,9 +203,20 @@ void step_page(int step) {
             app_fail("Erreur System");
             return;
         }
-        update_title(g_browse.current_page_id, g_browse.page_counter, page_count);
+        // The frames of one animation keep the zoom and position the user chose; a fitted view
+        // is fitted to each frame (a frame may have grown the page).
+        bool keep_view = !loaded && file_is_animated() && !g_zoom.fitted;
+        update_title(g_browse.current_page_id, page_number(g_browse.current_page_id), page_count,
+                     keep_view);
         if (g_app.ended) return;
+    } else if (const char* message = page_list_message()) {
+        // A failure with no picture to show still says what happened.
+        set_main_title(message);
     }
-    if (step != 3) refresh_view();
+    // The first step leaves the drawing to the first paint, but panning needs its ranges.
+    if (step != 3)
+        refresh_view();
+    else
+        update_scroll_ranges();
     schedule_next_frame(step);
 }

@@ -60,7 +60,7 @@ void rotate_page(int direction) {
         app_fail("Erreur System");
         return;
     }
-    update_title(page_id, g_browse.page_counter, list_count(g_app.page_list_id, CLS_IMAGE));
+    update_title(page_id, page_number(page_id), list_count(g_app.page_list_id, CLS_IMAGE));
     if (g_app.ended) return;
     refresh_view();
 }

@@ -24,6 +24,7 @@
 #include "core/services.h"
 #include "shell/status_display.h"
 #include "shell/timers.h"
+#include "shell/window_procs.h"
 
 #include <cstdio>
 #include <cstring>
@@ -45,6 +46,7 @@ void reset_process_state() {
     app_state_reset();
     timers_reset();
     view_state_reset();
+    window_procs_reset();
     input_check_reset();
     g_highest_layer = 0;
 }
@@ -126,25 +128,84 @@ void setup_document_view() {
     g_display.view_id = view;
 }
 
-void open_command_line(const char* command_line) {
-    int last_before = 0;
-    list_last_of_class(g_app.file_list_id, CLS_FILE_ENTRY, &last_before);
-    const char* cursor = command_line;
-    char token[k_max_token + 1];
-    for (;;) {
-        TokenResult r = next_command_token(&cursor, token);
-        if (r == TOKEN_NONE) break;
-        if (r != TOKEN_READ) continue;
-        normalise_path(token);
-        int entry = 0;
-        open_path(token, &g_app.file_list_id, &entry);
-    }
+int last_file_entry() {
+    int id = 0;
+    list_last_of_class(g_app.file_list_id, CLS_FILE_ENTRY, &id);
+    return id;
+}
+
+// Lists a name given at start-up (a file, or every file below a directory).
+void open_start_name(char* name) {
+    normalise_path(name);
+    int entry = 0;
+    open_path(name, &g_app.file_list_id, &entry);
+}
+
+// After the names are listed: the first image of them all.
+void show_first_image(int last_before) {
     if (g_status) {
         init_failed();
         return;
     }
     restart_browsing(last_before);
     step_page(3);
+}
+
+void open_command_line(const char* command_line) {
+    int last_before = last_file_entry();
+    const char* cursor = command_line;
+    char token[k_max_token + 1];
+    for (;;) {
+        TokenResult r = next_command_token(&cursor, token);
+        if (r == TOKEN_NONE) break;
+        if (r != TOKEN_READ) continue;
+        open_start_name(token);
+    }
+    show_first_image(last_before);
+}
+
+void open_paths(int count, const char* const* paths) {
+    int last_before = last_file_entry();
+    char name[k_max_token + 1];
+    for (int i = 0; i < count; i++) {
+        size_t length = paths[i] ? std::strlen(paths[i]) : 0;
+        // Too long a name is passed over whole: cut, it would name another file.
+        if (length == 0 || length > size_t(k_max_token)) continue;
+        std::memcpy(name, paths[i], length + 1);
+        open_start_name(name);
+    }
+    show_first_image(last_before);
+}
+
+// Start-up up to the opening of the files; false when the process ended.
+bool start_windows() {
+    // A second start in one process (tests, tools) first releases the previous run's index.
+    if (g_app.layer_spatial_index_id) extent_destroy(g_app.layer_spatial_index_id);
+    reset_process_state();
+    install_hooks();
+    char dir[300];
+    if (!executable_dir(dir, sizeof dir)) dir[0] = 0;
+    if (dir[0]) sys_change_dir(dir);
+    std::snprintf(g_app.output_dir, sizeof g_app.output_dir, "%s/output", dir);
+    sys_make_dir(g_app.output_dir);
+    g_status = 0;
+    char log_name[400];
+    std::snprintf(log_name, sizeof log_name, "%s/zz_%s.log", g_app.output_dir, "DORV");
+    log_set_path(log_name);
+    config_set_path("dorvane.cfg");
+    app_init();
+    if (!g_status) {
+        g_uninterruptible = true;
+        create_main_window();
+    }
+    if (!g_status) create_document_window();
+    if (g_status) {
+        init_failed();
+        return false;
+    }
+    setup_document_view();
+    create_palette(g_app.document_window_id);
+    return true;
 }
 
 } // namespace
@@ -195,32 +256,13 @@ void shutdown_cleanup() {
 }
 
 bool app_start(const char* command_line) {
-    // A second start in one process (tests, tools) first releases the previous run's index.
-    if (g_app.layer_spatial_index_id) extent_destroy(g_app.layer_spatial_index_id);
-    reset_process_state();
-    install_hooks();
-    char dir[300];
-    if (!executable_dir(dir, sizeof dir)) dir[0] = 0;
-    if (dir[0]) sys_change_dir(dir);
-    std::snprintf(g_app.output_dir, sizeof g_app.output_dir, "%s/output", dir);
-    sys_make_dir(g_app.output_dir);
-    g_status = 0;
-    char log_name[400];
-    std::snprintf(log_name, sizeof log_name, "%s/zz_%s.log", g_app.output_dir, "DORV");
-    log_set_path(log_name);
-    config_set_path("dorvane.cfg");
-    app_init();
-    if (!g_status) {
-        g_uninterruptible = true;
-        create_main_window();
-    }
-    if (!g_status) create_document_window();
-    if (g_status) {
-        init_failed();
-        return false;
-    }
-    setup_document_view();
-    create_palette(g_app.document_window_id);
+    if (!start_windows()) return false;
     if (command_line && command_line[0]) open_command_line(command_line);
+    return !g_app.ended;
+}
+
+bool app_start_paths(int count, const char* const* paths) {
+    if (!start_windows()) return false;
+    if (count > 0) open_paths(count, paths);
     return !g_app.ended;
 }

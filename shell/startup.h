@@ -6,6 +6,9 @@
 // Runs start-up with the command line (nullptr or "" for none). Returns false when the process
 // ended during it; otherwise the layer runs its message loop.
 bool app_start(const char* command_line);
+// The same with the paths already apart (as a shell hands them over): each one is one name,
+// blanks and quotes included.
+bool app_start_paths(int count, const char* const* paths);
 // Classes, the extent, the lists and the status pictures; leaves the status set on failure.
 void app_init();
 // Window object for a platform window with the configured background; the first one made

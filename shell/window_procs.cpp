@@ -31,6 +31,18 @@ void on_close() {
     app_exit(0);
 }
 
+// Part of a wheel turn not yet worth a zoom step (fine-grained wheels send less than a notch).
+int s_wheel_rest = 0;
+
+// The wheel zooms at the pointer, one level per notch, as the double clicks do.
+void on_wheel(int x, int y, int delta) {
+    if ((delta > 0) != (s_wheel_rest > 0)) s_wheel_rest = 0; // a change of direction starts afresh
+    s_wheel_rest += delta;
+    int steps = s_wheel_rest / k_wheel_notch;
+    s_wheel_rest -= steps * k_wheel_notch;
+    if (steps) zoom_at_point(x, y, steps);
+}
+
 bool document_parts(WindowObject** window, View** view) {
     *window = obj_find_as<WindowObject>(CLS_WINDOW, g_app.document_window_id);
     *view = obj_find_as<View>(CLS_VIEW, g_app.view_id);
@@ -93,12 +105,19 @@ void document_window_proc(uint32_t message, uintptr_t wparam, uintptr_t lparam) 
     case MSG_RBUTTONDBLCLK:
         zoom_at_point(x, y, -1);
         break;
+    case MSG_MOUSEWHEEL:
+        on_wheel(x, y, message_wheel_delta(wparam));
+        break;
     case MSG_DROPFILES:
         drop_files(static_cast<PlatformDrop>(wparam));
         break;
     default:
         break;
     }
+}
+
+void window_procs_reset() {
+    s_wheel_rest = 0;
 }
 
 void document_paint(PlatformRegion update_region) {

@@ -16,3 +16,5 @@ void document_window_proc(uint32_t message, uintptr_t wparam, uintptr_t lparam);
 void document_paint(PlatformRegion update_region);
 // The key table: one press of the virtual key.
 void key_command(int virtual_key);
+// Forgets the input state kept between messages (start-up).
+void window_procs_reset();

@@ -243,8 +243,9 @@ TEST_F(Ecw, SnapshotShowsTheRasterPixelUnderEveryWindowPixel) {
         std::string cmd = tool + " --size 200x150 --keys '" + c.keys + "' --out '" + out + "' '" +
                           file + "' > '" + out + ".title'";
         ASSERT_EQ(std::system(cmd.c_str()), 0);
-        EXPECT_EQ(test_read_file(out + ".title"),
-                  file + " - 61 x 41 pixels - " + std::to_string(c.bands) + " x 8 bits - ECW\n");
+        EXPECT_EQ(test_read_file(out + ".title"), file + " - 61 x 41 pixels - " +
+                                                      std::to_string(c.bands) +
+                                                      " x 8 bits - ECW - [1/1]\n");
         Rgb shot;
         ASSERT_TRUE(read_pam(out, &shot) && shot.width == 200 && shot.height == 150);
         int differ = 0;

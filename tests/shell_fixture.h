@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <regex>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -105,7 +106,14 @@ class ShellTest : public ::testing::Test {
         headless_run_until_idle();
     }
 
-    std::string title() { return headless_title(); }
+    // The title, without the place in the file list that ends an image's title (" - [n/m]").
+    std::string title() { return split_title(nullptr); }
+    // That place, "n/m"; "" when the title has none.
+    std::string place() {
+        std::string p;
+        split_title(&p);
+        return p;
+    }
     // Space (next file) must show the PPM file of that size.
     void expect_next_shows(const std::string& path, int w, int h);
     uint32_t pixel(int x, int y) { return headless_pixel(headless_document_window(), x, y); }
@@ -118,6 +126,15 @@ class ShellTest : public ::testing::Test {
         return n;
     }
     long unpainted() { return count_colour(k_headless_unpainted); }
+
+  private:
+    std::string split_title(std::string* place) {
+        std::smatch m;
+        std::string t = headless_title();
+        if (!std::regex_match(t, m, std::regex("(.*) - \\[([0-9]+/[0-9]+)\\]"))) return t;
+        if (place) *place = m[2];
+        return m[1];
+    }
 };
 
 inline std::string ppm_title(const std::string& path, int w, int h) {

@@ -51,19 +51,7 @@ class KeysTest : public ShellTest {
 
 } // namespace
 
-TEST_F(KeysTest, FittedPageAndOneToOne) {
-    // Fitted at 0.5, centred on the page.
-    expect_at(100, 75, 199, 149);
-    expect_at(10, 10, 19, 19);
-    key(VKEY_F3);
-    expect_at(100, 75, 199, 149);
-    expect_at(0, 0, 99, 74);
-    expect_at(199, 149, 298, 223);
-    key(VKEY_F4);
-    expect_at(10, 10, 19, 19);
-    EXPECT_EQ(title(), ppm_title(file, k_w, k_h));
-}
-
+// The main keyboard's "+" ("=") and "-" zoom as keypad + and - do.
 TEST_F(KeysTest, ZoomStepsAboutTheWindowCentre) {
     long before = copies();
     std::vector<uint32_t> fitted = surface();
@@ -76,7 +64,8 @@ TEST_F(KeysTest, ZoomStepsAboutTheWindowCentre) {
     expect_at(0, 75, 58, 149);
     key(VKEY_F1); // 1.0
     expect_at(0, 75, 99, 149);
-    key(VKEY_ADD); // 1.414
+    key(VKEY_OEM_PLUS); // 1.414
+    expect_at(0, 75, 129, 149);
     key(VKEY_ADD); // 2
     expect_at(0, 75, 149, 149);
     key(VKEY_ADD);
@@ -89,9 +78,18 @@ TEST_F(KeysTest, ZoomStepsAboutTheWindowCentre) {
     key(VKEY_SUBTRACT); // 2.83
     key(VKEY_F2);       // 2
     expect_at(0, 75, 149, 149);
+    key(VKEY_OEM_MINUS); // 1.414
+    expect_at(0, 75, 129, 149);
 }
 
-TEST_F(KeysTest, ArrowsAndPageKeysPan) {
+TEST_F(KeysTest, ArrowsAndPageKeysPanTheFirstPageAsAnyOther) {
+    // Fitted at 0.5: four presses of 5 window pixels, the fourth stopped by the margin.
+    for (int i = 0; i < 4; i++) key(VKEY_DOWN);
+    expect_at(100, 75, 199, 149 + 22);
+    key(VKEY_HOME);
+    expect_at(100, 75, 199, 149);
+    key(VKEY_PAGE_DOWN);
+    expect_at(100, 75, 199, 149 + 22);
     key(VKEY_F3);
     expect_at(100, 75, 199, 149);
     key(VKEY_RIGHT);
@@ -162,24 +160,29 @@ TEST_F(KeysTest, DraggingMovesThePageWithThePointer) {
     EXPECT_EQ(surface(), before);
 }
 
-TEST_F(KeysTest, DoubleClicksZoomAboutThePointer) {
-    key(VKEY_F3);
-    PagePoint under = at(40, 30);
-    headless_left_double_click(40, 30);
-    headless_run_until_idle();
-    expect_at(40, 30, under.x, under.y);
-    expect_at(40 + 28, 30, under.x + 20, under.y); // scale 1.414
-    std::vector<uint32_t> zoomed = surface();
+TEST_F(KeysTest, DoubleClicksAndTheWheelZoomAboutThePointer) {
+    // In, then out, at (40, 30): by double clicks (no wheel turns), by notches, and by half
+    // notches (a half turn back before a notch is undone by the change of direction).
+    const std::vector<int> k_turns[][2] = {{{}, {}}, {{120}, {-120}}, {{60, 60}, {60, -60, -60}}};
+    for (const auto& turns : k_turns) {
+        key(VKEY_F3);
+        PagePoint under = at(40, 30);
+        for (int out = 0; out < 2; out++) {
+            if (turns[out].empty() && !out) headless_left_double_click(40, 30);
+            if (turns[out].empty() && out) headless_right_double_click(40, 30);
+            for (int delta : turns[out]) headless_wheel(40, 30, delta);
+            headless_run_until_idle();
+            expect_at(40, 30, under.x, under.y);
+            expect_at(out ? 60 : 68, 30, under.x + 20, under.y); // scale 1.0, 1.414
+        }
+    }
+    std::vector<uint32_t> shown = surface();
     headless_right_click(150, 100); // no menu, no change
     headless_run_until_idle();
-    EXPECT_EQ(surface(), zoomed);
-    headless_right_double_click(40, 30);
-    headless_run_until_idle();
-    expect_at(40, 30, under.x, under.y);
-    expect_at(60, 30, under.x + 20, under.y); // back to 1.0
+    EXPECT_EQ(surface(), shown);
 }
 
-TEST_F(KeysTest, ResizingRepaintsAndF4FitsTheNewSize) {
+TEST_F(KeysTest, ResizingRefitsAFittedPageAndKeepsOneTheUserZoomedOrMoved) {
     headless_resize(300, 240);
     headless_run_for(100);
     EXPECT_EQ(headless_timer_period(2), 500u) << "resize period running";
@@ -187,8 +190,20 @@ TEST_F(KeysTest, ResizingRepaintsAndF4FitsTheNewSize) {
     EXPECT_EQ(headless_timer_period(2), 0u);
     EXPECT_EQ(unpainted(), 0);
     EXPECT_EQ(title(), ppm_title(file, k_w, k_h));
-    key(VKEY_F4); // fit 0.75
-    expect_at(150, 120, 199, 149);
+    expect_at(150, 120, 199, 149); // fitted at 0.75 and centred
     expect_at(2, 120, 2, 149);
-    EXPECT_EQ(unpainted(), 0);
+    // Zoomed, or fitted and then moved: each window pixel shows what it showed.
+    for (int vk : {VKEY_ADD, VKEY_RIGHT}) {
+        key(VKEY_F4);
+        key(vk);
+        PagePoint before = at(50, 50);
+        headless_resize(260, 200);
+        headless_run_until_idle();
+        expect_at(50, 50, before.x, before.y);
+        EXPECT_EQ(unpainted(), 0);
+        headless_resize(300, 240);
+        headless_run_until_idle();
+    }
+    key(VKEY_F4); // fits the new size again
+    expect_at(150, 120, 199, 149);
 }

@@ -30,35 +30,29 @@ class PagesTest : public ShellTest {
 
 } // namespace
 
-TEST_F(PagesTest, MultiPageFileAloneStepsThroughItsPagesKeepsCountingAndTurnedPages) {
+TEST_F(PagesTest, MultiPageFileAloneWrapsToItsFirstPageAndKeepsTurnedPages) {
     std::string file = path("pages.gif");
     write_gif(file, 8, 6, k_colours, {{0, -1}, {1, -1}, {2, -1}}, -1);
     ASSERT_TRUE(start(file));
-    EXPECT_EQ(title(), gif_title(file, 8, 6, 1, 3));
-    EXPECT_EQ(centre(), 0xFF0000u);
-    key(VKEY_SPACE);
-    EXPECT_EQ(title(), gif_title(file, 8, 6, 2, 3));
-    EXPECT_EQ(centre(), 0x00FF00u);
-    key(VKEY_SPACE);
-    EXPECT_EQ(title(), gif_title(file, 8, 6, 3, 3));
-    EXPECT_EQ(centre(), 0x0000FFu);
-    key(VKEY_SPACE);
-    EXPECT_EQ(title(), gif_title(file, 8, 6, 4, 3));
-    EXPECT_EQ(centre(), 0xFF0000u);
-    EXPECT_EQ(count_colour(0xFF0000), 48);
-    EXPECT_EQ(count_colour(0x00FF00) + count_colour(0x0000FF), 0);
-    // A turned page stays turned and keeps its place in the count.
-    key(VKEY_SPACE);
+    // Each press shows the next page, wrapping; the title names the page shown.
+    const struct {
+        int page;
+        uint32_t colour;
+    } k_steps[] = {{1, 0xFF0000}, {2, 0x00FF00}, {3, 0x0000FF}, {1, 0xFF0000}, {2, 0x00FF00}};
+    for (const auto& step : k_steps) {
+        if (&step != k_steps) key(VKEY_SPACE);
+        EXPECT_EQ(title(), gif_title(file, 8, 6, step.page, 3));
+        EXPECT_EQ(place(), "1/1");
+        EXPECT_EQ(count_colour(step.colour), 48);
+    }
+    // A turned page stays turned in its place.
     key(VKEY_F7);
-    EXPECT_EQ(title(), gif_title(file, 6, 8, 5, 3));
+    EXPECT_EQ(title(), gif_title(file, 6, 8, 2, 3));
+    for (int i = 0; i < 3; i++) key(VKEY_SPACE);
+    EXPECT_EQ(title(), gif_title(file, 6, 8, 2, 3)) << "the turned page is back in its place";
     EXPECT_EQ(count_colour(0x00FF00), 48);
-    key(VKEY_SPACE);
-    EXPECT_EQ(title(), gif_title(file, 8, 6, 6, 3));
-    key(VKEY_SPACE);
-    key(VKEY_SPACE);
-    EXPECT_EQ(title(), gif_title(file, 6, 8, 8, 3)) << "the turned page is back in its place";
     key(VKEY_F8);
-    EXPECT_EQ(title(), gif_title(file, 8, 6, 8, 3));
+    EXPECT_EQ(title(), gif_title(file, 8, 6, 2, 3));
 }
 
 TEST_F(PagesTest, AnimationWithLoopCountOnePlaysOnceThenSpaceMovesOn) {
@@ -85,7 +79,7 @@ TEST_F(PagesTest, AnimationWithLoopCountOnePlaysOnceThenSpaceMovesOn) {
     EXPECT_EQ(title(), ppm_title(next, 5, 5));
 }
 
-TEST_F(PagesTest, EndlessAnimationWrapsUntilSpaceStopsIt) {
+TEST_F(PagesTest, EndlessAnimationWrapsAndOtherKeysLeaveItRunning) {
     std::string gif = path("endless.gif");
     // Delays of 0 and 1 hundredths play at 100 ms; 5 hundredths at 50 ms.
     write_gif(gif, 8, 6, k_colours, {{0, 0}, {1, 1}, {2, 5}}, 0);
@@ -104,27 +98,75 @@ TEST_F(PagesTest, EndlessAnimationWrapsUntilSpaceStopsIt) {
     press(VKEY_RIGHT);
     headless_run_for(100);
     EXPECT_EQ(title(), gif_title(gif, 8, 6, 2, 3));
-    // Space shows the next frame and stops there.
-    press(VKEY_SPACE);
-    EXPECT_EQ(title(), gif_title(gif, 8, 6, 3, 3));
-    headless_run_for(5000);
-    EXPECT_EQ(title(), gif_title(gif, 8, 6, 3, 3));
-    EXPECT_EQ(headless_timer_period(3), 0u);
 }
 
-TEST_F(PagesTest, SpaceDuringTheFirstPassStepsFramesAndAfterItMovesToTheNextFile) {
+TEST_F(PagesTest, FramesOfAnAnimationKeepTheViewTheUserChoseAndTheNextFileIsFitted) {
     std::string gif = path("a.gif"), next = path("b.ppm");
-    write_gif(gif, 8, 6, k_colours, {{0, 50}, {1, 50}, {2, 50}}, 0);
-    write_solid_ppm(next, 5, 5, rgb(9, 9, 9));
+    write_gif(gif, 40, 30, k_colours, {{0, 10}, {1, 10}, {2, 10}}, 0);
+    write_solid_ppm(next, 40, 30, rgb(9, 9, 9));
     start_now(gif + " " + next);
-    press(VKEY_SPACE);
-    EXPECT_EQ(title(), gif_title(gif, 8, 6, 2, 3)) << "first pass: Space steps frames";
-    headless_run_for(2000);
-    EXPECT_EQ(title(), gif_title(gif, 8, 6, 2, 3)) << "and the frame timer stays off";
-    press(VKEY_SPACE); // the last frame ends the first pass
-    EXPECT_EQ(title(), gif_title(gif, 8, 6, 3, 3));
-    press(VKEY_SPACE);
-    EXPECT_EQ(title(), ppm_title(next, 5, 5));
+    EXPECT_EQ(count_colour(0xFF0000), 40 * 30) << "fitted at 1:1";
+    press(VKEY_ADD);
+    long zoomed = count_colour(0xFF0000);
+    EXPECT_GT(zoomed, 40 * 30 * 3 / 2);
+    headless_run_for(100); // the frame timer shows the next frame at the same zoom
+    EXPECT_EQ(title(), gif_title(gif, 40, 30, 2, 3));
+    EXPECT_EQ(count_colour(0x00FF00), zoomed);
+    press(VKEY_SPACE); // in the first pass Space steps the frames, and keeps the view too
+    EXPECT_EQ(title(), gif_title(gif, 40, 30, 3, 3));
+    EXPECT_EQ(count_colour(0x0000FF), zoomed);
+    headless_run_for(1000);
+    EXPECT_EQ(title(), gif_title(gif, 40, 30, 3, 3)) << "the frame timer stays off";
+    press(VKEY_SPACE); // the last frame ended the first pass
+    EXPECT_EQ(title(), ppm_title(next, 40, 30));
+    EXPECT_EQ(count_colour(rgb(9, 9, 9)), 40 * 30) << "another file is fitted";
+}
+
+TEST_F(PagesTest, SpaceReachesEveryFileInOrderLeavingEachAfterAtMostOnePass) {
+    std::string dir = path("mix");
+    make_dir(dir);
+    struct File {
+        const char* name;
+        std::vector<SolidFrame> frames; // delay -1: a page without frame control
+        int loop;
+    };
+    const File k_files[] = {
+        {"a-endless.gif", {{0, 10}, {1, 10}, {2, 10}}, 0},
+        {"b-pages.gif", {{0, -1}, {1, -1}, {2, -1}, {3, -1}}, -1},
+        {"c-still.ppm", {}, 0},
+        {"d-once.gif", {{2, 5}, {1, 5}}, 1},
+        {"f-notes.txt", {}, 0},
+        {"g-endless.gif", {{3, 0}, {0, 0}}, 0},
+    };
+    std::vector<std::string> images;
+    std::vector<size_t> presses; // at most: the frames of an animation, one for other files
+    for (const File& f : k_files) {
+        std::string name = dir + "/" + f.name;
+        if (!f.frames.empty())
+            write_gif(name, 8, 6, k_colours, f.frames, f.loop);
+        else if (name.find(".ppm") != std::string::npos)
+            write_solid_ppm(name, 5, 5, rgb(9, 9, 9));
+        else
+            write_bytes(name, "not an image");
+        if (name.find(".txt") != std::string::npos) continue;
+        images.push_back(name);
+        bool animated = !f.frames.empty() && f.frames[0].delay >= 0;
+        presses.push_back(animated ? f.frames.size() : 1);
+    }
+    start_now(dir);
+    // Presses at uneven intervals, so that animations are left in every state.
+    size_t expected = 0, presses_here = 0;
+    for (int i = 0; i < 300; i++) {
+        std::string shown = title().substr(0, title().find(" - "));
+        if (shown != images[expected]) {
+            expected = (expected + 1) % images.size();
+            ASSERT_EQ(shown, images[expected]) << "press " << i;
+            presses_here = 0;
+        }
+        ASSERT_LE(++presses_here, presses[expected]) << shown << " not left in time";
+        headless_run_for(uint32_t(i * 37 % 130));
+        press(VKEY_SPACE);
+    }
 }
 
 TEST_F(PagesTest, FrameWithItsOwnColourTableKeepsThePageBelowInItsColours) {

@@ -47,10 +47,11 @@ TEST_F(ShellTest, LongRandomSessionOverMixedFilesKeepsRunning) {
     write_bytes(dir + "/text.txt", "hello");
     write_bytes(dir + "/empty.gif", "");
     ASSERT_TRUE(start(dir));
-    const int keys[] = {VKEY_SPACE, VKEY_SPACE, VKEY_SPACE,    VKEY_PAGE_UP, VKEY_PAGE_DOWN,
-                        VKEY_END,   VKEY_HOME,  VKEY_LEFT,     VKEY_UP,      VKEY_RIGHT,
-                        VKEY_DOWN,  VKEY_ADD,   VKEY_SUBTRACT, VKEY_F1,      VKEY_F2,
-                        VKEY_F3,    VKEY_F4,    VKEY_F7,       VKEY_F8,      VKEY_F12};
+    const int keys[] = {VKEY_SPACE,    VKEY_SPACE,    VKEY_SPACE,    VKEY_PAGE_UP, VKEY_PAGE_DOWN,
+                        VKEY_END,      VKEY_HOME,     VKEY_LEFT,     VKEY_UP,      VKEY_RIGHT,
+                        VKEY_DOWN,     VKEY_ADD,      VKEY_SUBTRACT, VKEY_F1,      VKEY_F2,
+                        VKEY_F3,       VKEY_F4,       VKEY_F7,       VKEY_F8,      VKEY_F12,
+                        VKEY_OEM_PLUS, VKEY_OEM_MINUS};
     std::mt19937 rng(99);
     for (int i = 0; i < 400; i++) {
         int vk = keys[rng() % (sizeof keys / sizeof keys[0])];
@@ -66,6 +67,7 @@ TEST_F(ShellTest, LongRandomSessionOverMixedFilesKeepsRunning) {
             break;
         case 2:
             headless_right_double_click(int(rng() % 200), int(rng() % 150));
+            headless_wheel(int(rng() % 200), int(rng() % 150), int(rng() % 721) - 360);
             break;
         case 3:
             headless_resize(50 + int(rng() % 250), 40 + int(rng() % 200));

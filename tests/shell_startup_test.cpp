@@ -60,20 +60,7 @@ TEST_F(ShellTest, RelativePathsAndDirectoriesResolveAgainstTheExecutableDirector
     EXPECT_EQ(title(), ppm_title(bin + "/rel/in.ppm", 5, 5));
 }
 
-TEST_F(ShellTest, LargePageIsFittedIntoTheWindow) {
-    std::string file = path("big.ppm");
-    // Left half red, right half blue; 400 x 300 into 200 x 150 is scale 0.5.
-    write_ppm(file, 400, 300, [](int x, int) { return x < 200 ? rgb(255, 0, 0) : rgb(0, 0, 255); });
-    ASSERT_TRUE(start(file));
-    EXPECT_EQ(pixel(60, 75), rgb(255, 0, 0));
-    EXPECT_EQ(pixel(140, 75), rgb(0, 0, 255));
-    // The extent is centred on (199.5, 149.5): half a page pixel of margin shows at the left
-    // and top edges, the rest of the window is page.
-    EXPECT_EQ(count_colour(rgb(255, 0, 0)) + count_colour(rgb(0, 0, 255)), 199L * 149);
-    EXPECT_EQ(pixel(0, 0), k_white);
-}
-
-TEST_F(ShellTest, MissingPlaceholderPicturesAreLoggedAndStartUpGoesOn) {
+TEST_F(ShellTest, MissingPlaceholderPicturesAreLoggedAndMessagesStillReachTheTitle) {
     std::remove((bin + "/erreur.png").c_str());
     std::remove((bin + "/inconnu.png").c_str());
     std::string good = path("good.ppm"), bad = path("bad.ppm");
@@ -83,10 +70,13 @@ TEST_F(ShellTest, MissingPlaceholderPicturesAreLoggedAndStartUpGoesOn) {
     std::string text = log();
     EXPECT_NE(text.find("Impossible de charger l'image erreur.png"), std::string::npos);
     EXPECT_NE(text.find("Impossible de charger l'image inconnu.png"), std::string::npos);
-    // Without a picture the failure leaves the title as it was and draws nothing.
-    EXPECT_EQ(title(), bad + " - Loading.........");
+    // Without a picture the failure draws nothing, but its message is the title.
+    EXPECT_EQ(title(), bad + " : Fichier invalide");
     EXPECT_EQ(count_colour(k_white), long(width) * height);
     expect_next_shows(good, 10, 10);
+    ASSERT_TRUE(start(path("missing.ppm")));
+    EXPECT_EQ(title(), "Aucune image dans le repertoire");
+    EXPECT_EQ(count_colour(k_white), long(width) * height);
     EXPECT_FALSE(headless_exited());
 }
 
@@ -153,7 +143,7 @@ std::string make_long_directory(const std::string& base) {
 
 } // namespace
 
-TEST_F(ShellTest, DirectoryThatCannotBeScannedOrDroppedEndsTheProgramWithAMessageBox) {
+TEST_F(ShellTest, DirectoryThatCannotBeScannedEndsStartUpButIsPassedOverWhenDropped) {
     std::string dir = make_long_directory(root);
     ASSERT_EQ(dir.size(), 255u);
     EXPECT_FALSE(start(dir));
@@ -164,13 +154,22 @@ TEST_F(ShellTest, DirectoryThatCannotBeScannedOrDroppedEndsTheProgramWithAMessag
               "Erreur lors de l'initialisation\nFin de l'application");
     EXPECT_EQ(headless_message_boxes()[0].caption, "Erreur lors de l'initialisation");
     EXPECT_NE(log().find("Erreur d'init : 15"), std::string::npos);
-    // Dropped on a running program, it ends the program too.
+    // Dropped on an empty window with a name too long to read and a directory of files, it is
+    // logged and passed over; the first of the files is shown.
+    std::string files = path("drop");
+    make_dir(files);
+    write_solid_ppm(files + "/y.ppm", 5, 5, rgb(0, 5, 0));
+    write_solid_ppm(files + "/x.ppm", 4, 4, rgb(0, 4, 0));
     ASSERT_TRUE(start(""));
-    headless_drop({dir});
+    headless_drop({dir, "/" + std::string(300, 'q'), files});
     headless_run_until_idle();
-    EXPECT_TRUE(headless_exited());
-    EXPECT_EQ(headless_exit_code(), 1);
-    EXPECT_EQ(headless_message_boxes().size(), 1u);
+    EXPECT_FALSE(headless_exited());
+    EXPECT_TRUE(headless_message_boxes().empty());
+    EXPECT_EQ(title(), ppm_title(files + "/x.ppm", 4, 4));
+    EXPECT_EQ(count_colour(rgb(0, 4, 0)), 16);
+    EXPECT_NE(
+        log().find("Erreur ouverture / Opening error \n'" + dir + "' : Parametres incorrects"),
+        std::string::npos);
 }
 
 TEST_F(ShellTest, StatusRaisedByAKeyIsDroppedWhenTheNextStepLoadsAFile) {

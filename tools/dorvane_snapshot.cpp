@@ -1,10 +1,11 @@
 // dorvane-snapshot [--size WxH] [--keys SCRIPT] [--out FILE.ppm] PATHS...
-// Starts the viewer on the headless layer with the paths on its command line, plays the
+// Starts the viewer on the headless layer with the paths (each argument one path), plays the
 // script, runs until idle, prints the title and writes the document window as a PPM file.
 // Script words: key names, in any case, after optional "Shift+" / "Ctrl+" ("Space",
-// "shift+space", "Ctrl+Delete", "KP_Add", "F3", ...); "wait:MS"; and, in document window
-// coordinates, "drag:X0,Y0,X1,Y1" (left button), "dblclick:X,Y", "rdblclick:X,Y"; and
-// "drop:PATH,PATH..." (files dropped on the window).
+// "shift+space", "Ctrl+Delete", "KP_Add", "plus", "F3", ...); "wait:MS"; in document window
+// coordinates, "drag:X0,Y0,X1,Y1" (left button), "dblclick:X,Y", "rdblclick:X,Y" and
+// "wheel:X,Y,NOTCHES" (negative turns the wheel towards the user); "drop:PATH,PATH..." (files
+// dropped on the window); and "size:WxH" (the user resizes the window's client area).
 #include "platform/headless/headless_app.h"
 #include "platform/headless/headless_window.h"
 #include "platform/sys.h"
@@ -40,8 +41,13 @@ const KeyName k_key_names[] = {
     {"F1", VKEY_F1},          {"F2", VKEY_F2},
     {"F3", VKEY_F3},          {"F4", VKEY_F4},
     {"F7", VKEY_F7},          {"F8", VKEY_F8},
-    {"F12", VKEY_F12},
+    {"F12", VKEY_F12},        {"plus", VKEY_OEM_PLUS},
+    {"equal", VKEY_OEM_PLUS}, {"minus", VKEY_OEM_MINUS},
 };
+
+bool valid_size(int width, int height) {
+    return width >= 1 && height >= 1 && width <= 16384 && height <= 16384;
+}
 
 int usage() {
     std::fprintf(stderr, "usage: dorvane-snapshot [--size WxH] [--keys SCRIPT] [--out FILE.ppm] "
@@ -100,6 +106,13 @@ bool play_word(const std::string& word) {
         headless_left_double_click(a, b);
     } else if (std::sscanf(word.c_str(), "rdblclick:%d,%d", &a, &b) == 2) {
         headless_right_double_click(a, b);
+    } else if (std::sscanf(word.c_str(), "wheel:%d,%d,%d", &a, &b, &c) == 3) {
+        // One message per notch, as a wheel sends them.
+        int notches = c < 0 ? (c < -100 ? 100 : -c) : (c > 100 ? 100 : c);
+        for (int i = 0; i < notches; i++)
+            headless_wheel(a, b, c < 0 ? -k_wheel_notch : k_wheel_notch);
+    } else if (std::sscanf(word.c_str(), "size:%dx%d", &a, &b) == 2 && valid_size(a, b)) {
+        headless_resize(a, b);
     } else if (word.compare(0, 5, "drop:") == 0) {
         std::vector<std::string> names;
         std::istringstream list(word.substr(5));
@@ -144,12 +157,11 @@ std::string absolute(const std::string& path) {
 int main(int argc, char** argv) {
     int width = 640, height = 480;
     std::string keys, out;
-    std::string command_line;
+    std::vector<std::string> paths;
     for (int i = 1; i < argc; i++) {
         std::string arg = argv[i];
         if (arg == "--size" && i + 1 < argc) {
-            if (std::sscanf(argv[++i], "%dx%d", &width, &height) != 2 || width < 1 || height < 1 ||
-                width > 16384 || height > 16384)
+            if (std::sscanf(argv[++i], "%dx%d", &width, &height) != 2 || !valid_size(width, height))
                 return usage();
         } else if (arg == "--keys" && i + 1 < argc) {
             keys = argv[++i];
@@ -158,25 +170,14 @@ int main(int argc, char** argv) {
         } else if (arg.compare(0, 2, "--") == 0) {
             return usage();
         } else {
-            // The viewer reads a quoted name only at the very start of its command line;
-            // later names end at the first blank.
-            std::string path = absolute(arg);
-            if (command_line.empty() && path.find_first_of(" \t") != std::string::npos)
-                command_line = '"' + path + '"';
-            else if (command_line.empty())
-                command_line = path;
-            else if (path.find_first_of(" \t") != std::string::npos)
-                std::fprintf(stderr, "dorvane-snapshot: only the first path may hold blanks: %s\n",
-                             path.c_str());
-            else
-                command_line += ' ' + path;
+            paths.push_back(absolute(arg));
         }
     }
     char dir[4096];
     headless_app_reset();
     if (sys_executable_dir(dir, sizeof dir)) headless_app_set_executable_dir(dir);
     headless_app_set_work_area(width, height);
-    if (headless_app_start(command_line.c_str())) {
+    if (headless_app_start_paths(paths)) {
         headless_run_until_idle(k_settle_ms);
         if (!play_script(keys)) return 2;
     }

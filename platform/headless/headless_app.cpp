@@ -68,7 +68,7 @@ HeadlessApp& app() {
 }
 
 bool is_input(uint32_t m) {
-    return m == MSG_KEYDOWN || m == MSG_KEYUP || (m >= MSG_MOUSEMOVE && m <= MSG_RBUTTONDBLCLK);
+    return m == MSG_KEYDOWN || m == MSG_KEYUP || (m >= MSG_MOUSEMOVE && m <= MSG_MOUSEWHEEL);
 }
 
 void enqueue(const Message& m) {
@@ -403,6 +403,12 @@ bool headless_app_start(const char* command_line) {
     return app_start(command_line);
 }
 
+bool headless_app_start_paths(const std::vector<std::string>& paths) {
+    std::vector<const char*> names;
+    for (const std::string& p : paths) names.push_back(p.c_str());
+    return app_start_paths(static_cast<int>(names.size()), names.data());
+}
+
 void headless_key(int virtual_key, int modifiers) {
     HeadlessApp& a = app();
     if (!a.main_window) return;
@@ -446,6 +452,10 @@ void headless_right_double_click(int x, int y) {
     headless_right_click(x, y);
     post_input(MSG_RBUTTONDBLCLK, 0, point(x, y));
     post_input(MSG_RBUTTONUP, 0, point(x, y));
+}
+
+void headless_wheel(int x, int y, int delta) {
+    post_input(MSG_MOUSEWHEEL, message_wheel_wparam(delta), point(x, y));
 }
 
 void headless_drop(const std::vector<std::string>& names) {

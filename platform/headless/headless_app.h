@@ -17,6 +17,8 @@ void headless_app_set_executable_dir(const std::string& dir);
 void headless_app_set_work_area(int width, int height);
 // Runs the program's start-up; false when the process ended during it.
 bool headless_app_start(const char* command_line);
+// The same with the paths apart, each one name (as a Linux shell passes them).
+bool headless_app_start_paths(const std::vector<std::string>& paths);
 
 // Input, queued at the current time.
 void headless_key(int virtual_key, int modifiers = MOD_NONE);
@@ -29,6 +31,8 @@ void headless_left_up(int x, int y);
 void headless_left_double_click(int x, int y);
 void headless_right_click(int x, int y);
 void headless_right_double_click(int x, int y);
+// The wheel turned by delta (120 a notch, positive away from the user) with the pointer there.
+void headless_wheel(int x, int y, int delta);
 void headless_drop(const std::vector<std::string>& names);
 // The user resizes the main window's client area to width x height.
 void headless_resize(int width, int height);

@@ -64,6 +64,23 @@ void button_event(const SDL_MouseButtonEvent& e, bool down) {
     sdl_post_input(sdl_document_handle(), message, buttons, point(e.x, e.y), current_modifiers());
 }
 
+// One wheel message per event, in notches of 120 as the window procedure counts them; the
+// pointer is where the event found it.
+void wheel_event(const SDL_MouseWheelEvent& e) {
+    int notches = e.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.y : e.y;
+    if (notches == 0) return;
+    if (notches > 100) notches = 100;
+    if (notches < -100) notches = -100;
+#if SDL_VERSION_ATLEAST(2, 26, 0)
+    int x = e.mouseX, y = e.mouseY;
+#else
+    int x = 0, y = 0;
+    SDL_GetMouseState(&x, &y);
+#endif
+    sdl_post_input(sdl_document_handle(), MSG_MOUSEWHEEL,
+                   message_wheel_wparam(notches * k_wheel_notch), point(x, y), current_modifiers());
+}
+
 void drop_event(const SDL_DropEvent& e) {
     switch (e.type) {
     case SDL_DROPBEGIN:
@@ -128,6 +145,9 @@ void sdl_translate(const SDL_Event& event) {
         break;
     case SDL_MOUSEBUTTONUP:
         button_event(event.button, false);
+        break;
+    case SDL_MOUSEWHEEL:
+        wheel_event(event.wheel);
         break;
     case SDL_DROPBEGIN:
     case SDL_DROPFILE:

@@ -8,7 +8,8 @@ struct KeyMap {
     int virtual_key;
 };
 
-// Only the keys of the key table; keypad + and - are the keypad's own keys.
+// Only the keys of the key table. Keypad + and - are the keypad's own keys; the main keyboard's
+// "+" / "=" and "-" keys are told apart by the character they carry in the layout.
 const KeyMap k_keys[] = {
     {SDLK_ESCAPE, VKEY_ESCAPE},
     {SDLK_SPACE, VKEY_SPACE},
@@ -23,6 +24,9 @@ const KeyMap k_keys[] = {
     {SDLK_DELETE, VKEY_DELETE},
     {SDLK_KP_PLUS, VKEY_ADD},
     {SDLK_KP_MINUS, VKEY_SUBTRACT},
+    {SDLK_EQUALS, VKEY_OEM_PLUS},
+    {SDLK_PLUS, VKEY_OEM_PLUS},
+    {SDLK_MINUS, VKEY_OEM_MINUS},
     {SDLK_F1, VKEY_F1},
     {SDLK_F2, VKEY_F2},
     {SDLK_F3, VKEY_F3},

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -14,26 +15,6 @@ std::string absolute(const std::string& path) {
     char cwd[4096];
     if (!sys_current_dir(cwd, sizeof cwd)) return path;
     return std::string(cwd) + "/" + path;
-}
-
-// The shell reads a quoted name only at the very start of its command line; later names end
-// at the first blank.
-std::string command_line_of(int argc, char** argv) {
-    std::string line;
-    for (int i = 1; i < argc; i++) {
-        std::string path = absolute(argv[i]);
-        bool blanks = path.find_first_of(" \t\r\n") != std::string::npos;
-        if (line.empty() && blanks) {
-            line = '"' + path + '"';
-        } else if (blanks) {
-            std::fprintf(stderr, "dorvane: only the first path may hold blanks, skipped: %s\n",
-                         path.c_str());
-        } else {
-            if (!line.empty()) line += ' ';
-            line += path;
-        }
-    }
-    return line;
 }
 
 } // namespace
@@ -55,9 +36,13 @@ int main(int argc, char** argv) {
         return 1;
     }
     SDL_EventState(SDL_DROPFILE, SDL_ENABLE);
-    std::string line = command_line_of(argc, argv);
+    // The shell has already split the command line: every argument is one path.
+    std::vector<std::string> paths;
+    for (int i = 1; i < argc; i++) paths.push_back(absolute(argv[i]));
+    std::vector<const char*> names;
+    for (const std::string& p : paths) names.push_back(p.c_str());
     platform_install(sdl_window_ops());
     platform_app_install(sdl_app_ops());
-    if (!app_start(line.c_str())) return 1;
+    if (!app_start_paths(static_cast<int>(names.size()), names.data())) return 1;
     return sdl_run_loop();
 }

@@ -16,8 +16,38 @@ constexpr DWORD k_document_style = 0x50000900; // child, visible, read-only, no 
 WNDPROC s_edit_procedure = nullptr;
 HWND s_document = nullptr;
 
+// The wheel message goes to the window with the focus, with the pointer in screen
+// coordinates: the document window takes it with the pointer in its own.
+void wheel_to_document(WPARAM wparam, LPARAM lparam) {
+    if (!s_document) return;
+    POINT p = {static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))};
+    ScreenToClient(s_document, &p);
+    RECT r = {0, 0, 0, 0};
+    GetClientRect(s_document, &r);
+    p.x = p.x < 0 ? 0 : (p.x >= r.right ? r.right - 1 : p.x);
+    p.y = p.y < 0 ? 0 : (p.y >= r.bottom ? r.bottom - 1 : p.y);
+    if (p.x < 0 || p.y < 0) return; // no client area
+    document_window_proc(MSG_MOUSEWHEEL, wparam & 0xFFFF0000u, message_point(p.x, p.y));
+}
+
+// The document window covers the main window's client area whatever its size, and is painted
+// afresh: the view may have been laid out again for the new size.
+void follow_main_window(HWND main_window, WPARAM size_type) {
+    if (!s_document || (size_type != SIZE_RESTORED && size_type != SIZE_MAXIMIZED)) return;
+    RECT r = {0, 0, 0, 0};
+    GetClientRect(main_window, &r);
+    MoveWindow(s_document, 0, 0, r.right - r.left, r.bottom - r.top, FALSE);
+    InvalidateRect(s_document, nullptr, FALSE);
+}
+
 LRESULT CALLBACK main_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (main_window_proc(message, wparam, static_cast<uintptr_t>(lparam))) return 0;
+    if (message == WM_MOUSEWHEEL) {
+        wheel_to_document(wparam, lparam);
+        return 0;
+    }
+    bool handled = main_window_proc(message, wparam, static_cast<uintptr_t>(lparam));
+    if (message == WM_SIZE) follow_main_window(window, wparam);
+    if (handled) return 0;
     return DefWindowProcA(window, message, wparam, lparam);
 }
 
@@ -26,6 +56,11 @@ LRESULT CALLBACK document_procedure(HWND window, UINT message, WPARAM wparam, LP
     // The EDIT procedure turns a right button release into its own context menu (through the
     // default procedure's context-menu message); the host shows none.
     if (message == WM_CONTEXTMENU) return 0;
+    // The EDIT control would scroll, then hand the wheel on to the main window: taken here once.
+    if (message == WM_MOUSEWHEEL) {
+        wheel_to_document(wparam, lparam);
+        return 0;
+    }
     if (message == WM_PAINT) {
         HRGN update = CreateRectRgn(1, 1, 2, 2);
         int type = update ? GetUpdateRgn(window, update, FALSE) : ERROR;

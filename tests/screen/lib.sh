@@ -29,6 +29,7 @@ trap cleanup EXIT
 # Starts Xvfb on a free display number with a screen of the given size (WxH).
 start_xvfb() {
     local size=$1 n tries
+    SCREEN_W=${size%x*} SCREEN_H=${size#*x}
     for tries in $(seq 1 20); do
         n=$((100 + (RANDOM % 800)))
         [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
@@ -61,14 +62,19 @@ wait_for() {
     done
 }
 
-# The last report of the viewer's log (DORVANE_REPORT_PAINT): sets PX PY PW PH, the document
-# client area on the screen, and VW VH, the size the display lays the view out for.
+# The last report of the viewer's log (DORVANE_REPORT_PAINT): sets PX PY PW PH, the part of
+# the document client area that lies on the screen, and VW VH, the size the display lays the
+# view out for. (A maximised window's frame, and so a little of its client area, may stand
+# off the screen.)
 read_paint_report() {
     local line
     grep -q 'dorvane: painted' "$1" || return 1
     line=$(grep -E 'dorvane: (painted|resized)' "$1" | tail -1)
     read -r PX PY PW PH VW VH < <(echo "$line" |
         sed -E 's/.* at (-?[0-9]+),(-?[0-9]+) size ([0-9]+)x([0-9]+) view ([0-9]+)x([0-9]+)/\1 \2 \3 \4 \5 \6/')
+    [ $((PX + PW)) -gt "$SCREEN_W" ] && PW=$((SCREEN_W - PX))
+    [ $((PY + PH)) -gt "$SCREEN_H" ] && PH=$((SCREEN_H - PY))
+    return 0
 }
 
 # Succeeds once the file has not grown for $2 seconds (tenths), within $3 seconds.
@@ -88,18 +94,19 @@ quiet_for() { # file tenths deadline-seconds
     return 1
 }
 
-# Expected picture and title of a scenario step, from the headless program.
+# Expected picture and title of a scenario step, from the headless program started at the
+# size the program started with (START_SIZE, set by await_window).
 snapshot() { # out.ppm keys files...
     local out=$1 keys=$2
     shift 2
-    "$SNAPSHOT" --size "${VW}x${VH}" --keys "$keys" --out "$out" "$@" | head -1
+    "$SNAPSHOT" --size "$START_SIZE" --keys "$keys" --out "$out" "$@" | head -1
 }
 
 # Expected picture and title from the program played with all xdotool words so far.
 input_snapshot() { # out.ppm words files...
     local out=$1 words=$2
     shift 2
-    "$SNAPSHOT" --size "${VW}x${VH}" --keys "$words" --out "$out" "$@" | head -1
+    "$SNAPSHOT" --size "$START_SIZE" --keys "$words" --out "$out" "$@" | head -1
 }
 
 # Plays xdotool words on the window: keys, mouse words in client coordinates, and drops of
@@ -119,6 +126,12 @@ play_x() { # window words...
             IFS=, read -r a b <<<"${word#*dblclick:}"
             [[ $word == r* ]] && c=3 || c=1
             xdotool mousemove $((PX + a)) $((PY + b)) click --repeat 2 --delay 80 "$c"
+            ;;
+        wheel:*) # notches away from the user are button 4, towards the user button 5
+            IFS=, read -r a b c <<<"${word#wheel:}"
+            d=4
+            [ "$c" -lt 0 ] && d=5 c=$((-c))
+            xdotool mousemove $((PX + a)) $((PY + b)) click --repeat "$c" --delay 80 "$d"
             ;;
         drop:*)
             IFS=, read -r -a names <<<"${word#drop:}"
@@ -203,6 +216,36 @@ play_steps() {
     done
 }
 
+# The window resized by the user to W x H (the X window's size), with the words the page saw
+# before (KEYS, xdotool words): what is then shown must equal the headless program given the
+# same words and then resized to the client size the program took. Sets xplayed.
+check_resized() { # width height keys [from to]
+    local width=$1 height=$2 keys=$3 from=${4:-} to=${5:-} before="$VW $VH" expected_title
+    if [ -n "$keys" ]; then
+        play_x "$wid" $keys
+        xplayed="$xplayed $keys"
+    fi
+    xdotool windowsize "$wid" "$width" "$height"
+    took_size() { read_paint_report "$OUT/viewer.log" && [ "$VW $VH" != "$before" ]; }
+    if ! wait_for 10 took_size || ! quiet_for "$OUT/viewer.log" 8 20; then
+        echo "RESIZE TO ${width}x$height: the program did not take a new size (view $VW x $VH)"
+        failures=$((failures + 1))
+        return
+    fi
+    read_paint_report "$OUT/viewer.log"
+    xplayed="$xplayed size:${VW}x$VH"
+    expected_title=$(input_snapshot "$OUT/resized.ppm" "$xplayed" "${list[@]}")
+    expected_title=${expected_title//$from/$to}
+    if wait_for 15 screen_matches "$OUT/resized.ppm" && wait_for 5 title_is "$expected_title"; then
+        echo "resized to ${width}x$height [$keys] (view ${VW}x$VH): pixels and title equal"
+    else
+        echo "RESIZED TO ${width}x$height [$keys]: $(cat "$OUT/compare.txt"), title" \
+            "'$(xdotool getwindowname "$wid")' for '$expected_title'"
+        keep_failure "resized-${width}x$height" "$OUT/resized.ppm"
+        failures=$((failures + 1))
+    fi
+}
+
 # Ctrl+Delete must move the file $shown to the desktop trash, not away.
 check_trashed() { # [command to run on failure...]
     xdotool windowfocus "$wid" 2>/dev/null
@@ -250,6 +293,7 @@ await_window() { # paint-deadline-seconds what
     # Wait until start-up has settled: a size message may still come once the window is mapped.
     quiet_for "$OUT/viewer.log" 15 30
     read_paint_report "$OUT/viewer.log"
+    START_SIZE="${VW}x$VH"
     wid=$(timeout 30 xdotool search --sync --onlyvisible --name 'a-flower' | head -1)
     [ -n "$wid" ] || { echo "FAIL: no $2 window"; exit 1; }
 }

@@ -1,19 +1,23 @@
 # The scenario both on-screen tests play: xdotool input, then the same keys in the snapshot
 # tool's words. Every step is checked against the headless program replaying all steps so far:
 # the snapshot tool's key words while there are only keys; from the first mouse step on
-# (snapshot words "@"), the xdotool words themselves, which the tool reads too. Mouse words are in document window
-# coordinates: drag:X0,Y0,X1,Y1 (left button), dblclick:X,Y, rdblclick:X,Y; drop:NAME,NAME
-# drops files of the test folder on the window.
-# The first step fits the page again: a size message after start-up (Wine without a window
-# manager sends one) changes the layout without drawing anything.
+# (snapshot words "@"), the xdotool words themselves, which the tool reads too. Mouse words
+# are in document window coordinates: drag:X0,Y0,X1,Y1 (left button), dblclick:X,Y,
+# rdblclick:X,Y, wheel:X,Y,NOTCHES (negative towards the user); drop:NAME,NAME drops files of
+# the test folder on the window.
+# The first steps pan the first page before any zoom key; "plus", "minus" and "equal" are the
+# main keyboard's keys.
 STEPS=(
-    "F4|F4"
+    "Down Down Down Down|Down Down Down Down"
+    "Next Home|Next Home"
     "KP_Add|KP_Add"
-    "KP_Add|KP_Add"
+    "plus|plus"
     "Right Right Down|Right Right Down"
     "End|End"
     "Home|Home"
     "F3|F3"
+    "minus|minus"
+    "equal|equal"
     "F4|F4"
     "F7|F7"
     "space|Space"
@@ -22,7 +26,9 @@ STEPS=(
     "space space|Space Space"
     "Delete|Delete"
     "dblclick:100,80|@"
+    "wheel:150,100,1|@"
     "drag:200,150,150,120|@"
+    "wheel:60,50,-1|@"
     "rdblclick:120,90|@"
     "space|@"
     "space|@"

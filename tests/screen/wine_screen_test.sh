@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The Windows program (the x86_64 build, under Wine) on a real X server: the same scenario as
-# the SDL test, every step compared pixel for pixel and by title with the headless program.
+# the SDL test, every step and two resizes compared pixel for pixel and by title with the
+# headless program.
 # Keys go to the X window; they only act when the document window has handed the focus to the
 # main window, whose procedure holds the key table. Then Ctrl+Delete and Esc.
 # Usage: wine_screen_test.sh SOURCE_DIR WIN64_BUILD_DIR SNAPSHOT SCREEN_COMPARE XDND_DROP OUT_DIR
@@ -55,6 +56,8 @@ await_window 60 program
 echo "window $wid, document client area at $PX,$PY size ${PW}x$PH, view laid out for ${VW}x$VH"
 
 play_steps "$files" "$winfiles"
+check_resized 330 250 "" "$files" "$winfiles"
+check_resized 390 290 "KP_Add" "$files" "$winfiles"
 
 # Ctrl+Delete: the shown file goes to the recycle bin (Wine's is the desktop trash).
 shown_win=$(xdotool getwindowname "$wid" | sed -E 's/ (-|:) .*//')
