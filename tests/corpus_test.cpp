@@ -105,6 +105,8 @@ const Expectation k_gif[] = {
      "first page keeps transparent pixels as their index, and later pages build on them; the "
      "reference clears to transparent black"},
     {"image-rs-zero-loop-count.gif", 14, 0, 0, "garbage byte after the logical screen"},
+    {"magick-disposal-background.gif", 0, kMagickOnWhite, 0,
+     "disposal 2 clears each rectangle to the white canvas"},
     {"pillow-background_outside_palette.gif "
      "pillow-no_palette_with_transparency_after_rgb.gif",
      0, 0, 2, "every image is a page; the reference stopped after its first frame"},

@@ -40,18 +40,16 @@ bool have_magick() {
     return access("/usr/bin/convert", X_OK) == 0;
 }
 
-Rgb pillow_rgb(const std::string& path, int frame, bool oriented) {
+Rgb pillow_rgb(const std::string& path, bool oriented) {
     std::string out = result_path();
     std::string script = "import sys\n"
                          "from PIL import Image, ImageFile, ImageOps\n"
                          "ImageFile.LOAD_TRUNCATED_IMAGES = True\n"
                          "im = Image.open(sys.argv[1])\n"
-                         "im.seek(int(sys.argv[3]))\n"
-                         "if sys.argv[4] == '1': im = ImageOps.exif_transpose(im)\n"
+                         "if sys.argv[3] == '1': im = ImageOps.exif_transpose(im)\n"
                          "im.convert('RGB').save(sys.argv[2], 'PPM')\n";
     if (!run_command("/usr/bin/python3 -c " + shell_quoted(script) + " " + shell_quoted(path) +
-                     " " + shell_quoted(out) + " " + std::to_string(frame) +
-                     (oriented ? " 1" : " 0")))
+                     " " + shell_quoted(out) + (oriented ? " 1" : " 0")))
         return Rgb();
     return read_result(out);
 }
@@ -90,13 +88,4 @@ long rgb_differing(const Rgb& a, const Rgb& b, int tolerance) {
         n += differs;
     }
     return n;
-}
-
-int rgb_max_difference(const Rgb& a, const Rgb& b) {
-    if (a.width == 0 || a.width != b.width || a.height != b.height || a.channels != b.channels)
-        return -1;
-    int worst = 0;
-    for (size_t i = 0; i < a.pixels.size(); i++)
-        worst = std::max(worst, std::abs(int(a.pixels[i]) - int(b.pixels[i])));
-    return worst;
 }

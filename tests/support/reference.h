@@ -11,10 +11,9 @@
 bool run_command(const std::string& command);
 bool have_pillow();
 bool have_magick();
-// The file as Pillow shows it in RGB: `frame` of an animation (composed as Pillow composes
-// frames); `oriented` applies the Exif orientation first. Truncated files give what Pillow
-// decoded of them.
-Rgb pillow_rgb(const std::string& path, int frame = 0, bool oriented = false);
+// The file (the first frame of an animation) as Pillow shows it in RGB; `oriented` applies the
+// Exif orientation first. Truncated files give what Pillow decoded of them.
+Rgb pillow_rgb(const std::string& path, bool oriented = false);
 // The first image of the file as ImageMagick converts it to 8-bit RGB (what it decoded of a
 // damaged file); `options` go between the input and the output (for example "-auto-orient").
 Rgb magick_rgb(const std::string& path, const std::string& options = "");
@@ -23,5 +22,3 @@ Rgb magick_rgb(const std::string& path, const std::string& options = "");
 std::vector<Rgb> magick_frames_on_white(const std::string& path);
 // Pixels with a sample more than `tolerance` apart; -1 when the sizes differ or one is empty.
 long rgb_differing(const Rgb& a, const Rgb& b, int tolerance = 0);
-// Largest sample difference; -1 when the sizes differ or one is empty.
-int rgb_max_difference(const Rgb& a, const Rgb& b);
