@@ -120,6 +120,10 @@ void mcu_buffers_end();
 // After the frame: YCbCr planes of a deferred frame to RGB, four-component frames to RGB.
 void page_finish_colour();
 
+// ---- jpeg_exif.cpp ----
+// Orientation (1 to 8) held by the TIFF structure of an Exif segment; 1 when it holds none.
+int jpeg_exif_orientation(const uint8_t* tiff, long size);
+
 // ---- jpeg_scan.cpp ----
 void seq_decode_interval();
 
