@@ -1,4 +1,4 @@
-// PNG decoding and inflate speed against libspng, libpng and zlib on large images.
+// PNG decoding and inflate speed against libspng, libpng, stb_image and zlib on large images.
 // Set-up writes the images once with Pillow (zlib default level, adaptive filters) into a
 // temporary folder: RGB 6000x4000, palette 6000x4000 and grey 6000x4000.
 #include "core/lists.h"
@@ -32,6 +32,11 @@
 #endif
 #ifdef HAVE_ZLIB
 #include <zlib.h>
+#endif
+#ifdef HAVE_STB_IMAGE
+#define STB_IMAGE_IMPLEMENTATION
+#define STBI_ONLY_PNG
+#include <stb_image.h>
 #endif
 
 namespace {
@@ -177,6 +182,23 @@ void BM_Libpng(benchmark::State& state) {
 }
 #endif
 
+#ifdef HAVE_STB_IMAGE
+void BM_StbImage(benchmark::State& state) {
+    const std::string path = sample(int(state.range(0)));
+    if (path.empty()) return state.SkipWithError("no sample image");
+    for (auto _ : state) {
+        std::string file = read_file(path);
+        int w = 0, h = 0, n = 0;
+        stbi_uc* pixels = stbi_load_from_memory(reinterpret_cast<const stbi_uc*>(file.data()),
+                                                int(file.size()), &w, &h, &n, 0);
+        if (!pixels) return state.SkipWithError("stb_image failed");
+        benchmark::DoNotOptimize(pixels);
+        stbi_image_free(pixels);
+    }
+    set_megapixels(state);
+}
+#endif
+
 void BM_InflateDorvane(benchmark::State& state) {
     const int kind = int(state.range(0));
     const std::string path = sample(kind);
@@ -222,6 +244,9 @@ BENCHMARK(BM_Libspng)->Apply(kinds);
 #endif
 #ifdef HAVE_LIBPNG
 BENCHMARK(BM_Libpng)->Apply(kinds);
+#endif
+#ifdef HAVE_STB_IMAGE
+BENCHMARK(BM_StbImage)->Apply(kinds);
 #endif
 BENCHMARK(BM_InflateDorvane)->Apply(kinds);
 #ifdef HAVE_ZLIB

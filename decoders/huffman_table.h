@@ -14,10 +14,10 @@ enum HuffKind : uint32_t {
     HK_LITERAL = 0,
     HK_LENGTH = 1,  // also distances: value is the base, extra bits follow
     HK_END = 2,     // end of block
-    HK_LINK = 3,    // look again in the second-level table
     HK_BAD = 4,     // a symbol with no meaning (length 286/287, distance 30/31, empty code)
     HK_SYMBOL = 5,  // code length alphabet: value is the symbol
     HK_MISSING = 6, // code length alphabet: bits that match no code
+    HK_LINK = 8,    // look again in the second-level table (a bit of its own: one test)
 };
 
 constexpr uint32_t huff_entry(uint32_t kind, uint32_t extra, uint32_t value) {
@@ -34,6 +34,12 @@ inline uint32_t huff_extra(uint32_t e) {
 }
 inline uint32_t huff_value(uint32_t e) {
     return e >> 16;
+}
+inline bool huff_is_literal(uint32_t e) {
+    return (e & 0xF00) == 0;
+}
+inline bool huff_is_link(uint32_t e) {
+    return (e & (HK_LINK << 8)) != 0;
 }
 
 constexpr int HUFF_MAX_BITS = 15;
@@ -52,10 +58,14 @@ struct HuffTable {
 bool huff_build(HuffTable* table, const uint8_t* lengths, int count, const uint32_t* meaning,
                 uint32_t missing, int primary_bits);
 
-// The entry for the next code in `bits` (at least 16 valid bits, first bit in bit 0).
-inline uint32_t huff_lookup(const HuffTable& table, uint64_t bits) {
-    uint32_t e = table.entries[bits & table.primary_mask];
-    if (huff_kind(e) == HK_LINK)
-        e = table.entries[huff_value(e) + ((bits >> huff_bits(e)) & ((1u << huff_extra(e)) - 1))];
+// The entry for the next code in `bits` (at least 16 valid bits, first bit in bit 0), from
+// the table's entries and primary mask (callers in hot loops keep both in registers).
+inline uint32_t huff_lookup(const uint32_t* entries, uint32_t primary_mask, uint64_t bits) {
+    uint32_t e = entries[bits & primary_mask];
+    if (huff_is_link(e))
+        e = entries[huff_value(e) + ((bits >> huff_bits(e)) & ((1u << huff_extra(e)) - 1))];
     return e;
+}
+inline uint32_t huff_lookup(const HuffTable& table, uint64_t bits) {
+    return huff_lookup(table.entries, table.primary_mask, bits);
 }

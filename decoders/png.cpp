@@ -1,6 +1,5 @@
-// PNG decoder: reads the chunks in one pass through the buffered reader, gathers the IDAT
-// data, inflates it once and unfilters the rows into the page (non-interlaced images only).
-#include "core/mem.h"
+// PNG decoder: reads the chunks through the buffered reader, then streams the IDAT data
+// through inflate a few rows at a time and unfilters the rows into the page.
 #include "core/reader.h"
 #include "core/registry.h"
 #include "core/status.h"
@@ -35,15 +34,20 @@ void refuse_critical_chunk(const uint8_t name[4]) {
 void read_chunks() {
     long long position = 8;
     while (position + 12 <= g_png.file_size) {
-        rd_seek(position, 0);
-        const uint32_t length = rd_u32be();
-        uint8_t name[4];
-        rd_read(name, 4);
+        // The header is read where it lies, without moving the reader's window there: the
+        // IDAT data around it is read later, while the rows are decoded.
+        uint8_t header[8];
+        rd_read_at(header, position, 8);
         if (g_status) return;
+        const uint32_t length = uint32_t(header[0]) << 24 | uint32_t(header[1]) << 16 |
+                                uint32_t(header[2]) << 8 | header[3];
+        const uint8_t* name = header + 4;
         // Data running past the end of the file: the file is cut short; what came before
         // stands, and the missing IEND is reported later.
         if (length > g_png.file_size - position - 12) return;
         PngChunkHandler handler = png_chunk_handler(name);
+        g_png.chunk_at = position;
+        if (handler && std::memcmp(name, "IDAT", 4) != 0) rd_seek(position + 8, 0);
         if (handler)
             handler(length);
         else if (!is_ancillary(name))
@@ -54,16 +58,11 @@ void read_chunks() {
     }
 }
 
-void release_buffers() {
-    mem_free(g_png.compressed);
-    mem_free(g_png.decompressed);
-}
-
 } // namespace
 
 void png_load(int image_id, int list) {
-    release_buffers();
     g_png = PngState{};
+    g_png.first_data_chunk = -1;
     Image* page = obj_find_as<Image>(CLS_IMAGE, image_id);
     if (!page) {
         g_status = ST_NOT_FOUND;
@@ -88,7 +87,6 @@ void png_load(int image_id, int list) {
         return;
     }
     read_chunks();
-    rd_close(entry);
     if (!g_status) png_decode_rows();
-    release_buffers();
+    rd_close(entry);
 }

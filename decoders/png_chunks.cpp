@@ -1,5 +1,4 @@
 // PNG chunk handlers and the table that finds them by chunk name.
-#include "core/mem.h"
 #include "core/reader.h"
 #include "core/status.h"
 #include "core/store.h"
@@ -45,19 +44,20 @@ void chunk_header(uint32_t length) {
     page->bits_per_sample = depth;
     page->samples_per_pixel = k_samples[colour];
 
+    g_png.depth = depth;
     const bool small_depth = depth == 1 || depth == 2 || depth == 4 || depth == 8;
     int planes = 1;
-    bool rows = true;
     switch (colour) {
     case PNG_GREY:
     case PNG_GREY_ALPHA:
-        page->bit_count = depth;
         if (depth == 16) {
-            // Refused once the chunks are read; no rows are made for it.
+            // Kept as the high byte of each sample: an 8-bit grey page.
             g_png.unit = 2;
-            rows = false;
+            page->bit_count = 8;
+            palette_grey(page, 8);
         } else if (small_depth) {
             g_png.unit = 1;
+            page->bit_count = depth;
             palette_grey(page, depth);
         } else {
             return bad_data();
@@ -77,12 +77,12 @@ void chunk_header(uint32_t length) {
         page->bit_count = depth;
         break;
     }
-    if (rows) {
-        // A file far too small to inflate to this many rows is not worth rows of memory.
-        if (png_filtered_size() > g_png.file_size * PNG_MAX_INFLATE_RATIO + 1024) return bad_data();
-        image_alloc(page, int(width), int(height), planes, STORE_PLAIN);
-        if (g_status) return;
-    }
+    // A file far too small to inflate to this many rows is not worth rows of memory.
+    if (png_filtered_size_exceeds((unsigned long long)g_png.file_size * PNG_MAX_INFLATE_RATIO +
+                                  1024))
+        return bad_data();
+    image_alloc(page, int(width), int(height), planes, STORE_PLAIN);
+    if (g_status) return;
     g_png.header_seen = true;
 }
 
@@ -97,22 +97,13 @@ void chunk_palette(uint32_t length) {
 }
 
 void chunk_data(uint32_t length) {
-    if (g_png.used + length > g_png.capacity) {
-        const Image* page = g_png.page;
-        // A quarter of the page or the chunk, and at least half again what is held, so that
-        // a file of many tiny IDAT chunks does not reallocate for every one.
-        size_t step = size_t(page->stride) * size_t(page->height) / 4;
-        if (step < size_t(length) + 2) step = size_t(length) + 2;
-        if (step < g_png.capacity / 2) step = g_png.capacity / 2;
-        g_png.capacity += step;
-        if (!mem_realloc(g_png.compressed, g_png.capacity)) return;
-    }
-    if (length) rd_read(g_png.compressed + g_png.used, long(length));
-    g_png.used += length;
+    if (g_png.first_data_chunk < 0) g_png.first_data_chunk = g_png.chunk_at;
+    g_png.data_bytes += length;
 }
 
 void chunk_end(uint32_t) {
     g_png.end_seen = true;
+    g_png.end_chunk = g_png.chunk_at;
 }
 
 void chunk_transparency(uint32_t length) {

@@ -1,118 +1,101 @@
-// PNG row stage: inflates the gathered IDAT data, reverses the per-row filters in place and
-// stores each row into the page.
+// PNG row stage: streams the IDAT data through inflate a row at a time, reverses each row's
+// filter and stores it into the page; interlaced images are decoded pass by pass into the
+// page's rows. Only a few rows are held at any time, whatever the size of the image.
+#include "core/byte_order.h"
 #include "core/mem.h"
+#include "core/reader.h"
+#include "core/services.h"
 #include "core/status.h"
 #include "decoders/inflate.h"
 #include "decoders/png_internal.h"
 #include "image/image.h"
-#include "core/services.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 namespace {
 
 // Bytes of one filtered row (without its filter byte) and the predictor distance.
 struct RowShape {
-    size_t bytes;
+    unsigned long long bytes;
     size_t unit;
 };
 
-RowShape row_shape() {
-    const Image* page = g_png.page;
-    const size_t width = size_t(page->width);
-    const int bits = page->bit_count;
+RowShape row_shape(unsigned long long width) {
     RowShape s;
-    if (bits == 42) {
-        // 16-bit RGB and RGBA: two bytes per sample.
-        s.unit = g_png.rgba ? 8 : 6;
+    if (g_png.depth == 16) {
+        // Two bytes per sample.
+        static const int k_samples[7] = {1, 0, 3, 1, 2, 0, 4};
+        s.unit = size_t(2 * k_samples[g_png.colour_type]);
         s.bytes = width * s.unit;
         return s;
     }
-    s.bytes = (size_t(bits) * width + 7) / 8;
+    const int bits = g_png.page->bit_count;
+    s.bytes = (unsigned long long)bits * width / 8 + ((unsigned long long)bits * width % 8 != 0);
     if (g_png.grey_alpha) s.bytes *= 2;
     if (g_png.rgba) s.bytes += width;
     s.unit = size_t(bits / 8 > 1 ? bits / 8 : 1) + (g_png.alpha ? 1 : 0);
     return s;
 }
 
-// Paeth predictor (PNG standard): the neighbour nearest to left + above - upper-left, ties
-// going to left, then above. Written without branches so the compiler can use selects.
-inline int paeth(int a, int b, int c) {
-    const int pa = std::abs(b - c);
-    const int pb = std::abs(a - c);
-    const int pc = std::abs(a + b - 2 * c);
-    const int bc = pb <= pc ? b : c;
-    return pa <= pb && pa <= pc ? a : bc;
-}
+// Rows being worked on: the filtered row when the stream gave less than a row, the row above
+// and the current one unfiltered, and a pass row's pixels before they are spread out.
+struct RowBuffers {
+    uint8_t* short_row;
+    uint8_t* prior;
+    uint8_t* current;
+    uint8_t* pass_pixels;
+    size_t pass_stride;
+};
 
-// Average and Paeth carry a dependency from each pixel to the next; with the pixel size known
-// at compile time the left and upper-left pixels stay in registers.
-template <int U> void unfilter_average(uint8_t* row, const uint8_t* prior, size_t n) {
-    int a[U] = {};
-    for (size_t i = 0; i + U <= n; i += U)
-        for (int k = 0; k < U; k++) {
-            a[k] = uint8_t(row[i + k] + ((a[k] + prior[i + k]) >> 1));
-            row[i + k] = uint8_t(a[k]);
+RowBuffers s_rows;
+
+// The IDAT data still to read: the next chunk's file offset and the data left in the current
+// one, read from `data_at`.
+long long s_next_chunk;
+long long s_data_at;
+unsigned long long s_data_left;
+
+// The first row with a bad filter type; reported once the stream has been read through, so
+// that a fault of the compressed data further on wins as it would if all were inflated first.
+int s_bad_filter_row;
+int s_bad_filter_type;
+
+size_t read_data(uint8_t* to, size_t room) {
+    size_t given = 0;
+    while (given < room && !g_status) {
+        if (s_data_left == 0) {
+            if (s_next_chunk >= g_png.end_chunk) break;
+            // Chunks up to IEND were checked to lie inside the file when they were first read.
+            rd_seek(s_next_chunk, 0);
+            const uint32_t length = rd_u32be();
+            uint8_t name[4];
+            rd_read(name, 4);
+            s_data_at = s_next_chunk + 8;
+            s_next_chunk += 12 + (long long)length;
+            if (std::memcmp(name, "IDAT", 4) == 0) s_data_left = length;
+            continue;
         }
-}
-
-template <int U> void unfilter_paeth(uint8_t* row, const uint8_t* prior, size_t n) {
-    int a[U] = {}, c[U] = {};
-    for (size_t i = 0; i + U <= n; i += U)
-        for (int k = 0; k < U; k++) {
-            const int b = prior[i + k];
-            a[k] = uint8_t(row[i + k] + paeth(a[k], b, c[k]));
-            c[k] = b;
-            row[i + k] = uint8_t(a[k]);
-        }
-}
-
-void unfilter_average_any(uint8_t* row, const uint8_t* prior, size_t n, size_t unit) {
-    for (size_t i = 0; i < unit && i < n; i++) row[i] = uint8_t(row[i] + (prior[i] >> 1));
-    for (size_t i = unit; i < n; i++) row[i] = uint8_t(row[i] + ((row[i - unit] + prior[i]) >> 1));
-}
-
-void unfilter_paeth_any(uint8_t* row, const uint8_t* prior, size_t n, size_t unit) {
-    for (size_t i = 0; i < unit && i < n; i++) row[i] = uint8_t(row[i] + prior[i]);
-    for (size_t i = unit; i < n; i++)
-        row[i] = uint8_t(row[i] + paeth(row[i - unit], prior[i], prior[i - unit]));
-}
-
-// Reverses one row's filter in place; `prior` is the unfiltered row above (zeros for the
-// first row). Rows hold whole pixels except 16-bit rows, which are still whole units.
-void unfilter(int type, uint8_t* row, const uint8_t* prior, size_t n, size_t unit) {
-    switch (type) {
-    case 1: // Sub
-        for (size_t i = unit; i < n; i++) row[i] = uint8_t(row[i] + row[i - unit]);
-        break;
-    case 2: // Up
-        for (size_t i = 0; i < n; i++) row[i] = uint8_t(row[i] + prior[i]);
-        break;
-    case 3: // Average
-        if (unit == 1)
-            unfilter_average<1>(row, prior, n);
-        else if (unit == 3 && n % 3 == 0)
-            unfilter_average<3>(row, prior, n);
-        else if (unit == 4 && n % 4 == 0)
-            unfilter_average<4>(row, prior, n);
-        else
-            unfilter_average_any(row, prior, n, unit);
-        break;
-    case 4: // Paeth
-        if (unit == 1)
-            unfilter_paeth<1>(row, prior, n);
-        else if (unit == 3 && n % 3 == 0)
-            unfilter_paeth<3>(row, prior, n);
-        else if (unit == 4 && n % 4 == 0)
-            unfilter_paeth<4>(row, prior, n);
-        else
-            unfilter_paeth_any(row, prior, n, unit);
-        break;
-    default:
-        break;
+        size_t n = room - given;
+        if (n > s_data_left) n = size_t(s_data_left);
+        rd_seek(s_data_at, 0);
+        rd_read(to + given, long(n));
+        s_data_at += (long long)n;
+        s_data_left -= n;
+        given += n;
     }
+    return g_status ? 0 : given;
+}
+
+// The next `count` bytes of inflate output; past the end of the stream the missing bytes are
+// zeros (filter type None, value 0). Null on a status.
+const uint8_t* next_filtered_row(size_t count) {
+    size_t got = 0;
+    const uint8_t* row = inflate_stream_take(count, &got);
+    if (!row || got == count) return row;
+    std::memcpy(s_rows.short_row, row, got);
+    std::memset(s_rows.short_row + got, 0, count - got);
+    return s_rows.short_row;
 }
 
 // Unpacks 1-, 2- or 4-bit pixels, high bits first, `per_byte` pixels from each of `bytes`.
@@ -126,18 +109,57 @@ void unpack(uint8_t* out, const uint8_t* in, size_t bytes, int bits, size_t last
     }
 }
 
-// Writes one unfiltered row into the page.
-void store_row(uint8_t* dst, const uint8_t* src) {
-    const Image* page = g_png.page;
-    const size_t width = size_t(page->width);
-    const size_t stride = size_t(page->stride);
-    switch (page->bit_count) {
-    case 1: {
-        // The last byte's low four pixels would run past a stride that is not a multiple of 8.
-        const size_t bytes = (width + 7) / 8;
-        unpack(dst, src, bytes, 1, stride % 8 ? 4 : 8);
-        break;
+// Red, green and blue of `width` pixels of `Pixel` bytes (samples `Step` bytes apart) into the
+// three planes at dst.
+template <size_t Pixel, size_t Step>
+void split_planes(uint8_t* dst, size_t stride, size_t width, const uint8_t* src) {
+    uint8_t* r = dst;
+    uint8_t* g = dst + stride;
+    uint8_t* b = dst + 2 * stride;
+    size_t x = 0;
+    if (Pixel == 3) {
+        // Four pixels from three words: r0 g0 b0 r1 | g1 b1 r2 g2 | b2 r3 g3 b3.
+        for (; x + 4 <= width; x += 4, src += 12) {
+            const uint32_t w0 = load_le32(src), w1 = load_le32(src + 4), w2 = load_le32(src + 8);
+            store_le32(r + x, (w0 & 0xFF) | ((w0 >> 16) & 0xFF00) | (w1 & 0xFF0000) |
+                                  ((w2 << 16) & 0xFF000000));
+            store_le32(g + x, ((w0 >> 8) & 0xFF) | ((w1 << 8) & 0xFF00) | ((w1 >> 8) & 0xFF0000) |
+                                  ((w2 << 8) & 0xFF000000));
+            store_le32(b + x, ((w0 >> 16) & 0xFF) | (w1 & 0xFF00) | ((w2 << 16) & 0xFF0000) |
+                                  (w2 & 0xFF000000));
+        }
+    } else if (Pixel == 4) {
+        // Four pixels from four words of r g b a.
+        for (; x + 4 <= width; x += 4, src += 16) {
+            const uint32_t w0 = load_le32(src), w1 = load_le32(src + 4), w2 = load_le32(src + 8),
+                           w3 = load_le32(src + 12);
+            store_le32(r + x, (w0 & 0xFF) | ((w1 & 0xFF) << 8) | ((w2 & 0xFF) << 16) | (w3 << 24));
+            store_le32(g + x, ((w0 >> 8) & 0xFF) | (w1 & 0xFF00) | ((w2 << 8) & 0xFF0000) |
+                                  ((w3 << 16) & 0xFF000000));
+            store_le32(b + x, ((w0 >> 16) & 0xFF) | ((w1 >> 8) & 0xFF00) | (w2 & 0xFF0000) |
+                                  ((w3 << 8) & 0xFF000000));
+        }
     }
+    for (; x < width; x++, src += Pixel) {
+        r[x] = src[0];
+        g[x] = src[Step];
+        b[x] = src[2 * Step];
+    }
+}
+
+// Writes `width` pixels of an unfiltered row into planes of `stride` bytes at dst.
+void store_pixels(uint8_t* dst, size_t stride, size_t width, const uint8_t* src) {
+    if (g_png.depth == 16 && g_png.page->planes == 1) {
+        // 16-bit grey, with or without alpha: the high byte of the grey sample.
+        const size_t step = g_png.grey_alpha ? 4 : 2;
+        for (size_t x = 0; x < width; x++) dst[x] = src[x * step];
+        return;
+    }
+    switch (g_png.page->bit_count) {
+    case 1:
+        // The last byte's low four pixels would run past a stride that is not a multiple of 8.
+        unpack(dst, src, (width + 7) / 8, 1, stride % 8 ? 4 : 8);
+        break;
     case 2:
         unpack(dst, src, (width + 3) / 4, 2, 4);
         break;
@@ -152,20 +174,18 @@ void store_row(uint8_t* dst, const uint8_t* src) {
         }
         break;
     case 24:
-    case 42: {
-        // Colour planes one after the other; 16-bit samples give their high byte.
-        const size_t step = page->bit_count == 42 ? 2 : 1;
-        const size_t pixel = (g_png.rgba ? 4 : 3) * step;
-        uint8_t* r = dst;
-        uint8_t* g = dst + stride;
-        uint8_t* b = dst + 2 * stride;
-        for (size_t x = 0; x < width; x++, src += pixel) {
-            r[x] = src[0];
-            g[x] = src[step];
-            b[x] = src[2 * step];
-        }
+        if (g_png.rgba)
+            split_planes<4, 1>(dst, stride, width, src);
+        else
+            split_planes<3, 1>(dst, stride, width, src);
         break;
-    }
+    case 42:
+        // 16-bit samples give their high byte.
+        if (g_png.rgba)
+            split_planes<8, 2>(dst, stride, width, src);
+        else
+            split_planes<6, 2>(dst, stride, width, src);
+        break;
     default:
         break;
     }
@@ -185,75 +205,146 @@ void fill_background(int from) {
     }
 }
 
-void store_rows(const RowShape& shape) {
-    Image* page = g_png.page;
-    uint8_t* row = g_png.decompressed;
-    const uint8_t* prior = nullptr;
-    uint8_t* zeros = nullptr;
-    if (!mem_alloc(zeros, shape.bytes + 1)) return;
-    std::memset(zeros, 0, shape.bytes + 1);
-    prior = zeros + 1;
-    for (int y = 0; y < page->height; y++) {
-        const int type = row[0];
-        if (type >= 5) {
-            char text[64];
-            std::snprintf(text, sizeof text, "PNG : type de filtre %d a la ligne %d", type, y);
-            log_line(text);
-            g_status = ST_BAD_DATA;
-            fill_background(y);
-            break;
-        }
-        uint8_t* pixels = row + 1;
-        if (type) unfilter(type, pixels, prior, shape.bytes, shape.unit);
-        uint8_t* dst = image_row_write(page, y, 0);
-        if (!dst) break;
-        store_row(dst, pixels);
-        prior = pixels;
-        row += shape.bytes + 1;
+// Takes the next filtered row of `bytes` and unfilters it into s_rows.current; false when the
+// decoding stops (a status, or a bad filter type, noted for image row y).
+bool unfilter_next_row(size_t bytes, size_t unit, int y) {
+    const uint8_t* row = next_filtered_row(bytes + 1);
+    if (!row) return false;
+    if (row[0] >= 5) {
+        s_bad_filter_row = y;
+        s_bad_filter_type = row[0];
+        return false;
     }
-    mem_free(zeros);
+    png_unfilter(row[0], row + 1, s_rows.current, s_rows.prior, bytes, unit);
+    return true;
+}
+
+void swap_rows() {
+    uint8_t* t = s_rows.prior;
+    s_rows.prior = s_rows.current;
+    s_rows.current = t;
+}
+
+void decode_plain(const RowShape& shape) {
+    Image* page = g_png.page;
+    const size_t bytes = size_t(shape.bytes);
+    std::memset(s_rows.prior, 0, bytes);
+    for (int y = 0; y < page->height; y++) {
+        if (!unfilter_next_row(bytes, shape.unit, y)) return;
+        uint8_t* dst = image_row_write(page, y, 0);
+        if (!dst) return;
+        store_pixels(dst, size_t(page->stride), size_t(page->width), s_rows.current);
+        swap_rows();
+    }
+}
+
+// Adam7: first column and row, and their steps, of the seven passes.
+struct Pass {
+    int x0, y0, dx, dy;
+};
+const Pass k_passes[7] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4},
+                          {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
+
+int pass_count(int size, int first, int step) {
+    return size > first ? (size - first + step - 1) / step : 0;
+}
+
+void decode_interlaced() {
+    Image* page = g_png.page;
+    const size_t stride = size_t(page->stride);
+    for (const Pass& pass : k_passes) {
+        const int width = pass_count(page->width, pass.x0, pass.dx);
+        const int height = pass_count(page->height, pass.y0, pass.dy);
+        if (!width || !height) continue; // an empty pass has no rows, not even filter bytes
+        const RowShape shape = row_shape((unsigned long long)width);
+        const size_t bytes = size_t(shape.bytes);
+        std::memset(s_rows.prior, 0, bytes);
+        for (int r = 0; r < height; r++) {
+            const int y = pass.y0 + r * pass.dy;
+            if (!unfilter_next_row(bytes, shape.unit, y)) return;
+            store_pixels(s_rows.pass_pixels, s_rows.pass_stride, size_t(width), s_rows.current);
+            // The row holds the pixels of earlier passes: it is read back before it is
+            // written, so that a row the store has put on disk comes back whole.
+            if (!image_row_read(page, y, 0)) return;
+            uint8_t* dst = image_row_write(page, y, 0);
+            if (!dst) return;
+            for (int p = 0; p < page->planes; p++) {
+                const uint8_t* from = s_rows.pass_pixels + size_t(p) * s_rows.pass_stride;
+                uint8_t* to = dst + size_t(p) * stride + pass.x0;
+                for (int i = 0; i < width; i++) to[size_t(i) * size_t(pass.dx)] = from[i];
+            }
+            swap_rows();
+        }
+    }
+}
+
+void free_rows() {
+    mem_free(s_rows.short_row);
+    mem_free(s_rows.prior);
+    mem_free(s_rows.current);
+    mem_free(s_rows.pass_pixels);
+}
+
+// Row buffers for rows of `bytes`, and for interlaced images the pixels of a pass row.
+bool alloc_rows(size_t bytes) {
+    free_rows();
+    const size_t planes = size_t(g_png.page->planes);
+    // The last pass's rows are as wide as the image; room for whole bytes of packed pixels.
+    s_rows.pass_stride = (size_t(g_png.page->width) + 16) & ~size_t(7);
+    return mem_alloc(s_rows.short_row, bytes + 1) && mem_alloc(s_rows.prior, bytes) &&
+           mem_alloc(s_rows.current, bytes) &&
+           (!g_png.interlace || mem_alloc(s_rows.pass_pixels, planes * s_rows.pass_stride));
 }
 
 } // namespace
 
-long long png_filtered_size() {
-    const RowShape shape = row_shape();
-    return (long long)(shape.bytes + 1) * g_png.page->height;
+bool png_filtered_size_exceeds(unsigned long long bytes) {
+    const unsigned long long row = row_shape((unsigned long long)g_png.page->width).bytes + 1;
+    return row > bytes / (unsigned long long)g_png.page->height;
 }
 
 void png_decode_rows() {
     Image* page = g_png.page;
-    if (!g_png.used || !g_png.end_seen || !g_png.header_seen) {
+    if (!g_png.data_bytes || !g_png.end_seen || !g_png.header_seen) {
         g_status = ST_BAD_DATA;
         return;
     }
-    if (page->bit_count == 16) {
-        g_status = ST_UNKNOWN_FORMAT;
-        return;
-    }
-    const RowShape shape = row_shape();
-    const long long needed = (long long)(shape.bytes + 1) * page->height;
-    if (needed > (long long)g_png.used * PNG_MAX_INFLATE_RATIO + 1024) {
-        // Not even the densest DEFLATE data of this size fills the image.
+    // Not even the densest DEFLATE data of this size fills the image.
+    if (png_filtered_size_exceeds(g_png.data_bytes * PNG_MAX_INFLATE_RATIO + 1024)) {
         g_status = ST_BAD_DATA;
         return;
     }
-    const long long per_row = (long long)page->width * (g_png.alpha ? 2 : 1) * g_png.unit + 4;
-    const long long size = per_row * page->height;
-    if (size < needed || (unsigned long long)size > (unsigned long long)(size_t(-1) / 2)) {
+    const RowShape shape = row_shape((unsigned long long)page->width);
+    // Rows that could not be held whole are out of memory (the page's rows would be too).
+    if (shape.bytes > (unsigned long long)(size_t(-1) / 8)) {
         g_status = ST_NO_MEMORY;
         return;
     }
-    if (!mem_alloc(g_png.decompressed, size_t(size))) return;
-    const size_t produced =
-        inflate_zlib(g_png.compressed, g_png.used, g_png.decompressed, size_t(size));
-    if (g_status) return;
-    // A stream that ends early leaves the remaining rows as zeros (filter None, value 0).
-    if (produced < size_t(needed))
-        std::memset(g_png.decompressed + produced, 0, size_t(needed) - produced);
-    if (g_png.interlace) {
-        g_status = ST_UNKNOWN_FORMAT;
-        return;
+    // The stream may give up to this much, as the whole-image buffer it was sized for held.
+    const unsigned long long per_row =
+        (unsigned long long)page->width * (g_png.alpha ? 2 : 1) * (unsigned long long)g_png.unit +
+        4;
+    s_next_chunk = g_png.first_data_chunk;
+    s_data_left = 0;
+    s_bad_filter_row = -1;
+    inflate_stream_begin(read_data, per_row * (unsigned long long)page->height);
+    if (!g_status && alloc_rows(size_t(shape.bytes))) {
+        if (g_png.interlace == 0)
+            decode_plain(shape);
+        else if (g_png.interlace == 1)
+            decode_interlaced();
+        // Faults further on in the stream are reported as if it had been inflated whole.
+        inflate_stream_finish();
     }
-    store_rows(shape);
+    if (!g_status && g_png.interlace > 1) g_status = ST_UNKNOWN_FORMAT;
+    if (!g_status && s_bad_filter_row >= 0) {
+        char text[64];
+        std::snprintf(text, sizeof text, "PNG : type de filtre %d a la ligne %d", s_bad_filter_type,
+                      s_bad_filter_row);
+        log_line(text);
+        g_status = ST_BAD_DATA;
+        if (!g_png.interlace) fill_background(s_bad_filter_row);
+    }
+    inflate_stream_end();
+    free_rows();
 }

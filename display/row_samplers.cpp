@@ -1,5 +1,6 @@
 #include "display/row_samplers.h"
 
+#include "core/byte_order.h"
 #include "display/frame_buffer.h"
 
 #include <cstring>
@@ -47,13 +48,6 @@ struct LinePrefetch {
         for (int p = 0; p < planes; ++p) prefetch(next_row + size_t(p) * plane_length + column);
     }
 };
-
-constexpr bool k_little_endian =
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-    false;
-#else
-    true;
-#endif
 
 #if defined(__SSE2__)
 // Sixteen pixels from sixteen red, green and blue bytes: bytes b, g, r, 0 in memory are one
@@ -113,9 +107,7 @@ void sample_indexed_run(uint32_t* out, const uint8_t* row, int count, const uint
     int k = 0;
     // Eight indices per load, taken apart in registers: the loads are the bottleneck.
     for (; k + 8 <= count; k += 8) {
-        uint64_t v;
-        std::memcpy(&v, row + k, 8);
-        if (!k_little_endian) v = __builtin_bswap64(v);
+        const uint64_t v = load_le64(row + k);
         store4(out + k, table[v & 255], table[(v >> 8) & 255], table[(v >> 16) & 255],
                table[(v >> 24) & 255]);
         store4(out + k + 4, table[(v >> 32) & 255], table[(v >> 40) & 255], table[(v >> 48) & 255],

@@ -427,3 +427,94 @@ TEST(InflateDynamic, ZeroRunOnePastTheEndIsTheOnlyFault) {
         }
     }
 }
+
+namespace {
+
+// Streamed decoding: the source gives the stream in pieces of at most `piece` bytes, and the
+// output is taken in counts that cycle through `takes` until the stream ends or fails.
+struct Source {
+    const Bytes* data;
+    size_t at, piece;
+};
+Source s_source;
+
+size_t source_pieces(uint8_t* to, size_t room) {
+    size_t n = std::min({room, s_source.piece, s_source.data->size() - s_source.at});
+    std::memcpy(to, s_source.data->data() + s_source.at, n);
+    s_source.at += n;
+    return n;
+}
+
+Result inflate_streamed(const Bytes& stream, size_t limit, size_t piece,
+                        const std::vector<size_t>& takes) {
+    g_status = 0;
+    s_source = Source{&stream, 0, piece};
+    inflate_stream_begin(source_pieces, limit);
+    Bytes out;
+    for (size_t i = 0; !g_status; i++) {
+        const size_t count = takes[i % takes.size()];
+        size_t got = 0;
+        const uint8_t* bytes = inflate_stream_take(count, &got);
+        if (bytes) out.insert(out.end(), bytes, bytes + got);
+        if (got < count) break;
+    }
+    inflate_stream_finish();
+    Result r{g_status, out};
+    inflate_stream_end();
+    g_status = 0;
+    return r;
+}
+
+} // namespace
+
+// Streams of megabytes made by Python's zlib, whole, cut, bounded one byte short and with bytes
+// flipped, decoded with their output taken in odd counts: every boundary of the input buffer
+// and of the output window is crossed, with copies reaching the whole 32 KiB back across them;
+// streamed and whole-buffer decodes agree on bytes and statuses.
+TEST(InflateStream, LargeStreamsAgreeWithTheWholeBufferDecode) {
+    const std::string dir = test_temp_dir();
+    const std::string script = dir + "/big_streams.py";
+    std::FILE* f = std::fopen(script.c_str(), "w");
+    ASSERT_TRUE(f);
+    std::fputs(
+        "import random, sys, zlib\n"
+        "rng = random.Random(15)\n"
+        "out = bytearray()\n"
+        "while len(out) < 2500000:\n"
+        "    k = rng.randrange(4)\n"
+        "    if k == 0: out += bytes(rng.getrandbits(8) for _ in range(rng.randrange(40000)))\n"
+        "    elif k == 1: out += bytes([rng.getrandbits(8)]) * rng.randrange(3, 3000)\n"
+        "    elif k == 2 and len(out) > 32768:\n"
+        "        at = len(out) - 32768 + rng.randrange(200)\n"
+        "        out += out[at:at + rng.randrange(3, 20000)]\n"
+        "    else: out += b'row ' * rng.randrange(1000)\n"
+        "d = sys.argv[1]\n"
+        "open(d + '/big.raw', 'wb').write(out)\n"
+        "for level in (0, 1, 6, 9):\n"
+        "    open(d + '/big%d.z' % level, 'wb').write(zlib.compress(bytes(out), level))\n",
+        f);
+    std::fclose(f);
+    if (std::system(("/usr/bin/python3 " + script + " " + dir).c_str()) != 0)
+        GTEST_SKIP() << "python3 with zlib is needed to make the streams";
+    const Bytes raw = bytes_of(test_read_file(dir + "/big.raw"));
+    for (int level : {0, 1, 6, 9}) {
+        SCOPED_TRACE(level);
+        const Bytes stream = bytes_of(test_read_file(dir + "/big" + std::to_string(level) + ".z"));
+        Result streamed = inflate_streamed(stream, raw.size(), 65536, {1, 4097, 200000, 13});
+        EXPECT_EQ(streamed.status, 0);
+        EXPECT_TRUE(streamed.out == raw);
+        EXPECT_EQ(inflate_streamed(stream, raw.size() - 1, 65536, {4097}).status, ST_BAD_DATA);
+        const Bytes cut(stream.begin(), stream.end() - 5);
+        EXPECT_EQ(inflate_streamed(cut, raw.size(), 65536, {4097}).status, ST_BAD_DATA);
+        for (int k = 1; k <= 6; k++) {
+            Bytes damaged = stream;
+            damaged[damaged.size() * size_t(k) / 7] ^= uint8_t(1 << k);
+            Result whole = inflate(damaged, raw.size());
+            Result piecewise = inflate_streamed(damaged, raw.size(), 3000, {777, 70000});
+            EXPECT_EQ(piecewise.status, whole.status) << k;
+            if (whole.status == 0) {
+                EXPECT_TRUE(piecewise.out == whole.out) << k;
+            }
+        }
+    }
+}
