@@ -29,9 +29,13 @@ int g_jpeg_adobe_transform;
 JpegScan g_jpeg_scan;
 bool g_jpeg_marker_reached;
 bool g_jpeg_deferred_colour;
+bool g_jpeg_scan_whole;
+bool g_jpeg_blocks_decoded;
 
 static int s_end;        // 1 after EOI, -1 after a bad byte
 static bool s_have_scan; // a scan of the current frame has started
+static int s_scans;      // scans started in the current frame
+static int s_scan_limit; // a second pass over a file cut short ends before this scan; 0: none
 
 // ITU T.81 Annex K tables K.1 (luminance) and K.2 (chrominance), in zigzag order.
 static const uint16_t k_default_luma[64] = {
@@ -343,6 +347,7 @@ static void setup_components(long length) {
     if (g_status) return;
     g_jpeg_have_frame = true;
     s_have_scan = false;
+    s_scans = 0;
     g_jpeg_deferred_colour = false;
     if (length < 3 * f.count + 8)
         g_status = ST_BAD_DATA;
@@ -474,6 +479,10 @@ static void h_sos(unsigned) {
         return;
     }
     skip_rest(length - (2 * s.count + 6));
+    if (++s_scans == s_scan_limit) {
+        h_eoi(0); // the scans before this one are the picture
+        return;
+    }
     g_jpeg_restart_count = 0;
     s_have_scan = true;
     decode_interval();
@@ -639,6 +648,37 @@ static void reset_state() {
     g_jpeg_deferred_colour = false;
     s_end = 0;
     s_have_scan = false;
+    s_scans = 0;
+}
+
+static void run_markers() {
+    rd_seek(2, 0);
+    int state = ST_START;
+    while (!g_status && s_end == 0) {
+        unsigned byte = rd_byte();
+        if (g_status) break;
+        const Transition& t = s_table[state][s_class[byte]];
+        state = t.next == NEXT_SOF ? ST_IN_FRAME + (byte & 15) : t.next;
+        t.handler(byte);
+    }
+}
+
+// A file cut short (a download that stopped, mostly inside a scan) shows what its scans gave,
+// the rest black, or grey where a progressive frame has no coefficients yet. A progressive
+// scan cut short is left out: the file is read again up to it, and the picture is the one
+// the scans before it make.
+static void end_short_file() {
+    g_status = 0;
+    if (g_jpeg_frame.process == 2 && !g_jpeg_scan_whole && s_scans > 1) {
+        int limit = s_scans;
+        reset_state();
+        s_scan_limit = limit;
+        run_markers();
+    } else {
+        if (g_jpeg_frame.process == 2) prog_reconstruct();
+        page_finish_colour();
+    }
+    if (!g_status) log_line("JPEG : fichier tronque, image incomplete");
 }
 
 static void release_state() {
@@ -667,14 +707,9 @@ void jpeg_load(int image_id, int list) {
         g_jpeg_page = nullptr;
         return;
     }
-    rd_seek(2, 0);
-    int state = ST_START;
-    while (!g_status && s_end == 0) {
-        unsigned byte = rd_byte();
-        if (g_status) break;
-        const Transition& t = s_table[state][s_class[byte]];
-        state = t.next == NEXT_SOF ? ST_IN_FRAME + (byte & 15) : t.next;
-        t.handler(byte);
-    }
+    s_scan_limit = 0;
+    g_jpeg_blocks_decoded = false;
+    run_markers();
+    if (g_status == ST_FILE && g_jpeg_blocks_decoded) end_short_file();
     release_state();
 }

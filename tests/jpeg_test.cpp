@@ -117,8 +117,6 @@ const std::map<std::string, int> k_refused = {
     {"jpeg-decoder-bd8cf05698aee36b82b4caf58edea442.jpg", 14}, // arithmetic with bad P
     {"jpeg-decoder-90e46387f562ca8fa106b51dfcda1dc6.jpg", 14}, // SOF1 with P = 9
     {"gdk-pixbuf-issue205.jpg", 1},                            // 64250 x 64250 progressive
-    {"gdk-pixbuf-premature-end.jpg", 2},                       // ends without EOI
-    {"pillow-truncated_jpeg.jpg", 2},                          // ends without EOI
     {"jpeg-decoder-missing-sof.jpg", 2},                       // segment runs past the end
     {"gdk-pixbuf-bug775697.jpg", 14},
     {"image-rs-oss-fuzz-36829.jpeg", 14},                      // SOS before any SOF
@@ -135,7 +133,6 @@ const std::map<std::string, int> k_refused = {
     {"pillow-jpeg_ff00_header.jpg", 14},                       // FF 00 between segments
     {"pillow-junk_jpeg_header.jpg", 14},                       // junk between segments
     {"pillow-truncated_app14.jpg", 14},                        // short APP14 then garbage
-    {"jpeg-decoder-max_size.jpg", 7},                          // Huffman code not found
     {"jpeg-decoder-subtract-with-overflow.jpg", 7},            // refinement code not found
 };
 
@@ -275,6 +272,12 @@ TEST_F(JpegTest, CmykAndYcckMatchPillowAndImageMagick) {
 // ---------------------------------------------------------------------------------------------
 // Files made with cjpeg: each layout against djpeg's float decode without smoothing.
 
+// ImageMagick decoding as djpeg -dct float -nosmooth does, and without libjpeg's smoothing of
+// blocks whose later scans are missing.
+const char* const k_magick_like_djpeg = "-define jpeg:dct-method=float -define "
+                                        "jpeg:fancy-upsampling=off -define "
+                                        "jpeg:block-smoothing=false";
+
 class JpegMadeTest : public JpegTest {
   protected:
     void SetUp() override {
@@ -287,6 +290,14 @@ class JpegMadeTest : public JpegTest {
         std::string out = test_temp_dir() + "/" + name + ".jpg";
         EXPECT_TRUE(run("cjpeg " + options + " -outfile " + out + " " + source_)) << options;
         return out;
+    }
+    // The picture of a file, or of its bytes, as djpeg decodes it.
+    Rgb djpeg_rgb(const std::string& jpg_bytes) {
+        std::string jpg = test_write_file("for_djpeg.jpg", jpg_bytes), ref = jpg + ".pnm";
+        Rgb picture;
+        EXPECT_TRUE(run("djpeg -dct float -nosmooth -pnm -outfile " + ref + " " + jpg));
+        EXPECT_TRUE(read_pam(ref, &picture));
+        return rgb_of(picture);
     }
     Diff against_djpeg(const std::string& jpg) {
         std::string ref = jpg + ".ref.pnm";
@@ -483,8 +494,10 @@ TEST_F(JpegTest, BrokenMarkerSequencesEndWithTheirStatus) {
                          "\xFF\xFF" + f.substr(f.size() - 2);
     ASSERT_EQ(load_bytes(filled, &page), 0);
     EXPECT_EQ(rgb_differing(page_rgb(page), plain), 0);
-    // A file that ends without EOI fails after its scan was decoded.
-    EXPECT_EQ(load_bytes(f.substr(0, f.size() - 2)), ST_FILE);
+    // A file that ends without EOI shows its scan; cut before its first block, it fails.
+    ASSERT_EQ(load_bytes(f.substr(0, f.size() - 2), &page), 0);
+    EXPECT_EQ(rgb_differing(page_rgb(page), plain), 0);
+    EXPECT_EQ(load_bytes(f.substr(0, sos + 16)), ST_FILE);
     // A scan naming a component the frame lacks; a missing Huffman table.
     std::string bad_id = f;
     bad_id[sos + 5] = 9;
@@ -498,6 +511,68 @@ TEST_F(JpegTest, BrokenMarkerSequencesEndWithTheirStatus) {
     LogCapture log;
     EXPECT_EQ(load_bytes(lossless), ST_UNKNOWN_FORMAT);
     EXPECT_NE(log.text.find("JPEG Lossless Huffman non traite"), std::string::npos);
+}
+
+// Files cut inside their entropy-coded data show what their scans gave, with a log line. A
+// sequential file shows whole MCUs as djpeg decodes the whole file, black after the cut; a
+// progressive file shows the scans before the one cut: the picture of the file without that
+// scan, which ImageMagick gives too when libjpeg's smoothing of missing scans is off.
+TEST_F(JpegMadeTest, CutFilesShowWhatTheirScansGave) {
+    const struct {
+        const char* name;
+        const char* options;
+        int mcu_width, mcu_height;
+    } sequential[] = {{"cut420", "-sample 2x2", 16, 16},
+                      {"cut_restart", "-sample 2x1 -restart 2B", 16, 8},
+                      {"cut_grey", "-grayscale", 8, 8}};
+    for (const auto& c : sequential) {
+        std::string whole = test_read_file(make(c.name, c.options));
+        Rgb ref = djpeg_rgb(whole);
+        size_t data = whole.find("\xFF\xDA") + 14;
+        for (size_t cut : {data + (whole.size() - data) / 3, whole.size() - 40}) {
+            SCOPED_TRACE(std::string(c.name) + " cut at " + std::to_string(cut));
+            LogCapture log;
+            Image* page = nullptr;
+            ASSERT_EQ(load_bytes(whole.substr(0, cut), &page), 0);
+            EXPECT_NE(log.text.find("JPEG : fichier tronque"), std::string::npos);
+            Rgb ours = page_rgb(page);
+            int shown = 0, black = 0;
+            for (int y0 = 0; y0 < ours.height; y0 += c.mcu_height)
+                for (int x0 = 0; x0 < ours.width; x0 += c.mcu_width) {
+                    bool near = true, dark = true;
+                    for (int y = y0; y < std::min(y0 + c.mcu_height, ours.height); ++y)
+                        for (int x = x0; x < std::min(x0 + c.mcu_width, ours.width); ++x)
+                            for (int k = 0; k < 3; ++k) {
+                                size_t i = (size_t(y) * ours.width + x) * 3 + k;
+                                near &= std::abs(ours.pixels[i] - ref.pixels[i]) <= 2;
+                                dark &= ours.pixels[i] == 0;
+                            }
+                    EXPECT_TRUE(near || (dark && ++black)) << "MCU at " << x0 << "," << y0;
+                    EXPECT_TRUE(dark || (near && !black && ++shown)) << "after the cut";
+                }
+            EXPECT_GT(shown, 0);
+            EXPECT_GT(black, 0);
+        }
+    }
+    std::string whole = test_read_file(make("cut_progressive", "-progressive -sample 2x2"));
+    std::vector<size_t> scans;
+    for (size_t at = whole.find("\xFF\xDA"); at != std::string::npos;
+         at = whole.find("\xFF\xDA", at + 2))
+        scans.push_back(at);
+    ASSERT_GT(scans.size(), 5u);
+    for (size_t k : {size_t(1), size_t(4), scans.size() - 1}) {
+        SCOPED_TRACE("progressive cut in scan " + std::to_string(k));
+        std::string without = whole.substr(0, scans[k]) + "\xFF\xD9";
+        Image* page = nullptr;
+        ASSERT_EQ(load_bytes(without, &page), 0);
+        Rgb expected = page_rgb(page);
+        ASSERT_EQ(load_bytes(whole.substr(0, scans[k] + 20), &page), 0);
+        EXPECT_EQ(rgb_differing(page_rgb(page), expected), 0);
+        if (have_magick()) {
+            std::string path = test_write_file("without.jpg", without);
+            EXPECT_EQ(rgb_differing(expected, magick_rgb(path, k_magick_like_djpeg), 3), 0);
+        }
+    }
 }
 
 } // namespace

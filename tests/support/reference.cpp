@@ -57,7 +57,7 @@ Rgb pillow_rgb(const std::string& path, bool oriented) {
 Rgb magick_rgb(const std::string& path, const std::string& options) {
     std::string out = result_path();
     // A damaged file gives what ImageMagick decoded of it, with a failing exit code.
-    run_command("/usr/bin/convert " + shell_quoted(path + "[0]") + " " + options + " -depth 8 " +
+    run_command("/usr/bin/convert " + options + " " + shell_quoted(path + "[0]") + " -depth 8 " +
                 shell_quoted("ppm:" + out));
     return read_result(out);
 }

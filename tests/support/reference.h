@@ -15,7 +15,7 @@ bool have_magick();
 // Exif orientation first. Truncated files give what Pillow decoded of them.
 Rgb pillow_rgb(const std::string& path, bool oriented = false);
 // The first image of the file as ImageMagick converts it to 8-bit RGB (what it decoded of a
-// damaged file); `options` go between the input and the output (for example "-auto-orient").
+// damaged file); `options` come before the file (settings such as "-define jpeg:...").
 Rgb magick_rgb(const std::string& path, const std::string& options = "");
 // Every frame of an animation as ImageMagick coalesces it, over a white canvas (where its
 // canvas is transparent); empty when the tool fails.
