@@ -23,7 +23,7 @@ struct GifDecoder {
     bool in_image;          // between an image descriptor and the end of its data
     bool rgb;               // the page being built keeps red, green, blue planes
     bool see_through;       // its transparent pixels show the canvas
-    bool canvas_in_palette; // the previous page and the canvas colour have indices in its palette
+    bool canvas_in_palette; // the page below and the canvas colour have indices in its palette
     // The canvas of the next page: a page (0: none, the canvas colour alone) and the rectangle
     // of it that the disposal of its image clears.
     int below_id;
