@@ -1,15 +1,7 @@
 // Decoding speed of the BMP, PNM and GIF decoders on large files made by ImageMagick at
 // start-up, next to stb_image on the same files. Each figure is a whole load: open, header,
 // every row (every frame for animations), in megapixels per second.
-#include "core/reader.h"
-#include "core/registry.h"
-#include "core/status.h"
-#include "core/store.h"
-#include "image/file_entry.h"
-#include "image/image.h"
-#include "core/services.h"
-
-#include <benchmark/benchmark.h>
+#include "decode_bench.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -17,22 +9,10 @@
 #include <unistd.h>
 #include <vector>
 
-#ifdef HAVE_STB_IMAGE
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wall"
-#pragma GCC diagnostic ignored "-Wextra"
-#pragma GCC diagnostic ignored "-Wshadow"
-#pragma GCC diagnostic ignored "-Wsign-compare"
-#pragma GCC diagnostic ignored "-Wunused-function"
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wformat-nonliteral"
-#define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_BMP
 #define STBI_ONLY_PNM
 #define STBI_ONLY_GIF
-#include "stb_image.h"
-#pragma GCC diagnostic pop
-#endif
+#include "stb_image_quiet.h"
 
 namespace {
 
@@ -45,12 +25,6 @@ struct Sample {
 std::string g_dir;
 std::vector<Sample> g_samples;
 
-bool run(const std::string& command) {
-    if (std::system(command.c_str()) == 0) return true;
-    std::fprintf(stderr, "failed: %s\n", command.c_str());
-    return false;
-}
-
 // Makes the files once: a plasma picture scaled up so every format sees real image content.
 void make_samples() {
     if (!g_samples.empty()) return;
@@ -59,18 +33,19 @@ void make_samples() {
     const std::string im = "/usr/bin/convert";
     const std::string d = g_dir + "/";
     bool ok =
-        run(im + " -size 1200x800 plasma:fractal -seed 3 -resize 6000x4000! " + d + "src.ppm") &&
-        run(im + " " + d + "src.ppm -type TrueColor BMP3:" + d + "rgb24.bmp") &&
-        run(im + " " + d + "src.ppm -colors 256 -compress RLE BMP3:" + d + "rle8.bmp") &&
-        run("cp " + d + "src.ppm " + d + "rgb.ppm") &&
-        run(im + " " + d + "src.ppm -resize 4000x3000! -colors 256 " + d + "big.gif");
+        bench_run(im + " -size 1200x800 plasma:fractal -seed 3 -resize 6000x4000! " + d +
+                  "src.ppm") &&
+        bench_run(im + " " + d + "src.ppm -type TrueColor BMP3:" + d + "rgb24.bmp") &&
+        bench_run(im + " " + d + "src.ppm -colors 256 -compress RLE BMP3:" + d + "rle8.bmp") &&
+        bench_run("cp " + d + "src.ppm " + d + "rgb.ppm") &&
+        bench_run(im + " " + d + "src.ppm -resize 4000x3000! -colors 256 " + d + "big.gif");
     std::string frames = im + " -size 400x300 plasma:fractal -resize 800x600! " + d + "frame.ppm";
     std::string anim = im + " -delay 4 -loop 0 " + d + "frame.ppm";
     for (int i = 1; i < 40; i++)
         anim +=
             " \\( -clone 0 -roll +" + std::to_string(i * 20) + "+" + std::to_string(i * 5) + " \\)";
     anim += " -colors 256 " + d + "anim.gif";
-    ok = ok && run(frames) && run(anim);
+    ok = ok && bench_run(frames) && bench_run(anim);
     if (!ok) return;
     g_samples = {{"bmp_rgb24_6000x4000", d + "rgb24.bmp", 24.0},
                  {"bmp_rle8_6000x4000", d + "rle8.bmp", 24.0},
@@ -79,38 +54,8 @@ void make_samples() {
                  {"gif_anim_40x800x600", d + "anim.gif", 40 * 0.48}};
 }
 
-void reset_core() {
-    rd_close_all();
-    store_remove_all_swap();
-    obj_reset();
-    image_declare_classes();
-    g_status = 0;
-}
-
-// with_detection: the whole road of a file (detection reads a PNM file whole for its
-// plausibility test); without it only the decoder's own work is timed.
 void ours(benchmark::State& state, const Sample* s, bool with_detection) {
-    log_set_path((g_dir + "/zz_bench.log").c_str());
-    store_set_budget(2000000000LL);
-    int pages = 0;
-    for (auto _ : state) {
-        if (!with_detection) state.PauseTiming();
-        reset_core();
-        int list = 0, entry = 0;
-        create_file_entry(s->path.c_str(), &list, &entry);
-        detect_format(entry);
-        if (!with_detection) state.ResumeTiming();
-        load_image(entry, &list, 0, 0);
-        if (g_status) {
-            state.SkipWithError("decode failed");
-            break;
-        }
-        pages = obj_count(CLS_IMAGE);
-    }
-    reset_core();
-    state.counters["pages"] = pages;
-    state.counters["MP/s"] =
-        benchmark::Counter(s->megapixels, benchmark::Counter::kIsIterationInvariantRate);
+    bench_load(state, s->path, s->megapixels, g_dir, with_detection);
 }
 
 #ifdef HAVE_STB_IMAGE
@@ -158,21 +103,14 @@ int main(int argc, char** argv) {
     make_samples();
     if (g_samples.empty()) return 1;
     for (const Sample& s : g_samples) {
-        benchmark::RegisterBenchmark((std::string("ours/") + s.name).c_str(), ours, &s, true)
-            ->Unit(benchmark::kMillisecond)
-            ->UseRealTime();
-        benchmark::RegisterBenchmark((std::string("ours_decoder_only/") + s.name).c_str(), ours, &s,
-                                     false)
-            ->Unit(benchmark::kMillisecond)
-            ->UseRealTime();
+        bench_register(std::string("ours/") + s.name, ours, &s, true);
+        bench_register(std::string("ours_decoder_only/") + s.name, ours, &s, false);
 #ifdef HAVE_STB_IMAGE
-        benchmark::RegisterBenchmark((std::string("stb/") + s.name).c_str(), stb, &s)
-            ->Unit(benchmark::kMillisecond)
-            ->UseRealTime();
+        bench_register(std::string("stb/") + s.name, stb, &s);
 #endif
     }
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    run("rm -rf " + g_dir);
+    bench_run("rm -rf " + g_dir);
     return 0;
 }

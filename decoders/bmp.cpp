@@ -128,9 +128,6 @@ void read_header(Image* image) {
     if (!header_size_known(h.header_size))
         return refuse(ST_UNKNOWN_FORMAT, "BMP : en-tete non gere");
     if (h.file_size < header_end) return refuse(ST_BAD_DATA, "BMP : en-tete tronque");
-    // Run-length data runs to the declared end, or to the real end when the size field is 0
-    // or falls short of the file, as many writers leave it.
-    h.data_end = declared == 0 || declared < h.file_size ? h.file_size : declared;
 
     read_dimensions(image, &h);
     if (g_status) return;

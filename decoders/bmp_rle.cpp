@@ -4,6 +4,7 @@
 #include "decoders/bmp.h"
 
 #include "core/reader.h"
+#include "decoders/byte_source.h"
 #include "core/status.h"
 #include "image/image.h"
 
@@ -20,48 +21,6 @@ struct RunCursor {
 };
 
 RunCursor g_cursor;
-
-// Run-length codes are taken from a block read ahead through the reader, a few bytes at a time
-// being too slow for large pictures. The codes end with the data: a code cut off there ends
-// the decoding, and what was decoded stays.
-struct CodeSource {
-    uint8_t block[65536];
-    int at, end;
-    int64_t left; // bytes of data not yet in the block
-    bool ended;   // a code asked for more than the data holds
-};
-
-CodeSource g_source;
-
-bool refill() {
-    if (g_source.left <= 0) {
-        g_source.ended = true;
-        return false;
-    }
-    g_source.end = static_cast<int>(g_source.left < static_cast<int64_t>(sizeof g_source.block)
-                                        ? g_source.left
-                                        : static_cast<int64_t>(sizeof g_source.block));
-    g_source.left -= g_source.end;
-    g_source.at = 0;
-    rd_read(g_source.block, g_source.end);
-    return !g_status;
-}
-
-inline unsigned next_byte() {
-    if (g_source.at == g_source.end && !refill()) return 0;
-    return g_source.block[g_source.at++];
-}
-
-// Reads up to n bytes; returns how many the data still held.
-int next_bytes(uint8_t* out, int n) {
-    int i = 0;
-    for (; i < n; i++) {
-        unsigned b = next_byte();
-        if (g_source.ended || g_status) break;
-        out[i] = static_cast<uint8_t>(b);
-    }
-    return i;
-}
 
 uint8_t* current_row() {
     RunCursor& c = g_cursor;
@@ -118,15 +77,15 @@ void bmp_read_run_length(Image* image, const BmpHeader& h) {
     image->transparent_flag = 1;
     const bool nibbles = h.compression == BMP_RLE4;
     g_cursor = RunCursor{image, image->height - 1, 0, nullptr, -1};
-    g_source.at = g_source.end = 0;
-    g_source.left = h.data_end - rd_tell();
-    g_source.ended = false;
+    // The codes run to the end of the file, whatever the size field says (0, or short of the
+    // data, in files of many writers); one the data cuts off ends the picture.
+    bytes_begin(ST_FILE);
     uint8_t literal[256];
 
-    for (;;) {
-        unsigned count = next_byte();
-        unsigned value = next_byte();
-        if (g_source.ended || g_status) break;
+    while (!g_status) {
+        unsigned count = bytes_next();
+        unsigned value = bytes_next();
+        if (g_status) break;
         if (count > 0) {
             put_run(static_cast<int>(count), static_cast<uint8_t>(value), nibbles);
         } else if (value == 0) {
@@ -135,22 +94,23 @@ void bmp_read_run_length(Image* image, const BmpHeader& h) {
         } else if (value == 1) {
             break;
         } else if (value == 2) {
-            unsigned dx = next_byte();
-            unsigned dy = next_byte();
-            if (g_source.ended || g_status) break;
+            unsigned dx = bytes_next();
+            unsigned dy = bytes_next();
+            if (g_status) break;
             g_cursor.column += dx;
             g_cursor.row -= dy;
         } else {
-            // Pixels come whole bytes at a time, padded to an even count; a run cut off by
-            // the end of the data gives the pixels that arrived.
+            // Pixels come in whole bytes, padded to an even count; a run the data cuts off
+            // gives the pixels that arrived.
             int n = static_cast<int>(value);
             int bytes = nibbles ? (n + 1) / 2 : n;
-            int got = next_bytes(literal, bytes);
+            long long left = rd_size() - bytes_offset();
+            int got = bytes < left ? bytes : static_cast<int>(left);
+            bytes_take(literal, got);
             if (g_status) break;
-            int pixels = got == bytes ? n : nibbles ? 2 * got : got;
-            put_literal(literal, pixels, nibbles);
-            if (got < bytes) break;
-            if (bytes & 1) next_byte();
+            put_literal(literal, got == bytes ? n : nibbles ? 2 * got : got, nibbles);
+            if (bytes & 1) bytes_next();
         }
     }
+    if (g_status == ST_FILE) g_status = 0; // the data ended without an end-of-bitmap code
 }

@@ -5,6 +5,7 @@
 #include "core/mem.h"
 #include "core/reader.h"
 #include "core/status.h"
+#include "decoders/packed_pixels.h"
 #include "image/image.h"
 #include "core/services.h"
 
@@ -47,22 +48,8 @@ inline uint8_t scale_channel(const MaskScale& s, uint32_t v) {
     return static_cast<uint8_t>(uint64_t(v & s.mask) * 255 / s.mask);
 }
 
-void unpack_bits(const uint8_t* src, uint8_t* dst, int width, int bits) {
-    if (bits == 1) {
-        for (int x = 0; x < width; x++) dst[x] = (src[x >> 3] >> (7 - (x & 7))) & 1;
-    } else {
-        for (int x = 0; x < width; x++) dst[x] = (x & 1) ? src[x >> 1] & 15 : src[x >> 1] >> 4;
-    }
-}
-
-// The work row and the three planes never overlap; saying so lets the loop be vectorised.
-void split_bgr(const uint8_t* __restrict src, uint8_t* __restrict r, uint8_t* __restrict g,
-               uint8_t* __restrict b, int width) {
-    for (int x = 0; x < width; x++) {
-        b[x] = src[3 * x];
-        g[x] = src[3 * x + 1];
-        r[x] = src[3 * x + 2];
-    }
+void unpack_nibbles(const uint8_t* src, uint8_t* dst, int width) {
+    for (int x = 0; x < width; x++) dst[x] = (x & 1) ? src[x >> 1] & 15 : src[x >> 1] >> 4;
 }
 
 void split_masked(const uint8_t* src, uint8_t* r, uint8_t* g, uint8_t* b, int width, int bytes) {
@@ -86,7 +73,8 @@ void read_one_row(Image* image, const BmpHeader& h, int y, int64_t row_bytes) {
     if (g_status) return;
     if (h.bits < 8) {
         uint8_t* row = image_row_write(image, y, 0);
-        if (row) unpack_bits(g_work, row, image->width, h.bits);
+        if (row && h.bits == 1) unpack_bits_msb(g_work, row, image->width);
+        if (row && h.bits == 4) unpack_nibbles(g_work, row, image->width);
         return;
     }
     uint8_t* r = image_row_write(image, y, 0);
@@ -94,7 +82,7 @@ void read_one_row(Image* image, const BmpHeader& h, int y, int64_t row_bytes) {
     uint8_t* b = image_row_write(image, y, 2);
     if (!r || !g || !b) return;
     if (h.bits == 24)
-        split_bgr(g_work, r, g, b, image->width);
+        split_packed(ORDER_BGR, g_work, r, g, b, image->width);
     else
         split_masked(g_work, r, g, b, image->width, h.bits / 8);
 }

@@ -5,6 +5,7 @@
 #include "core/charclass.h"
 #include "core/reader.h"
 #include "core/status.h"
+#include "decoders/packed_pixels.h"
 #include "image/image.h"
 
 #include <cstring>
@@ -65,16 +66,6 @@ inline uint8_t scaled(long long v) {
     return v > 65535 ? 255 : g_scale[v];
 }
 
-// Separate planes never overlap the file window; saying so lets the loop be vectorised.
-void split_triples(const uint8_t* __restrict src, uint8_t* __restrict red,
-                   uint8_t* __restrict green, uint8_t* __restrict blue, int pixels) {
-    for (int x = 0; x < pixels; x++) {
-        red[x] = src[3 * x];
-        green[x] = src[3 * x + 1];
-        blue[x] = src[3 * x + 2];
-    }
-}
-
 } // namespace
 
 void pnm_read_text_bits(const PnmRaster& r) {
@@ -124,7 +115,7 @@ void pnm_read_raw_bits(const PnmRaster& r) {
         long long have = g_end - g_at < row_bytes ? g_end - g_at : row_bytes;
         long long pixels = have * 8 < image->width ? have * 8 : image->width;
         if (have < row_bytes) g_status = ST_FILE;
-        for (long long x = 0; x < pixels; x++) row[x] = (g_at[x >> 3] >> (7 - (x & 7))) & 1;
+        unpack_bits_msb(g_at, row, static_cast<int>(pixels));
         g_at += have;
     }
     close_cursor();
@@ -149,7 +140,7 @@ void pnm_read_raw_samples(const PnmRaster& r) {
         if (as_is) {
             memcpy(planes[0], src, static_cast<size_t>(pixels));
         } else if (sample_bytes == 1 && r.maxval == 255) {
-            split_triples(src, planes[0], planes[1], planes[2], pixels);
+            split_packed(ORDER_RGB, src, planes[0], planes[1], planes[2], pixels);
         } else if (sample_bytes == 1) {
             for (int x = 0; x < pixels; x++, src += 3) {
                 planes[0][x] = g_scale[src[0]];

@@ -1,9 +1,11 @@
-// Format detection: a file's kind and format id from its first 64 bytes (and, for X pixmaps,
-// its opening comment), never from its name.
+// Format detection: a file's kind and format id from its first 64 bytes (for X pixmaps, their
+// opening comment; for Targa files, which have no magic, their footer or whole layout), never
+// from its name.
 #include "core/reader.h"
 #include "core/registry.h"
 #include "core/status.h"
 #include "decoders/pnm_tokens.h"
+#include "decoders/targa.h"
 #include "image/file_entry.h"
 
 #include <cctype>
@@ -158,4 +160,10 @@ void detect_format(int entry_id) {
     }
     if (matched && entry->format_id >= FMT_PBM_ASCII && entry->format_id <= FMT_PPM_RAW)
         pnm_plausibility(entry);
+    // Targa has no magic: only a file that nothing else claims, and only when its footer or its
+    // whole layout says it is one.
+    if (!matched && targa_file_beyond_doubt(entry->path, entry->size)) {
+        entry->format_id = FMT_TARGA;
+        entry->kind = KIND_IMAGE;
+    }
 }

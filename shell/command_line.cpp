@@ -1,43 +1,21 @@
 #include "shell/command_line.h"
-
-namespace {
-
-bool is_blank(char c) {
-    return c == '\t' || c == '\n' || c == '\r' || c == ' ';
-}
-
-// Copies [begin, end) when it fits; reports whether it did.
-bool copy_token(const char* begin, const char* end, char* out) {
-    if (end - begin > k_max_token) {
-        out[0] = 0;
-        return false;
-    }
-    int n = 0;
-    for (const char* p = begin; p < end; p++) out[n++] = *p;
-    out[n] = 0;
-    return true;
-}
-
-} // namespace
+#include "decoders/string_tokens.h"
 
 TokenResult next_command_token(const char** cursor, char* out) {
-    const char* p = *cursor;
     out[0] = 0;
-    if (!*p) return TOKEN_NONE;
-    const char* begin;
-    const char* end;
-    if (*p == '"') {
-        begin = ++p;
-        while (*p && *p != '"') p++;
-        end = p;
-        if (*p == '"') p++;
+    if (!**cursor) return TOKEN_NONE;
+    size_t length;
+    if (**cursor == '"') {
+        length = token_quoted(cursor, out, k_max_token + 1);
     } else {
-        while (is_blank(*p)) p++;
-        begin = p;
-        while (*p && !is_blank(*p)) p++;
-        end = p;
+        length = token_word(cursor, out, k_max_token + 1);
+        // A word too long for the buffer stays where it is: pass over it whole.
+        if (length > k_max_token) *cursor += length;
     }
-    *cursor = p;
-    if (begin == end) return TOKEN_EMPTY;
-    return copy_token(begin, end, out) ? TOKEN_READ : TOKEN_TOO_LONG;
+    if (length == 0) return TOKEN_EMPTY;
+    if (length > k_max_token) {
+        out[0] = 0;
+        return TOKEN_TOO_LONG;
+    }
+    return TOKEN_READ;
 }

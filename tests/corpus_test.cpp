@@ -141,6 +141,60 @@ const Expectation k_pnm[] = {
 
 SAMPLE_SET_TESTS(PnmCorpus, "pnm", k_pnm)
 
+// X pixmap.
+const Expectation k_xpm[] = {
+    {"gdk-pixbuf-invalid.1.xpm", 14, 0, 0,
+     "its damaged third colour line counts as the first pixel row, whose pixels match no key"},
+    {"gdk-pixbuf-issue-95-too-narrow.xpm", 14, 0, 0, "rows shorter than the width"},
+    {"gdk-pixbuf-issue-95-too-short.xpm gdk-pixbuf-issue-95.xpm", 14, 0, 0,
+     "fewer rows than the height"},
+    {"gdk-pixbuf-valid.1.xpm pillow-hopper_rgb.xpm", 3, 0, 0, "more than 256 colours"},
+};
+
+SAMPLE_SET_TESTS(XpmCorpus, "xpm", k_xpm)
+
+// PCX.
+const Expectation k_pcx[] = {
+    {"pillow-01r_00.pcx pillow-pcx_overrun.bin pillow-pcx_overrun2.bin", 14, 0, 0,
+     "a run passes the end of its scan line"},
+    {"pillow-ossfuzz-4836216264589312.pcx", 3, 0, 0, "encoding byte 0x20: not recognised"},
+};
+
+SAMPLE_SET_TESTS(PcxCorpus, "pcx", k_pcx)
+
+// Sun Rasterfile: every file matches its reference.
+const Expectation k_sun[] = {{"", 0, 0, 0, ""}};
+
+SAMPLE_SET_TESTS(SunCorpus, "sun", k_sun)
+
+// Targa. Files that detection does not take for Targa end with status 3 at load.
+#define FIVE_BITS "5-bit components scale as v*255/31 rounded; the reference replicates bits"
+const Expectation k_tga[] = {
+    {"gdk-pixbuf-androstanRezeptor.tga image-rs-bad-color-map.tga", 3, 0, 0,
+     "header only, pixel data missing: not Targa beyond doubt"},
+    {"gdk-pixbuf-colormap-image-without-colormap.tga", 14, 0, 0,
+     "colour-mapped image whose colour-map type is 0"},
+    {"gdk-pixbuf-colormap-too-small.tga", 14, 0, 0, "indices past the 106-entry colour map"},
+    {"gdk-pixbuf-empty-file.tga", 3, 0, 0, "empty file"},
+    {"gdk-pixbuf-gtk-logo-16bpp-bottom-left.tga gdk-pixbuf-gtk-logo-16bpp-top-right.tga", 0, 987, 0,
+     FIVE_BITS},
+    {"gdk-pixbuf-overflow.tga gdk-pixbuf-rle-too-many-pixels.tga "
+     "gdk-pixbuf-rle-too-many-pixels-2.tga pillow-cross_scan_line_truncated.tga",
+     3, 0, 0, "packets do not give exactly width x height pixels inside the file: not Targa"},
+    {"image-rs-b5-attrib.tga image-rs-b5-cmap.tga", 0, 15, 0, FIVE_BITS},
+    {"image-rs-b5-unused-cmap.tga", 0, 16, 0,
+     "true-colour pixels shown as stored (the same picture as image-rs-b5-attrib.tga); the "
+     "reference applies the unused colour map"},
+    {"image-rs-flip-zero-height.tga image-rs-orientation-zero-width.tga "
+     "image-rs-sixteen-bit-gray-colormap.tga pillow-p_8.tga",
+     3, 0, 0, "not a valid Targa header: not recognised"},
+    {"pillow-rgb32rle.tga pillow-rgb32rle_bottom_right.tga pillow-rgb32rle_top_right.tga", 3, 0, 0,
+     "32 bits per pixel without attribute bits"},
+    {"pillow-rgba16.tga", 0, 1, 0, FIVE_BITS},
+};
+
+SAMPLE_SET_TESTS(TargaCorpus, "tga", k_tga)
+
 // PNG: the PngSuite, and the PNG files of other decoders' test folders. The alpha of the
 // references is dropped.
 enum Check {

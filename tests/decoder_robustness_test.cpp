@@ -1,4 +1,5 @@
-// Damaged files: every bundled BMP, PNM, GIF, PNG and JPEG sample cut short at many lengths and
+// Damaged files: every bundled BMP, PNM, GIF, PNG, JPEG, XPM, PCX, Sun and Targa sample cut short
+// at many lengths and
 // with bits flipped. Each load must end with a status the decoders use and leave whole pages; run
 // under the sanitizers this also checks that nothing is read or written out of bounds.
 #include "support/support.h"
@@ -31,21 +32,24 @@ int load_damaged(const std::string& bytes, const std::string& what, const std::s
 
 // Cuts (unless the format's own test holds every cut to its status) and flip sets of one to
 // four bits, half of them in the first 64 bytes: the header bytes steer the decoders. Flips
-// start at `keep` (a PNG signature flipped is simply not recognised).
+// start at `keep` (a PNG signature flipped is simply not recognised); the last `tail` bytes
+// are kept after every cut and never flipped (a Targa footer keeps the file recognised).
 void damage_all(const std::string& folder, const std::string& suffix, bool cuts, size_t keep,
-                const std::set<int>& allowed = k_allowed) {
+                const std::set<int>& allowed = k_allowed, size_t tail = 0) {
     std::vector<std::string> files = test_list_dir(test_data_dir() + "/" + folder, suffix);
     ASSERT_FALSE(files.empty());
     std::mt19937 rng(12345);
     int decoded = 0, refused = 0;
     for (const std::string& name : files) {
         std::string original = test_read_file(test_data_dir() + "/" + folder + "/" + name);
-        size_t n = original.size();
+        std::string ending = original.substr(original.size() - std::min(tail, original.size()));
+        size_t n = original.size() - ending.size();
         std::vector<size_t> lengths;
         for (size_t i = 0; cuts && i < n && i < 128; i++) lengths.push_back(i);
         for (int k = 1; cuts && k < 48; k++) lengths.push_back(n * static_cast<size_t>(k) / 48);
         for (size_t cut : lengths)
-            load_damaged(original.substr(0, cut), name + " cut at " + std::to_string(cut), allowed);
+            load_damaged(original.substr(0, cut) + ending, name + " cut at " + std::to_string(cut),
+                         allowed);
         for (int k = 0; k < 64 && n > keep; k++) {
             std::string flipped = original;
             int flips = 1 + static_cast<int>(rng() % 4);
@@ -75,6 +79,18 @@ TEST(DamagedFiles, Gif) {
 }
 TEST(DamagedFiles, Jpeg) {
     damage_all("jpeg", ".jpg", true, 0, k_jpeg_allowed);
+}
+TEST(DamagedFiles, Xpm) {
+    damage_all("xpm", "", true, 0, {0, 1, 2, 3, 7, 14});
+}
+TEST(DamagedFiles, Pcx) {
+    damage_all("pcx", "", true, 0);
+}
+TEST(DamagedFiles, Sun) {
+    damage_all("sun", "", true, 0);
+}
+TEST(DamagedFiles, Targa) {
+    damage_all("tga", "", true, 0, k_allowed, 26);
 }
 TEST(DamagedFiles, Png) {
     damage_all("png", ".png", false, 8, k_png_allowed);

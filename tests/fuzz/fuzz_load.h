@@ -35,10 +35,13 @@ inline void fuzz_reset_core() {
     g_status = 0;
 }
 
-// signature: bytes written over the start of the input (the decoder is chosen by them).
-inline int fuzz_load(const uint8_t* data, size_t size, const std::string& signature) {
+// signature: bytes written over the start of the input (the decoder is chosen by them);
+// ending: bytes added after it (a Targa footer signature).
+inline int fuzz_load(const uint8_t* data, size_t size, const std::string& signature,
+                     const std::string& ending = "") {
     std::string bytes(reinterpret_cast<const char*>(data), size);
     for (size_t i = 0; i < signature.size() && i < bytes.size(); i++) bytes[i] = signature[i];
+    bytes += ending;
     const std::string& path = fuzz_file_path();
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return 0;

@@ -1,0 +1,79 @@
+#include "decoders/packed_pixels.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+#if defined(__SSE2__)
+// Four packed pixels of Bytes bytes each, one per 32-bit lane (a 3-byte pixel's fourth byte 0).
+template <int Bytes> inline __m128i four_pixels(const uint8_t* src) {
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
+    if (Bytes == 4) return v;
+    const __m128i lane0 = _mm_set_epi32(0, 0, 0, 0x00FFFFFF);
+    __m128i out = _mm_and_si128(v, lane0);
+    out = _mm_or_si128(out, _mm_and_si128(_mm_slli_si128(v, 1), _mm_slli_si128(lane0, 4)));
+    out = _mm_or_si128(out, _mm_and_si128(_mm_slli_si128(v, 2), _mm_slli_si128(lane0, 8)));
+    return _mm_or_si128(out, _mm_and_si128(_mm_slli_si128(v, 3), _mm_slli_si128(lane0, 12)));
+}
+
+// Byte At of each lane of four registers: sixteen bytes.
+template <int At> inline __m128i gather(const __m128i (&p)[4]) {
+    const __m128i low = _mm_set1_epi32(0xFF);
+    __m128i c[4];
+    for (int k = 0; k < 4; k++) c[k] = _mm_and_si128(_mm_srli_epi32(p[k], 8 * At), low);
+    return _mm_packus_epi16(_mm_packs_epi32(c[0], c[1]), _mm_packs_epi32(c[2], c[3]));
+}
+#endif
+
+// Source and planes never overlap. Sixteen pixels at a time where SSE2 is there; the wide
+// loads read up to four bytes past the sixteenth pixel, so the last pixels go one by one.
+template <int Bytes, int R, int G, int B>
+void split(const uint8_t* __restrict src, uint8_t* __restrict red, uint8_t* __restrict green,
+           uint8_t* __restrict blue, int width) {
+    int x = 0;
+#if defined(__SSE2__)
+    for (; x + 18 <= width; x += 16) {
+        const uint8_t* s = src + Bytes * x;
+        const __m128i p[4] = {four_pixels<Bytes>(s), four_pixels<Bytes>(s + 4 * Bytes),
+                              four_pixels<Bytes>(s + 8 * Bytes),
+                              four_pixels<Bytes>(s + 12 * Bytes)};
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(red + x), gather<R>(p));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(green + x), gather<G>(p));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(blue + x), gather<B>(p));
+    }
+#endif
+    for (; x < width; x++) {
+        red[x] = src[Bytes * x + R];
+        green[x] = src[Bytes * x + G];
+        blue[x] = src[Bytes * x + B];
+    }
+}
+
+} // namespace
+
+void split_packed(PixelOrder order, const uint8_t* src, uint8_t* red, uint8_t* green, uint8_t* blue,
+                  int width) {
+    switch (order) {
+    case ORDER_RGB:
+        return split<3, 0, 1, 2>(src, red, green, blue, width);
+    case ORDER_BGR:
+        return split<3, 2, 1, 0>(src, red, green, blue, width);
+    case ORDER_BGRX:
+        return split<4, 2, 1, 0>(src, red, green, blue, width);
+    case ORDER_XRGB:
+        return split<4, 1, 2, 3>(src, red, green, blue, width);
+    case ORDER_XBGR:
+        return split<4, 3, 2, 1>(src, red, green, blue, width);
+    }
+}
+
+void unpack_bits_msb(const uint8_t* src, uint8_t* dst, int width) {
+    int whole = width / 8;
+    for (int i = 0; i < whole; i++, dst += 8) {
+        unsigned byte = src[i];
+        for (int b = 0; b < 8; b++) dst[b] = (byte >> (7 - b)) & 1;
+    }
+    for (int x = 0; x < width % 8; x++) dst[x] = (src[whole] >> (7 - x)) & 1;
+}

@@ -1,0 +1,14 @@
+// Packed pixels into the image's planes, shared by the decoders of formats that store red,
+// green and blue (and maybe a pad or alpha byte) next to each other.
+#pragma once
+#include <cstdint>
+
+// Byte order of one packed pixel; X is a pad or alpha byte that is not kept.
+enum PixelOrder { ORDER_RGB, ORDER_BGR, ORDER_BGRX, ORDER_XRGB, ORDER_XBGR };
+
+// Splits width pixels of src into the red, green and blue planes.
+void split_packed(PixelOrder order, const uint8_t* src, uint8_t* red, uint8_t* green, uint8_t* blue,
+                  int width);
+
+// One bit per pixel, most significant bit first: width pixels of 0 or 1.
+void unpack_bits_msb(const uint8_t* src, uint8_t* dst, int width);
