@@ -13,15 +13,23 @@ namespace {
 
 constexpr int k_slots = 20;
 constexpr long k_small_file = 16384;
+// A window is read together with the bytes that follow it, so that readers working straight
+// from the window can look a few bytes across its end.
+constexpr long k_lookahead = 16;
+// Files that must be held whole are refused above this size (as out of memory).
+constexpr long long k_largest_whole_file = 256LL << 20;
 
 struct Slot {
-    FILE* stream;
+    bool open;
+    intptr_t file;
     int entry_id;
     long long size;
-    uint8_t* buffer;
+    uint8_t* buffer; // buffer size + lookahead bytes
     long buffer_size;
     long long base;
 };
+
+long s_window_limit = 0; // largest window an open may choose; 0 for none
 
 // Slot 0 is the current file; slot 20 is the spare used while reordering.
 Slot s_slot[k_slots + 1];
@@ -36,7 +44,7 @@ long long offset_now() {
     return cur().base + s_position;
 }
 bool at_end() {
-    return !cur().stream || offset_now() >= cur().size;
+    return !cur().open || offset_now() >= cur().size;
 }
 
 void reset_masks() {
@@ -44,13 +52,21 @@ void reset_masks() {
     s_low_mask = 1;
 }
 
+// Bytes of the file from the window's start that the buffer holds: the window and its
+// lookahead, fewer at the end of the file.
+long long held_from(const Slot& c, long long base) {
+    long long left = c.size - base;
+    long long whole = c.buffer_size + k_lookahead;
+    return left < whole ? (left > 0 ? left : 0) : whole;
+}
+
 // Reads the window at the current base; returns the bytes read. A short read at the end leaves
 // the rest of the window as it was.
 size_t load_window() {
     Slot& c = cur();
     if (c.base < 0 || c.base > c.size) return 0;
-    if (std::fseek(c.stream, static_cast<long>(c.base), SEEK_SET) != 0) return 0;
-    return std::fread(c.buffer, 1, static_cast<size_t>(c.buffer_size), c.stream);
+    int64_t got = sys_file_read_at(c.file, c.base, c.buffer, held_from(c, c.base));
+    return got > 0 ? static_cast<size_t>(got) : 0;
 }
 
 void refill() {
@@ -76,9 +92,20 @@ void complete_byte() {
 }
 
 void close_slot(Slot& s) {
-    if (s.stream) std::fclose(s.stream);
+    if (s.open) sys_file_close(s.file);
     mem_free(s.buffer);
-    s = Slot{nullptr, 0, 0, nullptr, 0, 0};
+    s = Slot{false, -1, 0, 0, nullptr, 0, 0};
+}
+
+// The name a path is opened by: backslashes become slashes, and a network path ("//host")
+// takes backslashes again where the system uses them.
+void system_name(const char* path, char* out, size_t size) {
+    std::snprintf(out, size, "%s", path);
+    for (char* p = out; *p; p++)
+        if (*p == '\\') *p = '/';
+    if (sys_paths_fold_case() && out[0] == '/' && out[1] == '/')
+        for (char* p = out; *p; p++)
+            if (*p == '/') *p = '\\';
 }
 
 // Bytes of the current window that hold file data.
@@ -103,7 +130,7 @@ int rd_open(int entry_id, long buffer_size, bool rewind) {
     // Select the file: move its slot to the front, or push a new empty slot in front.
     int found = -1;
     for (int i = 0; i < k_slots; i++)
-        if (s_slot[i].stream && s_slot[i].entry_id == entry_id) found = i;
+        if (s_slot[i].open && s_slot[i].entry_id == entry_id) found = i;
     if (found > 0) {
         Slot chosen = s_slot[found];
         std::memmove(&s_slot[1], &s_slot[0], static_cast<size_t>(found) * sizeof(Slot));
@@ -111,30 +138,38 @@ int rd_open(int entry_id, long buffer_size, bool rewind) {
     } else if (found < 0) {
         std::memmove(&s_slot[1], &s_slot[0], k_slots * sizeof(Slot));
         close_slot(s_slot[k_slots]);
-        s_slot[0] = Slot{nullptr, entry_id, 0, nullptr, 0, 0};
+        s_slot[0] = Slot{false, -1, entry_id, 0, nullptr, 0, 0};
     }
     Slot& c = cur();
-    if (!c.stream) {
+    if (!c.open) {
         FileEntry* entry = obj_find_as<FileEntry>(CLS_FILE_ENTRY, entry_id);
-        FILE* f = entry && entry->path ? fs_open(entry->path, "rb") : nullptr;
-        if (!f) return 1;
-        std::fseek(f, 0, SEEK_END);
-        long size = std::ftell(f);
-        long long file_size = size > 0 ? size : 0;
-        long chosen = (file_size < k_small_file || buffer_size == 0) ? static_cast<long>(file_size)
-                                                                     : buffer_size;
-        if (chosen < 1) chosen = 1;
-        uint8_t* buffer = nullptr;
-        if (!mem_alloc(buffer, static_cast<size_t>(chosen) + 2)) {
-            std::fclose(f);
+        if (!entry || !entry->path) return 1;
+        char name[4096];
+        system_name(entry->path, name, sizeof name);
+        intptr_t f = sys_file_open_read(name);
+        if (f == -1) return 1;
+        int64_t measured = sys_file_size(f);
+        long long file_size = measured > 0 ? measured : 0;
+        if ((buffer_size == 0 && file_size > k_largest_whole_file) || buffer_size < 0) {
+            sys_file_close(f);
+            g_status = ST_NO_MEMORY;
             return 1;
         }
-        c = Slot{f, entry_id, file_size, buffer, chosen, 0};
+        long chosen = (file_size < k_small_file || buffer_size == 0) ? static_cast<long>(file_size)
+                                                                     : buffer_size;
+        if (s_window_limit > 0 && chosen > s_window_limit) chosen = s_window_limit;
+        if (chosen < 1) chosen = 1;
+        uint8_t* buffer = nullptr;
+        if (!mem_alloc(buffer, static_cast<size_t>(chosen) + k_lookahead)) {
+            sys_file_close(f);
+            return 1;
+        }
+        c = Slot{true, f, entry_id, file_size, buffer, chosen, 0};
         s_position = 0;
         reset_masks();
-        // Only what the first read leaves unfilled (and the two guard bytes) needs clearing.
+        // Only what the first read leaves unfilled needs clearing.
         size_t got = load_window();
-        std::memset(buffer + got, 0, static_cast<size_t>(chosen) + 2 - got);
+        std::memset(buffer + got, 0, static_cast<size_t>(chosen) + k_lookahead - got);
         return 0;
     }
     if (rewind) {
@@ -148,13 +183,17 @@ int rd_open(int entry_id, long buffer_size, bool rewind) {
 
 void rd_close(int entry_id) {
     for (int i = 0; i < k_slots; i++) {
-        if (!s_slot[i].stream || s_slot[i].entry_id != entry_id) continue;
+        if (!s_slot[i].open || s_slot[i].entry_id != entry_id) continue;
         close_slot(s_slot[i]);
         if (i == 0) {
             s_position = 0;
             reset_masks();
         }
     }
+}
+
+void rd_set_window_limit(long bytes) {
+    s_window_limit = bytes;
 }
 
 void rd_close_all() {
@@ -164,7 +203,7 @@ void rd_close_all() {
 }
 
 void rd_seek(long long offset, int whence) {
-    if (!cur().stream) return;
+    if (!cur().open) return;
     complete_byte();
     if (whence == 0)
         s_position = offset - cur().base;
@@ -187,6 +226,9 @@ const uint8_t* rd_window() {
 }
 long rd_window_size() {
     return static_cast<long>(window_data());
+}
+long rd_window_held() {
+    return static_cast<long>(held_from(cur(), cur().base));
 }
 long long rd_window_base() {
     return cur().base;
@@ -216,7 +258,7 @@ void rd_read(void* destination, long count) {
 
 void rd_read_at(void* destination, long long offset, long count) {
     Slot& c = cur();
-    if (!c.stream || offset < 0 || count < 0 || offset + count >= c.size) {
+    if (!c.open || offset < 0 || count < 0 || offset + count >= c.size) {
         g_status = ST_FILE;
         return;
     }
@@ -225,10 +267,7 @@ void rd_read_at(void* destination, long long offset, long count) {
         std::memcpy(destination, c.buffer + in_window, static_cast<size_t>(count));
         return;
     }
-    if (std::fseek(c.stream, static_cast<long>(offset), SEEK_SET) != 0 ||
-        std::fread(destination, 1, static_cast<size_t>(count), c.stream) !=
-            static_cast<size_t>(count))
-        g_status = ST_FILE;
+    if (sys_file_read_at(c.file, offset, destination, count) != count) g_status = ST_FILE;
 }
 
 void rd_scan(const char* format, void* out) {
@@ -361,8 +400,10 @@ uint32_t rd_bits_lsb_skip2(int n, long long skip1, long long skip2) {
 uint32_t rd_bits_stuffed(int n) {
     uint32_t v = 0;
     for (int i = 0; i < n; i++) {
-        // The window holds the whole file; past its data the stream reads as a marker.
-        long long data = window_data();
+        // A byte taken at the window's end moves the window on; the lookahead after the
+        // window shows what follows its last byte. Past the data the stream reads as a marker.
+        if (s_position >= cur().buffer_size && offset_now() < cur().size) refill();
+        long long data = held_from(cur(), cur().base);
         unsigned result;
         if (s_position >= data) {
             result = 2;
@@ -437,12 +478,7 @@ uint32_t mb_bits_reversed(int n) {
 
 FILE* fs_open(const char* path, const char* mode) {
     char buffer[4096];
-    std::snprintf(buffer, sizeof buffer, "%s", path);
-    for (char* p = buffer; *p; p++)
-        if (*p == '\\') *p = '/';
-    if (sys_paths_fold_case() && buffer[0] == '/' && buffer[1] == '/')
-        for (char* p = buffer; *p; p++)
-            if (*p == '/') *p = '\\';
+    system_name(path, buffer, sizeof buffer);
     return std::fopen(buffer, mode);
 }
 

@@ -4,9 +4,14 @@
 #include <cstdint>
 #include <cstdio>
 
+// 1 when the file cannot be opened, or (status 1) when its window cannot be had: a whole-file
+// window (buffer size 0) is refused for files above 256 MB.
 int rd_open(int entry_id, long buffer_size, bool rewind);
 void rd_close(int entry_id);
 void rd_close_all();
+// Caps the window of every file opened from now on (tests make windows small so that the
+// decoders move them often); 0 for no cap.
+void rd_set_window_limit(long bytes);
 void rd_seek(long long offset, int whence);
 long long rd_tell();
 long long rd_size();
@@ -27,9 +32,13 @@ uint32_t rd_bits_lsb_skip(int n, long long skip);
 uint32_t rd_bits_lsb_skip2(int n, long long skip1, long long skip2);
 uint32_t rd_bits_stuffed(int n);
 
-// Direct access to the current window, for decoders that parse a whole-file window.
+// Direct access to the current window, for decoders that read straight from it. The window
+// holds rd_window_size() bytes of the file from rd_window_base(); the buffer goes on with up
+// to 16 bytes that follow it (rd_window_held() in all), so a reader can look across its end.
+// rd_seek to the offset after the window moves it on.
 const uint8_t* rd_window();
 long rd_window_size();
+long rd_window_held();
 long long rd_window_base();
 long rd_position();
 

@@ -29,16 +29,18 @@ enum ObjectClass {
 // A row size of 0 marks every use but the row store.
 struct Table {
     int32_t id;
-    int32_t owner;         // row stores: owning image
-    int32_t used_bytes;    // bytes of items in use
-    int32_t rows;          // row stores
-    int32_t row_size;      // row stores; 0 otherwise
-    uint32_t* stamps;      // row stores: use clock at last access, per row
-    uint8_t* states;       // row stores: 0 memory only, 1 copy on disk, 255 not decoded
-    void* items;           // item array; a row store's row pointers (uint8_t**)
-    int32_t rows_per_file; // row stores
-    int32_t read_position; // row stores
-    int32_t* written_rows; // row stores: 1 + highest row written, per swap file
+    int32_t owner;           // row stores: owning image
+    int32_t used_bytes;      // bytes of items in use
+    int32_t rows;            // row stores
+    int32_t row_size;        // row stores; 0 otherwise
+    uint32_t* stamps;        // row stores: use clock at last access, per row
+    uint8_t* states;         // row stores: 0 memory only, 1 copy on disk, 255 not decoded
+    void* items;             // item array; a row store's row pointers (uint8_t**)
+    int32_t rows_per_file;   // row stores
+    int32_t* written_rows;   // row stores: 1 + highest row written, per swap file
+    intptr_t* swap_files;    // row stores: the open swap file of each file index, -1 for none
+    int32_t rows_in_memory;  // row stores: rows that have memory now
+    int32_t first_in_memory; // row stores: no row before this one has memory
 };
 
 // Item of the class directory and of object lists.

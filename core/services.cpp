@@ -47,6 +47,36 @@ bool ensure_directory(const char* dir) {
     return true;
 }
 
+// The scratch directory itself: made for this user alone, and refused when anyone else could
+// reach into it (swap files hold the pictures the user opens).
+bool ensure_private_directory(const char* dir) {
+    int verdict = sys_scratch_dir(dir);
+    if (verdict == 0) return true;
+    char message[1200];
+    if (verdict == 1)
+        std::snprintf(message, sizeof message, "Erreur  %s est un fichier et non un repertoire",
+                      dir);
+    else if (verdict == 2)
+        std::snprintf(message, sizeof message, "Erreur  impossible de creer %s", dir);
+    else
+        std::snprintf(message, sizeof message,
+                      "Erreur  %s n'est pas un repertoire reserve a l'utilisateur", dir);
+    log_line(message);
+    g_status = ST_SYSTEM;
+    return false;
+}
+
+// Swap files are named "<process id>_<store>_<file>"; those of processes that no longer run
+// are left-overs of a crash and go.
+void sweep_one(const char* name, void* dir) {
+    int pid = 0, i = 0;
+    for (; name[i] >= '0' && name[i] <= '9' && i < 9; i++) pid = pid * 10 + (name[i] - '0');
+    if (i == 0 || name[i] != '_' || pid == sys_process_id() || sys_process_alive(pid)) return;
+    char path[1400];
+    std::snprintf(path, sizeof path, "%s/%s", static_cast<const char*>(dir), name);
+    sys_remove(path);
+}
+
 } // namespace
 
 void config_set_path(const char* path) {
@@ -114,14 +144,12 @@ void log_line(const char* text) {
     std::fclose(f);
 }
 
-namespace {
 const char* scratch_root() {
     return s_scratch_root[0] ? s_scratch_root : sys_temp_root();
 }
-} // namespace
 
 const char* scratch_directory() {
-    std::snprintf(s_scratch_dir, sizeof s_scratch_dir, "%s/dorvane", scratch_root());
+    std::snprintf(s_scratch_dir, sizeof s_scratch_dir, "%s/%s", scratch_root(), sys_scratch_leaf());
     return s_scratch_dir;
 }
 
@@ -134,10 +162,20 @@ void scratch_prefix(char* out, int size) {
     out[0] = 0;
     if (!s_scratch_checked) {
         if (!ensure_directory(scratch_root())) return;
-        if (!ensure_directory(scratch_directory())) return;
+        if (!ensure_private_directory(scratch_directory())) return;
         s_scratch_checked = true;
+        scratch_sweep();
     }
     std::snprintf(out, static_cast<size_t>(size), "%s/%d_", scratch_directory(), sys_process_id());
+}
+
+void scratch_sweep() {
+    char dir[1100];
+    std::snprintf(dir, sizeof dir, "%s", scratch_directory());
+    int64_t size = 0;
+    // Only a directory that is there already and the user's alone: nothing is made here.
+    if (sys_stat(dir, &size) != 1 || sys_scratch_dir(dir) != 0) return;
+    sys_list_dir(dir, sweep_one, dir);
 }
 
 void normalise_path(char* text) {

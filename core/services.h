@@ -17,6 +17,10 @@ const char* scratch_directory();
 // Root that holds the scratch directory ("c:/temp" on Windows, the temporary directory
 // elsewhere); a null root restores the default. Also makes the next use check it again.
 void scratch_set_root(const char* root);
+const char* scratch_root();
+// Removes the swap files that processes no longer running left in the scratch directory (at
+// start-up, and when the directory is first used).
+void scratch_sweep();
 
 void file_kind(char* path, int* kind, int64_t* size);
 void normalise_path(char* text);

@@ -16,10 +16,11 @@
 
 namespace {
 
-constexpr long kReaderBuffer = 1048576;
+constexpr long kReaderBuffer = 65536;
 constexpr int64_t kFileHeader = 14;
 constexpr int64_t kFileHeaderAndInfo = 54;
 constexpr int64_t kWithMasks = 66;
+constexpr int64_t kMostRunLengthPixelsPerByte = 1024;
 constexpr uint32_t kInfoHeader = 40;
 constexpr uint32_t kCoreHeader = 12;          // OS/2 1.x: 16-bit sizes, 3-byte palette entries
 constexpr uint32_t kOs2Short = 16;            // OS/2 2.x cut after the bit count; the rest is zero
@@ -172,18 +173,23 @@ void bmp_load(int image_id, int list, int row) {
         return;
     }
     if (rd_open(image->file_entry_id, kReaderBuffer, true) != 0) {
-        g_status = ST_FILE;
+        if (!g_status) g_status = ST_FILE;
         return;
     }
     read_header(image);
     if (g_status) return;
 
     int planes = g_header.bits <= 8 ? 1 : 3;
-    if (!image_size_acceptable(g_header.width, g_header.height, planes)) {
-        if (g_header.width <= 0 || g_header.height <= 0)
-            return refuse(ST_BAD_DATA, "BMP : dimensions nulles ou negatives");
+    if (g_header.width <= 0 || g_header.height <= 0)
+        return refuse(ST_BAD_DATA, "BMP : dimensions nulles ou negatives");
+    // Uncompressed rows must all be in the file (checked with the rows); run-length codes
+    // give at most 255 pixels for two bytes, far fewer in files that real encoders write.
+    bool run_length = g_header.compression == BMP_RLE8 || g_header.compression == BMP_RLE4;
+    if (run_length && !image_size_supplied(g_header.width, g_header.height, g_header.file_size,
+                                           kMostRunLengthPixelsPerByte))
+        return refuse(ST_BAD_DATA, "BMP : dimensions trop grandes pour la taille du fichier");
+    if (!image_size_acceptable(g_header.width, g_header.height, planes))
         return refuse(ST_NO_MEMORY, "BMP : image trop grande");
-    }
     image_alloc(image, g_header.width, g_header.height, planes, STORE_PLAIN);
     if (g_status) {
         g_status = ST_NO_MEMORY;

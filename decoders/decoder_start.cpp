@@ -16,7 +16,7 @@ Image* decoder_start(int image_id, long buffer_size) {
         return nullptr;
     }
     if (rd_open(image->file_entry_id, buffer_size, true) != 0) {
-        g_status = ST_FILE;
+        if (!g_status) g_status = ST_FILE; // else the window could not be had (status 1)
         return nullptr;
     }
     return image;

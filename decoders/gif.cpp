@@ -16,6 +16,8 @@ GifDecoder g_gif;
 
 namespace {
 
+constexpr long kReaderWindow = 1 << 16;
+
 enum ByteClass : uint8_t {
     BC_OTHER,
     BC_EXTENSION,
@@ -153,8 +155,9 @@ void read_screen_and_table(int page_id) {
     page->samples_per_pixel = 1;
     page->planes = 1;
     page->stride = (page->width + 3) & ~3;
-    gif_size_index_buffer(page->stride, page->height);
-    if (g_status) return;
+    if (page->width > 0 && page->height > 0 && !gif_page_size_fits(page->width, page->height))
+        return;
+    gif_set_page_size(page->width, page->height);
     rd_byte(); // background index: the canvas is white instead
     rd_byte(); // pixel aspect ratio
     int count = 1 << bits;
@@ -166,7 +169,6 @@ void read_screen_and_table(int page_id) {
         }
     }
     g_gif.background = white_canvas_index(count);
-    memset(g_gif.index_buffer, g_gif.background, static_cast<size_t>(g_gif.buffer_size));
 }
 
 // A file that ends early (a cut download, or no trailer) keeps the pages it gave; the image
@@ -180,7 +182,7 @@ void end_short_file() {
 } // namespace
 
 void gif_load(int* image_id, int list) {
-    mem_free(g_gif.index_buffer);
+    gif_lzw_release();
     mem_free(g_gif.row_buffer);
     g_gif = GifDecoder();
     g_gif.loop_count = 1;
@@ -193,8 +195,8 @@ void gif_load(int* image_id, int list) {
         return;
     }
     *image_id = 0; // every page, the first included, goes into the page list here
-    if (rd_open(page->file_entry_id, 0, true) != 0) {
-        g_status = ST_FILE;
+    if (rd_open(page->file_entry_id, kReaderWindow, true) != 0) {
+        if (!g_status) g_status = ST_FILE;
     } else {
         read_screen_and_table(g_gif.page_id);
         if (!g_status) run_block_loop();
@@ -204,7 +206,7 @@ void gif_load(int* image_id, int list) {
             g_status = ST_BAD_DATA;
         }
     }
-    mem_free(g_gif.index_buffer);
+    gif_lzw_release();
     mem_free(g_gif.row_buffer);
     // An image the list never took (no image descriptor reached) would be left behind.
     if (list && !g_gif.first_page_listed) {

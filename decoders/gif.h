@@ -13,11 +13,9 @@ struct GifDecoder {
     int images; // image descriptors met
     int list;   // page list, 0 when none
     uint8_t global_table[3][256];
-    int background;        // canvas index (a white entry of the global table)
-    uint8_t* index_buffer; // LZW output of one image, rows packed at the image's width
-    int64_t buffer_size;   // page stride x page height + 256
-    uint8_t* row_buffer;   // one page row while pages are prepared
-    int64_t output_limit;  // page stride x page height + 1
+    int background;       // canvas index (a white entry of the global table)
+    uint8_t* row_buffer;  // one page row while pages are prepared
+    int64_t output_limit; // page stride x page height + 1: LZW output past it is dropped
     int left, top, width, height;
     bool interlaced;
     bool in_image;          // between an image descriptor and the end of its data
@@ -52,14 +50,20 @@ void gif_end_of_image(unsigned byte);
 // how many planes it keeps (1 or 3), then its canvas, then the image's rows drawn over it.
 int gif_canvas_planes(Image* page);
 void gif_canvas_fill(Image* page);
-// Puts the first `count` pixels of image row i (in stored order) on the current page.
-void gif_place_row(int i, const uint8_t* pixels, int count);
 // Image row that the i-th stored row lands on: the four passes of an interlaced image.
 int gif_interlaced_row(int i, int height);
 // Pixels the image's data gave so far.
 int64_t gif_lzw_output();
 
-// Index buffer of the given page size, filled with the canvas index (status 1 on failure).
-void gif_size_index_buffer(int64_t stride, int64_t height);
+// False, with a log line, when a page of that size cannot be had: status 14 when the file is
+// too small to be such a picture, status 1 when the store could not page it.
+bool gif_page_size_fits(int64_t width, int64_t height);
+// The LZW output limit of a page of that size.
+void gif_set_page_size(int64_t width, int64_t height);
 // LZW set-up for a new image with minimum code size m.
 void gif_lzw_start(int m);
+// Places what the image's data gave that is not on the page yet.
+void gif_lzw_finish();
+void gif_lzw_release();
+// Puts the first `count` pixels of image row i (in stored order) on the current page.
+void gif_place_row(int i, const uint8_t* pixels, int count);

@@ -18,6 +18,8 @@
 
 namespace {
 
+// An LZW code of at most 12 bits gives a string of at most 4096 bytes.
+constexpr int64_t kMostPixelsPerByte = 4096 * 8 / 12 + 1;
 constexpr uint16_t kEndlessLoop = 65535;
 constexpr int kDisposeToBackground = 2;
 constexpr int kRestorePrevious = 3;
@@ -46,22 +48,15 @@ void read_local_or_global_table(uint8_t palette[3][256], unsigned packed) {
     }
 }
 
-// The image's decoded pixels, row by row; rows its data never reached stay as the canvas.
-void place_decoded_rows() {
+// A short image keeps the canvas where its data did not reach: the log says how short.
+void log_short_image() {
     int64_t decoded = gif_lzw_output();
-    for (int i = 0; i < g_gif.height && !g_status; i++) {
-        int64_t start = static_cast<int64_t>(i) * g_gif.width;
-        if (start >= decoded) break;
-        int64_t n = decoded - start < g_gif.width ? decoded - start : g_gif.width;
-        gif_place_row(i, g_gif.index_buffer + start, static_cast<int>(n));
-    }
     int64_t pixels = static_cast<int64_t>(g_gif.width) * g_gif.height;
-    if (decoded < pixels && !g_status) {
-        char text[120];
-        snprintf(text, sizeof text, "GIF : image %d incomplete, %lld pixels sur %lld", g_gif.images,
-                 static_cast<long long>(decoded), static_cast<long long>(pixels));
-        log_line(text);
-    }
+    if (decoded >= pixels) return;
+    char text[120];
+    snprintf(text, sizeof text, "GIF : image %d incomplete, %lld pixels sur %lld", g_gif.images,
+             static_cast<long long>(decoded), static_cast<long long>(pixels));
+    log_line(text);
 }
 
 } // namespace
@@ -150,12 +145,9 @@ void gif_image_descriptor(unsigned) {
     Image* page = page_of(g_gif.page_id);
     int grown_width = width > page->width ? width : page->width;
     int grown_height = height > page->height ? height : page->height;
-    if (!image_size_acceptable(grown_width, grown_height, 1)) {
-        if (grown_width <= 0 || grown_height <= 0) return refuse("GIF : image vide");
-        log_line("GIF : image trop grande");
-        g_status = ST_NO_MEMORY;
-        return;
-    }
+    // Checked before the page changes, so a refused page keeps a size its rows match.
+    if (grown_width <= 0 || grown_height <= 0) return refuse("GIF : image vide");
+    if (!gif_page_size_fits(grown_width, grown_height)) return;
     g_gif.images++;
     if (page->full_store) {
         g_gif.previous_id = g_gif.page_id;
@@ -182,7 +174,7 @@ void gif_image_descriptor(unsigned) {
         page->width = grown_width;
         page->height = grown_height;
         page->stride = (page->width + 3) & ~3;
-        gif_size_index_buffer(page->stride, page->height);
+        gif_set_page_size(page->width, page->height);
         if (g_status) return;
     }
     memcpy(page->palette, palette, sizeof page->palette);
@@ -219,7 +211,8 @@ void gif_image_descriptor(unsigned) {
 
 void gif_end_of_image(unsigned) {
     g_gif.in_image = false;
-    place_decoded_rows();
+    gif_lzw_finish();
+    if (!g_status) log_short_image();
     if (g_status) return;
     // The disposal of this image makes the next page's canvas: this page, with the image's
     // rectangle cleared for disposal 2; for disposal 3 the canvas this page was drawn on.
@@ -234,15 +227,20 @@ void gif_end_of_image(unsigned) {
     g_gif.cleared_width = g_gif.width, g_gif.cleared_height = g_gif.height;
 }
 
-void gif_size_index_buffer(int64_t stride, int64_t height) {
-    if (stride * height > g_max_image_bytes) {
-        log_line("GIF : ecran trop grand");
-        g_status = ST_NO_MEMORY;
-        return;
+void gif_set_page_size(int64_t width, int64_t height) {
+    g_gif.output_limit = ((width + 3) & ~int64_t(3)) * height + 1;
+}
+
+bool gif_page_size_fits(int64_t width, int64_t height) {
+    if (!image_size_supplied(width, height, rd_size(), kMostPixelsPerByte)) {
+        log_line("GIF : image trop grande pour la taille du fichier");
+        g_status = ST_BAD_DATA;
+        return false;
     }
-    g_gif.buffer_size = stride * height + 256;
-    g_gif.output_limit = stride * height + 1;
-    mem_free(g_gif.index_buffer);
-    if (!mem_alloc(g_gif.index_buffer, static_cast<size_t>(g_gif.buffer_size))) return;
-    memset(g_gif.index_buffer, g_gif.background, static_cast<size_t>(g_gif.buffer_size));
+    if (!image_size_acceptable(width, height, 1)) {
+        log_line("GIF : image trop grande");
+        g_status = ST_NO_MEMORY;
+        return false;
+    }
+    return true;
 }

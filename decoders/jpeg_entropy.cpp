@@ -9,6 +9,35 @@
 
 EntropyState g_ent;
 
+namespace {
+
+void point_at_reader(EntropyState& e) {
+    e.data = rd_window();
+    e.base = rd_window_base();
+    e.size = rd_window_size();
+    e.held = rd_window_held();
+    e.last_window = e.base + e.size >= rd_size();
+    e.pos = static_cast<long>(rd_tell() - e.base);
+    if (e.pos < 0 || e.pos > e.size) e.pos = e.size;
+}
+
+// Moves the window on to the fetch position.
+void next_window(EntropyState& e) {
+    rd_seek(e.base + e.pos, 0);
+    point_at_reader(e);
+}
+
+// A byte of the file near the fetch position; the ones before the window come from the file.
+unsigned byte_at(const EntropyState& e, long long offset) {
+    long long i = offset - e.base;
+    if (i >= 0 && i < e.held) return e.data[i];
+    uint8_t b = 0;
+    rd_read_at(&b, offset, 1);
+    return b;
+}
+
+} // namespace
+
 void ent_fill() {
     EntropyState& e = g_ent;
     while (e.count <= 56) {
@@ -16,12 +45,15 @@ void ent_fill() {
         if (e.at_end) {
             e.filler += 8;
         } else if (e.pos >= e.size) {
-            e.at_end = true;
+            if (e.last_window)
+                e.at_end = true;
+            else
+                next_window(e);
             continue;
         } else {
             byte = e.data[e.pos];
             if (byte == 0xFF) {
-                if (e.pos + 1 < e.size && e.data[e.pos + 1] == 0) {
+                if (e.pos + 1 < e.held && e.data[e.pos + 1] == 0) {
                     e.pos += 2;
                 } else {
                     e.at_end = true;
@@ -38,10 +70,7 @@ void ent_fill() {
 
 void ent_begin() {
     EntropyState& e = g_ent;
-    e.data = rd_window();
-    e.size = rd_window_size();
-    e.pos = static_cast<long>(rd_tell() - rd_window_base());
-    if (e.pos < 0 || e.pos > e.size) e.pos = e.size;
+    point_at_reader(e);
     e.acc = 0;
     e.count = 0;
     e.filler = 0;
@@ -54,18 +83,18 @@ void ent_begin() {
 void ent_end() {
     const EntropyState& e = g_ent;
     int unread_bytes = (e.count - e.filler) / 8;
-    long pos = e.pos;
+    long long pos = e.base + e.pos;
     for (; unread_bytes > 0 && pos > 0; --unread_bytes) {
-        if (pos >= 2 && e.data[pos - 1] == 0 && e.data[pos - 2] == 0xFF)
+        if (pos >= 2 && byte_at(e, pos - 1) == 0 && byte_at(e, pos - 2) == 0xFF)
             pos -= 2;
         else
             pos -= 1;
     }
     // Some encoders pad the last byte with a stuffed 0xFF 0x00 right before the marker.
-    if (pos + 3 < e.size && e.data[pos] == 0xFF && e.data[pos + 1] == 0 &&
-        e.data[pos + 2] == 0xFF && e.data[pos + 3] != 0)
+    if (pos + 3 < rd_size() && byte_at(e, pos) == 0xFF && byte_at(e, pos + 1) == 0 &&
+        byte_at(e, pos + 2) == 0xFF && byte_at(e, pos + 3) != 0)
         pos += 2;
-    rd_seek(pos + rd_window_base(), 0);
+    rd_seek(pos, 0);
 }
 
 bool ent_at_marker() {
@@ -88,7 +117,7 @@ int ent_symbol_slow(const HuffTable* table, const char* label) {
     ent_consume(16);
     char text[80];
     std::snprintf(text, sizeof text, "CODE HUFF %s NON TROUV %u pos %lx", label, value,
-                  static_cast<unsigned long>(e.pos + rd_window_base()));
+                  static_cast<unsigned long>(e.base + e.pos));
     log_line(text);
     return -1;
 }

@@ -1,9 +1,10 @@
 // Entropy-coded segment reader: the hot paths are inline, refills and failures are not.
 //
-// Bits are taken most significant first from the reader's whole-file window; a 0xFF data byte
-// is followed by a stuffed 0x00 that is skipped. A 0xFF followed by anything else is a marker
-// (and so is the end of the file): the reader never moves past it and feeds zero bits from
-// then on, counting them so that the scan decoders can tell coded bits from filler.
+// Bits are taken most significant first straight from the reader's window, which moves on at
+// its end; a 0xFF data byte is followed by a stuffed 0x00 that is skipped. A 0xFF followed by
+// anything else is a marker (and so is the end of the file): the reader never moves past it
+// and feeds zero bits from then on, counting them so that the scan decoders can tell coded
+// bits from filler.
 #pragma once
 #include "decoders/jpeg.h"
 
@@ -11,14 +12,17 @@
 #include <cstring>
 
 struct EntropyState {
-    const uint8_t* data;
-    long size;
-    long pos;     // next byte to fetch
-    uint64_t acc; // pending bits, next bit in the top bit
-    int count;    // bits in acc
-    int filler;   // zero bits appended after the marker (the low end of acc)
-    bool at_end;  // the fetch position is on a marker or the end of the file
-    bool overrun; // a decode consumed filler bits
+    const uint8_t* data; // the reader's window
+    long size;           // its bytes; the window moves on when the position reaches them
+    long held;           // bytes there from data on: the window and what follows it
+    long long base;      // file offset of data[0]
+    bool last_window;    // the window reaches the end of the file
+    long pos;            // next byte to fetch
+    uint64_t acc;        // pending bits, next bit in the top bit
+    int count;           // bits in acc
+    int filler;          // zero bits appended after the marker (the low end of acc)
+    bool at_end;         // the fetch position is on a marker or the end of the file
+    bool overrun;        // a decode consumed filler bits
 };
 extern EntropyState g_ent;
 

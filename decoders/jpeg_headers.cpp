@@ -9,6 +9,7 @@
 #include "core/registry.h"
 #include "core/status.h"
 #include "core/store.h"
+#include "decoders/decode_limits.h"
 #include "decoders/decoders.h"
 #include "image/image.h"
 #include "core/services.h"
@@ -31,6 +32,12 @@ bool g_jpeg_marker_reached;
 bool g_jpeg_deferred_colour;
 bool g_jpeg_scan_whole;
 bool g_jpeg_blocks_decoded;
+
+// The file is read through a window of this size; the entropy decoder moves it on.
+static const long k_reader_window = 1 << 16;
+// Every block of the first scan of a frame takes at least one bit, and the component with the
+// largest sampling covers the picture: a file cannot give more than 512 pixels per byte.
+static const int64_t k_most_pixels_per_byte = 512;
 
 static int s_end;        // 1 after EOI, -1 after a bad byte
 static bool s_have_scan; // a scan of the current frame has started
@@ -325,6 +332,16 @@ static void setup_components(long length) {
     if (page->bit_count == 0) {
         if (f.precision < 2 || f.precision > 16) {
             g_status = ST_UNKNOWN_FORMAT;
+            return;
+        }
+        if (!image_size_supplied(f.width, f.height, rd_size(), k_most_pixels_per_byte)) {
+            log_line("JPEG : dimensions trop grandes pour la taille du fichier");
+            g_status = ST_BAD_DATA;
+            return;
+        }
+        if (!image_size_acceptable(f.width, f.height, f.count)) {
+            log_line("JPEG : image trop grande");
+            g_status = ST_NO_MEMORY;
             return;
         }
         page->bit_count = f.precision;
@@ -702,8 +719,8 @@ void jpeg_load(int image_id, int list) {
     g_jpeg_page = page;
     page->bit_count = 0;
     page->format_name_index = 3; // "JPEG format JFIF" unless an Exif or SPIFF segment says else
-    if (rd_open(page->file_entry_id, 0, true) != 0) {
-        g_status = ST_FILE;
+    if (rd_open(page->file_entry_id, k_reader_window, true) != 0) {
+        if (!g_status) g_status = ST_FILE;
         g_jpeg_page = nullptr;
         return;
     }

@@ -1,50 +1,63 @@
 // Progressive Huffman scans (T.81 Annex G): scans only accumulate coefficients in a
-// whole-frame store; the image is reconstructed once, at EOI or when the next SOF2 begins.
+// whole-frame coefficient store; the image is reconstructed once, at EOI or when the next
+// SOF2 begins.
+//
+// The coefficient store is a paged row store of its own, one row per row of MCUs, so that a
+// large frame's coefficients go to swap files under the memory budget like the picture's rows.
+// A row's address is asked for again whenever the walk reaches it (the store keeps the rows
+// touched last, which covers the current row and the one the walk prefetches from).
 //
 // Scans of one component visit that component's blocks in raster order over its own T.81
 // size (restart intervals count blocks); interleaved DC scans go MCU by MCU.
 #include "decoders/jpeg.h"
 #include "decoders/jpeg_entropy.h"
 
-#include "core/mem.h"
+#include "core/registry.h"
+#include "core/services.h"
 #include "core/status.h"
+#include "core/store.h"
 
 #include <cstring>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
-static int16_t* s_store; // MCU count x blocks per MCU x 64 coefficients, zigzag order
+static Table* s_store; // a row per MCU row: MCU columns x blocks per MCU x 64 coefficients
+static int s_store_id; // in zigzag order
 static JpegGeometry s_geometry;
 static int16_t s_predictor[JPEG_MAX_COMPONENTS];
 
-// Largest coefficient store we accept: a 32-bit process has no room for more next to the
-// picture's own rows (a 10000 x 10000 4:2:0 frame needs 300 MB).
-static const size_t k_store_limit = size_t(512) << 20;
-
 void prog_release() {
-    mem_free(s_store);
+    if (s_store_id) obj_delete(CLS_TABLE, s_store_id);
+    s_store_id = 0;
+    s_store = nullptr;
 }
 
 void prog_frame_begin() {
     prog_release();
     if (!jpeg_frame_geometry(&s_geometry)) return;
-    size_t mcus = static_cast<size_t>(s_geometry.mcu_cols) * s_geometry.mcu_rows;
-    size_t size = mcus * s_geometry.blocks_per_mcu * 64 * sizeof(int16_t);
-    if (size == 0 || size > k_store_limit) {
+    const JpegGeometry& g = s_geometry;
+    int64_t row_bytes = int64_t(g.mcu_cols) * g.blocks_per_mcu * 64 * sizeof(int16_t);
+    if (!store_can_hold(g.mcu_rows, row_bytes)) {
+        log_line("JPEG : coefficients trop volumineux");
         g_status = ST_NO_MEMORY;
         return;
     }
-    if (!mem_alloc(s_store, size)) return;
-    std::memset(s_store, 0, size);
+    s_store = store_create(&s_store_id, 0, g.mcu_rows, static_cast<int>(row_bytes), STORE_PLAIN);
+    if (g_status) prog_release();
 }
 
-static inline int16_t* block_at(int comp, int bx, int by) {
+// Coefficients of one MCU row, for changing them; null (status set) when the row cannot be had.
+static inline int16_t* coefficient_row(int mcu_row) {
+    return reinterpret_cast<int16_t*>(store_row(s_store, mcu_row, false));
+}
+
+static inline int16_t* block_at(int16_t* mcu_row, int comp, int bx, int by) {
     const JpegGeometry& g = s_geometry;
     const JpegComponent& k = g_jpeg_frame.comp[comp];
-    size_t mcu = static_cast<size_t>(by / k.v) * g.mcu_cols + bx / k.h;
+    size_t mcu = static_cast<size_t>(bx / k.h);
     int b = bx % k.h + (by % k.v) * k.h;
-    return s_store + (mcu * g.blocks_per_mcu + g.block_offset[comp] + b) * 64;
+    return mcu_row + (mcu * g.blocks_per_mcu + g.block_offset[comp] + b) * 64;
 }
 
 // Raster walk over one component's blocks in the store, stepping without divisions:
@@ -60,9 +73,9 @@ static void walk_row(BlockWalk* w) {
     const JpegComponent& k = g_jpeg_frame.comp[w->comp];
     w->row = nullptr;
     if (w->y >= g.blocks_high[w->comp]) return;
-    size_t first = static_cast<size_t>(w->y / k.v) * g.mcu_cols * g.blocks_per_mcu +
-                   g.block_offset[w->comp] + (w->y % k.v) * k.h;
-    w->row = s_store + first * 64;
+    int16_t* mcu_row = coefficient_row(w->y / k.v);
+    if (!mcu_row) return;
+    w->row = mcu_row + (static_cast<size_t>(g.block_offset[w->comp]) + (w->y % k.v) * k.h) * 64;
 }
 
 static void walk_start(BlockWalk* w, int comp, long unit) {
@@ -289,6 +302,7 @@ void prog_decode_interval() {
     bool decoded = false;
     for (long u = first; u < first + count && !g_status && !g_jpeg_marker_reached; ++u) {
         if (single) {
+            if (!at.row) break; // the row could not be had: the status says why
             int16_t* zz = walk_block(at);
             walk_next(&at);
             if (ahead.row) {
@@ -316,6 +330,8 @@ void prog_decode_interval() {
             continue;
         }
         int mcu_col = static_cast<int>(u % g.mcu_cols), mcu_row = static_cast<int>(u / g.mcu_cols);
+        int16_t* row = coefficient_row(mcu_row);
+        if (!row) break;
         for (int i = 0; i < scan.count && !g_status; ++i) {
             const JpegComponent& k = g_jpeg_frame.comp[comp[i]];
             for (int j = 0; j < k.h * k.v; ++j) {
@@ -324,7 +340,8 @@ void prog_decode_interval() {
                     break;
                 }
                 int bx = mcu_col * k.h + j % k.h, by = mcu_row * k.v + j / k.h;
-                if (!dc_block(e, block_at(comp[i], bx, by), table[i], &s_predictor[i]) || e.overrun)
+                if (!dc_block(e, block_at(row, comp[i], bx, by), table[i], &s_predictor[i]) ||
+                    e.overrun)
                     break;
                 decoded = true;
             }
@@ -352,7 +369,11 @@ void prog_reconstruct() {
     if (mcu_buffers_begin(g)) {
         long mcus = static_cast<long>(g.mcu_cols) * g.mcu_rows;
         for (long m = 0; m < mcus && !g_status; ++m) {
-            const int16_t* mcu = s_store + static_cast<size_t>(m) * g.blocks_per_mcu * 64;
+            // Storing an MCU may write picture rows: the coefficient row is asked for anew.
+            const int16_t* row =
+                reinterpret_cast<const int16_t*>(store_row(s_store, m / g.mcu_cols, true));
+            if (!row) break;
+            const int16_t* mcu = row + static_cast<size_t>(m % g.mcu_cols) * g.blocks_per_mcu * 64;
             for (int c = 0; c < g_jpeg_frame.count; ++c) {
                 const JpegComponent& k = g_jpeg_frame.comp[c];
                 for (int b = 0; b < k.h * k.v; ++b) {

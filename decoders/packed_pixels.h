@@ -10,5 +10,9 @@ enum PixelOrder { ORDER_RGB, ORDER_BGR, ORDER_BGRX, ORDER_XRGB, ORDER_XBGR };
 void split_packed(PixelOrder order, const uint8_t* src, uint8_t* red, uint8_t* green, uint8_t* blue,
                   int width);
 
+// Red, green and blue samples of two bytes each, most significant first, over the whole
+// 0..65535 range: each becomes the nearest of 0..255 (v * 255 / 65535 rounded).
+void split_packed_wide(const uint8_t* src, uint8_t* red, uint8_t* green, uint8_t* blue, int width);
+
 // One bit per pixel, most significant bit first: width pixels of 0 or 1.
 void unpack_bits_msb(const uint8_t* src, uint8_t* dst, int width);

@@ -1,5 +1,5 @@
 // PBM, PGM and PPM decoder (text and raw forms). The header goes through the shared PNM token
-// reader; the pixels are read straight from the reader's whole-file window.
+// reader; the pixels are read straight from the reader's window, a megabyte at a time.
 //
 // Choices beyond the classic 8-bit files: a maxval of 0 or above 65535 is refused as bad data;
 // a maxval from 256 to 65535 gives 16-bit samples (two bytes, most significant first, in the
@@ -18,6 +18,8 @@ namespace {
 
 constexpr int kFirstNameIndex = 18; // "PBM (ascii)"; P1..P6 follow in order
 constexpr long kLargestMaxval = 65535;
+constexpr long kReaderWindow = 1 << 16;
+constexpr int64_t kMostPixelsPerByte = 8;
 
 enum PnmVariant { P1 = 1, P2, P3, P4, P5, P6 };
 
@@ -58,10 +60,10 @@ void pnm_load(int image_id, int name_index, int list) {
         g_status = ST_NOT_FOUND;
         return;
     }
-    // Detection has usually left the whole file in the reader's window: keep it rather than
-    // read it again (a file not open yet is read in full anyway).
-    if (rd_open(image->file_entry_id, 0, false) != 0) {
-        g_status = ST_FILE;
+    // Detection read the header through a small window: the pixels want a large one.
+    rd_close(image->file_entry_id);
+    if (rd_open(image->file_entry_id, kReaderWindow, true) != 0) {
+        if (!g_status) g_status = ST_FILE;
         return;
     }
     if (name_index < kFirstNameIndex || name_index > kFirstNameIndex + 5) {
@@ -81,6 +83,9 @@ void pnm_load(int image_id, int name_index, int list) {
     if (maxval < 1 || maxval > kLargestMaxval)
         return refuse(ST_BAD_DATA, "PNM : valeur maximale non geree");
     int planes = is_colour(variant) ? 3 : 1;
+    // No form takes less than a byte for eight pixels; a file cut short still shows its rows.
+    if (!image_size_supplied(width, height, rd_size(), kMostPixelsPerByte))
+        return refuse(ST_BAD_DATA, "PNM : dimensions trop grandes pour la taille du fichier");
     if (!image_size_acceptable(width, height, planes))
         return refuse(ST_NO_MEMORY, "PNM : image trop grande");
 

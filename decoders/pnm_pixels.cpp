@@ -1,8 +1,9 @@
-// PNM pixel readers. The whole file is the reader's window, so the readers walk it with a
-// pointer and put the reader back behind what they used when they are done.
+// PNM pixel readers. They walk the reader's window with a pointer, move the window on when its
+// bytes are used up, and put the reader back behind what they used when they are done.
 #include "decoders/pnm_pixels.h"
 
 #include "core/charclass.h"
+#include "core/mem.h"
 #include "core/reader.h"
 #include "core/status.h"
 #include "decoders/packed_pixels.h"
@@ -14,29 +15,73 @@ namespace {
 
 constexpr int kMostDigits = 12;
 
-const uint8_t* g_at;    // next unread byte
-const uint8_t* g_end;   // end of the file's bytes
+const uint8_t* g_at;    // next unread byte, in the reader's window
+const uint8_t* g_end;   // end of the window's file bytes
+bool g_used_up;         // the file's bytes are all read
+uint8_t* g_row;         // a raw row gathered across two windows
 uint8_t g_scale[65536]; // sample -> 0..255 for the current maxval
 
-bool open_cursor() {
-    static const uint8_t nothing[1] = {0};
-    if (rd_tell() >= rd_size()) { // header ran to the end: no pixel bytes at all
-        g_at = g_end = nothing;
-        return true;
+void point_at_reader() {
+    g_at = rd_window() + (rd_tell() - rd_window_base());
+    g_end = rd_window() + rd_window_size();
+}
+
+long long offset_of_cursor() {
+    return rd_window_base() + (g_at - rd_window());
+}
+
+// Moves the window on to the cursor once the window's bytes are used up; false at the end of
+// the file.
+bool next_window() {
+    long long offset = offset_of_cursor();
+    if (offset >= rd_size()) {
+        g_used_up = true;
+        return false;
     }
-    long long start = rd_tell() - rd_window_base();
-    long long end = rd_size() - rd_window_base();
-    if (!rd_window() || start < 0 || end > rd_window_size()) {
+    rd_seek(offset, 0);
+    point_at_reader();
+    return g_at < g_end;
+}
+
+bool open_cursor() {
+    g_used_up = false;
+    if (!rd_window()) {
         g_status = ST_FILE;
         return false;
     }
-    g_at = rd_window() + start;
-    g_end = rd_window() + end;
+    point_at_reader();
+    if (g_at > g_end) g_at = g_end; // the header ran to the end: no pixel bytes at all
     return true;
 }
 
 void close_cursor() {
-    if (g_at != g_end || rd_tell() < rd_size()) rd_seek(rd_window_base() + (g_at - rd_window()), 0);
+    long long offset = offset_of_cursor();
+    if (offset < rd_size()) rd_seek(offset, 0);
+    mem_free(g_row);
+}
+
+// The next row of a raw raster: in place when the window holds it whole, else gathered.
+// *have: the bytes there are (fewer than asked at the end of the file).
+const uint8_t* take_row(long long row_bytes, long long* have) {
+    if (g_end - g_at >= row_bytes) {
+        const uint8_t* row = g_at;
+        g_at += row_bytes;
+        *have = row_bytes;
+        return row;
+    }
+    if (!g_row && !mem_alloc(g_row, static_cast<size_t>(row_bytes))) {
+        *have = 0;
+        return nullptr;
+    }
+    long long got = 0;
+    while (got < row_bytes && (g_at < g_end || next_window())) {
+        long long piece = g_end - g_at < row_bytes - got ? g_end - g_at : row_bytes - got;
+        std::memcpy(g_row + got, g_at, static_cast<size_t>(piece));
+        got += piece;
+        g_at += piece;
+    }
+    *have = got;
+    return g_row;
 }
 
 void build_scale(int maxval) {
@@ -47,19 +92,33 @@ void build_scale(int maxval) {
     }
 }
 
-// Next digit's value, skipping every other byte; 0 once the data is used up.
-int next_digit() {
-    while (g_at < g_end && k_char_class[*g_at] != CC_DIGIT) g_at++;
-    return g_at < g_end ? *g_at++ - '0' : 0;
+// Skips every byte that is not a digit; false once the data is used up.
+bool reach_digit() {
+    for (;;) {
+        while (g_at < g_end && k_char_class[*g_at] != CC_DIGIT) g_at++;
+        if (g_at < g_end) return true;
+        if (!next_window() && g_used_up) return false;
+    }
 }
 
-// Next unsigned number of up to 12 digits, skipping every non-digit (signs included).
+// Next digit's value, skipping every other byte; 0 once the data is used up.
+int next_digit() {
+    return reach_digit() ? *g_at++ - '0' : 0;
+}
+
+// Next unsigned number of up to 12 digits, skipping every non-digit (signs included); 0 once
+// the data is used up. A number may run on into the next window.
 long long next_number() {
-    while (g_at < g_end && k_char_class[*g_at] != CC_DIGIT) g_at++;
+    if (!reach_digit()) return 0;
     long long v = 0;
-    for (int n = 0; n < kMostDigits && g_at < g_end && k_char_class[*g_at] == CC_DIGIT; n++)
-        v = v * 10 + (*g_at++ - '0');
-    return v;
+    int n = 0;
+    for (;;) {
+        while (n < kMostDigits && g_at < g_end && k_char_class[*g_at] == CC_DIGIT) {
+            v = v * 10 + (*g_at++ - '0');
+            n++;
+        }
+        if (n == kMostDigits || g_at < g_end || !next_window()) return v;
+    }
 }
 
 inline uint8_t scaled(long long v) {
@@ -71,7 +130,8 @@ inline uint8_t scaled(long long v) {
 void pnm_read_text_bits(const PnmRaster& r) {
     if (!open_cursor()) return;
     Image* image = r.image;
-    for (int y = 0; y < image->height && !g_status; y++) {
+    // Once the data is used up the rest reads as zeros, which rows not yet written hold.
+    for (int y = 0; y < image->height && !g_status && !g_used_up; y++) {
         uint8_t* row = image_row_write(image, y, 0);
         if (!row) break;
         for (int x = 0; x < image->width; x++) row[x] = static_cast<uint8_t>(next_digit());
@@ -84,7 +144,9 @@ void pnm_read_text_samples(const PnmRaster& r) {
     build_scale(r.maxval);
     Image* image = r.image;
     bool wide = r.maxval > 255;
-    for (int y = 0; y < image->height && !g_status; y++) {
+    // Once the data is used up the rest reads as zeros (scaled or not, still zeros), which
+    // rows not yet written hold.
+    for (int y = 0; y < image->height && !g_status && !g_used_up; y++) {
         if (image->planes == 1) {
             uint8_t* row = image_row_write(image, y, 0);
             if (!row) break;
@@ -112,11 +174,12 @@ void pnm_read_raw_bits(const PnmRaster& r) {
     for (int y = 0; y < image->height && !g_status; y++) {
         uint8_t* row = image_row_write(image, y, 0);
         if (!row) break;
-        long long have = g_end - g_at < row_bytes ? g_end - g_at : row_bytes;
+        long long have = 0;
+        const uint8_t* src = take_row(row_bytes, &have);
+        if (!src) break;
         long long pixels = have * 8 < image->width ? have * 8 : image->width;
         if (have < row_bytes) g_status = ST_FILE;
-        unpack_bits_msb(g_at, row, static_cast<int>(pixels));
-        g_at += have;
+        unpack_bits_msb(src, row, static_cast<int>(pixels));
     }
     close_cursor();
 }
@@ -133,8 +196,9 @@ void pnm_read_raw_samples(const PnmRaster& r) {
         uint8_t* planes[3] = {};
         for (int p = 0; p < channels; p++) planes[p] = image_row_write(image, y, p);
         if (!planes[channels - 1] || !planes[0]) break;
-        const uint8_t* src = g_at;
-        long long have = g_end - g_at < row_bytes ? g_end - g_at : row_bytes;
+        long long have = 0;
+        const uint8_t* src = take_row(row_bytes, &have);
+        if (!src) break;
         int pixels = static_cast<int>(have / (channels * sample_bytes));
         if (have < row_bytes) g_status = ST_FILE; // keep the pixels that are there
         if (as_is) {
@@ -147,12 +211,17 @@ void pnm_read_raw_samples(const PnmRaster& r) {
                 planes[1][x] = g_scale[src[1]];
                 planes[2][x] = g_scale[src[2]];
             }
+        } else if (channels == 3 && r.maxval == 65535) {
+            split_packed_wide(src, planes[0], planes[1], planes[2], pixels);
+        } else if (channels == 3) { // two bytes a sample, most significant first
+            for (int x = 0; x < pixels; x++, src += 6) {
+                planes[0][x] = g_scale[src[0] << 8 | src[1]];
+                planes[1][x] = g_scale[src[2] << 8 | src[3]];
+                planes[2][x] = g_scale[src[4] << 8 | src[5]];
+            }
         } else {
-            for (int x = 0; x < pixels; x++)
-                for (int p = 0; p < channels; p++, src += 2)
-                    planes[p][x] = g_scale[src[0] << 8 | src[1]];
+            for (int x = 0; x < pixels; x++, src += 2) planes[0][x] = g_scale[src[0] << 8 | src[1]];
         }
-        g_at += have;
     }
     close_cursor();
 }

@@ -99,8 +99,9 @@ bool looks_like_xpm(const FileEntry* entry) {
 }
 
 void pnm_plausibility(FileEntry* entry) {
-    if (rd_open(entry->id, 0, true) != 0) {
-        g_status = ST_FILE;
+    // Only the header is read: a small window, whatever the size of the file.
+    if (rd_open(entry->id, 4096, true) != 0) {
+        if (!g_status) g_status = ST_FILE;
         return;
     }
     rd_seek(2, 0);

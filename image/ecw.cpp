@@ -62,7 +62,9 @@ bool description_acceptable(const Image* image, const EcwFileInfo* info) {
         return false;
     }
     int64_t stride = (int64_t(info->width) + 3) & ~int64_t(3);
+    // A row must fit the row store (rows are decoded on demand, so the whole picture need not).
     if (info->width > k_ecw_max_side || info->height > k_ecw_max_side ||
+        stride * info->bands > 0x7FFFFFFF ||
         stride * info->bands * k_ecw_block_rows > g_max_image_bytes) {
         refuse(ST_NO_MEMORY, "ECW : image trop grande");
         return false;

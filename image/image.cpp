@@ -10,8 +10,11 @@
 
 namespace {
 
-int round_up4(long long v) {
-    return static_cast<int>((v + 3) / 4 * 4);
+// Rotation makes its rows a band at a time, each band from one read of every source row.
+constexpr long long k_rotation_band_bytes = 8 << 20;
+
+long long round_up4(long long v) {
+    return (v + 3) / 4 * 4;
 }
 
 Image* find_image(int id) {
@@ -57,7 +60,7 @@ void build_reduced_row(Image* image, int r) {
 void image_alloc(Image* image, int width, int height, int planes, int mode) {
     long long stride = round_up4(width);
     long long reduced_stride = round_up4(width / REDUCTION + 1 > 1 ? width / REDUCTION + 1 : 1);
-    long long row_size = stride * planes;
+    long long row_size = stride * static_cast<long long>(planes);
     long long reduced_row_size = reduced_stride * planes;
     image->width = width;
     image->height = height;
@@ -94,7 +97,10 @@ uint8_t* image_row_read(Image* image, int y, int plane) {
     }
     if (!store_row_in_memory(store, y) && store->states[y] == ROW_NOT_DECODED) {
         int list = 0;
+        // The rows decoded with this one may outgrow the budget: this one stays.
+        store_hold_row(store, y);
         load_image(0, &list, image->id, y);
+        store_hold_row(nullptr, 0);
         // The store may have been replaced while decoding: look it up again below.
     }
     g_status = 0;
@@ -156,27 +162,37 @@ void image_rotate(int source_id, int direction, int* out_id) {
         g_status = ST_NO_MEMORY;
         return;
     }
-    uint8_t* temp = scratch_buffer(static_cast<long>(planes) * image->width);
-    if (!temp) return;
-    // Fill one new row at a time from a column of the source.
-    for (int y = 0; y < image->height; y++) {
-        for (int p = 0; p < planes; p++) {
-            uint8_t* t = temp + static_cast<size_t>(p) * image->width;
-            for (int x = 0; x < image->width; x++) {
-                int sx = direction == 1 ? old_w - 1 - y : y;
-                int sy = direction == 1 ? x : old_h - 1 - x;
+    const int new_w = image->width, new_h = image->height;
+    const size_t row_bytes = static_cast<size_t>(planes) * new_w;
+    long long band_rows = k_rotation_band_bytes / static_cast<long long>(row_bytes);
+    if (band_rows < 1) band_rows = 1;
+    if (band_rows > new_h) band_rows = new_h;
+    uint8_t* band = nullptr;
+    if (!mem_alloc(band, static_cast<size_t>(band_rows) * row_bytes)) return;
+    // New row y is source column old_w - 1 - y (counter-clockwise) or y (clockwise); new column
+    // x is source row x, or old_h - 1 - x.
+    bool ccw = direction == 1;
+    for (int y0 = 0; y0 < new_h && !g_status; y0 += static_cast<int>(band_rows)) {
+        int n = new_h - y0 < band_rows ? new_h - y0 : static_cast<int>(band_rows);
+        for (int sy = 0; sy < old_h && !g_status; sy++) {
+            int x = ccw ? sy : old_h - 1 - sy;
+            for (int p = 0; p < planes; p++) {
                 const uint8_t* src = image_row_read(source, sy, p);
-                if (!src) return;
-                t[x] = src[sx];
+                if (!src) break;
+                uint8_t* to = band + static_cast<size_t>(p) * new_w + x;
+                for (int k = 0; k < n; k++, to += row_bytes)
+                    *to = src[ccw ? old_w - 1 - (y0 + k) : y0 + k];
             }
         }
-        for (int p = 0; p < planes; p++) {
-            uint8_t* out = image_row_write(image, y, p);
-            if (!out) return;
-            std::memcpy(out, temp + static_cast<size_t>(p) * image->width,
-                        static_cast<size_t>(image->width));
-        }
+        for (int k = 0; k < n && !g_status; k++)
+            for (int p = 0; p < planes; p++) {
+                uint8_t* out = image_row_write(image, y0 + k, p);
+                if (!out) break;
+                std::memcpy(out, band + k * row_bytes + static_cast<size_t>(p) * new_w,
+                            static_cast<size_t>(new_w));
+            }
     }
+    mem_free(band);
 }
 
 void image_composite(Image* previous, Image* current, Image* target) {

@@ -21,6 +21,36 @@ const char* sys_temp_root();
 // True where the file system ignores letter case (paths are then stored lower-cased).
 bool sys_paths_fold_case();
 
+// Files read by the decoders and the store's swap files, with 64-bit offsets everywhere. A
+// handle is -1 when there is none.
+intptr_t sys_file_open_read(const char* path);
+// Bytes in the file, or -1 when they cannot be had.
+int64_t sys_file_size(intptr_t file);
+// Bytes read at the offset (fewer at the end of the file), -1 on a failure.
+int64_t sys_file_read_at(intptr_t file, int64_t offset, void* data, int64_t count);
+// True only when every byte reached the file at that offset.
+bool sys_file_write_at(intptr_t file, int64_t offset, const void* data, int64_t count);
+void sys_file_close(intptr_t file);
+// A new swap file, open for reading and writing by this user only. Never made through a name
+// that exists already (a planted link included). Where the system allows, the name is removed
+// at once, so the file goes with its handle even when the process is killed.
+intptr_t sys_swap_create(const char* path);
+
+// Name of the scratch directory below its root: per user where the system has owners.
+const char* sys_scratch_leaf();
+// Makes the scratch directory when it is missing and checks it. 0 when it is a directory only
+// this user can reach; 1 when a file is there; 2 when it cannot be made; 3 when it is a link,
+// belongs to someone else or is open to others.
+int sys_scratch_dir(const char* path);
+// False only when no process has that id any more.
+bool sys_process_alive(int pid);
+// Calls `each` with the name of every entry of the directory but "." and "..".
+void sys_list_dir(const char* dir, void (*each)(const char* name, void* context), void* context);
+// Removes a file (a link itself, never what it points to); 0 on success.
+int sys_remove(const char* path);
+// Bytes free for this user on the disk that holds the path, or -1 when unknown.
+int64_t sys_disk_free(const char* path);
+
 // Run-time linking. A path with a directory loads that file; a bare file name is searched for
 // by the system's own rules (on Windows the executable's directory comes first). Both give
 // nullptr when the library or the function is not there.

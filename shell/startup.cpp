@@ -193,6 +193,7 @@ bool start_windows() {
     std::snprintf(log_name, sizeof log_name, "%s/zz_%s.log", g_app.output_dir, "DORV");
     log_set_path(log_name);
     config_set_path("dorvane.cfg");
+    scratch_sweep();
     app_init();
     if (!g_status) {
         g_uninterruptible = true;

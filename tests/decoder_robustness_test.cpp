@@ -34,14 +34,13 @@ int load_damaged(const std::string& bytes, const std::string& what, const std::s
 // four bits, half of them in the first 64 bytes: the header bytes steer the decoders. Flips
 // start at `keep` (a PNG signature flipped is simply not recognised); the last `tail` bytes
 // are kept after every cut and never flipped (a Targa footer keeps the file recognised).
-void damage_all(const std::string& folder, const std::string& suffix, bool cuts, size_t keep,
-                const std::set<int>& allowed = k_allowed, size_t tail = 0) {
-    std::vector<std::string> files = test_list_dir(test_data_dir() + "/" + folder, suffix);
+void damage_files(const std::string& dir, const std::vector<std::string>& files, bool cuts,
+                  size_t keep, const std::set<int>& allowed, size_t tail = 0) {
     ASSERT_FALSE(files.empty());
     std::mt19937 rng(12345);
     int decoded = 0, refused = 0;
     for (const std::string& name : files) {
-        std::string original = test_read_file(test_data_dir() + "/" + folder + "/" + name);
+        std::string original = test_read_file(dir + "/" + name);
         std::string ending = original.substr(original.size() - std::min(tail, original.size()));
         size_t n = original.size() - ending.size();
         std::vector<size_t> lengths;
@@ -64,6 +63,12 @@ void damage_all(const std::string& folder, const std::string& suffix, bool cuts,
     }
     EXPECT_GT(decoded, 0);
     EXPECT_GT(refused, 0);
+}
+
+void damage_all(const std::string& folder, const std::string& suffix, bool cuts, size_t keep,
+                const std::set<int>& allowed = k_allowed, size_t tail = 0) {
+    std::string dir = test_data_dir() + "/" + folder;
+    damage_files(dir, test_list_dir(dir, suffix), cuts, keep, allowed, tail);
 }
 
 } // namespace
@@ -94,6 +99,18 @@ TEST(DamagedFiles, Targa) {
 }
 TEST(DamagedFiles, Png) {
     damage_all("png", ".png", false, 8, k_png_allowed);
+}
+
+// TIFF files made by public tools: strips, tiles, separate planes, the predictor, Group 4,
+// orientations and colour conversions.
+TEST(DamagedFiles, Tiff) {
+    std::string dir = test_made_tiffs();
+    if (dir.empty()) GTEST_SKIP() << "libtiff-tools, ImageMagick or Pillow missing";
+    damage_files(dir,
+                 {"lzw.tif", "lzw-planar.tif", "packbits.tif", "tiles-lzw.tif", "tiles-planar.tif",
+                  "g4.tif", "g4-tiles.tif", "g4-o6.tif", "lzw-o5.tif", "tiles-lzw-o7.tif",
+                  "cmyk.tif", "ycbcr.tif", "palette4-lzw.tif", "rgb48-lzw.tif", "bilevel-lsb.tif"},
+                 true, 0, k_allowed);
 }
 
 // Cut short anywhere, a PNG file lacks its IEND (status 14); under four bytes it is not even
@@ -133,8 +150,9 @@ TEST(DamagedFiles, FuzzerFindings) {
         const char* file;
         int status;
     } cases[] = {
-        {"gif-page-grows-past-bound.gif", 1}, // a later image asks for 60652 x 60652
-        {"bmp-rle-tall-narrow.bmp", 0},       // 2 x 4587522 run-length image, data cut short
+        {"gif-page-grows-past-bound.gif", 14},       // a later image asks for 60652 x 60652
+        {"bmp-rle-tall-narrow.bmp", 14},             // 2 x 4587522 run-length image in 88 bytes
+        {"tiff-planes-past-a-refused-strip.tif", 3}, // tiles of 4 planes, the first refused
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);

@@ -15,6 +15,7 @@
 #include "platform/headless/headless_window.h"
 #include "support/support.h"
 
+#include <algorithm>
 #include <functional>
 #include <utility>
 
@@ -143,4 +144,81 @@ inline int redraw_interrupted(DocumentWindow& d, uint32_t clock_step,
     headless_set_input_pending(false);
     headless_set_clock_step(0);
     return passes;
+}
+
+// Window pixels compared with a nearest-neighbour reference computed from the view's mapping
+// alone.
+struct Comparison {
+    long compared = 0, ambiguous = 0, mismatched = 0;
+    int first_x = -1, first_y = -1;
+    uint32_t got = 0, wanted = 0;
+};
+
+// The colour of a source pixel, from the values the image was built with.
+using SourceColour = std::function<uint32_t(int x, int y)>;
+
+// Source index sampled by a window pixel whose left (or top) edge lies at world position w;
+// -1 outside the image. When w lies within a hair of a pixel boundary, rounding decides and
+// either neighbour is a correct nearest-neighbour sample, so both are accepted.
+// With exact arithmetic (power-of-two scales, origins on the pixel grid) nothing is left to
+// rounding and only the exact sample is accepted.
+inline int sample_options(double w, int size, bool reduced, int last_reduced, bool exact,
+                          int* out) {
+    int n = 0;
+    for (double e : {0.0, -1e-7, 1e-7}) {
+        if (exact && e != 0.0) break;
+        double v = w + e;
+        int option = -1;
+        if (v >= 0 && v < size)
+            option = reduced ? 10 * std::min(int(v) / 10, last_reduced) : int(v);
+        bool seen = false;
+        for (int k = 0; k < n; ++k) seen |= out[k] == option;
+        if (!seen) out[n++] = option;
+    }
+    return n;
+}
+
+inline Comparison compare_with_reference(const DocumentWindow& d, int width, int height,
+                                         const SourceColour& colour, uint32_t background,
+                                         bool exact) {
+    const View* v = d.view();
+    const WindowObject* w = d.window();
+    bool reduced = 1.0 / v->scale_x >= 10 && width >= 10;
+    int last_reduced_col = width / 10 - 1, last_reduced_row = std::max(1, height / 10) - 1;
+    Comparison c;
+    for (int j = 0; j < w->client_height; ++j) {
+        int ys[3];
+        int ny = sample_options(j / v->scale_y - v->origin_y, height, reduced, last_reduced_row,
+                                exact, ys);
+        for (int i = 0; i < w->client_width; ++i) {
+            int xs[3];
+            int nx = sample_options(i / v->scale_x - v->origin_x, width, reduced, last_reduced_col,
+                                    exact, xs);
+            uint32_t got = d.pixel(i, j);
+            bool match = false;
+            uint32_t wanted = 0;
+            for (int a = 0; a < nx; ++a)
+                for (int b = 0; b < ny; ++b) {
+                    uint32_t option = xs[a] < 0 || ys[b] < 0 ? background : colour(xs[a], ys[b]);
+                    if (a == 0 && b == 0) wanted = option;
+                    match |= option == got;
+                }
+            ++c.compared;
+            if (nx * ny > 1) ++c.ambiguous;
+            if (!match && c.mismatched++ == 0) {
+                c.first_x = i;
+                c.first_y = j;
+                c.got = got;
+                c.wanted = wanted;
+            }
+        }
+    }
+    return c;
+}
+
+inline void expect_matches(const Comparison& c) {
+    EXPECT_EQ(c.mismatched, 0) << "first at (" << c.first_x << ", " << c.first_y << "): got "
+                               << std::hex << c.got << " wanted " << c.wanted;
+    // Boundary cases must stay rare, or the comparison would prove little.
+    EXPECT_LT(c.ambiguous * 10, c.compared);
 }

@@ -68,24 +68,45 @@ TEST_F(ImageBuffer, ReducedRowsSampleEveryTenthPixel) {
     EXPECT_EQ(full[3], value(3, 5, 0));
 }
 
-TEST_F(ImageBuffer, RotationBothWays) {
-    Image* src = make(3, 2, 1);
+// A picture turned both ways under a small budget: rows are made band by band from source
+// rows that come back from swap files, each pixel where the turn puts it (counter-clockwise,
+// the new top-left pixel is the source's top-right one; clockwise, its bottom-left one).
+TEST_F(ImageBuffer, RotationOfAPictureLargerThanTheBudget) {
+    Image* src = make(3000, 1000, 3);
+    store_set_budget(1 << 20);
     fill(src);
-    int ccw = 0, cw = 0;
-    image_rotate(src->id, 1, &ccw);
-    image_rotate(src->id, 0, &cw);
-    Image* l = obj_find_as<Image>(CLS_IMAGE, ccw);
-    Image* r = obj_find_as<Image>(CLS_IMAGE, cw);
-    ASSERT_TRUE(l && r);
-    EXPECT_EQ(l->width, 2);
-    EXPECT_EQ(l->height, 3);
-    EXPECT_EQ(image_row_read(l, 0, 0)[0], value(2, 0, 0)); // source top-right
-    EXPECT_EQ(image_row_read(r, 0, 0)[0], value(0, 1, 0)); // source bottom-left
-    for (int y = 0; y < 3; y++)
-        for (int x = 0; x < 2; x++) {
-            EXPECT_EQ(image_row_read(l, y, 0)[x], value(2 - y, x, 0));
-            EXPECT_EQ(image_row_read(r, y, 0)[x], value(y, 1 - x, 0));
-        }
+    for (int direction : {1, 0}) {
+        int id = 0;
+        image_rotate(src->id, direction, &id);
+        ASSERT_EQ(g_status, 0);
+        Image* turned = obj_find_as<Image>(CLS_IMAGE, id);
+        ASSERT_EQ(turned->width, 1000);
+        ASSERT_EQ(turned->height, 3000);
+        int wrong = 0;
+        for (int y = 0; y < turned->height; y += 7)
+            for (int p = 0; p < 3; p++) {
+                const uint8_t* row = image_row_read(turned, y, p);
+                ASSERT_NE(row, nullptr);
+                for (int x = 0; x < turned->width; x++)
+                    wrong +=
+                        row[x] != (direction == 1 ? value(2999 - y, x, p) : value(y, 999 - x, p));
+            }
+        EXPECT_EQ(wrong, 0) << "direction " << direction;
+        obj_delete(CLS_IMAGE, id);
+    }
+}
+
+// Strides are worked out in 64 bits: widths near 2^31 are refused as out of memory, never
+// wrapped round into a small or negative stride.
+TEST_F(ImageBuffer, WidthsNearTheLimitAreRefused) {
+    const struct {
+        int width, planes;
+    } cases[] = {{0x7FFFFFFF, 1}, {0x7FFFFFFD, 1}, {0x30000000, 3}};
+    for (const auto& c : cases) {
+        Image* image = make(c.width, 2, c.planes);
+        EXPECT_EQ(std::exchange(g_status, 0), ST_NO_MEMORY) << c.width;
+        EXPECT_EQ(image->full_store, nullptr);
+    }
 }
 
 TEST_F(ImageBuffer, CloneCopiesHeaderRowsAndPath) {

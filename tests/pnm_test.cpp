@@ -3,6 +3,8 @@
 #include "decoders/decoders.h"
 #include "support/support.h"
 
+#include <cstdlib>
+
 namespace {
 
 LoadResult load(const std::string& bytes) {
@@ -112,6 +114,27 @@ TEST(PnmPixels, SixteenBitSamplesRoundToBytes) {
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(test_row(r.page, 0, 0), (Row{255}));
     EXPECT_EQ(test_row(r.page, 0, 1), (Row{128}));
+}
+
+// Every 16-bit value in a colour file, against netpbm's pamdepth bringing it down to 255.
+TEST(PnmPixels, EverySixteenBitColourSampleAsPamdepthRoundsIt) {
+    if (std::system("command -v pamdepth > /dev/null 2>&1") != 0)
+        GTEST_SKIP() << "pamdepth (netpbm) not installed";
+    const int width = 21846; // 65538 samples: every value, the first two again
+    std::string file = "P6 " + std::to_string(width) + " 2 65535\n";
+    for (int row = 0; row < 2; row++)
+        for (int i = 0; i < width * 3; i++) {
+            unsigned v = row ? 65535 - (i % 65536) : i % 65536;
+            file += {char(v >> 8), char(v)};
+        }
+    std::string path = test_write_file("wide.ppm", file);
+    std::string ref = test_temp_dir() + "/wide-255.ppm";
+    ASSERT_EQ(std::system(("pamdepth 255 " + path + " > " + ref).c_str()), 0);
+    Rgb want;
+    ASSERT_TRUE(read_pam(ref, &want));
+    LoadResult r = test_load(path);
+    ASSERT_EQ(r.status, 0);
+    EXPECT_TRUE(page_rgb(r.page).pixels == want.pixels);
 }
 
 TEST(PnmFailures, StatusesAndKeptRows) {

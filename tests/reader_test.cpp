@@ -1,9 +1,16 @@
 // Buffered reader: windows and refills, seeks, ranges, scans, bit reads, open-file slots,
 // the memory bit reader and line reading.
+#include "bmp_builder.h"
 #include "core/reader.h"
+#include "core/store.h"
 #include "support/support.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <unistd.h>
 
 namespace {
 
@@ -46,6 +53,115 @@ TEST_F(Reader, WindowSizeFollowsTheFileAndRefillsOnBoundaries) {
     rd_read(block, 300); // spans the windows at 4096 and 8192
     EXPECT_EQ(std::string(reinterpret_cast<char*>(block), 300), big.substr(8190, 300));
     EXPECT_EQ(rd_window_base(), 8192);
+    // The bytes after the window come with it, for readers that look across its end.
+    EXPECT_EQ(rd_window_held(), 4096 + 16);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(rd_window()), 4096 + 16),
+              big.substr(8192, 4096 + 16));
+}
+
+// A file larger than 2 GiB (sparse, so cheap to make): its size, its bytes far out, and the
+// decoders reading through it.
+TEST_F(Reader, FilesPastTwoGigabytes) {
+    const long long far = 0x90000000LL;
+    std::string jpeg = test_read_file(test_data_dir() + "/jpeg/jpeg-decoder-jpg-gray.jpg");
+    std::string padded = test_write_file("padded.jpg", jpeg);
+    ASSERT_EQ(truncate(padded.c_str(), far + 5), 0);
+    int id = 0, list = 0;
+    create_file_entry(padded.c_str(), &list, &id);
+    ASSERT_EQ(rd_open(id, 4096, true), 0);
+    EXPECT_EQ(rd_size(), far + 5);
+    rd_seek(far, 0);
+    EXPECT_EQ(rd_u32le(), 0u);
+    EXPECT_EQ(g_status, 0);
+    LoadResult plain = test_load(test_data_dir() + "/jpeg/jpeg-decoder-jpg-gray.jpg");
+    Rgb want = page_rgb(plain.page);
+    LoadResult big = test_load(padded);
+    ASSERT_EQ(big.status, 0);
+    EXPECT_EQ(page_rgb(big.page).pixels, want.pixels);
+
+    // A bitmap whose pixels begin past 2 GiB.
+    BmpFile f;
+    for (uint32_t i = 0; i < 256; i++) f.palette.push_back(i * 0x010101u);
+    f.data = {1, 2, 3, 4, 5, 6, 7, 8};
+    std::string compact = bmp_build(f);
+    std::string header = compact.substr(0, 54 + 1024);
+    bmp_put32(&header, 10, static_cast<uint32_t>(far));
+    std::string path = test_write_file("far.bmp", header);
+    {
+        std::fstream out(path, std::ios::in | std::ios::out | std::ios::binary);
+        out.seekp(far);
+        out.write(reinterpret_cast<const char*>(f.data.data()), 8);
+    }
+    LoadResult near = test_load_bytes("near.bmp", compact);
+    want = page_rgb(near.page);
+    LoadResult bmp = test_load(path);
+    ASSERT_EQ(bmp.status, 0);
+    EXPECT_EQ(page_rgb(bmp.page).pixels, want.pixels);
+}
+
+// A window of the whole file is refused as out of memory for a file too large to hold.
+TEST_F(Reader, WholeFileWindowOfAHugeFileIsRefused) {
+    std::string path = test_write_file("huge.bin", "x");
+    ASSERT_EQ(truncate(path.c_str(), 300LL << 20), 0);
+    int list = 0, id = 0;
+    create_file_entry(path.c_str(), &list, &id);
+    EXPECT_EQ(rd_open(id, 0, true), 1);
+    EXPECT_EQ(std::exchange(g_status, 0), ST_NO_MEMORY);
+    EXPECT_EQ(rd_open(id, 1 << 20, true), 0);
+}
+
+// Every decoder gives the same pages when its file comes through windows of a kilobyte or
+// four (the windows move on in the middle of stuffed bytes, sub-blocks, numbers and rows), and
+// when its rows go to swap files under a budget of a few rows (decoders and readers that hold
+// several rows at once keep them).
+TEST_F(Reader, DecodersGiveTheSamePagesThroughSmallWindowsAndBudgets) {
+    // Pictures the corpus lists above 4 megapixels are left to bench/memory.sh (one of them
+    // decodes to 2.5 GB); the others declare sizes they are refused for.
+    std::set<std::string> large;
+    std::ifstream manifest(corpus_dir() + "/MANIFEST.tsv");
+    for (std::string line; std::getline(manifest, line);) {
+        std::vector<std::string> cols;
+        std::stringstream fields(line);
+        for (std::string col; std::getline(fields, col, '\t');) cols.push_back(col);
+        if (cols.size() > 6 && std::atof(cols[5].c_str()) * std::atof(cols[6].c_str()) > 4e6)
+            large.insert(corpus_dir() + "/" + cols[0]);
+    }
+    std::vector<std::string> files;
+    for (const std::string& root : {corpus_dir(), test_data_dir()}) {
+        if (root.empty()) continue;
+        for (const char* folder : {"bmp", "gif", "jpeg", "pnm", "png", "pcx", "sun", "tga", "xpm"})
+            for (const std::string& name : test_list_dir(root + "/" + folder)) {
+                std::string path = root + "/" + folder + "/" + name;
+                if (name.find(".pam") == std::string::npos &&
+                    name.find(".md") == std::string::npos && !large.count(path))
+                    files.push_back(path);
+            }
+    }
+    ASSERT_GT(files.size(), 100u);
+    auto decode = [](const std::string& path, long window, long long budget) {
+        rd_set_window_limit(window);
+        store_set_budget(budget);
+        LoadResult r = test_load(path);
+        std::string pages = std::to_string(r.status);
+        for (Image* page : r.pages) {
+            Rgb rgb = page_rgb(page);
+            pages += " " + std::to_string(rgb.width) + "x" + std::to_string(rgb.height) + ":" +
+                     std::string(rgb.pixels.begin(), rgb.pixels.end());
+        }
+        return pages;
+    };
+    const struct {
+        long window;
+        long long budget;
+    } ways[] = {{1021, 1LL << 40}, {4096, 1LL << 40}, {0, 20000}};
+    for (const std::string& path : files) {
+        std::string whole = decode(path, 0, 1LL << 40);
+        for (const auto& way : ways)
+            EXPECT_TRUE(decode(path, way.window, way.budget) == whole)
+                << path << " through " << way.window << " bytes, budget " << way.budget;
+    }
+    rd_set_window_limit(0);
+    store_set_budget(1LL << 40);
 }
 
 TEST_F(Reader, SeekFromEndAndRanges) {

@@ -7,8 +7,8 @@ packages=(
   clang clang-format libclang-rt-14-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64
   libsdl2-dev libglib2.0-dev libx11-dev xvfb xdotool x11-apps wine wine64 feh nsxiv hyperfine
-  imagemagick python3-pil python3-numpy libjpeg-turbo-progs netpbm
-  libstb-dev libspng-dev libpng-dev zlib1g-dev libjpeg-dev
+  imagemagick python3-pil python3-numpy libjpeg-turbo-progs netpbm libtiff-tools
+  libstb-dev libspng-dev libpng-dev zlib1g-dev libjpeg-dev libtiff-dev
 )
 missing=()
 for p in "${packages[@]}"; do

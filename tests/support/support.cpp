@@ -14,19 +14,44 @@
 #include <cstdlib>
 #include <dirent.h>
 #include <fstream>
+#include <ftw.h>
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace {
+std::string s_temp_dir;
+
+int remove_entry(const char* path, const struct stat*, int, struct FTW*) {
+    std::remove(path); // and go on whatever fails
+    return 0;
+}
+
+// The folder goes with everything in it; links planted there are removed, never followed.
+void remove_temp_dir() {
+    if (!s_temp_dir.empty()) nftw(s_temp_dir.c_str(), remove_entry, 16, FTW_DEPTH | FTW_PHYS);
+}
+} // namespace
+
 std::string test_temp_dir() {
-    static std::string dir;
-    if (dir.empty()) {
+    if (s_temp_dir.empty()) {
         const char* root = std::getenv("TMPDIR");
-        dir = std::string(root && *root ? root : "/tmp") + "/dorvane-test-" +
-              std::to_string(getpid());
-        mkdir(dir.c_str(), 0700);
+        s_temp_dir = std::string(root && *root ? root : "/tmp") + "/dorvane-test-" +
+                     std::to_string(getpid());
+        mkdir(s_temp_dir.c_str(), 0700);
+        std::atexit(remove_temp_dir);
     }
-    return dir;
+    return s_temp_dir;
+}
+
+std::string test_made_tiffs() {
+    static int made = -1;
+    std::string dir = test_temp_dir() + "/made-tiff";
+    if (made < 0) {
+        std::string command = "/usr/bin/python3 " + test_data_dir() + "/tiff/make_tiffs.py " + dir;
+        made = std::system(command.c_str()) == 0;
+    }
+    return made ? dir : "";
 }
 
 std::string test_write_file(const std::string& name, const std::string& bytes) {
@@ -50,6 +75,7 @@ void test_reset_core() {
     image_declare_classes();
     g_status = 0;
     log_set_path((test_temp_dir() + "/zz_DORV.log").c_str());
+    scratch_set_root(test_temp_dir().c_str());
 }
 
 int test_load_file(const std::string& path, int* list, int* kind) {
@@ -159,6 +185,7 @@ Rgb page_rgb(Image* page) {
     r.height = page->height;
     r.channels = 3;
     r.pixels.resize(static_cast<size_t>(r.width) * r.height * 3);
+    if (r.pixels.empty()) return r;
     for (int y = 0; y < page->height; y++) {
         uint8_t* d = &r.pixels[static_cast<size_t>(y) * r.width * 3];
         if (page->planes >= 3) {

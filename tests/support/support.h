@@ -46,6 +46,9 @@ std::string test_fields(Image* page);
 // Row y of one plane of a page.
 using Row = std::vector<int>;
 Row test_row(Image* page, int y, int plane = 0);
+// Folder of the TIFF files that tests/data/tiff/make_tiffs.py makes with public tools (made once
+// per process), each NAME.tif with its reference NAME.tif.pam; "" when a tool is missing.
+std::string test_made_tiffs();
 // Sorted names of the directory's entries that end with the suffix (dot files left out).
 std::vector<std::string> test_list_dir(const std::string& dir, const std::string& suffix = "");
 

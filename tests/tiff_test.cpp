@@ -1,0 +1,317 @@
+// TIFF decoder: files made by public tools (libtiff's tiffcp and tiffset, ImageMagick, Pillow)
+// against libtiff's own decode, tag checks on hand-made files, strips decoded on demand, and a
+// large file drawn through the display within a small memory budget.
+#include "corpus_diff.h"
+#include "decoders/tiff.h"
+#include "display/zoom.h"
+#include "display_fixture.h"
+#include "tiff_builder.h"
+
+#include "core/store.h"
+
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+std::string made_dir() {
+    return test_made_tiffs();
+}
+
+// Format name of a made file, from the compression its name says.
+int name_index_of(const std::string& name) {
+    if (name.find("lzw") != std::string::npos) return 12;
+    if (name.find("g4") != std::string::npos) return 11;
+    if (name.find("packbits") != std::string::npos) return 14;
+    return 8;
+}
+
+std::vector<std::string> oriented(const std::string& base) {
+    std::vector<std::string> out;
+    for (int o = 2; o <= 8; o++) out.push_back(base + "-o" + std::to_string(o));
+    return out;
+}
+
+std::string join(const std::vector<std::string>& names) {
+    std::string out;
+    for (const std::string& n : names) out += n + " ";
+    return out;
+}
+
+} // namespace
+
+TEST(TiffFiles, MadeByPublicToolsMatchLibtiff) {
+    std::string dir = made_dir();
+    if (dir.empty()) GTEST_SKIP() << "libtiff-tools, ImageMagick or Pillow missing";
+    std::string turned = join(oriented("lzw")) + join(oriented("tiles-lzw")) + join(oriented("g4"));
+    struct Case {
+        std::string files; // without ".tif"
+        int status;
+        int tolerance;
+        const char* why;
+    };
+    const Case cases[] = {
+        {"rgb rgb64x48 be packbits lzw lzw-one-row lzw-one-strip lzw-predictor "
+         "lzw-predictor-be lzw-planar rgba rgba-lzw tiles tiles-lzw tiles-planar "
+         "tiles-grey-packbits tiles-exact-packbits grey grey-lzw grey4 grey4-packbits palette4 "
+         "palette4-lzw multipage",
+         0, 0, "strips, tiles, planes, predictor, both byte orders; the first page only"},
+        {"rgb48 rgb48-lzw rgb48-be", 0, 0, "16-bit samples give their high byte"},
+        {"lzw-no-clear", 0, 0, "an LZW table that fills up without a clear code"},
+        {"cmyk cmyk-packbits", 0, 0, "CMYK as (255 - C) x (255 - K) / 255"},
+        {"bilevel bilevel-packbits bilevel-lsb bilevel-white g4 g4-one-strip g4-lsb g4-tiles "
+         "g4-black-is-zero",
+         0, 0, "bilevel: both senses, both fill orders, Group 4 strips and tiles"},
+        {turned, 0, 0, "orientations 2 to 8 on strips, tiles and Group 4"},
+        {"palette8 palette8-packbits palette16", 0, 1,
+         "colour maps scale v x 255 / 65535 with rounding; libtiff takes the high byte"},
+        {"ycbcr", 0, 1, "YCbCr without subsampling converted to RGB; rounding"},
+        {"ycbcr-subsampled", 3, 0, "subsampled YCbCr (the default 2 x 2) is refused"},
+        {"g3 jpeg", 3, 0, "Group 3 and JPEG compression are refused"},
+        {"grey16", 3, 0, "16-bit grey is refused"},
+        {"reduced", 0, -1, "a reduced-resolution first directory gives no page and no status"},
+    };
+    int checked = 0;
+    for (const Case& c : cases)
+        for (const std::string& name : names_of(c.files.c_str())) {
+            SCOPED_TRACE(name + ": " + c.why);
+            std::string file = dir + "/" + name + ".tif";
+            LoadResult r = test_load(file);
+            checked++;
+            ASSERT_EQ(r.status, c.status);
+            if (c.status != 0) continue;
+            if (c.tolerance < 0) {
+                EXPECT_TRUE(r.pages.empty());
+                continue;
+            }
+            ASSERT_EQ(r.pages.size(), 1u);
+            EXPECT_EQ(r.page->format_name_index, name_index_of(name));
+            expect_page_near(r.page, file + ".pam", c.tolerance);
+        }
+    // Every file the maker writes has its case.
+    EXPECT_EQ(checked, static_cast<int>(test_list_dir(dir, ".tif").size()));
+}
+
+TEST(TiffTags, HandMadeFilesEndWithTheirStatus) {
+    struct Case {
+        const char* what;
+        int status;
+        std::function<void(TiffFile&)> change;
+    };
+    const std::string grey(4, '\x40');
+    const Case cases[] = {
+        {"as made", 0, [](TiffFile&) {}},
+        {"version other than 42", 14,
+         [](TiffFile& f) { f.magic = f.big_endian ? 0x2A2A : 0x012A; }},
+        {"unknown tag 300", 14, [](TiffFile& f) { tiff_set(&f, 300, 3, {1}); }},
+        {"tag 600 is skipped", 0, [](TiffFile& f) { tiff_set(&f, 600, 3, {1}); }},
+        {"width as text", 14, [](TiffFile& f) { tiff_set(&f, 256, 2, {2}); }},
+        {"photometric 7", 14, [](TiffFile& f) { tiff_set(&f, 262, 3, {7}); }},
+        {"photometric 9", 14, [](TiffFile& f) { tiff_set(&f, 262, 3, {9}); }},
+        {"resolution unit 4", 14, [](TiffFile& f) { tiff_set(&f, 296, 3, {4}); }},
+        {"T6 options bit 0", 14, [](TiffFile& f) { tiff_set(&f, 293, 4, {1}); }},
+        {"colour map of 10 values", 14,
+         [](TiffFile& f) {
+             tiff_set(&f, 262, 3, {3});
+             tiff_set(&f, 320, 3, std::vector<uint32_t>(10, 0));
+         }},
+        {"colour map longer than 2^bits", 14,
+         [](TiffFile& f) {
+             tiff_set(&f, 262, 3, {3});
+             tiff_set(&f, 320, 3, std::vector<uint32_t>(3 * 257, 0));
+         }},
+        {"palette without colour map", 14, [](TiffFile& f) { tiff_set(&f, 262, 3, {3}); }},
+        {"tile width 20", 14, [](TiffFile& f) { tiff_set(&f, 322, 4, {20}); }},
+        {"fewer byte counts than strips", 14,
+         [](TiffFile& f) {
+             tiff_set(&f, 273, 4, {8, 10});
+             tiff_set(&f, 278, 3, {1});
+         }},
+        {"no byte counts", 14, [](TiffFile& f) { f.entries.pop_back(); }},
+        {"orientation 9", 14, [](TiffFile& f) { tiff_set(&f, 274, 3, {9}); }},
+        {"2 bits per sample", 14, [](TiffFile& f) { tiff_set(&f, 258, 3, {2}); }},
+        {"compression 99", 3, [](TiffFile& f) { tiff_set(&f, 259, 3, {99}); }},
+        {"compression 2", 3, [](TiffFile& f) { tiff_set(&f, 259, 3, {2}); }},
+        {"JPEG with its tables", 3,
+         [](TiffFile& f) {
+             tiff_set(&f, 259, 3, {7});
+             tiff_set(&f, 347, 4, {0});
+         }},
+        {"bits per sample 8 and 4", 3,
+         [](TiffFile& f) {
+             tiff_set(&f, 277, 3, {2});
+             tiff_set(&f, 258, 3, {8, 4});
+         }},
+        {"16-bit grey", 3, [](TiffFile& f) { tiff_set(&f, 258, 3, {16}); }},
+        {"signed samples", 3, [](TiffFile& f) { tiff_set(&f, 339, 3, {2}); }},
+        {"CIELab", 3,
+         [](TiffFile& f) {
+             tiff_set(&f, 262, 3, {8});
+             tiff_set(&f, 277, 3, {3});
+             tiff_set(&f, 258, 3, {8, 8, 8});
+         }},
+        {"strip offset past the end", 2, [](TiffFile& f) { tiff_set(&f, 273, 4, {100000}); }},
+        {"byte count past the end, rows all there", 0,
+         [](TiffFile& f) { tiff_set(&f, 279, 4, {100000}); }},
+        {"strip shorter than its rows", 14, [](TiffFile& f) { tiff_set(&f, 279, 4, {3}); }},
+        {"PackBits run past the row", 14,
+         [](TiffFile& f) {
+             f.data = "\xFD\x07";
+             tiff_set(&f, 259, 3, {32773});
+             tiff_set(&f, 279, 4, {2});
+         }},
+        {"LZW code far past the table", 14,
+         [](TiffFile& f) {
+             f.data = std::string("\x80\x3F\xFF\xFF\xFF", 5); // clear, then code 255, then 511
+             tiff_set(&f, 259, 3, {5});
+             tiff_set(&f, 279, 4, {5});
+         }},
+        {"old LZW bit order", 3,
+         [](TiffFile& f) {
+             f.data = std::string("\x00\x01\x00\x00", 4);
+             tiff_set(&f, 259, 3, {5});
+         }},
+        {"predictor 3", 3, [](TiffFile& f) { tiff_set(&f, 317, 3, {3}); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (bool big_endian : {false, true}) {
+            TiffFile f = tiff_strip_file(2, 2, 8, 1, 1, grey);
+            f.big_endian = big_endian;
+            c.change(f);
+            LoadResult r = test_load_bytes("t.tif", tiff_build(f));
+            EXPECT_EQ(r.status, c.status);
+            EXPECT_EQ(r.pages.size(), r.status == 0 ? 1u : 0u);
+        }
+    }
+}
+
+TEST(TiffTags, FieldsAndSmallPixelCases) {
+    // Resolution 300/1 per centimetre becomes 762.
+    TiffFile f = tiff_strip_file(2, 2, 8, 1, 1, std::string(4, '\x40'));
+    tiff_set(&f, 282, 5, {300, 1});
+    tiff_set(&f, 283, 5, {600, 2});
+    tiff_set(&f, 296, 3, {3});
+    LoadResult r = test_load_bytes("res.tif", tiff_build(f));
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(r.page->x_resolution, 762);
+    EXPECT_EQ(r.page->y_resolution, 762);
+    EXPECT_STREQ(image_format_name(r.page->id), "TIFF non compresse");
+
+    struct Pixel {
+        const char* what;
+        TiffFile file;
+        std::vector<int> rgb; // red, green, blue of the first pixel
+    };
+    TiffFile cmyk = tiff_strip_file(1, 1, 8, 4, 5, std::string("\x64\x00\x32\x28", 4));
+    TiffFile rgba = tiff_strip_file(1, 1, 8, 4, 2, std::string("\x0A\x14\x1E\x80", 4));
+    TiffFile ycbcr = tiff_strip_file(1, 1, 8, 3, 6, std::string("\x80\x80\x80", 3));
+    tiff_set(&ycbcr, 530, 3, {1, 1});
+    const Pixel pixels[] = {
+        {"CMYK multiplies the inks", cmyk, {130, 215, 172}},
+        {"RGB with an extra sample drops it", rgba, {10, 20, 30}},
+        {"YCbCr mid grey", ycbcr, {128, 128, 128}},
+    };
+    for (const Pixel& p : pixels) {
+        SCOPED_TRACE(p.what);
+        LoadResult lr = test_load_bytes("px.tif", tiff_build(p.file));
+        ASSERT_EQ(lr.status, 0);
+        ASSERT_EQ(lr.page->planes, 3);
+        for (int c = 0; c < 3; c++) EXPECT_EQ(test_row(lr.page, 0, c)[0], p.rgb[c]);
+    }
+
+    // A -128 control byte between runs is nothing.
+    TiffFile packbits =
+        tiff_strip_file(2, 2, 8, 1, 1, std::string("\x01\x10\x20\x80\x01\x30\x40", 7), 32773);
+    LoadResult pb = test_load_bytes("pb.tif", tiff_build(packbits));
+    ASSERT_EQ(pb.status, 0);
+    EXPECT_EQ(test_row(pb.page, 1), (Row{0x30, 0x40}));
+}
+
+// After the load only the first strip's rows exist; a read decodes the strip holding the row;
+// dropped rows decode again to the same pixels; a damaged strip shows black and is logged.
+TEST(TiffOnDemand, StripsDecodeWhenReadAndAgainAfterDropping) {
+    std::string dir = made_dir();
+    if (dir.empty()) GTEST_SKIP() << "libtiff-tools, ImageMagick or Pillow missing";
+    std::string file = dir + "/lzw.tif"; // 43 rows in strips of 7
+    LoadResult r = test_load(file);
+    ASSERT_EQ(r.status, 0);
+    Image* page = r.page;
+    const int width = page->width, height = page->height;
+    auto resident = [&]() {
+        std::string rows;
+        for (int y = 0; y < page->height; y++)
+            rows += store_row_in_memory(page->full_store, y) ? 'x' : '.';
+        return rows;
+    };
+    EXPECT_EQ(resident(), std::string(7, 'x') + std::string(36, '.'));
+    ASSERT_TRUE(image_row_read(page, 20, 1));
+    EXPECT_EQ(resident(), std::string(7, 'x') + std::string(7, '.') + std::string(7, 'x') +
+                              std::string(22, '.'));
+    Rgb first = page_rgb(page);
+    for (int y = 0; y < page->height; y++) store_drop_row(page->full_store, y);
+    EXPECT_EQ(resident(), std::string(43, '.'));
+    EXPECT_TRUE(page_rgb(page).pixels == first.pixels);
+    expect_page_near(page, file + ".pam", 0);
+
+    // Strip 3 (rows 21 to 27) overwritten with codes past the table.
+    const TiffLayout* layout = static_cast<const TiffLayout*>(page->codec);
+    std::string bytes = test_read_file(file);
+    for (uint32_t i = 0; i < layout->byte_counts[3]; i++) bytes[layout->offsets[3] + i] = '\xFF';
+    LoadResult damaged = test_load_bytes("damaged-strip.tif", bytes);
+    ASSERT_EQ(damaged.status, 0);
+    LogCapture log;
+    Rgb shown = page_rgb(damaged.page);
+    EXPECT_NE(log.text.find("Erreur chargement"), std::string::npos);
+    for (int y = 0; y < height; y++) {
+        size_t row = static_cast<size_t>(y) * width * 3, n = width * 3u;
+        bool black = std::all_of(shown.pixels.begin() + row, shown.pixels.begin() + row + n,
+                                 [](uint8_t v) { return v == 0; });
+        bool same = std::equal(shown.pixels.begin() + row, shown.pixels.begin() + row + n,
+                               first.pixels.begin() + row);
+        EXPECT_TRUE(y >= 21 && y < 28 ? black : same) << "row " << y;
+    }
+}
+
+// 200 million pixels in LZW strips of one row, shown fitted and at 1:1 in several places with a
+// 32 MB budget: every window pixel is the file's, and the rows in memory stay within the budget.
+TEST(TiffDisplay, LargeFileShownWithinASmallBudget) {
+    if (made_dir().empty()) GTEST_SKIP() << "libtiff-tools, ImageMagick or Pillow missing";
+    const int w = 20000, h = 10000;
+    std::string file = test_temp_dir() + "/large.tif";
+    std::string command = "/usr/bin/python3 " + test_data_dir() + "/tiff/make_tiffs.py --large " +
+                          file + " " + std::to_string(w) + " " + std::to_string(h);
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    DocumentWindow d = make_document(640, 480);
+    const long long budget = 32 << 20;
+    store_set_budget(budget);
+    int list = 0;
+    ASSERT_EQ(test_load_file(file, &list), 0);
+    Image* page = test_pages(list).at(0);
+    show_image(d, page);
+    auto grey = [](int x, int y) {
+        int v = (x + 3 * y + ((x ^ y) & 31)) & 255;
+        return rgb(v, v, v);
+    };
+    auto rows_held = [&]() {
+        long long bytes = 0;
+        for (Table* s : {page->full_store, page->reduced_store})
+            for (int y = 0; y < s->rows; y++)
+                if (store_row_in_memory(s, y)) bytes += s->row_size;
+        return bytes;
+    };
+    fit_to_window(640, 480);
+    set_zoom(true, 0);
+    redraw_all(d);
+    expect_matches(compare_with_reference(d, w, h, grey, rgb(10, 200, 30), false));
+    EXPECT_LE(rows_held(), budget);
+    const int origins[][2] = {{0, 0}, {9000, 4000}, {19360, 9520}, {5000, 9000}};
+    for (const auto& o : origins) {
+        SCOPED_TRACE(std::to_string(o[0]) + "," + std::to_string(o[1]));
+        set_view(d, 1.0, -o[0], -o[1]);
+        redraw_all(d);
+        expect_matches(compare_with_reference(d, w, h, grey, rgb(10, 200, 30), true));
+        EXPECT_LE(rows_held(), budget);
+    }
+    std::remove(file.c_str());
+}
