@@ -128,6 +128,8 @@ void page_finish_colour();
 // ---- jpeg_exif.cpp ----
 // Orientation (1 to 8) held by the TIFF structure of an Exif segment; 1 when it holds none.
 int jpeg_exif_orientation(const uint8_t* tiff, long size);
+// Turns the decoded page to the orientation (2 to 8; 5 to 8 make it height x width).
+void jpeg_orient_page(int orientation);
 
 // ---- jpeg_scan.cpp ----
 void seq_decode_interval();

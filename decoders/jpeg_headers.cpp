@@ -39,10 +39,11 @@ static const long k_reader_window = 1 << 16;
 // largest sampling covers the picture: a file cannot give more than 512 pixels per byte.
 static const int64_t k_most_pixels_per_byte = 512;
 
-static int s_end;        // 1 after EOI, -1 after a bad byte
-static bool s_have_scan; // a scan of the current frame has started
-static int s_scans;      // scans started in the current frame
-static int s_scan_limit; // a second pass over a file cut short ends before this scan; 0: none
+static int s_end;         // 1 after EOI, -1 after a bad byte
+static bool s_have_scan;  // a scan of the current frame has started
+static int s_scans;       // scans started in the current frame
+static int s_scan_limit;  // a second pass over a file cut short ends before this scan; 0: none
+static int s_orientation; // of the first Exif segment; 0 before one is met
 
 // ITU T.81 Annex K tables K.1 (luminance) and K.2 (chrominance), in zigzag order.
 static const uint16_t k_default_luma[64] = {
@@ -178,11 +179,20 @@ static void h_app1(unsigned) {
     char id[8] = {0};
     rd_scan("%5s", id);
     if (g_status) return;
-    if (std::strcmp(id, "Exif") == 0) g_jpeg_page->format_name_index = 27;
-    if (length < 7)
+    if (length < 7) {
         g_status = ST_BAD_DATA;
-    else
-        skip_rest(length - 7);
+        return;
+    }
+    if (std::strcmp(id, "Exif") != 0) return skip_rest(length - 7);
+    g_jpeg_page->format_name_index = 27;
+    if (s_orientation) return skip_rest(length - 7);
+    // The identifier's second zero, then the TIFF structure.
+    long size = length - 7;
+    uint8_t* exif = nullptr;
+    if (size > 0 && !mem_alloc(exif, static_cast<size_t>(size))) return;
+    if (size > 0) rd_read(exif, size);
+    if (!g_status) s_orientation = size > 1 ? jpeg_exif_orientation(exif + 1, size - 1) : 1;
+    mem_free(exif);
 }
 
 static void h_app8(unsigned) {
@@ -666,6 +676,7 @@ static void reset_state() {
     s_end = 0;
     s_have_scan = false;
     s_scans = 0;
+    s_orientation = 0;
 }
 
 static void run_markers() {
@@ -728,5 +739,6 @@ void jpeg_load(int image_id, int list) {
     g_jpeg_blocks_decoded = false;
     run_markers();
     if (g_status == ST_FILE && g_jpeg_blocks_decoded) end_short_file();
+    jpeg_orient_page(s_orientation);
     release_state();
 }

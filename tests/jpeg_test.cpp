@@ -12,6 +12,7 @@
 #include <fstream>
 #include <map>
 #include <random>
+#include <set>
 
 namespace {
 
@@ -106,6 +107,18 @@ class JpegTest : public ::testing::Test {
 // ---------------------------------------------------------------------------------------------
 // Corpus: every file either matches its reference or is refused with the expected status.
 
+// ImageMagick decoding as djpeg -dct float -nosmooth does, and without libjpeg's smoothing of
+// blocks whose later scans are missing.
+const char* const k_magick_like_djpeg = "-define jpeg:dct-method=float -define "
+                                        "jpeg:fancy-upsampling=off -define "
+                                        "jpeg:block-smoothing=false";
+
+// Files with an Exif orientation: their references keep the stored orientation, so the page
+// is held to ImageMagick's decode turned by -auto-orient instead.
+const std::set<std::string> k_exif_oriented = {
+    "image-rs-portrait_2.jpg", "pillow-hopper_orientation_2.jpg", "pillow-hopper_orientation_6.jpg",
+    "pillow-hopper_orientation_8.jpg", "pillow-orientation_rectangle.jpg"};
+
 // Files that the decoder refuses, with the status and why.
 const std::map<std::string, int> k_refused = {
     {"gdk-pixbuf-CVE-2017-2862.jpg", 3},                       // arithmetic progressive
@@ -166,9 +179,15 @@ TEST_F(JpegTest, CorpusFilesMatchReferenceOrAreRefused) {
             continue;
         }
         Rgb theirs;
-        ASSERT_TRUE(read_pam(ref, &theirs));
+        if (k_exif_oriented.count(name)) {
+            if (!have_magick()) continue;
+            theirs = magick_rgb(corpus_dir() + "/jpeg/" + name,
+                                std::string(k_magick_like_djpeg) + " -auto-orient");
+        } else {
+            ASSERT_TRUE(read_pam(ref, &theirs));
+            theirs = rgb_of(theirs);
+        }
         Rgb ours = page_rgb(l.page);
-        theirs = rgb_of(theirs);
         ASSERT_EQ(ours.width, theirs.width);
         ASSERT_EQ(ours.height, theirs.height);
         Diff d = compare(ours, theirs);
@@ -273,12 +292,6 @@ TEST_F(JpegTest, CmykAndYcckMatchPillowAndImageMagick) {
 
 // ---------------------------------------------------------------------------------------------
 // Files made with cjpeg: each layout against djpeg's float decode without smoothing.
-
-// ImageMagick decoding as djpeg -dct float -nosmooth does, and without libjpeg's smoothing of
-// blocks whose later scans are missing.
-const char* const k_magick_like_djpeg = "-define jpeg:dct-method=float -define "
-                                        "jpeg:fancy-upsampling=off -define "
-                                        "jpeg:block-smoothing=false";
 
 class JpegMadeTest : public JpegTest {
   protected:
@@ -577,6 +590,78 @@ TEST_F(JpegMadeTest, CutFilesShowWhatTheirScansGave) {
         if (have_magick()) {
             std::string path = test_write_file("without.jpg", without);
             EXPECT_EQ(rgb_differing(expected, magick_rgb(path, k_magick_like_djpeg), 3), 0);
+        }
+    }
+}
+
+// Exif orientations 1 to 8, written by Pillow, turn the page as ImageMagick's -auto-orient
+// turns its decode (without libjpeg's smoothing, like djpeg): baseline and progressive files,
+// one decoded under a small memory budget, and files cut short (a sequential one shows its
+// MCUs before the cut and black after them, a progressive one the scans before the cut one).
+TEST_F(JpegTest, ExifOrientationTurnsThePage) {
+    if (!have_pillow() || !have_magick()) GTEST_SKIP() << "Pillow or ImageMagick missing";
+    enum Cut { kWhole, kInData, kInLastScan };
+    const struct {
+        const char* name;
+        const char* pillow_options;
+        Cut cut;
+        long budget;
+    } kinds[] = {
+        {"baseline", "subsampling=2", kWhole, 0},
+        {"progressive", "subsampling=1, progressive=True", kWhole, 0},
+        {"budget", "subsampling=2", kWhole, 4096},
+        {"cut", "subsampling=2", kInData, 0},
+        {"cut_progressive", "subsampling=2, progressive=True", kInLastScan, 0},
+    };
+    const std::string source = write_source_ppm(61, 45);
+    const char* script = "import sys\n"
+                         "from PIL import Image\n"
+                         "im = Image.open(sys.argv[1])\n"
+                         "for o in range(1, 9):\n"
+                         "    exif = Image.Exif()\n"
+                         "    exif[0x0112] = o\n"
+                         "    im.save('%s-%d.jpg' % (sys.argv[2], o), exif=exif.tobytes(),\n"
+                         "            quality=90, **eval('dict(' + sys.argv[3] + ')'))\n";
+    for (const auto& kind : kinds) {
+        std::string prefix = test_temp_dir() + "/oriented_" + kind.name;
+        ASSERT_TRUE(run_command("/usr/bin/python3 -c \"" + std::string(script) + "\" " + source +
+                                " " + prefix + " '" + kind.pillow_options + "'"));
+        for (int orientation = 1; orientation <= 8; orientation++) {
+            SCOPED_TRACE(std::string(kind.name) + " orientation " + std::to_string(orientation));
+            std::string path = prefix + "-" + std::to_string(orientation) + ".jpg";
+            std::string bytes = test_read_file(path), reference = path;
+            size_t last_scan = bytes.rfind("\xFF\xDA"), data = bytes.find("\xFF\xDA") + 14;
+            if (kind.cut == kInData) bytes = bytes.substr(0, data + (bytes.size() - data) / 2);
+            if (kind.cut == kInLastScan) {
+                reference = test_write_file("without_last_scan.jpg",
+                                            bytes.substr(0, last_scan) + "\xFF\xD9");
+                bytes = bytes.substr(0, last_scan + 20);
+            }
+            if (kind.budget) store_set_budget(kind.budget);
+            Image* page = nullptr;
+            int status = load_bytes(bytes, &page);
+            store_set_budget(600000000);
+            ASSERT_EQ(status, 0);
+            EXPECT_EQ(page->format_name_index, 27);
+            Rgb ours = page_rgb(page);
+            Rgb theirs = magick_rgb(reference, std::string(k_magick_like_djpeg) + " -auto-orient");
+            ASSERT_EQ(ours.width, theirs.width);
+            ASSERT_EQ(ours.height, theirs.height);
+            ASSERT_EQ(ours.width, orientation >= 5 ? 45 : 61);
+            long shown = 0, black = 0, differing = 0;
+            for (size_t i = 0; i < ours.pixels.size(); i += 3) {
+                bool dark = !ours.pixels[i] && !ours.pixels[i + 1] && !ours.pixels[i + 2];
+                bool near = true;
+                for (int c = 0; c < 3; c++)
+                    near &= std::abs(ours.pixels[i + c] - theirs.pixels[i + c]) <= 2;
+                if (kind.cut == kInData && dark)
+                    black++;
+                else
+                    shown++, differing += !near;
+            }
+            EXPECT_EQ(differing, 0);
+            EXPECT_GT(shown, 0);
+            EXPECT_EQ(black > 0, kind.cut == kInData);
         }
     }
 }
