@@ -1,5 +1,6 @@
-// Windows bitmap decoder: reads the 40-byte information header, the palette or the bit-field
-// masks, sets up the image and hands the pixel data to the row or run-length reader.
+// Windows bitmap decoder: reads the information header (the OS/2 core header, the Windows
+// 40-byte header and its later versions), the palette or the bit-field masks, sets up the
+// image and hands the pixel data to the row or run-length reader.
 #include "decoders/bmp.h"
 
 #include "core/reader.h"
@@ -16,15 +17,30 @@
 namespace {
 
 constexpr long kReaderBuffer = 65536;
+constexpr int64_t kFileHeader = 14;
 constexpr int64_t kFileHeaderAndInfo = 54;
 constexpr int64_t kWithMasks = 66;
 constexpr int64_t kMostRunLengthPixelsPerByte = 1024;
+constexpr uint32_t kInfoHeader = 40;
+constexpr uint32_t kCoreHeader = 12;          // OS/2 1.x: 16-bit sizes, 3-byte palette entries
+constexpr uint32_t kOs2Short = 16;            // OS/2 2.x cut after the bit count; the rest is zero
+constexpr uint32_t kOs2Header = 64;           // OS/2 2.x: compression 3 and 4 are its own codings
+constexpr uint32_t kV5Header = 124;           // the only header that can embed a profile
+constexpr int64_t kColourSpaceType = 14 + 56; // colour-space type field of V4 and V5 headers
+constexpr uint32_t kProfileEmbedded = 0x4D424544; // "MBED"
 
 BmpHeader g_header;
 
 void refuse(int status, const char* why) {
     log_line(why);
     g_status = status;
+}
+
+// The OS/2 headers, the information header and its later versions, which only append
+// fields: bit-field masks (52, 56), colour space and gamma (108), intent and profile (124).
+bool header_size_known(uint32_t size) {
+    return size == kCoreHeader || size == kOs2Short || size == kInfoHeader || size == 52 ||
+           size == 56 || size == kOs2Header || size == 108 || size == kV5Header;
 }
 
 bool bit_count_supported(int bits) {
@@ -53,45 +69,70 @@ void set_default_masks(BmpHeader* h) {
     }
 }
 
-void read_palette(Image* image, const BmpHeader& h) {
-    int64_t entries = (static_cast<int64_t>(h.data_offset) - kFileHeaderAndInfo) / 4;
+// The palette lies between the end of the information header and the pixel data.
+void read_palette(Image* image, const BmpHeader& h, int64_t start) {
+    int entry_size = h.header_size == kCoreHeader ? 3 : 4;
+    int64_t entries = (static_cast<int64_t>(h.data_offset) - start) / entry_size;
     if (h.bits < 31 && entries > (int64_t(1) << h.bits)) entries = int64_t(1) << h.bits;
     if (entries > 256) entries = 256; // the palette arrays end here; later entries are skipped
-    rd_seek(kFileHeaderAndInfo, 0);
+    rd_seek(start, 0);
     uint8_t quad[4];
     for (int64_t i = 0; i < entries && !g_status; i++) {
-        rd_read(quad, 4);
+        rd_read(quad, entry_size);
         image->palette[0][i] = quad[2];
         image->palette[1][i] = quad[1];
         image->palette[2][i] = quad[0];
     }
 }
 
+// Size, planes and bit count: 16-bit fields in the OS/2 core header, 32-bit ones in the
+// others; compression and resolution in the headers long enough to hold them (the short
+// ones are uncompressed).
+void read_dimensions(Image* image, BmpHeader* h) {
+    int32_t stored_height;
+    if (h->header_size == kCoreHeader) {
+        h->width = static_cast<int32_t>(rd_u16le());
+        stored_height = static_cast<int32_t>(rd_u16le());
+    } else {
+        h->width = static_cast<int32_t>(rd_u32le());
+        stored_height = static_cast<int32_t>(rd_u32le());
+    }
+    h->bottom_up = stored_height >= 0;
+    h->height = stored_height == INT32_MIN ? INT32_MAX : std::abs(stored_height);
+    image->samples_per_pixel = static_cast<int16_t>(rd_u16le());
+    h->bits = static_cast<int16_t>(rd_u16le());
+    image->bits_per_sample = h->bits;
+    image->bit_count = h->bits;
+    if (h->header_size < kInfoHeader) return;
+    h->compression = rd_u32le();
+    rd_seek(38, 0);
+    image->x_resolution = static_cast<int32_t>(rd_u32le());
+    image->y_resolution = static_cast<int32_t>(rd_u32le());
+}
+
 // Reads everything up to the pixel data into g_header and the image's fields.
 void read_header(Image* image) {
     BmpHeader& h = g_header;
     h.file_size = rd_size();
-    if (h.file_size < kFileHeaderAndInfo) return refuse(ST_BAD_DATA, "BMP : fichier trop court");
+    if (h.file_size < kFileHeader + 4) return refuse(ST_BAD_DATA, "BMP : fichier trop court");
     rd_seek(2, 0);
     uint32_t declared = rd_u32le();
-    h.required_size = declared > kFileHeaderAndInfo ? declared : kFileHeaderAndInfo;
     rd_seek(10, 0);
     h.data_offset = rd_u32le();
-    uint32_t header_size = rd_u32le();
+    h.header_size = rd_u32le();
     if (g_status) return;
-    if (header_size != 40) return refuse(ST_UNKNOWN_FORMAT, "BMP : en-tete non gere");
+    // The longer headers need the 54 bytes of the 40-byte one; the short OS/2 ones fewer.
+    int64_t header_end = kFileHeader + h.header_size;
+    int64_t minimum = h.header_size < kInfoHeader ? header_end : kFileHeaderAndInfo;
+    h.required_size = declared > minimum ? declared : minimum;
+    if (h.file_size < minimum) return refuse(ST_BAD_DATA, "BMP : fichier trop court");
+    if (!header_size_known(h.header_size))
+        return refuse(ST_UNKNOWN_FORMAT, "BMP : en-tete non gere");
+    if (h.file_size < header_end) return refuse(ST_BAD_DATA, "BMP : en-tete tronque");
 
-    h.width = static_cast<int32_t>(rd_u32le());
-    int32_t stored_height = static_cast<int32_t>(rd_u32le());
-    h.bottom_up = stored_height >= 0;
-    h.height = stored_height == INT32_MIN ? INT32_MAX : std::abs(stored_height);
-    image->samples_per_pixel = static_cast<int16_t>(rd_u16le());
-    h.bits = static_cast<int16_t>(rd_u16le());
-    image->bits_per_sample = h.bits;
-    image->bit_count = h.bits;
-    h.compression = rd_u32le();
+    read_dimensions(image, &h);
     if (g_status) return;
-    if (h.compression > BMP_BITFIELDS)
+    if (h.compression > BMP_BITFIELDS || (h.header_size == kOs2Header && h.compression > BMP_RLE4))
         return refuse(ST_UNKNOWN_FORMAT, "BMP : compression inconnue");
     image->format_name_index = h.compression == BMP_RGB         ? 0
                                : h.compression == BMP_BITFIELDS ? 2
@@ -99,21 +140,22 @@ void read_header(Image* image) {
     if (!compression_fits(h)) return refuse(ST_BAD_DATA, "BMP : compression incompatible");
     if (!bit_count_supported(h.bits)) return refuse(ST_BAD_DATA, "BMP : profondeur non geree");
     set_default_masks(&h);
+    if (h.header_size == kV5Header) {
+        rd_seek(kColourSpaceType, 0);
+        if (rd_u32le() == kProfileEmbedded && !g_status)
+            return refuse(ST_UNKNOWN_FORMAT, "BMP : profil de couleur incorpore non gere");
+    }
 
-    rd_seek(38, 0);
-    image->x_resolution = static_cast<int32_t>(rd_u32le());
-    image->y_resolution = static_cast<int32_t>(rd_u32le());
-    if (g_status) return;
-
+    // Masks follow the 40-byte header, and sit at the same place inside the longer ones.
     if (h.compression == BMP_BITFIELDS) {
         if (h.required_size < kWithMasks) h.required_size = kWithMasks;
         if (h.file_size < kWithMasks) return refuse(ST_BAD_DATA, "BMP : masques absents");
         rd_seek(kFileHeaderAndInfo, 0);
         for (uint32_t& mask : h.masks) mask = rd_u32le();
-    } else if (h.data_offset > kFileHeaderAndInfo) {
+    } else if (h.data_offset > header_end) {
         if (h.required_size < h.data_offset) h.required_size = h.data_offset;
         if (h.file_size < h.data_offset) return refuse(ST_BAD_DATA, "BMP : palette tronquee");
-        read_palette(image, h);
+        read_palette(image, h, header_end);
     }
     if (g_status) return;
     rd_seek(h.data_offset, 0);

@@ -8,6 +8,7 @@ struct BmpHeader {
     int64_t file_size;     // real size on disk
     int64_t required_size; // grows with each part the header says must be present
     uint32_t data_offset;
+    uint32_t header_size; // 12, 16, 64 (OS/2); 40, 52, 56, 108, 124 (Windows)
     int32_t width;
     int32_t height; // absolute value of the stored height
     bool bottom_up; // stored height >= 0

@@ -77,14 +77,14 @@ void bmp_read_run_length(Image* image, const BmpHeader& h) {
     image->transparent_flag = 1;
     const bool nibbles = h.compression == BMP_RLE4;
     g_cursor = RunCursor{image, image->height - 1, 0, nullptr, -1};
+    // The codes run to the end of the file, whatever the size field says (0, or short of the
+    // data, in files of many writers); one the data cuts off ends the picture.
     bytes_begin(ST_FILE);
-    int64_t remaining = h.required_size - rd_tell();
     uint8_t literal[256];
 
-    while (remaining != 0 && !g_status) {
+    while (!g_status) {
         unsigned count = bytes_next();
         unsigned value = bytes_next();
-        remaining -= 2;
         if (g_status) break;
         if (count > 0) {
             put_run(static_cast<int>(count), static_cast<uint8_t>(value), nibbles);
@@ -96,17 +96,21 @@ void bmp_read_run_length(Image* image, const BmpHeader& h) {
         } else if (value == 2) {
             unsigned dx = bytes_next();
             unsigned dy = bytes_next();
-            remaining -= 2;
+            if (g_status) break;
             g_cursor.column += dx;
             g_cursor.row -= dy;
         } else {
+            // Pixels come in whole bytes, padded to an even count; a run the data cuts off
+            // gives the pixels that arrived.
             int n = static_cast<int>(value);
             int bytes = nibbles ? (n + 1) / 2 : n;
-            int padded = bytes + (bytes & 1);
-            bytes_take(literal, padded);
-            remaining -= padded;
+            long long left = rd_size() - bytes_offset();
+            int got = bytes < left ? bytes : static_cast<int>(left);
+            bytes_take(literal, got);
             if (g_status) break;
-            put_literal(literal, n, nibbles);
+            put_literal(literal, got == bytes ? n : nibbles ? 2 * got : got, nibbles);
+            if (bytes & 1) bytes_next();
         }
     }
+    if (g_status == ST_FILE) g_status = 0; // the data ended without an end-of-bitmap code
 }

@@ -171,6 +171,14 @@ void read_screen_and_table(int page_id) {
     g_gif.background = white_canvas_index(count);
 }
 
+// A file that ends early (a cut download, or no trailer) keeps the pages it gave; the image
+// being decoded shows what its data gave.
+void end_short_file() {
+    g_status = 0;
+    if (g_gif.in_image) gif_end_of_image(0);
+    if (!g_status) log_line("GIF : fichier tronque, pas de terminateur");
+}
+
 } // namespace
 
 void gif_load(int* image_id, int list) {
@@ -192,6 +200,7 @@ void gif_load(int* image_id, int list) {
     } else {
         read_screen_and_table(g_gif.page_id);
         if (!g_status) run_block_loop();
+        if (g_status == ST_FILE && g_gif.images) end_short_file();
         if (!g_status && !g_gif.images) {
             log_line("GIF : aucune image dans le fichier"); // nothing to show
             g_status = ST_BAD_DATA;

@@ -3,6 +3,8 @@
 #pragma once
 #include <cstdint>
 
+struct Image;
+
 struct GifDecoder {
     int page_id;       // page being filled
     int previous_id;   // page of the preceding image, 0 for the first
@@ -16,6 +18,15 @@ struct GifDecoder {
     int64_t output_limit; // page stride x page height + 1: LZW output past it is dropped
     int left, top, width, height;
     bool interlaced;
+    bool in_image;          // between an image descriptor and the end of its data
+    bool rgb;               // the page being built keeps red, green, blue planes
+    bool see_through;       // its transparent pixels show the canvas
+    bool canvas_in_palette; // the page below and the canvas colour have indices in its palette
+    // The canvas of the next page: a page (0: none, the canvas colour alone) and the rectangle
+    // of it that the disposal of its image clears.
+    int below_id;
+    bool below_cleared;
+    int cleared_left, cleared_top, cleared_width, cleared_height;
     uint16_t loop_count;
     bool transparent;
     uint8_t transparent_index;
@@ -34,6 +45,15 @@ void gif_graphic_control_extension(unsigned byte);
 void gif_image_descriptor(unsigned byte);
 void gif_image_data(unsigned byte);
 void gif_end_of_image(unsigned byte);
+
+// Page composition (gif_canvas.cpp), for a page whose palette holds the image's colours:
+// how many planes it keeps (1 or 3), then its canvas, then the image's rows drawn over it.
+int gif_canvas_planes(Image* page);
+void gif_canvas_fill(Image* page);
+// Image row that the i-th stored row lands on: the four passes of an interlaced image.
+int gif_interlaced_row(int i, int height);
+// Pixels the image's data gave so far.
+int64_t gif_lzw_output();
 
 // False, with a log line, when a page of that size cannot be had: status 14 when the file is
 // too small to be such a picture, status 1 when the store could not page it.

@@ -1,5 +1,6 @@
-// GIF block handlers: extensions, image descriptor (one page per image, built over the
-// previous page) and the end of an image (placing its rows, disposal and transparency).
+// GIF block handlers: extensions, image descriptor (one page per image, made once everything
+// before its data is read) and the end of an image (its decoded rows placed on the page, its
+// disposal kept for the next page's canvas).
 #include "decoders/gif.h"
 
 #include "core/lists.h"
@@ -17,10 +18,11 @@
 
 namespace {
 
-constexpr int kDisposeToBackground = 2;
 // An LZW code of at most 12 bits gives a string of at most 4096 bytes.
 constexpr int64_t kMostPixelsPerByte = 4096 * 8 / 12 + 1;
 constexpr uint16_t kEndlessLoop = 65535;
+constexpr int kDisposeToBackground = 2;
+constexpr int kRestorePrevious = 3;
 
 void refuse(const char* why) {
     log_line(why);
@@ -31,66 +33,30 @@ Image* page_of(int id) {
     return obj_find_as<Image>(CLS_IMAGE, id);
 }
 
-// Rows of the previous page when the new image fits in it and the canvas is kept;
-// otherwise the canvas colour.
-void prepare_canvas(Image* page) {
-    Image* previous = g_gif.previous_id ? page_of(g_gif.previous_id) : nullptr;
-    bool keep = previous && g_gif.width <= previous->width && g_gif.height <= previous->height &&
-                g_gif.disposal != kDisposeToBackground;
-    // Rows pass through a buffer of our own: fetching the page's row may evict the other.
-    size_t stride = static_cast<size_t>(page->stride);
-    if (!mem_realloc(g_gif.row_buffer, stride)) return;
-    uint8_t* row = g_gif.row_buffer;
-    for (int y = 0; y < page->height && !g_status; y++) {
-        memset(row, g_gif.background, stride);
-        if (keep && y < previous->height) {
-            const uint8_t* src = image_row_read(previous, y, 0);
-            if (!src) return;
-            memcpy(row, src,
-                   static_cast<size_t>(previous->stride) < stride
-                       ? static_cast<size_t>(previous->stride)
-                       : stride);
-        }
-        uint8_t* dst = image_row_write(page, y, 0);
-        if (!dst) return;
-        memcpy(dst, row, stride);
-    }
-}
-
-void read_local_or_global_table(Image* page, unsigned packed) {
+// The local colour table, or the global one (with its white canvas entry).
+void read_local_or_global_table(uint8_t palette[3][256], unsigned packed) {
     if (!(packed & 0x80)) {
-        memcpy(page->palette, g_gif.global_table, sizeof page->palette);
+        memcpy(palette, g_gif.global_table, sizeof g_gif.global_table);
         return;
     }
-    memset(page->palette, 0, sizeof page->palette);
+    memset(palette, 0, sizeof g_gif.global_table);
     int count = 1 << ((packed & 7) + 1);
     uint8_t triple[3];
     for (int i = 0; i < count && !g_status; i++) {
         rd_read(triple, 3);
-        for (int c = 0; c < 3; c++) page->palette[c][i] = triple[c];
+        for (int c = 0; c < 3; c++) palette[c][i] = triple[c];
     }
 }
 
-// Image row that the i-th stored row lands on: the four GIF89a passes for interlaced images.
-int interlaced_row(int i, int height) {
-    static const int start[4] = {0, 4, 2, 1}, step[4] = {8, 8, 4, 2};
-    for (int pass = 0; pass < 4; pass++) {
-        int rows = start[pass] < height ? (height - start[pass] + step[pass] - 1) / step[pass] : 0;
-        if (i < rows) return start[pass] + i * step[pass];
-        i -= rows;
-    }
-    return height; // not reached for i < height
-}
-
-void transparent_to_background(Image* page) {
-    uint8_t t = page->transparent[0];
-    uint8_t bg = static_cast<uint8_t>(g_gif.background);
-    for (int y = 0; y < page->height; y++) {
-        uint8_t* row = image_row_write(page, y, 0);
-        if (!row) return;
-        for (int x = 0; x < page->width; x++)
-            if (row[x] == t) row[x] = bg;
-    }
+// A short image keeps the canvas where its data did not reach: the log says how short.
+void log_short_image() {
+    int64_t decoded = gif_lzw_output();
+    int64_t pixels = static_cast<int64_t>(g_gif.width) * g_gif.height;
+    if (decoded >= pixels) return;
+    char text[120];
+    snprintf(text, sizeof text, "GIF : image %d incomplete, %lld pixels sur %lld", g_gif.images,
+             static_cast<long long>(decoded), static_cast<long long>(pixels));
+    log_line(text);
 }
 
 } // namespace
@@ -152,9 +118,37 @@ void gif_graphic_control_extension(unsigned) {
     rd_seek(size - 4, 1);
 }
 
+int gif_interlaced_row(int i, int height) {
+    static const int start[4] = {0, 4, 2, 1}, step[4] = {8, 8, 4, 2};
+    for (int pass = 0; pass < 4; pass++) {
+        int rows = start[pass] < height ? (height - start[pass] + step[pass] - 1) / step[pass] : 0;
+        if (i < rows) return start[pass] + i * step[pass];
+        i -= rows;
+    }
+    return height; // not reached for i < height
+}
+
 void gif_image_descriptor(unsigned) {
-    g_gif.images++;
+    // Everything up to the image data is read before a page is made: a file that ends here
+    // leaves no page without its image.
+    int left = static_cast<int>(rd_u16le());
+    int top = static_cast<int>(rd_u16le());
+    int width = static_cast<int>(rd_u16le());
+    int height = static_cast<int>(rd_u16le());
+    unsigned packed = rd_byte();
+    uint8_t palette[3][256];
+    read_local_or_global_table(palette, packed);
+    unsigned m = rd_byte();
+    if (g_status) return;
+    if (m > 11) return refuse("GIF : taille de code LZW invalide");
+
     Image* page = page_of(g_gif.page_id);
+    int grown_width = width > page->width ? width : page->width;
+    int grown_height = height > page->height ? height : page->height;
+    // Checked before the page changes, so a refused page keeps a size its rows match.
+    if (grown_width <= 0 || grown_height <= 0) return refuse("GIF : image vide");
+    if (!gif_page_size_fits(grown_width, grown_height)) return;
+    g_gif.images++;
     if (page->full_store) {
         g_gif.previous_id = g_gif.page_id;
         int clone = 0;
@@ -164,27 +158,17 @@ void gif_image_descriptor(unsigned) {
         page = page_of(clone);
     }
     if (g_gif.frame_control_id) {
-        FrameControl* fc = obj_find_as<FrameControl>(CLS_FRAME_CONTROL, g_gif.frame_control_id);
-        if (fc) fc->page_id = fc->page_id_copy = g_gif.page_id;
+        FrameControl* control =
+            obj_find_as<FrameControl>(CLS_FRAME_CONTROL, g_gif.frame_control_id);
+        if (control) control->page_id = control->page_id_copy = g_gif.page_id;
     }
-    page->transparent_flag = g_gif.transparent;
-    if (g_gif.transparent) page->transparent[0] = g_gif.transparent_index;
     if (g_gif.list) {
         list_add(g_gif.list, CLS_IMAGE, g_gif.page_id, page);
         if (g_gif.page_id == g_gif.first_page_id) g_gif.first_page_listed = true;
         page = page_of(g_gif.page_id);
     }
-
-    g_gif.left = static_cast<int>(rd_u16le());
-    g_gif.top = static_cast<int>(rd_u16le());
-    g_gif.width = static_cast<int>(rd_u16le());
-    g_gif.height = static_cast<int>(rd_u16le());
-    if (g_status) return;
-    int grown_width = g_gif.width > page->width ? g_gif.width : page->width;
-    int grown_height = g_gif.height > page->height ? g_gif.height : page->height;
-    // Checked before the page changes, so a refused page keeps a size its rows match.
-    if (grown_width <= 0 || grown_height <= 0) return refuse("GIF : image vide");
-    if (!gif_page_size_fits(grown_width, grown_height)) return;
+    g_gif.left = left, g_gif.top = top, g_gif.width = width, g_gif.height = height;
+    g_gif.interlaced = (packed >> 6) & 1;
     if (grown_width != page->width || grown_height != page->height) {
         // The page grows to the image's size; an offset image is clipped to the page.
         page->width = grown_width;
@@ -193,53 +177,54 @@ void gif_image_descriptor(unsigned) {
         gif_set_page_size(page->width, page->height);
         if (g_status) return;
     }
+    memcpy(page->palette, palette, sizeof page->palette);
+    // The first image's own disposal is in force for it.
+    FrameControl* fc = g_gif.frame_control_id
+                           ? obj_find_as<FrameControl>(CLS_FRAME_CONTROL, g_gif.frame_control_id)
+                           : nullptr;
+    if (!g_gif.previous_id && fc) g_gif.disposal = fc->disposal;
+    int planes = gif_canvas_planes(page);
+    // Pixels of a page in colour planes are final; only an indexed page keeps its
+    // transparent index.
+    page->transparent_flag = g_gif.transparent && planes == 1;
+    if (page->transparent_flag) page->transparent[0] = g_gif.transparent_index;
     // A cloned page comes with a copy of the previous rows; it gets fresh stores instead.
     if (page->full_store_id) obj_delete(CLS_TABLE, page->full_store_id);
     if (page->reduced_store_id) obj_delete(CLS_TABLE, page->reduced_store_id);
     page->full_store_id = page->reduced_store_id = 0;
     page->full_store = page->reduced_store = nullptr;
-    image_alloc(page, page->width, page->height, 1, STORE_PLAIN);
+    if (planes > 1 && !image_size_acceptable(page->width, page->height, planes)) {
+        log_line("GIF : image trop grande");
+        g_status = ST_NO_MEMORY;
+        return;
+    }
+    image_alloc(page, page->width, page->height, planes, STORE_PLAIN);
     if (g_status) {
         g_status = ST_NO_MEMORY;
         return;
     }
-    page = page_of(g_gif.page_id);
-    prepare_canvas(page);
+    gif_canvas_fill(page_of(g_gif.page_id));
     if (g_status) return;
-
-    unsigned packed = rd_byte();
-    g_gif.interlaced = (packed >> 6) & 1;
-    read_local_or_global_table(page, packed);
-    unsigned m = rd_byte();
-    if (g_status) return;
-    if (m > 11) return refuse("GIF : taille de code LZW invalide");
     gif_lzw_start(static_cast<int>(m));
+    g_gif.in_image = true;
 }
 
 void gif_end_of_image(unsigned) {
+    g_gif.in_image = false;
     gif_lzw_finish();
+    if (!g_status) log_short_image();
     if (g_status) return;
-    Image* page = page_of(g_gif.page_id);
+    // The disposal of this image makes the next page's canvas: this page, with the image's
+    // rectangle cleared for disposal 2; for disposal 3 the canvas this page was drawn on.
     FrameControl* fc = g_gif.frame_control_id
                            ? obj_find_as<FrameControl>(CLS_FRAME_CONTROL, g_gif.frame_control_id)
                            : nullptr;
-    Image* previous = g_gif.previous_id ? page_of(g_gif.previous_id) : nullptr;
-    if (!previous && fc) g_gif.disposal = fc->disposal;
-    if (g_gif.disposal == kDisposeToBackground && page->transparent_flag)
-        transparent_to_background(page);
-    else if (previous && page->transparent_flag)
-        image_composite(previous, page, page);
     if (fc) g_gif.disposal = fc->disposal;
-}
-
-void gif_place_row(int i, const uint8_t* pixels, int count) {
-    Image* page = page_of(g_gif.page_id);
-    if (!page || g_gif.left >= page->width) return;
-    int y = g_gif.top + (g_gif.interlaced ? interlaced_row(i, g_gif.height) : i);
-    if (y >= page->height) return;
-    int n = page->width - g_gif.left < count ? page->width - g_gif.left : count;
-    uint8_t* dst = image_row_write(page, y, 0);
-    if (dst) memcpy(dst + g_gif.left, pixels, static_cast<size_t>(n));
+    if (g_gif.disposal == kRestorePrevious) return;
+    g_gif.below_id = g_gif.page_id;
+    g_gif.below_cleared = g_gif.disposal == kDisposeToBackground;
+    g_gif.cleared_left = g_gif.left, g_gif.cleared_top = g_gif.top;
+    g_gif.cleared_width = g_gif.width, g_gif.cleared_height = g_gif.height;
 }
 
 void gif_set_page_size(int64_t width, int64_t height) {

@@ -326,6 +326,10 @@ void gif_lzw_release() {
     g_lzw.strings_size = 0;
 }
 
+int64_t gif_lzw_output() {
+    return g_lzw.output;
+}
+
 void gif_image_data(unsigned n) {
     SubBlockReader& in = g_in;
     in.file_size = rd_size();
@@ -339,9 +343,9 @@ void gif_image_data(unsigned n) {
             g_gif.end_flag = 1;
             return;
         }
-        log_line("GIF : bloc de donnees au-dela de la fin du fichier");
-        g_status = ST_BAD_DATA;
-        return;
+        // The file ends inside this sub-block: its codes are decoded up to the end, where
+        // reading on reports the end of the file.
+        in.block_end = in.file_size;
     }
     if (!in.window || !g_out.band) {
         if (!g_status) g_status = ST_NO_MEMORY;

@@ -74,6 +74,10 @@ extern bool g_jpeg_marker_reached;
 // Set when a scan of a three-component frame did not cover all components at once: the
 // planes then hold Y, Cb, Cr until the frame ends and are converted in place.
 extern bool g_jpeg_deferred_colour;
+// Set by a progressive scan's decoding when it has decoded the scan to its end.
+extern bool g_jpeg_scan_whole;
+// Set by the scan decoders once a block of the file has been decoded.
+extern bool g_jpeg_blocks_decoded;
 
 extern const uint8_t k_jpeg_zigzag[64];      // natural position of zigzag index i
 extern const uint8_t k_jpeg_zigzag_cols[64]; // its position in column order (8 * col + row)
@@ -117,8 +121,15 @@ void mcu_store(const JpegGeometry& g, int mcu_index, const int* comps, int ncomp
 void block_store(const JpegGeometry& g, int comp, int bx, int by, const int32_t* coef, int count);
 void band_flush(); // copies the decoded part of the band into the page
 void mcu_buffers_end();
+void page_fill_plane(int plane, uint8_t value);
 // After the frame: YCbCr planes of a deferred frame to RGB, four-component frames to RGB.
 void page_finish_colour();
+
+// ---- jpeg_exif.cpp ----
+// Orientation (1 to 8) held by the TIFF structure of an Exif segment; 1 when it holds none.
+int jpeg_exif_orientation(const uint8_t* tiff, long size);
+// Turns the decoded page to the orientation (2 to 8; 5 to 8 make it height x width).
+void jpeg_orient_page(int orientation);
 
 // ---- jpeg_scan.cpp ----
 void seq_decode_interval();

@@ -30,6 +30,8 @@ int g_jpeg_adobe_transform;
 JpegScan g_jpeg_scan;
 bool g_jpeg_marker_reached;
 bool g_jpeg_deferred_colour;
+bool g_jpeg_scan_whole;
+bool g_jpeg_blocks_decoded;
 
 // The file is read through a window of this size; the entropy decoder moves it on.
 static const long k_reader_window = 1 << 16;
@@ -37,8 +39,11 @@ static const long k_reader_window = 1 << 16;
 // largest sampling covers the picture: a file cannot give more than 512 pixels per byte.
 static const int64_t k_most_pixels_per_byte = 512;
 
-static int s_end;        // 1 after EOI, -1 after a bad byte
-static bool s_have_scan; // a scan of the current frame has started
+static int s_end;         // 1 after EOI, -1 after a bad byte
+static bool s_have_scan;  // a scan of the current frame has started
+static int s_scans;       // scans started in the current frame
+static int s_scan_limit;  // a second pass over a file cut short ends before this scan; 0: none
+static int s_orientation; // of the first Exif segment; 0 before one is met
 
 // ITU T.81 Annex K tables K.1 (luminance) and K.2 (chrominance), in zigzag order.
 static const uint16_t k_default_luma[64] = {
@@ -174,11 +179,20 @@ static void h_app1(unsigned) {
     char id[8] = {0};
     rd_scan("%5s", id);
     if (g_status) return;
-    if (std::strcmp(id, "Exif") == 0) g_jpeg_page->format_name_index = 27;
-    if (length < 7)
+    if (length < 7) {
         g_status = ST_BAD_DATA;
-    else
-        skip_rest(length - 7);
+        return;
+    }
+    if (std::strcmp(id, "Exif") != 0) return skip_rest(length - 7);
+    g_jpeg_page->format_name_index = 27;
+    if (s_orientation) return skip_rest(length - 7);
+    // The identifier's second zero, then the TIFF structure.
+    long size = length - 7;
+    uint8_t* exif = nullptr;
+    if (size > 0 && !mem_alloc(exif, static_cast<size_t>(size))) return;
+    if (size > 0) rd_read(exif, size);
+    if (!g_status) s_orientation = size > 1 ? jpeg_exif_orientation(exif + 1, size - 1) : 1;
+    mem_free(exif);
 }
 
 static void h_app8(unsigned) {
@@ -343,7 +357,8 @@ static void setup_components(long length) {
         page->bit_count = f.precision;
         image_alloc(page, f.width, f.height, f.count, STORE_PLAIN);
         if (g_status) return;
-        if (f.precision == 8 && f.count == 1) palette_identity(page);
+        // Samples of 12-bit files are scaled to bytes as they are decoded.
+        if (f.count == 1) palette_identity(page);
     }
     page->samples_per_pixel = page->planes;
     page->bits_per_sample = page->bit_count;
@@ -359,6 +374,7 @@ static void setup_components(long length) {
     if (g_status) return;
     g_jpeg_have_frame = true;
     s_have_scan = false;
+    s_scans = 0;
     g_jpeg_deferred_colour = false;
     if (length < 3 * f.count + 8)
         g_status = ST_BAD_DATA;
@@ -490,6 +506,10 @@ static void h_sos(unsigned) {
         return;
     }
     skip_rest(length - (2 * s.count + 6));
+    if (++s_scans == s_scan_limit) {
+        h_eoi(0); // the scans before this one are the picture
+        return;
+    }
     g_jpeg_restart_count = 0;
     s_have_scan = true;
     decode_interval();
@@ -544,8 +564,9 @@ static void build_tables() {
     // Start: only 0xFF leads to a marker.
     s_table[ST_START][BC_FF] = {h_none, ST_MARKER};
 
-    // Marker, before any frame.
+    // Marker, before any frame. Fill bytes (0xFF) may come before any marker.
     Transition* m = s_table[ST_MARKER];
+    m[BC_FF] = {h_none, ST_MARKER};
     m[BC_SOI] = {h_soi, ST_START};
     m[BC_EOI] = {h_eoi, ST_START};
     m[BC_COM] = {h_skip, ST_START};
@@ -573,6 +594,7 @@ static void build_tables() {
         in[BC_FF] = {h_none, frame_marker};
 
         Transition* f = s_table[frame_marker];
+        f[BC_FF] = {h_none, frame_marker};
         f[BC_SOI] = {h_soi, ST_START};
         f[BC_EOI] = {h_eoi, ST_START};
         f[BC_COM] = {h_skip, in_frame};
@@ -653,6 +675,38 @@ static void reset_state() {
     g_jpeg_deferred_colour = false;
     s_end = 0;
     s_have_scan = false;
+    s_scans = 0;
+    s_orientation = 0;
+}
+
+static void run_markers() {
+    rd_seek(2, 0);
+    int state = ST_START;
+    while (!g_status && s_end == 0) {
+        unsigned byte = rd_byte();
+        if (g_status) break;
+        const Transition& t = s_table[state][s_class[byte]];
+        state = t.next == NEXT_SOF ? ST_IN_FRAME + (byte & 15) : t.next;
+        t.handler(byte);
+    }
+}
+
+// A file cut short (a download that stopped, mostly inside a scan) shows what its scans gave,
+// the rest black, or grey where a progressive frame has no coefficients yet. A progressive
+// scan cut short is left out: the file is read again up to it, and the picture is the one
+// the scans before it make.
+static void end_short_file() {
+    g_status = 0;
+    if (g_jpeg_frame.process == 2 && !g_jpeg_scan_whole && s_scans > 1) {
+        int limit = s_scans;
+        reset_state();
+        s_scan_limit = limit;
+        run_markers();
+    } else {
+        if (g_jpeg_frame.process == 2) prog_reconstruct();
+        page_finish_colour();
+    }
+    if (!g_status) log_line("JPEG : fichier tronque, image incomplete");
 }
 
 static void release_state() {
@@ -675,19 +729,16 @@ void jpeg_load(int image_id, int list) {
     reset_state();
     g_jpeg_page = page;
     page->bit_count = 0;
+    page->format_name_index = 3; // "JPEG format JFIF" unless an Exif or SPIFF segment says else
     if (rd_open(page->file_entry_id, k_reader_window, true) != 0) {
         if (!g_status) g_status = ST_FILE;
         g_jpeg_page = nullptr;
         return;
     }
-    rd_seek(2, 0);
-    int state = ST_START;
-    while (!g_status && s_end == 0) {
-        unsigned byte = rd_byte();
-        if (g_status) break;
-        const Transition& t = s_table[state][s_class[byte]];
-        state = t.next == NEXT_SOF ? ST_IN_FRAME + (byte & 15) : t.next;
-        t.handler(byte);
-    }
+    s_scan_limit = 0;
+    g_jpeg_blocks_decoded = false;
+    run_markers();
+    if (g_status == ST_FILE && g_jpeg_blocks_decoded) end_short_file();
+    jpeg_orient_page(s_orientation);
     release_state();
 }

@@ -196,10 +196,6 @@ static inline Pair load_floats(const float* p) {
 
 #endif
 
-static inline double level_shift() {
-    return g_jpeg_frame.precision == 12 ? 2048.0 : 128.0;
-}
-
 // For the first n zigzag coefficients: the rows they reach, and the columns they reach within
 // each group of two and of four rows.
 static uint8_t s_live_rows[65];
@@ -306,10 +302,36 @@ idct_block_quads(const int32_t* coef, int count, uint8_t* out, int stride, doubl
 }
 #endif
 
+// Samples of more than 8 bits (12-bit files): the same passes in double precision, then the
+// sample's high 8 bits, rounded (the level shift of 2^(P - 1) becomes 128, so that colour
+// differences stay centred).
+static void idct_block_scaled(const int32_t* coef, uint8_t* out, int stride) {
+    double scale = 1.0 / (1 << (g_jpeg_frame.precision - 8));
+    double rows[64];
+    for (int r = 0; r < 8; ++r) {
+        double in[8];
+        for (int x = 0; x < 8; ++x) in[x] = coef[8 * x + r]; // column order
+        idct_1d<8>(in, rows + 8 * r);
+    }
+    for (int x = 0; x < 8; ++x) {
+        double in[8], column[8];
+        for (int y = 0; y < 8; ++y) in[y] = rows[8 * y + x];
+        idct_1d<8>(in, column);
+        for (int y = 0; y < 8; ++y) {
+            double v = column[y] * scale + 128.5;
+            out[y * stride + x] = static_cast<uint8_t>(v < 0.0 ? 0.0 : v > 255.0 ? 255.0 : v);
+        }
+    }
+}
+
 // Inverse DCT of a dequantised block in column order whose non-zero values all lie among the
 // first `count` zigzag positions: rows first, then columns, samples clamped to bytes.
 void idct_block(const int32_t* coef, int count, uint8_t* out, int stride) {
-    double shift = level_shift();
+    if (g_jpeg_frame.precision != 8) {
+        idct_block_scaled(coef, out, stride);
+        return;
+    }
+    const double shift = 128.0;
     if (count <= 1) {
         // DC only: every row pass gives c4 * DC in row 0, every column pass the same value.
         float row = static_cast<float>(c4 * coef[0]);

@@ -493,6 +493,15 @@ void block_store(const JpegGeometry& g, int comp, int bx, int by, const int32_t*
 
 // ---- whole-page colour finishing ----
 
+void page_fill_plane(int plane, uint8_t value) {
+    Image* page = g_jpeg_page;
+    for (int y = 0; y < page->height && plane < page->planes; ++y) {
+        uint8_t* row = image_row_write(page, y, plane);
+        if (!row) return;
+        std::memset(row, value, static_cast<size_t>(page->width));
+    }
+}
+
 void page_finish_colour() {
     Image* page = g_jpeg_page;
     if (!page || g_status) return;
@@ -520,17 +529,12 @@ void page_finish_colour() {
                 m = 255 - gr;
                 ye = 255 - b;
             }
-            if (g_jpeg_adobe_transform >= 0) {
-                // Adobe files store every channel inverted (255 = no ink).
-                c = 255 - c;
-                m = 255 - m;
-                ye = 255 - ye;
-                k = 255 - k;
-            }
-            int r = 255 - c - k, gr = 255 - m - k, b = 255 - ye - k;
-            p[0][x] = static_cast<uint8_t>(r < 0 ? 0 : r);
-            p[1][x] = static_cast<uint8_t>(gr < 0 ? 0 : gr);
-            p[2][x] = static_cast<uint8_t>(b < 0 ? 0 : b);
+            // Channels are stored inverted (255 = no ink) as Adobe writes them; files without
+            // Adobe's segment are taken the same way, as libjpeg and the tools built on it do.
+            // Ink multiplies: each channel is what the colour ink and the black leave of it.
+            p[0][x] = static_cast<uint8_t>((c * k + 127) / 255);
+            p[1][x] = static_cast<uint8_t>((m * k + 127) / 255);
+            p[2][x] = static_cast<uint8_t>((ye * k + 127) / 255);
         }
     }
 }

@@ -285,6 +285,7 @@ void prog_decode_interval() {
     long count = units - first;
     if (g_jpeg_restart_interval && count > static_cast<long>(g_jpeg_restart_interval))
         count = g_jpeg_restart_interval;
+    g_jpeg_scan_whole = count <= 0;
     if (count <= 0) return;
 
     std::memset(s_predictor, 0, sizeof s_predictor);
@@ -298,6 +299,7 @@ void prog_decode_interval() {
         walk_start(&at, c0, first);
         walk_start(&ahead, c0, first + k_ahead);
     }
+    bool decoded = false;
     for (long u = first; u < first + count && !g_status && !g_jpeg_marker_reached; ++u) {
         if (single) {
             if (!at.row) break; // the row could not be had: the status says why
@@ -323,6 +325,8 @@ void prog_decode_interval() {
                 ac_first_block(e, zz, table[0], &eobrun);
             else
                 ac_refine_block(e, zz, table[0], &eobrun);
+            if (e.overrun) break; // the data ended inside the block: no fault of the codes
+            decoded = true;
             continue;
         }
         int mcu_col = static_cast<int>(u % g.mcu_cols), mcu_row = static_cast<int>(u / g.mcu_cols);
@@ -336,11 +340,20 @@ void prog_decode_interval() {
                     break;
                 }
                 int bx = mcu_col * k.h + j % k.h, by = mcu_row * k.v + j / k.h;
-                if (!dc_block(e, block_at(row, comp[i], bx, by), table[i], &s_predictor[i])) break;
+                if (!dc_block(e, block_at(row, comp[i], bx, by), table[i], &s_predictor[i]) ||
+                    e.overrun)
+                    break;
+                decoded = true;
             }
             if (g_jpeg_marker_reached) break;
         }
     }
+    if (e.overrun) {
+        g_status = 0;
+        g_jpeg_marker_reached = true;
+    }
+    g_jpeg_scan_whole = !g_jpeg_marker_reached && !g_status && first + count >= units;
+    if (decoded) g_jpeg_blocks_decoded = true;
     g_ent = e;
     ent_end();
 }

@@ -84,7 +84,13 @@ void seq_decode_interval() {
         g_status = ST_BAD_DATA;
         return;
     }
-    if (g_jpeg_frame.count == 3 && scan.count != 3) g_jpeg_deferred_colour = true;
+    if (g_jpeg_frame.count == 3 && scan.count != 3 && !g_jpeg_deferred_colour) {
+        // Rows no scan reaches (in a file cut short) are to come out black.
+        g_jpeg_deferred_colour = true;
+        page_fill_plane(1, 128);
+        page_fill_plane(2, 128);
+        if (g_status) return;
+    }
 
     bool single = scan.count == 1;
     long units = single ? static_cast<long>(g.blocks_wide[comp[0]]) * g.blocks_high[comp[0]]
@@ -99,6 +105,7 @@ void seq_decode_interval() {
     std::memset(s_predictor, 0, sizeof s_predictor);
     ent_begin();
     EntropyState e = g_ent; // handed back before ent_end
+    bool stored = false;
     for (long u = first; u < first + count && !g_status; ++u) {
         if (single) {
             if (ent_at_marker(e)) {
@@ -108,9 +115,11 @@ void seq_decode_interval() {
             int c = comp[0];
             int n = decode_block(e, s_coef, g_jpeg_quant[g_jpeg_frame.comp[c].tq], dc[0], ac[0],
                                  &s_predictor[0]);
+            if (e.overrun) break; // the data ended inside the block (a file cut short)
             if (!n) break;
             block_store(g, c, static_cast<int>(u % g.blocks_wide[c]),
                         static_cast<int>(u / g.blocks_wide[c]), s_coef, n);
+            stored = true;
             continue;
         }
         int b = 0;
@@ -122,14 +131,29 @@ void seq_decode_interval() {
                     break;
                 }
                 int n = decode_block(e, s_coef, g_jpeg_quant[k.tq], dc[i], ac[i], &s_predictor[i]);
-                if (!n) break;
+                if (!n || e.overrun) break; // the data may end inside the block
                 mcu_put_coefficients(g, comp[i], j, s_coef, n);
             }
         }
+        // An MCU whose data ended inside a block (a file cut short) is not shown, and what
+        // its codes made of the missing bits is no fault.
+        if (e.overrun) {
+            g_status = 0;
+            g_jpeg_marker_reached = true;
+            break;
+        }
         if (g_status) break;
-        if (b > 0) mcu_store(g, static_cast<int>(u), comp, scan.count);
+        if (b > 0) {
+            mcu_store(g, static_cast<int>(u), comp, scan.count);
+            stored = true;
+        }
         if (g_jpeg_marker_reached) break;
     }
+    if (e.overrun) {
+        g_status = 0;
+        g_jpeg_marker_reached = true;
+    }
+    if (stored) g_jpeg_blocks_decoded = true;
     band_flush();
     g_ent = e;
     ent_end();

@@ -39,7 +39,12 @@ void write_direct(Placement* p, int y, int x, int count, const uint8_t* const* p
 }
 
 // Orientations 5 to 8: stored column x is page row x (6, 5) or width - 1 - x (7, 8); stored
-// row y is page column y (5, 8) or height - 1 - y (6, 7).
+// row y is page column y (5, 8) or height - 1 - y (6, 7). The band is turned in blocks of
+// k_block_rows band rows by k_group page rows, so that the band rows of a block stay in the
+// cache while its page rows are filled, and every page row is asked for once per block.
+constexpr int k_block_rows = 256;
+constexpr int k_group = 8; // page rows held at once: fewer than the store's recent rows
+
 void flush_band(Placement* p) {
     if (p->band_first < 0 || p->band_written == 0) return;
     int o = p->orientation;
@@ -48,18 +53,35 @@ void flush_band(Placement* p) {
     int first = p->band_first, n = p->band_written;
     long long plane_bytes = p->stored_width;
     long long row_bytes = plane_bytes * p->planes;
-    for (int page_y = 0; page_y < p->stored_width && !g_status; page_y++) {
-        int x = rows_reversed ? p->stored_width - 1 - page_y : page_y;
-        for (int k = 0; k < p->planes; k++) {
-            uint8_t* row = image_row_write(p->page, page_y, k);
-            if (!row) return;
-            const uint8_t* in = p->band + k * plane_bytes + x;
-            if (columns_reversed) {
-                uint8_t* out = row + (p->stored_height - 1 - first);
-                for (int i = 0; i < n; i++) out[-i] = in[i * row_bytes];
-            } else {
-                uint8_t* out = row + first;
-                for (int i = 0; i < n; i++) out[i] = in[i * row_bytes];
+    for (int i0 = 0; i0 < n && !g_status; i0 += k_block_rows) {
+        int i1 = n - i0 < k_block_rows ? n : i0 + k_block_rows;
+        for (int y0 = 0; y0 < p->stored_width && !g_status; y0 += k_group) {
+            int rows = p->stored_width - y0 < k_group ? p->stored_width - y0 : k_group;
+            for (int k = 0; k < p->planes; k++) {
+                uint8_t* out[k_group];
+                for (int j = 0; j < rows; j++) {
+                    out[j] = image_row_write(p->page, y0 + j, k);
+                    if (!out[j]) return;
+                }
+                // Stored column of page row y0 + j: x0 + j, or x0 - j when reversed.
+                int x0 = rows_reversed ? p->stored_width - 1 - y0 : y0;
+                int step = rows_reversed ? -1 : 1;
+                const uint8_t* in = p->band + k * plane_bytes + x0;
+                int i = i0;
+                // Whole 8 x 8 tiles: eight band rows read, eight page rows written, 8 bytes each.
+                for (; rows == k_group && i + 8 <= i1; i += 8) {
+                    uint8_t tile[8][8];
+                    for (int a = 0; a < 8; a++)
+                        for (int j = 0; j < 8; j++) tile[j][a] = in[(i + a) * row_bytes + j * step];
+                    int column = columns_reversed ? p->stored_height - first - i - 8 : first + i;
+                    for (int j = 0; j < 8; j++)
+                        for (int a = 0; a < 8; a++)
+                            out[j][column + a] = tile[j][columns_reversed ? 7 - a : a];
+                }
+                for (; i < i1; i++) {
+                    int column = columns_reversed ? p->stored_height - 1 - (first + i) : first + i;
+                    for (int j = 0; j < rows; j++) out[j][column] = in[i * row_bytes + j * step];
+                }
             }
         }
     }

@@ -11,7 +11,8 @@ struct BmpFile {
     int16_t planes = 1;
     int16_t bits = 8;
     uint32_t compression = 0;
-    uint32_t header_size = 40;
+    uint32_t header_size = 40;     // longer headers are written out zeroed past 40 bytes
+    uint32_t colour_space = 0;     // colour-space type of V4 and V5 headers
     int64_t declared_size = -1;    // -1: the real size
     int64_t data_offset = -1;      // -1: right after header, masks and palette
     std::vector<uint32_t> masks;   // bit fields
@@ -29,6 +30,8 @@ inline void bmp_put16(std::string* s, size_t at, uint16_t v) {
 }
 
 inline std::string bmp_build(const BmpFile& f) {
+    // Masks follow the 40-byte header, and sit at the same place inside the longer ones.
+    size_t header_end = 14 + (f.header_size > 40 && f.header_size < 256 ? f.header_size : 40);
     std::string s(54, '\0');
     s[0] = 'B', s[1] = 'M';
     bmp_put32(&s, 14, f.header_size);
@@ -40,6 +43,8 @@ inline std::string bmp_build(const BmpFile& f) {
     bmp_put32(&s, 38, static_cast<uint32_t>(f.x_ppm));
     bmp_put32(&s, 42, static_cast<uint32_t>(f.y_ppm));
     for (uint32_t m : f.masks) s.append(4, '\0'), bmp_put32(&s, s.size() - 4, m);
+    if (s.size() < header_end) s.resize(header_end, '\0');
+    if (header_end >= 74) bmp_put32(&s, 70, f.colour_space);
     for (uint32_t c : f.palette) s.append(4, '\0'), bmp_put32(&s, s.size() - 4, c);
     size_t offset = f.data_offset >= 0 ? static_cast<size_t>(f.data_offset) : s.size();
     if (s.size() < offset) s.resize(offset, '\0');

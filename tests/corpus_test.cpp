@@ -9,21 +9,17 @@
 namespace {
 
 // BMP.
+#define BIT_FIELD_SCALE "channels scale as floor(v * 255 / mask); the reference shifts bits"
 const Expectation k_bmp[] = {
     {"gdk-pixbuf-bmp-line-overflow.bmp", 1, 0, 0,
      "declared 1073741825x1 is past the pixel memory bound"},
-    {"gdk-pixbuf-bug775242.bmp image-rs-V4_A8_R8_G8_B8.bmp image-rs-V4_R5_G6_B5.bmp "
-     "pillow-pal8v4.bmp zigimg-simple_v4.bmp",
-     3, 0, 0, "header size 108"},
+    {"gdk-pixbuf-bug775242.bmp", 1, 0, 0,
+     "declared 16449311x2147483648 is past the pixel memory bound"},
     {"gdk-pixbuf-bug776694.bmp gdk-pixbuf-decodecolormap.bmp "
      "image-rs-Bad_unusual_extend_buffer_usage.bmp pillow-l2rgb_read.bmp "
      "pillow-shortfile.bmp",
      14, 0, 0, "file shorter than its header requires"},
-    {"gdk-pixbuf-bug777315.bmp gdk-pixbuf-mandatory-bitmasks.bmp "
-     "image-rs-V3_A1_R5_G5_B5.bmp image-rs-V3_A4_R4_G4_B4_Top_Down.bmp "
-     "image-rs-V3_R5_G6_B5.bmp image-rs-V3_X4_R4_G4_B4.bmp "
-     "image-rs-V3_X8_R8_G8_B8_Top_Down.bmp pillow-rgba32h56.bmp",
-     3, 0, 0, "header size 56"},
+    {"gdk-pixbuf-bug777315.bmp", 1, 0, 0, "declared 1073741826x1 is past the pixel memory bound"},
     {"gdk-pixbuf-cve-2015-4491.bmp", 1, 0, 0,
      "declared 1x1509949441 is past the pixel memory bound"},
     {"gdk-pixbuf-invalid.1.bmp", 3, 0, 0, "compression 2566914247"},
@@ -31,23 +27,15 @@ const Expectation k_bmp[] = {
      "colours-used field is not read; the palette follows the data offset"},
     {"image-rs-Bad_height.bmp", 1, 0, 0, "declared 6x2147483647 is past the pixel memory bound"},
     {"image-rs-Bad_width.bmp", 1, 0, 0, "declared 2147483647x6 is past the pixel memory bound"},
-    {"image-rs-Core_1_Bit.bmp image-rs-Core_8_Bit.bmp libtiff-palette-1c-8b.bmp "
-     "libtiff-rgb-3c-8b.bmp pillow-pal8os2.bmp pillow-pal8os2sp.bmp",
-     3, 0, 0, "header size 12"},
-    {"image-rs-V5_24_Bit.bmp image-rs-V5_A1_R5_G5_B5.bmp "
-     "image-rs-V5_A8_R8_G8_B8_Rgb.bmp image-rs-V5_A8_R8_G8_B8_Rgb_BadMask.bmp "
-     "image-rs-imagemagick_invalid_run_length_issue_2321.bmp image-rs-rgba16-1924.bmp "
-     "pillow-pal8v5.bmp pillow-rgb24jpeg.bmp pillow-rgb24lprof.bmp pillow-rgb24png.bmp "
-     "pillow-rgb24prof.bmp pillow-rgb32bf-xbgr.bmp pillow-rgba16-4444.bmp "
-     "pillow-rgba32.bmp pngsuite-basn6a08.bmp pngsuite-tbbn3p08.bmp "
-     "zigimg-windows_rgba_v5.bmp",
-     3, 0, 0, "header size 124"},
+    {"image-rs-V3_A4_R4_G4_B4_Top_Down.bmp image-rs-V3_X4_R4_G4_B4.bmp", 0, 36, 0, BIT_FIELD_SCALE},
+    {"image-rs-V5_A1_R5_G5_B5.bmp", 0, 177, 0, BIT_FIELD_SCALE},
     {"image-rs-pal2color.bmp pillow-pal2.bmp", 14, 0, 0, "2 bits per pixel"},
     {"image-rs-pal4rlecut.bmp", 0, 5149, 0,
      "odd-length RLE4 absolute runs give all their pixels; the reference drops one"},
     {"image-rs-rgb16-880.bmp", 0, 0, 0,
      "bit fields with an 8-8-0 layout decode; the reference refuses them"},
-    {"image-rs-rgb24rle24.bmp pillow-pal8os2v2.bmp", 3, 0, 0, "header size 64"},
+    {"image-rs-rgb24rle24.bmp", 3, 0, 0, "OS/2 compression 4 (RLE24)"},
+    {"image-rs-rgba16-1924.bmp", 0, 6366, 0, BIT_FIELD_SCALE},
     {"image-rs-rle_overflow.bmp", 0, 0, 0,
      "runs past the row end are clipped; the reference refuses the file"},
     {"pillow-badbitcount.bmp", 14, 0, 0, "30000 bits per pixel"},
@@ -55,38 +43,33 @@ const Expectation k_bmp[] = {
     {"pillow-badrle.bmp", 0, 4, 0, "pixels that the codes skip keep index 0"},
     {"pillow-badwidth.bmp", 14, 0, 0, "width -127"},
     {"pillow-pal8badindex.bmp", 0, 4793, 0, "indices past the palette show black (unset entries)"},
-    {"pillow-pal8os2v2-16.bmp", 3, 0, 0, "header size 16"},
     {"pillow-pal8oversizepal.bmp", 0, 0, 0, "palette entries past 256 are skipped"},
     {"pillow-reallybig.bmp", 1, 0, 0, "declared 3000000x2000000 is past the pixel memory bound"},
-    {"pillow-rgb16-231.bmp", 0, 7070, 0,
-     "channels scale as floor(v * 255 / mask); the reference shifts bits"},
-    {"pillow-rgb32-111110.bmp", 0, 2938, 0,
-     "channels scale as floor(v * 255 / mask); the reference shifts bits"},
-    {"pillow-rgb32h52.bmp", 3, 0, 0, "header size 52"},
+    {"pillow-rgb16-231.bmp", 0, 7070, 0, BIT_FIELD_SCALE},
+    {"pillow-rgb24jpeg.bmp pillow-rgb24png.bmp", 3, 0, 0, "compression 4 and 5 (JPEG, PNG)"},
+    {"pillow-rgb24prof.bmp", 3, 0, 0, "embedded colour profile"},
+    {"pillow-rgb32-111110.bmp", 0, 2938, 0, BIT_FIELD_SCALE},
+    {"pillow-rgba16-4444.bmp", 0, 7272, 0, BIT_FIELD_SCALE},
     {"pillow-rgba32abf.bmp", 3, 0, 0, "compression 6"},
     {"pillow-rletopdown.bmp", 14, 0, 0, "run-length data stored top-down"},
 };
 
 SAMPLE_SET_TESTS(BmpCorpus, "bmp", k_bmp)
 
-// GIF, every frame a page, against per-frame references. Our pages are built over whole
-// previous pages on a white canvas, so animations whose reference composes frame rectangles
-// over transparent black differ by design: those are listed with their pixel counts, so any
-// other change in the output still fails.
+// GIF, every frame a page, against per-frame references. Our canvas is white where the
+// references show the background colour or transparent black, and the first page keeps its
+// transparent pixels as they are: files that differ on that account are listed with their
+// pixel counts, so any other change in the output still fails, or held to ImageMagick's frames
+// over white.
 const Expectation k_gif[] = {
-    {"gdk-pixbuf-aero.gif", 0, 3686140, 0,
-     "disposal 2 on the first page turns transparent pixels into the canvas index of the global "
-     "table, shown through the local palette"},
+    {"gdk-pixbuf-aero.gif", 0, kMagickOnWhite, 0,
+     "disposal 2 on the first page shows its transparent pixels as the white canvas"},
     {"gdk-pixbuf-bug785973.gif", 14, 0, 0, "declared 65308x65386 is more than the file can hold"},
     {"gdk-pixbuf-dispose-restore-background.gif", 0, 12, 0,
-     "uncovered canvas is white (nearest white entry), the reference leaves it black; disposal 2 "
-     "clears the whole page"},
-    {"gdk-pixbuf-dispose-restore-previous.gif", 0, 6, 0,
-     "disposal 3 (restore previous) is kept as the previous page"},
+     "uncovered and cleared canvas is white (nearest white entry), the reference shows black"},
     {"gdk-pixbuf-hang_114.gif", 14, 0, 0, "code after a clear code above the end code"},
-    {"gdk-pixbuf-high-color.gif", 0, 3072, 0,
-     "canvas index is the white appended to the empty global table, shown through each local "
-     "palette"},
+    {"gdk-pixbuf-high-color.gif", 0, kMagickOnWhite, 0,
+     "images with their own colour tables combine on the white canvas"},
     {"gdk-pixbuf-image-inside-bg.gif gdk-pixbuf-missing-pixels.gif", 0, 3, 0,
      "uncovered canvas is white, the reference leaves it black"},
     {"gdk-pixbuf-image-outside-bg.gif gdk-pixbuf-image-overlap-bg.gif image-rs-oob.gif", 0, -1, 0,
@@ -118,26 +101,25 @@ const Expectation k_gif[] = {
      "uncovered canvas is white, the reference leaves it black"},
     {"image-rs-large-gif-anim-combine.gif", 0, 510300, 0,
      "uncovered canvas is white; first page keeps transparent pixels as their index"},
-    {"image-rs-mixed-disposal.gif", 0, 1186, 0,
-     "first page keeps transparent pixels as their index; disposal applies to whole pages"},
+    {"image-rs-mixed-disposal.gif", 0, 3769, 0,
+     "first page keeps transparent pixels as their index, and later pages build on them; the "
+     "reference clears to transparent black"},
     {"image-rs-zero-loop-count.gif", 14, 0, 0, "garbage byte after the logical screen"},
+    {"magick-disposal-background.gif", 0, kMagickOnWhite, 0,
+     "disposal 2 clears each rectangle to the white canvas"},
     {"pillow-background_outside_palette.gif "
      "pillow-no_palette_with_transparency_after_rgb.gif",
      0, 0, 2, "every image is a page; the reference stopped after its first frame"},
-    {"pillow-dispose_bgnd.gif", 0, 32438, 0,
-     "disposal 2 clears the whole page to white, the reference clears the frame rectangle to "
-     "transparent black"},
-    {"pillow-dispose_bgnd_transparency.gif", 0, 6906, 0,
+    {"pillow-dispose_bgnd.gif", 0, kMagickOnWhite, 0,
+     "disposal 2 clears the image's rectangle to the white canvas"},
+    {"pillow-dispose_bgnd_transparency.gif", 0, 2699, 0,
      "first page keeps transparent pixels as their index; disposal 2 uses the white canvas"},
-    {"pillow-dispose_prev.gif", 0, 35872, 0,
-     "disposal 3 is kept as the previous page; first page transparency kept as index"},
     {"pillow-dispose_prev_first_frame.gif", 0, 2500, 0,
-     "disposal 3 is kept as the previous page; canvas white"},
+     "first page keeps transparent pixels as their index; canvas white"},
     {"pillow-first_frame_transparency.gif", 0, 1250, 0,
      "first page keeps transparent pixels as their index"},
-    {"pillow-iss634.gif", 0, 1941250, 0,
-     "pages build on whole previous pages with the white canvas; the reference composes frame "
-     "rectangles"},
+    {"pillow-missing_background.gif", 0, kMagickOnWhite, 0,
+     "disposal 2 on the first page shows its transparent pixels as the white canvas"},
     {"pillow-test_extents_transparency.gif", 14, 0, 0,
      "garbage after the image data (a second GIF header)"},
     {"pillow-zero_width.gif", 14, 0, 0, "screen and image of width 0"},

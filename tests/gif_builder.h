@@ -16,7 +16,8 @@ struct GifFrame {
     bool transparent = false;
     int transparent_index = 0;
     int delay = 0;
-    bool omit_terminator = false; // image data runs straight into the next block
+    bool omit_terminator = false;     // image data runs straight into the next block
+    std::vector<uint8_t> local_table; // RGB triples of a local colour table; empty: none
 };
 
 // LZW codes for indices, least significant bit first, clear code first and end code last.
@@ -138,8 +139,13 @@ inline std::string gif_build(const GifFile& g) {
         gif_put16(&s, f.top);
         gif_put16(&s, f.width);
         gif_put16(&s, f.height);
-        s.push_back(static_cast<char>(f.interlaced ? 0x40 : 0));
-        int m = std::max(2, gbits); // LZW minimum code size
+        int lbits = f.local_table.empty() ? 0 : gif_table_bits(f.local_table.size() / 3);
+        s.push_back(
+            static_cast<char>((f.interlaced ? 0x40 : 0) | (lbits ? 0x80 | (lbits - 1) : 0)));
+        std::vector<uint8_t> lt = f.local_table;
+        lt.resize(lbits ? 3u << lbits : 0, 0);
+        s.append(lt.begin(), lt.end());
+        int m = std::max(2, lbits ? lbits : gbits); // LZW minimum code size
         s.push_back(static_cast<char>(m));
         std::vector<uint8_t> order =
             f.interlaced ? gif_interlace(f.pixels, f.width, f.height) : f.pixels;

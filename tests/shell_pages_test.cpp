@@ -168,3 +168,33 @@ TEST_F(PagesTest, SpaceReachesEveryFileInOrderLeavingEachAfterAtMostOnePass) {
         press(VKEY_SPACE);
     }
 }
+
+TEST_F(PagesTest, FrameWithItsOwnColourTableKeepsThePageBelowInItsColours) {
+    // The second image, a rectangle in the middle with a colour table of its own (green at 1),
+    // is drawn over the first, red: the rest of the page stays red.
+    std::string gif = path("local.gif");
+    GifFile g;
+    g.width = 8, g.height = 6, g.loop_count = 0;
+    for (uint32_t c : k_colours)
+        for (int shift : {16, 8, 0}) g.global_table.push_back(uint8_t(c >> shift));
+    GifFrame first;
+    first.width = 8, first.height = 6, first.pixels.assign(48, 0);
+    first.has_control = true, first.disposal = 1, first.delay = 10;
+    GifFrame second = first;
+    second.left = 2, second.top = 2, second.width = 4, second.height = 2;
+    second.pixels.assign(8, 1);
+    second.local_table = {0, 0, 0, 0, 255, 0};
+    g.frames = {first, second};
+    write_bytes(gif, gif_build(g));
+    start_now(gif);
+    EXPECT_EQ(centre(), 0xFF0000u);
+    long red = count_colour(0xFF0000);
+    headless_run_for(100);
+    EXPECT_EQ(title(), gif_title(gif, 8, 6, 2, 2));
+    EXPECT_EQ(centre(), 0x00FF00u);
+    EXPECT_GT(count_colour(0xFF0000), 0);
+    EXPECT_EQ(count_colour(0xFF0000) + count_colour(0x00FF00), red);
+    headless_run_for(100);
+    EXPECT_EQ(title(), gif_title(gif, 8, 6, 1, 2)) << "and the animation goes on";
+    EXPECT_EQ(count_colour(0xFF0000), red);
+}
