@@ -2,6 +2,7 @@
 // order, palette and transparency rules, resolution, and the refusals; and on large files of
 // every layout written by ImageMagick, against Pillow.
 #include "core/store.h"
+#include "support/reference.h"
 #include "support/support.h"
 
 #include <fstream>
@@ -260,11 +261,6 @@ TEST(PngPlaceholders, ErrorAndUnknownPicturesLoad) {
 
 namespace {
 
-// A shell command, its error output dropped; true when it succeeds.
-bool run(const std::string& cmd) {
-    return test_run(cmd + " 2>/dev/null") == 0;
-}
-
 // Pillow's decode of a PNG as a PPM: 16-bit grey keeps its high byte, alpha is dropped.
 const char* const k_pillow_to_ppm = "import sys\n"
                                     "import numpy\n"
@@ -292,11 +288,11 @@ std::string noisy_source(int width, int height) {
 // decodes it with Pillow into *ref. An empty result names what is missing.
 std::string imagemagick_png(const std::string& source, const std::string& options,
                             const std::string& png, Rgb* ref) {
-    if (!run("/usr/bin/convert " + source + " " + options + png))
+    if (!run_command("/usr/bin/convert " + source + " " + options + png))
         return "ImageMagick (/usr/bin/convert) is needed to make the files";
     const std::string script = test_temp_dir() + "/pillow_to_ppm.py";
     std::ofstream(script) << k_pillow_to_ppm;
-    if (!run("/usr/bin/python3 " + script + " " + png + " " + png + ".ppm") ||
+    if (!run_command("/usr/bin/python3 " + script + " " + png + " " + png + ".ppm") ||
         !read_pam(png + ".ppm", ref))
         return "Pillow and numpy are needed for the reference decodes";
     return "";
