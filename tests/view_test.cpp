@@ -6,7 +6,6 @@
 #include "display/scroll.h"
 #include "display/zoom.h"
 
-
 namespace {
 
 int s_redraw_posts = 0;
