@@ -1,10 +1,8 @@
-// screen-compare: reads X window dumps (xwd) for the on-screen tests and the benchmark.
+// screen-compare: reads X window dumps (xwd) for the on-screen tests.
 //   screen-compare match DUMP X Y W H EXPECTED.ppm [SHOT.ppm] [DIFF.ppm]
 //       compares the W x H area of the dump at (X, Y) with the top-left W x H of the picture,
 //       pixel for pixel; exit 0 when equal, 1 when not (the area and a difference map are
 //       written when asked).
-//   screen-compare probe DUMP X,Y,RRGGBB...
-//       exit 0 when every listed pixel has its colour (each channel within 8).
 // DUMP may be "-" for standard input.
 #include "tests/support/pnm_files.h"
 
@@ -159,36 +157,13 @@ int match(int argc, char** argv) {
     return 1;
 }
 
-bool close_to(uint32_t a, uint32_t b) {
-    for (int s = 0; s <= 16; s += 8) {
-        int d = int((a >> s) & 0xFF) - int((b >> s) & 0xFF);
-        if (d < -8 || d > 8) return false;
-    }
-    return true;
-}
-
-int probe(int argc, char** argv) {
-    if (argc < 4) return 2;
-    Picture dump;
-    if (!read_xwd(argv[2], &dump)) return 2;
-    for (int i = 3; i < argc; i++) {
-        int x = 0, y = 0;
-        unsigned colour = 0;
-        if (std::sscanf(argv[i], "%d,%d,%x", &x, &y, &colour) != 3) return 2;
-        if (x < 0 || y < 0 || x >= dump.width || y >= dump.height) return 1;
-        if (!close_to(dump.pixels[size_t(y) * size_t(dump.width) + size_t(x)], colour)) return 1;
-    }
-    return 0;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
     std::string command = argc > 1 ? argv[1] : "";
     int result = 2;
     if (command == "match") result = match(argc, argv);
-    if (command == "probe") result = probe(argc, argv);
-    if (result == 2 && command != "match" && command != "probe")
-        std::fprintf(stderr, "usage: screen-compare match|probe ...\n");
+    if (result == 2 && command != "match")
+        std::fprintf(stderr, "usage: screen-compare match ...\n");
     return result;
 }
