@@ -3,14 +3,12 @@
 //       compares the W x H area of the dump at (X, Y) with the top-left W x H of the picture,
 //       pixel for pixel; exit 0 when equal, 1 when not (the area and a difference map are
 //       written when asked).
-// DUMP may be "-" for standard input.
 #include "tests/support/pnm_files.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <iostream>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -23,11 +21,6 @@ struct Picture {
 };
 
 bool read_all(const std::string& name, std::vector<unsigned char>* out) {
-    if (name == "-") {
-        std::cin >> std::noskipws;
-        out->assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-        return true;
-    }
     std::ifstream in(name, std::ios::binary);
     if (!in) return false;
     out->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
