@@ -7,7 +7,6 @@
 #include <fstream>
 #include <random>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -37,6 +36,8 @@ std::string bytes(std::initializer_list<int> list) {
     return s;
 }
 
+// The plain signatures of every format are detected in the corpus and sample tests; here the
+// rows those files do not reach, and the near misses.
 TEST(Detect, EverySignatureRow) {
     // 2 x 2 pixels of 24 bits: 12 bytes of pixel data
     const std::string targa = bytes({0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 2, 0, 24, 0});
@@ -44,22 +45,11 @@ TEST(Detect, EverySignatureRow) {
         std::string bytes;
         int kind, format, variant;
     } cases[] = {
-        {"BMxxxxxxxx", 2, FMT_BMP, 0},
-        {bytes({0xFF, 0xD8, 0xFF, 0xE0, 0}), 2, FMT_JPEG, 0},
-        {bytes({'I', 'I', '*', 0, 8}), 2, FMT_TIFF, 1},
-        {bytes({'M', 'M', 0, '*', 0}), 2, FMT_TIFF, 1},
         {bytes({'M', 'M', 7, '*', 0}), 2, FMT_TIFF, 1},
-        {"GIF89a....", 2, FMT_GIF, 0},
-        {bytes({0x89, 'P', 'N', 'G', 13, 10}), 2, FMT_PNG, 0},
-        {bytes({0x59, 0xA6, 0x6A, 0x95, 0}), 2, FMT_SUN, 0},
         {"P1\n2 2\n0101", 2, FMT_PBM_ASCII, 0},
         {"P2 3 1 255 1 2 3", 2, FMT_PGM_ASCII, 0},
         {"P3\n1 1\n255\n1 2 3", 2, FMT_PPM_ASCII, 0},
-        {"P4\n8 1\nx", 2, FMT_PBM_RAW, 0},
-        {"P5\n1 1\n255\nx", 2, FMT_PGM_RAW, 0},
-        {"P6\n1 1\n255\nxyz", 2, FMT_PPM_RAW, 0},
         {bytes({0x0A, 5, 0, 8}), 2, FMT_PCX, 0},
-        {bytes({0x0A, 5, 1, 8}), 2, FMT_PCX, 0},
         {bytes({0x65, 0x02, 0x01, 0}), 2, FMT_ECW, 1},
         {bytes({0, 0, 0x27, 0x0A, 1}), 3, 25, 0},
         {"QKTxxxx", 4, 27, 0},
@@ -77,7 +67,6 @@ TEST(Detect, EverySignatureRow) {
         {"P2\n# a comment 0 0\n4 # another\n5\n255\n", 2, FMT_PGM_ASCII, 0},
         // X pixmaps by their opening comment
         {"  \n/*  XPM */\nstatic char* x[] = {};", 2, FMT_XPM, 0},
-        {"/* XPM */", 2, FMT_XPM, 0},
         {"\n\n x", 200, -1, 0}, // only non-blank byte is the last one
         {"/* not an xpm */", 200, -1, 0},
         {"", 200, -1, 0},
@@ -167,15 +156,10 @@ TEST(Detect, TargaOnlyWhenBeyondDoubt) {
     for (const std::string& path : targa) EXPECT_EQ(detect_path(path).format, FMT_TARGA) << path;
 }
 
-TEST(Detect, MissingDirectoryAndRepeats) {
+// Missing files (kind 255) and directories (kind 1) are the decode tool test's.
+TEST(Detect, UnknownEntryAndRepeats) {
     test_reset_core();
     int list = 0, id = 0;
-    std::string missing = test_temp_dir() + "/no-such-file.png";
-    create_file_entry(missing.c_str(), &list, &id);
-    detect_format(id);
-    EXPECT_EQ(obj_find_as<FileEntry>(CLS_FILE_ENTRY, id)->kind, 255);
-    create_file_entry(test_temp_dir().c_str(), &list, &id);
-    EXPECT_EQ(obj_find_as<FileEntry>(CLS_FILE_ENTRY, id)->kind, 1);
     detect_format(9999);
     EXPECT_EQ(std::exchange(g_status, 0), ST_NOT_FOUND);
     // A second detection of an examined entry changes nothing.
@@ -186,17 +170,6 @@ TEST(Detect, MissingDirectoryAndRepeats) {
     e->format_id = 99;
     detect_format(id);
     EXPECT_EQ(e->format_id, 99);
-}
-
-TEST(Detect, PathsKeepTheirCaseAndSortKeyIsLowerCase) {
-    test_reset_core();
-    std::string path = test_write_file("MixedCase.GIF", "GIF87a");
-    int list = 0, id = 0;
-    open_path(path.c_str(), &list, &id);
-    FileEntry* e = obj_find_as<FileEntry>(CLS_FILE_ENTRY, id);
-    ASSERT_NE(e, nullptr);
-    EXPECT_EQ(e->kind, 2); // the file opens under its real name
-    EXPECT_NE(std::string(e->sort_key).find("mixedcase.gif"), std::string::npos);
 }
 
 TEST(LoadDispatch, RefusalsAndTheLogLine) {
@@ -239,16 +212,8 @@ TEST(LoadDispatch, PendingStatusTurnsIntoBadArguments) {
     g_status = 0;
 }
 
-// Runs the decode tool; returns its exit code and output.
 int run_tool(const std::string& args, std::string* out) {
-    std::string cmd = std::string(DORVANE_DECODE_TOOL) + " " + args + " 2>/dev/null";
-    FILE* p = popen(cmd.c_str(), "r");
-    char buffer[4096];
-    size_t n;
-    out->clear();
-    while ((n = fread(buffer, 1, sizeof buffer, p)) > 0) out->append(buffer, n);
-    int rc = pclose(p);
-    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    return test_run(std::string(DORVANE_DECODE_TOOL) + " " + args + " 2>/dev/null", out);
 }
 
 TEST(DecodeTool, FilesThatAreNotImages) {

@@ -50,10 +50,6 @@ struct DocumentWindow {
     uint32_t pixel(int x, int y) const { return headless_pixel(handle, x, y); }
 };
 
-inline uint32_t rgb(int r, int g, int b) {
-    return uint32_t(r) << 16 | uint32_t(g) << 8 | uint32_t(b);
-}
-
 // Fresh core and display state, the headless layer installed, and a document window of the
 // given client size with the given background.
 inline DocumentWindow make_document(int width, int height, uint32_t background = rgb(10, 200, 30)) {
@@ -125,10 +121,14 @@ inline std::vector<uint32_t> redraw_all(DocumentWindow& d) {
 }
 
 // Clears the window and redraws it with input waiting all along and every look at the clock
-// taking clock_step ms: each pass draws a few pieces, stops, and leaves the rest pending.
-// after_first_pass may look at what the first pass left. Returns the number of passes.
+// taking clock_step ms: each pass draws a few pieces, stops, and leaves the rest pending (its
+// timer asked to come back in 10 ms, the window's restart flag down); the last pass leaves the
+// timer at its 2-second idle period. after_first_pass may look at what the first pass left.
+// Returns the number of passes.
 inline int redraw_interrupted(DocumentWindow& d, uint32_t clock_step,
                               const std::function<void()>& after_first_pass = {}) {
+    static int s_period;
+    g_schedule_timer_hook = [](int, int period) { s_period = period; };
     headless_window_clear(d.handle, k_headless_unpainted);
     g_uninterruptible = false;
     headless_set_input_pending(true);
@@ -137,9 +137,17 @@ inline int redraw_interrupted(DocumentWindow& d, uint32_t clock_step,
     full_redraw(d.window_id, d.view_id);
     int passes = 0;
     do {
+        s_period = -1;
         draw_pending(d.window(), d.view());
+        if (zone_count(d.window()->raster_zones_id) > 0) {
+            EXPECT_EQ(s_period, 10) << "an interrupted drawing retries soon";
+            EXPECT_EQ(d.window()->restart, 0);
+        }
         if (++passes == 1 && after_first_pass) after_first_pass();
     } while (zone_count(d.window()->raster_zones_id) > 0 && passes < 1000);
+    EXPECT_EQ(s_period, 2000);
+    EXPECT_EQ(d.window()->restart, 1);
+    g_schedule_timer_hook = nullptr;
     g_uninterruptible = true;
     headless_set_input_pending(false);
     headless_set_clock_step(0);

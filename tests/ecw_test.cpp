@@ -122,22 +122,13 @@ TEST_F(Ecw, RegionsAreDecodedAtMostAtTheirOwnSizeThenEnlargedToTheFrame) {
         std::string reads;
         Axis x, y;
     } cases[] = {
+        // clang-format off
         // 11 x 12 pixels decoded, enlarged in place: x = 3.2 + 10.5 c / 100.
-        {{3.2, 4.7, 10.5, 10.5},
-         100,
-         100,
-         "3 4 13 15 11 12\nbgra x12",
-         {640, 21, 200, 199},
-         {940, 21, 200, 149}},
+        {{3.2, 4.7, 10.5, 10.5}, 100, 100, "3 4 13 15 11 12\nbgra x12", {640, 21, 200, 199}, {940, 21, 200, 149}},
         // At the frame's size: one pixel each.
         {{10, 20, 40, 30}, 40, 30, "10 20 49 49 40 30\nbgra x30", {10, 1, 1, 199}, {20, 1, 1, 149}},
         // Larger than the frame: decoded at the frame's size by the library, not enlarged.
-        {{0, 0, 200, 150},
-         50,
-         40,
-         "0 0 199 149 50 40\nbgra x40",
-         {0, 200, 50, 199},
-         {0, 150, 40, 149}},
+        {{0, 0, 200, 150}, 50, 40, "0 0 199 149 50 40\nbgra x40", {0, 200, 50, 199}, {0, 150, 40, 149}},
         // Past the last row: 8 rows for 10, frame rows further down than their decoded rows,
         // so the block is enlarged from a copy.
         {{0, 142.5, 4, 15}, 4, 10, "0 142 3 149 4 8\nbgra x8", {0, 1, 1, 199}, {285, 3, 2, 149}},
@@ -145,12 +136,8 @@ TEST_F(Ecw, RegionsAreDecodedAtMostAtTheirOwnSizeThenEnlargedToTheFrame) {
         {{nan, nan, nan, nan}, 7, 7, "0 0 0 0 1 1\nbgra", {0, 0, 1, 0}, {0, 0, 1, 0}},
         {{-huge, -huge, huge, huge}, 3, 3, "0 0 0 0 1 1\nbgra", {0, 0, 1, 0}, {0, 0, 1, 0}},
         {{-5, -5, 1e9, 1e9}, 7, 7, "0 0 199 149 7 7\nbgra x7", {0, 200, 7, 199}, {0, 150, 7, 149}},
-        {{huge, 149.9, -5, 1e-9},
-         1,
-         1,
-         "199 149 199 149 1 1\nbgra",
-         {199, 0, 1, 199},
-         {149, 0, 1, 149}},
+        {{huge, 149.9, -5, 1e-9}, 1, 1, "199 149 199 149 1 1\nbgra", {199, 0, 1, 199}, {149, 0, 1, 149}},
+        // clang-format on
     };
     LoadResult r = test_load(ecw_file("region.ecw", 200, 150, 3));
     ASSERT_EQ(r.status, 0);
@@ -203,17 +190,17 @@ TEST_F(Ecw, FailedRegionReadsCloseTheViewAndTheNextOneOpensItAgain) {
 
 // The decode tool, a process of its own, with the library named by the variable.
 TEST_F(Ecw, WithoutTheLibraryOrOneOfItsFunctionsTheLoadFailsWithALogLine) {
-    std::string file = ecw_file("tool.ecw", 60, 40, 3), out = test_temp_dir() + "/tool.txt";
+    std::string file = ecw_file("tool.ecw", 60, 40, 3), out;
     std::string missing = test_temp_dir() + "/missing/libNCSEcw.so";
     for (std::string library : {missing, std::string(DORVANE_ECW_PARTIAL)}) {
-        std::string cmd = "DORVANE_ECW_LIBRARY='" + library + "' " DORVANE_DECODE_TOOL " '" + file +
-                          "' > '" + out + "' 2>&1";
-        int rc = std::system(cmd.c_str());
-        EXPECT_EQ(WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, 7) << library;
-        EXPECT_EQ(test_read_file(out), "ECW : bibliotheque de decompression introuvable (" +
-                                           library + ")\nErreur chargement / Loading error \n'" +
-                                           file + "' : Erreur lors du chargement\n" +
-                                           "Erreur lors du chargement\n");
+        EXPECT_EQ(test_run("DORVANE_ECW_LIBRARY='" + library + "' " DORVANE_DECODE_TOOL " '" +
+                               file + "' 2>&1",
+                           &out),
+                  7)
+            << library;
+        EXPECT_EQ(out, "ECW : bibliotheque de decompression introuvable (" + library +
+                           ")\nErreur chargement / Loading error \n'" + file +
+                           "' : Erreur lors du chargement\n" + "Erreur lors du chargement\n");
     }
 }
 

@@ -78,18 +78,6 @@ struct BitWriter {
     void byte(uint8_t b) { align(), bytes.push_back(b); }
 };
 
-const uint16_t k_length_base[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
-                                    31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
-const uint16_t k_distance_base[30] = {
-    1,   2,   3,   4,   5,   7,    9,    13,   17,   25,   33,   49,   65,    97,    129,
-    193, 257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
-int length_extra(int s) {
-    return s < 8 || s == 28 ? 0 : (s - 4) / 4;
-}
-int distance_extra(int s) {
-    return s < 4 ? 0 : (s - 2) / 2;
-}
-
 // Fixed-code block writer (RFC 1951, 3.2.6).
 struct FixedBlock {
     BitWriter& w;
@@ -105,15 +93,10 @@ struct FixedBlock {
             w.code(0xC0 + s - 280, 8);
     }
     void literal(uint8_t b) { symbol(b); }
-    void copy(int length, int distance) {
-        int ls = 28;
-        while (k_length_base[ls] > length) ls--;
-        symbol(257 + ls);
-        w.bits(length - k_length_base[ls], length_extra(ls));
-        int ds = 29;
-        while (k_distance_base[ds] > distance) ds--;
-        w.code(ds, 5);
-        w.bits(distance - k_distance_base[ds], distance_extra(ds));
+    // A copy: its length symbol (lengths 3 to 10 have no extra bits), then distance code d
+    // and its n extra bits.
+    void copy(int length_symbol, int d, uint32_t extra = 0, int n = 0) {
+        symbol(length_symbol), w.code(uint32_t(d), 5), w.bits(extra, n);
     }
     void end() { symbol(256); }
 };
@@ -167,27 +150,21 @@ TEST(InflateRoundTrip, ZlibStreamsDecodeToTheirInputs) {
     }
 }
 
-TEST(InflateStored, StoredBlocksGiveTheirBytesWhateverNlenSays) {
-    BitWriter w = zlib_start();
-    stored_block(w, false, bytes_of("hello, "), 0x1234); // NLEN should be ~7
-    stored_block(w, false, Bytes(), 0);
-    stored_block(w, true, bytes_of("world"), 0xFFFA);
-    Result r = inflate(w.bytes, 12);
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(std::string(r.out.begin(), r.out.end()), "hello, world");
-}
-
-TEST(InflateStored, StoredBlockAfterBitsStartsAtTheNextByte) {
+// Stored blocks start at the next byte after a fixed block and give their bytes whatever
+// NLEN says.
+TEST(InflateStored, StoredBlocksAfterBitsIgnoreNlen) {
     BitWriter w = zlib_start();
     {
         FixedBlock b(w, false);
-        b.literal('a');
+        b.literal('>');
         b.end();
     }
-    stored_block(w, true, bytes_of("bc"), 0);
-    Result r = inflate(w.bytes, 3);
+    stored_block(w, false, bytes_of("hello, "), 0x1234); // NLEN should be ~7
+    stored_block(w, false, Bytes(), 0);
+    stored_block(w, true, bytes_of("world"), 0xFFFA);
+    Result r = inflate(w.bytes, 13);
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(std::string(r.out.begin(), r.out.end()), "abc");
+    EXPECT_EQ(std::string(r.out.begin(), r.out.end()), ">hello, world");
 }
 
 // Found by fuzzing: an empty stored block into an empty (null) output buffer.
@@ -197,114 +174,73 @@ TEST(InflateStored, EmptyStoredBlockIntoAnEmptyBuffer) {
     EXPECT_TRUE(r.out.empty());
 }
 
-// Found by fuzzing: a fixed block running out of input right after an empty stored block.
-TEST(InflateStored, InputEndingInsideTheNextBlockIsRefused) {
-    Bytes stream{0x08, 0x01, 0x00, 0x00, 0x00, 0x00, 0x03, 0x95, 0xFC, 0xCF};
-    EXPECT_EQ(inflate(stream, 0x1001 * 4).status, ST_BAD_DATA);
-}
+namespace {
 
-TEST(InflateStored, StoredLengthPastTheInputIsRefused) {
-    BitWriter w = zlib_start();
-    stored_block(w, true, bytes_of("abcdef"), 0);
-    w.bytes.resize(w.bytes.size() - 2);
-    EXPECT_EQ(inflate(w.bytes, 100).status, ST_BAD_DATA);
-}
-
-TEST(InflateCopies, Length258AtDistance1RepeatsOneByte) {
-    BitWriter w = zlib_start();
+// A stream of the header bytes and one final fixed block: the literal 'z' after what
+// `before` writes.
+Bytes fixed_stream(uint8_t cmf, uint8_t flg, void (*before)(FixedBlock&) = nullptr) {
+    BitWriter w;
+    w.byte(cmf), w.byte(flg);
     FixedBlock b(w, true);
-    b.literal('x');
-    b.copy(258, 1);
+    if (before) before(b);
+    b.literal('z');
     b.end();
-    Result r = inflate(w.bytes, 259);
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, Bytes(259, 'x'));
+    return w.bytes;
 }
 
-TEST(InflateCopies, OverlappingCopiesRepeatTheLastBytes) {
-    BitWriter w = zlib_start();
+// 300 stored bytes under a 256-byte window (CINFO 0), then a copy of 4 from distance code d.
+Bytes copy_in_small_window(int d, uint32_t extra, int n) {
+    BitWriter w = zlib_start(0);
+    stored_block(w, false, Bytes(300, 'x'), 0);
     FixedBlock b(w, true);
-    for (char c : std::string("abc")) b.literal(uint8_t(c));
-    b.copy(10, 3);
-    b.literal('!');
-    for (int d : {2, 5, 7, 9, 11}) b.copy(19, d);
+    b.copy(258, d, extra, n);
     b.end();
-    std::string expected = "abcabcabcabca!";
-    for (int d : {2, 5, 7, 9, 11})
-        for (int i = 0; i < 19; i++) expected += expected[expected.size() - d];
-    Result r = inflate(w.bytes, expected.size());
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(std::string(r.out.begin(), r.out.end()), expected);
+    return w.bytes;
 }
 
-TEST(InflateCopies, WindowLimitsTheDistance) {
-    Bytes block(32768);
-    for (size_t i = 0; i < block.size(); i++) block[i] = uint8_t(i * 7 + (i >> 8));
-    // CINFO 7: a 32 KiB window reaches the very first byte.
-    BitWriter w = zlib_start(7);
-    stored_block(w, false, block, 0);
-    {
-        FixedBlock b(w, true);
-        b.copy(3, 32768);
-        b.end();
-    }
-    Result r = inflate(w.bytes, 32771);
-    EXPECT_EQ(r.status, 0);
-    ASSERT_EQ(r.out.size(), 32771u);
-    EXPECT_TRUE(std::equal(block.begin(), block.begin() + 3, r.out.begin() + 32768));
+} // namespace
 
-    // CINFO 0: a 256-byte window; 256 is allowed, 257 is not.
-    for (int distance : {256, 257}) {
-        BitWriter v = zlib_start(0);
-        stored_block(v, false, Bytes(block.begin(), block.begin() + 300), 0);
-        FixedBlock b(v, true);
-        b.copy(4, distance);
-        b.end();
-        EXPECT_EQ(inflate(v.bytes, 304).status, distance == 256 ? 0 : ST_BAD_DATA) << distance;
-    }
-}
-
-TEST(InflateCopies, DistanceBeforeTheStartIsRefused) {
-    BitWriter w = zlib_start();
-    FixedBlock b(w, true);
-    b.literal('a');
-    b.literal('b');
-    b.copy(5, 3);
-    b.end();
-    EXPECT_EQ(inflate(w.bytes, 100).status, ST_BAD_DATA);
-}
-
-TEST(InflateCopies, LengthCodes286And287AndDistanceCodes30And31AreRefused) {
-    for (int code : {286, 287, 30, 31}) {
-        BitWriter w = zlib_start();
-        FixedBlock b(w, true);
-        b.literal('a');
-        b.symbol(code > 255 ? code : 257); // a distance code follows length 3 (symbol 257)
-        w.code(code > 255 ? 0 : uint32_t(code), 5);
-        b.end();
-        EXPECT_EQ(inflate(w.bytes, 100).status, ST_BAD_DATA) << code;
-    }
-}
-
-TEST(InflateHeader, BadHeadersAndBlockType3AreRefused) {
-    auto with_header = [](uint8_t cmf, uint8_t flg) {
-        BitWriter w;
-        w.byte(cmf), w.byte(flg);
-        FixedBlock b(w, true);
-        b.literal('z');
-        b.end();
-        return inflate(w.bytes, 10).status;
+// Headers, block types, codes and distances the format does not allow, and data that ends
+// early (the second case was found by fuzzing: a fixed block running out of input right after
+// an empty stored block).
+TEST(InflateRefusals, EachFaultEndsWithItsStatus) {
+    BitWriter type3 = zlib_start(), cut_stored = zlib_start();
+    type3.bits(1, 1), type3.bits(3, 2), type3.bits(0, 16);
+    stored_block(cut_stored, true, bytes_of("abcdef"), 0);
+    cut_stored.bytes.resize(cut_stored.bytes.size() - 2);
+    const struct {
+        const char* what;
+        Bytes stream;
+        int status;
+    } cases[] = {
+        {"stored length past the input", cut_stored.bytes, ST_BAD_DATA},
+        {"input ending inside the next block",
+         Bytes{0x08, 0x01, 0x00, 0x00, 0x00, 0x00, 0x03, 0x95, 0xFC, 0xCF}, ST_BAD_DATA},
+        {"plain header", fixed_stream(0x78, 0x9C), 0},
+        {"FCHECK is not verified", fixed_stream(0x78, 0x00), 0},
+        {"preset dictionary", fixed_stream(0x78, 0xBB), ST_BAD_DATA},
+        {"method 7", fixed_stream(0x77, 0x01), ST_BAD_DATA},
+        {"window 2^16", fixed_stream(0x88, 0x01), ST_BAD_DATA},
+        {"one byte", Bytes{0x78}, ST_BAD_DATA},
+        {"empty", Bytes{}, ST_BAD_DATA},
+        {"block type 3", type3.bytes, ST_BAD_DATA},
+        {"distance 256 in a 256-byte window", copy_in_small_window(15, 63, 6), 0},
+        {"distance 257 in a 256-byte window", copy_in_small_window(16, 0, 7), ST_BAD_DATA},
+        {"length 5 from distance 2 after one byte",
+         fixed_stream(0x78, 0x01, [](FixedBlock& b) { b.literal('a'), b.copy(259, 1); }),
+         ST_BAD_DATA},
+        {"length code 286", fixed_stream(0x78, 0x01, [](FixedBlock& b) { b.symbol(286); }),
+         ST_BAD_DATA},
+        {"length code 287", fixed_stream(0x78, 0x01, [](FixedBlock& b) { b.symbol(287); }),
+         ST_BAD_DATA},
+        {"distance code 30",
+         fixed_stream(0x78, 0x01, [](FixedBlock& b) { b.literal('a'), b.copy(257, 30); }),
+         ST_BAD_DATA},
+        {"distance code 31",
+         fixed_stream(0x78, 0x01, [](FixedBlock& b) { b.literal('a'), b.copy(257, 31); }),
+         ST_BAD_DATA},
     };
-    EXPECT_EQ(with_header(0x78, 0x9C), 0);
-    EXPECT_EQ(with_header(0x78, 0x00), 0);           // FCHECK is not verified
-    EXPECT_EQ(with_header(0x78, 0xBB), ST_BAD_DATA); // preset dictionary
-    EXPECT_EQ(with_header(0x77, 0x01), ST_BAD_DATA); // method 7
-    EXPECT_EQ(with_header(0x88, 0x01), ST_BAD_DATA); // window 2^16
-    EXPECT_EQ(inflate(Bytes{0x78}, 10).status, ST_BAD_DATA);
-    EXPECT_EQ(inflate(Bytes{}, 10).status, ST_BAD_DATA);
-    BitWriter w = zlib_start();
-    w.bits(1, 1), w.bits(3, 2), w.bits(0, 16);
-    EXPECT_EQ(inflate(w.bytes, 10).status, ST_BAD_DATA) << "block type 3";
+    for (const auto& c : cases) EXPECT_EQ(inflate(c.stream, 0x4004).status, c.status) << c.what;
 }
 
 namespace {

@@ -2,6 +2,7 @@
 // order, palette and transparency rules, resolution, and the refusals; and on large files of
 // every layout written by ImageMagick, against Pillow.
 #include "core/store.h"
+#include "support/reference.h"
 #include "support/support.h"
 
 #include <fstream>
@@ -71,41 +72,36 @@ Bytes grey2x2(const Bytes& before = "", const Bytes& after = "") {
 
 } // namespace
 
-TEST(PngHeader, OneBitGreyWidth12GivesZerosAndOnesOnABlackWhiteRamp) {
-    LoadResult r = load(png(header(12, 2, 1, 0), Bytes("\0\xA5\xF0\0\x0F\x30", 6)));
-    ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(test_row(r.page, 0), (Row{1, 0, 1, 0, 0, 1, 0, 1, 1, 1, 1, 1}));
-    EXPECT_EQ(test_row(r.page, 1), (Row{0, 0, 0, 0, 1, 1, 1, 1, 0, 0, 1, 1}));
-    EXPECT_EQ(r.page->palette[0][0], 0);
-    EXPECT_EQ(r.page->palette[0][1], 255);
-    EXPECT_EQ(test_fields(r.page), "format 15 bits 1/1 samples 1 planes 1");
-}
-
+// What a page says of its samples; 16-bit samples keep their high byte and grey pages are 8-bit
+// grey. The pixels are held to the references in the PngSuite and ImageMagick tests.
 TEST(PngHeader, FieldsOfThePage) {
-    LoadResult r = load(png(header(3, 1, 8, 6), Bytes("\0"
-                                                      "\1\2\3\4"
-                                                      "\5\6\7\x08"
-                                                      "\x09\x0A\x0B\x0C",
-                                                      13)));
-    ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(test_fields(r.page), "format 15 bits 24/8 samples 4 planes 3");
-    EXPECT_EQ(test_row(r.page, 0, 0), (Row{1, 5, 9}));
-    EXPECT_EQ(test_row(r.page, 0, 1), (Row{2, 6, 10}));
-    EXPECT_EQ(test_row(r.page, 0, 2), (Row{3, 7, 11}));
-    EXPECT_DOUBLE_EQ(r.page->gamma, -1.0);
+    const std::tuple<int, int, size_t, const char*> cases[] = {
+        {1, 0, 2, "format 15 bits 1/1 samples 1 planes 1"},
+        {8, 6, 5, "format 15 bits 24/8 samples 4 planes 3"},
+        {16, 0, 3, "format 15 bits 8/16 samples 1 planes 1"},
+        {16, 4, 5, "format 15 bits 8/16 samples 2 planes 1"},
+        {16, 2, 7, "format 15 bits 42/16 samples 3 planes 3"},
+        {16, 6, 9, "format 15 bits 42/16 samples 4 planes 3"},
+    };
+    for (auto [depth, colour, row_bytes, fields] : cases) {
+        LoadResult r = load(png(header(1, 1, depth, colour), Bytes(row_bytes, '\0')));
+        ASSERT_EQ(r.status, 0) << fields;
+        EXPECT_EQ(test_fields(r.page), fields);
+        EXPECT_DOUBLE_EQ(r.page->gamma, -1.0);
+    }
 }
 
+// Bit depth 0 and colour type 1 are PngSuite files; the other refusals are made here.
 TEST(PngHeader, BadHeadersAreRefused) {
     const Bytes rows("\0\0", 2);
     EXPECT_EQ(load(png(header(0, 1, 8, 0), rows)).status, ST_BAD_DATA); // width 0
     EXPECT_EQ(load(png(header(1, 0, 8, 0), rows)).status, ST_BAD_DATA); // height 0
     EXPECT_EQ(load(png(header(0x80000000u, 1, 8, 0), rows)).status, ST_BAD_DATA);
-    EXPECT_EQ(load(png(header(1, 1, 0, 0), rows)).status, ST_BAD_DATA); // depth 0
     EXPECT_EQ(load(png(header(1, 1, 17, 0), rows)).status, ST_BAD_DATA);
     EXPECT_EQ(load(png(header(1, 1, 3, 0), rows)).status, ST_BAD_DATA);  // grey depth 3
     EXPECT_EQ(load(png(header(1, 1, 4, 2), rows)).status, ST_BAD_DATA);  // RGB depth 4
     EXPECT_EQ(load(png(header(1, 1, 16, 3), rows)).status, ST_BAD_DATA); // palette 16
-    for (int colour : {1, 5, 7})
+    for (int colour : {5, 7})
         EXPECT_EQ(load(png(header(1, 1, 8, colour), rows)).status, ST_BAD_DATA) << colour;
     Bytes compression = chunk("IHDR", be32(1) + be32(1) + "\x08\0\x01\0\0");
     EXPECT_EQ(load(png(compression, rows)).status, ST_BAD_DATA);
@@ -118,94 +114,24 @@ TEST(PngHeader, BadHeadersAreRefused) {
     EXPECT_EQ(load(png(long_header, rows)).status, 0);
 }
 
-// 16-bit samples keep their high byte (pixels: the PngSuite and ImageMagick files); grey pages
-// are 8-bit grey.
-TEST(PngHeader, SixteenBitFields) {
-    const std::tuple<int, size_t, const char*> cases[] = {
-        {0, 3, "format 15 bits 8/16 samples 1 planes 1"},
-        {4, 5, "format 15 bits 8/16 samples 2 planes 1"},
-        {2, 7, "format 15 bits 42/16 samples 3 planes 3"},
-        {6, 9, "format 15 bits 42/16 samples 4 planes 3"},
-    };
-    for (auto [colour, row_bytes, fields] : cases) {
-        LoadResult r = load(png(header(1, 1, 16, colour), Bytes(row_bytes, '\0')));
-        ASSERT_EQ(r.status, 0) << colour;
-        EXPECT_EQ(test_fields(r.page), fields);
-    }
-}
-
-TEST(PngChunks, AncillaryChunksChangeNothingAndUnknownCriticalOnesAreRefused) {
-    LoadResult plain = load(grey2x2());
-    ASSERT_EQ(plain.status, 0);
-    Row r0 = test_row(plain.page, 0), r1 = test_row(plain.page, 1);
-    Bytes extras = chunk("sRGB", "\0") + chunk("iCCP", Bytes("p\0\0xxxx", 7)) +
-                   chunk("tEXt", Bytes("Title\0Hi", 8)) + chunk("zzZz", "whatever") +
-                   chunk("cHRM", Bytes(32, '\1')) + chunk("tIME", Bytes(7, '\2'));
-    LoadResult with = load(grey2x2(extras, chunk("tEXt", "late")));
-    ASSERT_EQ(with.status, 0);
-    EXPECT_EQ(test_row(with.page, 0), r0);
-    EXPECT_EQ(test_row(with.page, 1), r1);
+// Ancillary chunks of every kind are skipped in the PngSuite and corpus files; an unknown
+// critical chunk is refused, its name compared exactly.
+TEST(PngChunks, UnknownCriticalChunksAndMisplacedHeaders) {
+    EXPECT_EQ(load(grey2x2(chunk("zzZz", "whatever"), chunk("tEXt", "late"))).status, 0);
     EXPECT_EQ(load(grey2x2(chunk("ZZZZ", "x"))).status, ST_UNKNOWN_FORMAT);
-    EXPECT_EQ(load(grey2x2(chunk("iEND", ""))).status, 0); // names compare exactly
+    EXPECT_EQ(load(grey2x2(chunk("iEND", ""))).status, 0);
     EXPECT_EQ(load(grey2x2(chunk("Iend", ""))).status, ST_UNKNOWN_FORMAT);
-}
-
-TEST(PngChunks, CorruptCrcsAreNotChecked) {
-    Bytes file = grey2x2(chunk("gAMA", be32(45455)));
-    for (size_t at = 8; at + 12 <= file.size();) {
-        uint32_t length = uint32_t(uint8_t(file[at])) << 24 | uint8_t(file[at + 1]) << 16 |
-                          uint8_t(file[at + 2]) << 8 | uint8_t(file[at + 3]);
-        file[at + 8 + length] ^= 0x55;
-        at += 12 + length;
-    }
-    LoadResult r = load(file);
-    ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(test_row(r.page, 1), (Row{0x30, 0x40}));
-}
-
-TEST(PngChunks, SignatureTailMustBeExact) {
-    Bytes file = grey2x2();
-    file[6] = 0x1B;
-    EXPECT_EQ(load(file).status, ST_BAD_DATA);
-    EXPECT_EQ(load(k_signature.substr(0, 6)).status, ST_BAD_DATA);
-}
-
-TEST(PngChunks, MissingPiecesAreBadData) {
-    // A file without IDAT is PngSuite's xdtn0g01, in the corpus test.
-    Bytes no_end = k_signature + header(2, 2, 8, 0) + chunk("IDAT", zlib_stored(Bytes(6, '\0')));
-    EXPECT_EQ(load(no_end).status, ST_BAD_DATA);
     // IDAT before any IHDR has no rows to go to.
     Bytes headless = k_signature + chunk("IDAT", zlib_stored(Bytes(6, '\0'))) + chunk("IEND", "");
     EXPECT_EQ(load(headless).status, ST_BAD_DATA);
     // A second IHDR would change the page under the first one's rows.
     EXPECT_EQ(load(grey2x2(header(4, 4, 8, 0))).status, ST_BAD_DATA);
-    // Truncated in the middle of the IDAT data.
-    Bytes whole = grey2x2();
-    EXPECT_EQ(load(whole.substr(0, whole.size() - 20)).status, ST_BAD_DATA);
-}
-
-TEST(PngChunks, DataMayBeSplitOverManyIdatChunks) {
-    Bytes z = zlib_stored(Bytes("\0\x10\x20\0\x30\x40", 6));
-    Bytes idats;
-    for (char c : z) idats += chunk("IDAT", Bytes(1, c));
-    LoadResult r =
-        load(k_signature + header(2, 2, 8, 0) + chunk("IDAT", "") + idats + chunk("IEND", ""));
-    ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(test_row(r.page, 1), (Row{0x30, 0x40}));
 }
 
 TEST(PngChunks, FilterTypeAbove4IsBadDataAndLogged) {
     EXPECT_EQ(load(png(header(2, 2, 8, 0), Bytes("\0\1\2\5\3\4", 6))).status, ST_BAD_DATA);
     std::string log = test_read_file(test_temp_dir() + "/zz_DORV.log");
     EXPECT_NE(log.find("PNG : type de filtre 5 a la ligne 1"), std::string::npos) << log;
-}
-
-TEST(PngChunks, ShortStreamLeavesZeroRows) {
-    // One row of data for a two-row image: the stream ends cleanly, the second row is zeros.
-    LoadResult r = load(png(header(2, 2, 8, 0), Bytes("\0\x10\x20", 3)));
-    ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(test_row(r.page, 0), (Row{0x10, 0x20}));
-    EXPECT_EQ(test_row(r.page, 1), (Row{0, 0}));
 }
 
 // What follows the last row in the stream still counts: a bad block is bad data, and so is
@@ -231,34 +157,14 @@ TEST(PngChunks, StreamPastTheLastRowIsStillChecked) {
     EXPECT_EQ(log.text.find("type de filtre"), std::string::npos) << log.text;
 }
 
-TEST(PngChunks, ImageFarLargerThanItsDataIsRefused) {
-    EXPECT_EQ(load(png(header(100000, 100000, 8, 2), Bytes("\0", 1))).status, ST_BAD_DATA);
-}
-
-TEST(PngPalette, PaletteAndTransparentIndex) {
-    Bytes plte;
-    for (int i = 0; i < 16; i++) plte += char(i * 16), plte += char(255 - i), plte += char(i);
-    Bytes trns(16, '\xFF');
-    trns[5] = 0;
-    trns[9] = 0;
-    trns[2] = 7;
-    LoadResult r = load(
-        png(header(4, 1, 4, 3), Bytes("\0\x05\xAF", 3), chunk("PLTE", plte) + chunk("tRNS", trns)));
-    ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(test_row(r.page, 0), (Row{0, 5, 10, 15}));
-    EXPECT_EQ(r.page->transparent_flag, 1);
-    EXPECT_EQ(r.page->transparent[0], 5);
-    EXPECT_EQ(r.page->palette[0][15], 240);
-    EXPECT_EQ(r.page->palette[1][15], 240);
-    EXPECT_EQ(r.page->palette[2][15], 15);
-}
-
-TEST(PngPalette, MostTransparentEntryWhenNoneIsClear) {
-    // The first of the two 0x10 entries; all opaque: the flag is set, no index is chosen.
+// The transparent index is the first clear entry, else the first of the most transparent ones;
+// all opaque, the flag is set and no index is chosen.
+TEST(PngPalette, TransparentIndex) {
     for (auto [trns, index] :
-         {std::pair{Bytes("\xFF\x80\x10\x40\x10", 5), 2}, std::pair{Bytes(5, '\xFF'), 0}}) {
+         {std::pair{Bytes("\xFF\xFF\x07\xFF\xFF\0\xFF\0", 8), 5},
+          std::pair{Bytes("\xFF\x80\x10\x40\x10", 5), 2}, std::pair{Bytes(5, '\xFF'), 0}}) {
         LoadResult r = load(png(header(1, 1, 8, 3), Bytes("\0\0", 2),
-                                chunk("PLTE", Bytes(15, '\1')) + chunk("tRNS", trns)));
+                                chunk("PLTE", Bytes(24, '\1')) + chunk("tRNS", trns)));
         ASSERT_EQ(r.status, 0);
         EXPECT_EQ(r.page->transparent_flag, 1);
         EXPECT_EQ(r.page->transparent[0], index);
@@ -355,11 +261,6 @@ TEST(PngPlaceholders, ErrorAndUnknownPicturesLoad) {
 
 namespace {
 
-// A shell command, its error output dropped; true when it succeeds.
-bool run(const std::string& cmd) {
-    return std::system((cmd + " 2>/dev/null").c_str()) == 0;
-}
-
 // Pillow's decode of a PNG as a PPM: 16-bit grey keeps its high byte, alpha is dropped.
 const char* const k_pillow_to_ppm = "import sys\n"
                                     "import numpy\n"
@@ -387,11 +288,11 @@ std::string noisy_source(int width, int height) {
 // decodes it with Pillow into *ref. An empty result names what is missing.
 std::string imagemagick_png(const std::string& source, const std::string& options,
                             const std::string& png, Rgb* ref) {
-    if (!run("/usr/bin/convert " + source + " " + options + png))
+    if (!run_command("/usr/bin/convert " + source + " " + options + png))
         return "ImageMagick (/usr/bin/convert) is needed to make the files";
     const std::string script = test_temp_dir() + "/pillow_to_ppm.py";
     std::ofstream(script) << k_pillow_to_ppm;
-    if (!run("/usr/bin/python3 " + script + " " + png + " " + png + ".ppm") ||
+    if (!run_command("/usr/bin/python3 " + script + " " + png + " " + png + ".ppm") ||
         !read_pam(png + ".ppm", ref))
         return "Pillow and numpy are needed for the reference decodes";
     return "";

@@ -14,10 +14,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-inline uint32_t rgb(int r, int g, int b) {
-    return uint32_t(r & 255) << 16 | uint32_t(g & 255) << 8 | uint32_t(b & 255);
-}
-
 constexpr uint32_t k_white = 0xFFFFFF;
 constexpr uint32_t k_error_colour = 0xC00000;   // erreur.png
 constexpr uint32_t k_unknown_colour = 0x0000C0; // inconnu.png

@@ -1,7 +1,7 @@
-// Hand-made X pixmap, PCX, Sun and Targa files: each refusal with its status, and what the
-// public encoders do not write (colour contexts and names, odd layouts, extension areas,
-// origins). The string tokenizers that X pixmaps and the command line share come first.
-#include "decoders/string_tokens.h"
+// Hand-made X pixmap, PCX, Sun and Targa files: the refusals and the cases that neither the
+// public encoders (encoded_files_test) nor the corpus and bundled samples reach (colour contexts
+// and names, odd layouts, extension areas). The tokenizers X pixmaps share with the command line
+// are held here by the header numbers and by the start-up tests for quoted and too long paths.
 #include "support/support.h"
 
 using namespace std::string_literals;
@@ -65,28 +65,6 @@ std::string tga(int type, int map_length, int entry_bits, int w, int h, int dept
 
 } // namespace
 
-TEST(StringTokens, WordNumberAndQuotedText) {
-    char out[8];
-    const char* text = "  abc\tdefghijk  ";
-    const char* cursor = text;
-    EXPECT_EQ(token_word(&cursor, out, sizeof out), 3u);
-    EXPECT_STREQ(out, "abc");
-    EXPECT_EQ(cursor, text + 5);
-    EXPECT_EQ(token_word(&cursor, out, sizeof out), 8u); // too long: empty, cursor on its start
-    EXPECT_STREQ(out, "");
-    EXPECT_EQ(cursor, text + 6);
-    cursor = "w=-12x 123456789012345 7";
-    EXPECT_EQ(token_number(&cursor), 12); // signs skipped
-    EXPECT_EQ(token_number(&cursor), 0);  // 15 digits: 0, cursor on the run
-    EXPECT_STREQ(cursor, "123456789012345 7");
-    cursor = "x \"a b c d e f g h\" \"open";
-    EXPECT_EQ(token_quoted(&cursor, out, sizeof out), 15u); // 7 characters kept
-    EXPECT_STREQ(out, "a b c d");
-    EXPECT_STREQ(cursor, " \"open");
-    EXPECT_EQ(token_quoted(&cursor, out, sizeof out), 4u);
-    EXPECT_STREQ(cursor, "");
-}
-
 TEST(Xpm, ParserContextsNamesAndRefusals) {
     const std::string colours = "\"a c #F00 m black\",\n\"b s sym c Light Sea Green\",\n"
                                 "\"c m red g4 gray37 c GREY100\",\n\"d g #000000000000 c None\",\n";
@@ -123,7 +101,6 @@ TEST(Xpm, ParserContextsNamesAndRefusals) {
     expect_outcomes(
         "t.xpm",
         {
-            {"257 colours", xpm("1 1 257 2", ""), 3},
             {"unknown colour name in use", xpm("2 1 2 1", "\"a c nosuch\",\"b c red\",\"ab\""), 3},
             {"unknown colour name unused",
              xpm("2 1 2 1", "\"a c nosuch\",\"b c red\",\"bb\""),
@@ -131,14 +108,15 @@ TEST(Xpm, ParserContextsNamesAndRefusals) {
              {1, 1}},
             {"symbolic name only", xpm("1 1 1 1", "\"a s sym\",\"a\""), 3},
             {"pixel without a key", xpm("2 1 1 1", "\"a c red\",\"az\""), 14},
-            {"short row", xpm("2 1 1 1", "\"a c red\",\"a\""), 14},
-            {"missing row", xpm("1 2 1 1", "\"a c red\",\"a\""), 14},
             {"string before the header", "/* XPM */ \"a\" x = {\"1 1 1 1\"};", 7},
             {"two commas", xpm("1 1 1 1", ",\"a c red\",\"a\""), 14},
             {"comment closed by **/ only", "/* XPM **/ x = {\"1 1 1 1\",\"a c red\",\"a\"};", 2},
             {"no closing brace", xpm("1 1 1 1", "\"a c red\",\"a\"").substr(0, 50), 2},
             {"zero characters per pixel", xpm("1 1 1 0", "\"c red\",\"a\""), 14},
             {"zero width", xpm("0 1 1 1", "\"a c red\",\"\""), 14},
+            {"15-digit colour count reads as 0, not as more than 256",
+             xpm("1 1 123456789012345 1", "\"a\""), 14},
+            {"signs are skipped", xpm("-2 1 1 1", "\"a c red\",\"aa\""), 0, {0, 0}},
         });
 }
 
@@ -156,12 +134,9 @@ TEST(Pcx, RefusalsPalettesAndRuns) {
             {"8 bits x 2 planes", pcx(1, 8, 2, 2, 1, 2) + "abab", 3},
             {"1 bit x 5 planes", pcx(1, 1, 5, 2, 1, 2) + "ababa", 3},
             {"lines shorter than the width", pcx(1, 8, 1, 4, 1, 2) + "abab", 14},
-            {"run past the scan line", pcx(1, 8, 1, 2, 1, 2) + "\xC3\x07", 14},
             {"data ends", pcx(1, 8, 1, 2, 2, 2) + "\xC2\x07", 14},
             {"empty run and stored bytes", pcx(1, 8, 1, 2, 1, 2) + "\xC0\x09\x05\x06", 0, {5, 6}},
             {"1 bit x 3 planes", pcx(0, 1, 3, 3, 1, 1) + "\xA0\x60\x20", 0, {1, 2, 7}},
-            {"2 bits packed", pcx(0, 2, 1, 3, 1, 1) + "\x1B", 0, {0, 1, 2}},
-            {"palette after the data", two_colours + palette, 0, {7, 7}},
         });
     // Monochrome shows black and white whatever the header palette holds.
     std::string mono = pcx(0, 1, 1, 8, 1, 1) + "\x0F";
@@ -196,11 +171,6 @@ TEST(Sun, RefusalsMapsAndRuns) {
              sun(3, 2, 8, 2, 0, "") + "\x80\x04\x07\x80\x00\x01\x02"s,
              0,
              {7, 7, 7}},
-            {"1 bit of width 17",
-             sun(17, 1, 1, 1, 0, "") + "\xAA\x55\x80\x00"s,
-             0,
-             {1, 0, 1, 0, 1, 0, 1, 0, 0, 1, 0, 1, 0, 1, 0, 1, 1}},
-            {"32 bits, pad byte first", sun(1, 1, 32, 3, 0, "") + "\x09\x01\x02\x03", 0, {1}},
             {"300-entry colour map", sun(1, 1, 8, 1, 1, map300) + "\xFF\x00"s, 0, {255}},
         });
     LoadResult r = test_load_bytes("raw.ras", sun(1, 1, 8, 1, 2, "\x00\x40"s) + "\x01\x00"s);
@@ -208,7 +178,7 @@ TEST(Sun, RefusalsMapsAndRuns) {
     EXPECT_EQ(r.page->palette[1][1], 0x40); // a raw colour map is grey
 }
 
-TEST(Targa, RefusalsExtensionAreaAndOrigins) {
+TEST(Targa, RefusalsAndExtensionArea) {
     const std::string px4 = "\x01\x02\x03\x04";
     expect_outcomes(
         "t.tga",
@@ -218,21 +188,12 @@ TEST(Targa, RefusalsExtensionAreaAndOrigins) {
             {"8-bit colour-map entries", tga(1, 4, 8, 2, 2, 8, 0, px4 + px4), 3},
             {"40-bit colour-map entries", tga(1, 1, 40, 2, 2, 8, 0, "12345" + px4), 14},
             {"colour map past the end", tga(1, 200, 24, 1, 1, 8, 0, "\x01"), 14},
-            {"32 bits without attribute bits", tga(2, 0, 0, 1, 1, 32, 0, "1234"), 3},
             {"16-bit grey", tga(3, 0, 0, 1, 1, 16, 0, "12"), 3},
             {"4-bit grey", tga(3, 0, 0, 1, 1, 8, 4, "1"), 3},
             {"8-bit true colour", tga(2, 0, 0, 1, 1, 8, 0, "1"), 3},
-            {"width 0", tga(3, 0, 0, 0, 1, 8, 0, "1"), 3},
-            {"colour-mapped without a map", tga(1, 0, 0, 1, 1, 8, 0, "\x00"s), 14},
             {"map beyond 256 entries", tga(1, 2, 24, 1, 1, 8, 0, "123456\x01", 0, 255), 3},
-            {"index outside the map", tga(1, 2, 24, 2, 1, 8, 0, "123456\x04\x06", 0, 5), 14},
-            {"map offset", tga(1, 2, 24, 2, 1, 8, 0, "123456\x05\x06", 0, 5), 0, {5, 6}},
             {"stored pixels cut short", tga(3, 0, 0, 10, 10, 8, 0, "\x01\x02\x03"), 14},
             {"packets cut short", tga(11, 0, 0, 10, 10, 8, 0, "\x82\x05"), 14},
-            {"packet across rows",
-             tga(11, 0, 0, 3, 2, 8, 32, "\x83\x05\x01\x07\x08"),
-             0,
-             {5, 5, 5}},
             {"16 bits, 1 attribute bit", tga(2, 0, 0, 1, 1, 16, 1, "\xFF\x7F"), 0, {255}},
         });
     // Key colour, gamma and a scan-line table past the end of the file.
@@ -247,13 +208,4 @@ TEST(Targa, RefusalsExtensionAreaAndOrigins) {
     area[491] = 16; // scan-line table at 4096
     body = "\x80\x01\x02\x03" + area;
     EXPECT_EQ(test_load_bytes("e.tga", tga(10, 0, 0, 1, 1, 24, 0, body, 18 + 4)).status, 14);
-    // The four origins of the stored rows 1 2 / 3 4.
-    const Row pages[4] = {{3, 4, 1, 2}, {4, 3, 2, 1}, {1, 2, 3, 4}, {2, 1, 4, 3}};
-    for (int origin = 0; origin < 4; origin++) {
-        r = test_load_bytes("o.tga", tga(3, 0, 0, 2, 2, 8, origin << 4, px4));
-        ASSERT_EQ(r.status, 0);
-        Row got = test_row(r.page, 0), second = test_row(r.page, 1);
-        got.insert(got.end(), second.begin(), second.end());
-        EXPECT_EQ(got, pages[origin]) << origin;
-    }
 }

@@ -3,15 +3,12 @@
 //       compares the W x H area of the dump at (X, Y) with the top-left W x H of the picture,
 //       pixel for pixel; exit 0 when equal, 1 when not (the area and a difference map are
 //       written when asked).
-//   screen-compare crop DUMP X Y W H OUT.ppm
-// DUMP may be "-" for standard input.
 #include "tests/support/pnm_files.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <iostream>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -24,11 +21,6 @@ struct Picture {
 };
 
 bool read_all(const std::string& name, std::vector<unsigned char>* out) {
-    if (name == "-") {
-        std::cin >> std::noskipws;
-        out->assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-        return true;
-    }
     std::ifstream in(name, std::ios::binary);
     if (!in) return false;
     out->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -158,23 +150,13 @@ int match(int argc, char** argv) {
     return 1;
 }
 
-int crop_command(int argc, char** argv) {
-    if (argc < 8) return 2;
-    Picture dump;
-    if (!read_xwd(argv[2], &dump)) return 2;
-    int w = std::atoi(argv[5]), h = std::atoi(argv[6]);
-    if (w < 1 || h < 1 || w > 20000 || h > 20000) return 2;
-    return write_picture(argv[7], crop(dump, std::atoi(argv[3]), std::atoi(argv[4]), w, h)) ? 0 : 1;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
     std::string command = argc > 1 ? argv[1] : "";
     int result = 2;
     if (command == "match") result = match(argc, argv);
-    if (command == "crop") result = crop_command(argc, argv);
-    if (result == 2 && command != "match" && command != "crop")
-        std::fprintf(stderr, "usage: screen-compare match|crop ...\n");
+    if (result == 2 && command != "match")
+        std::fprintf(stderr, "usage: screen-compare match ...\n");
     return result;
 }

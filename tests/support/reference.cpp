@@ -27,7 +27,7 @@ std::string result_path() {
 } // namespace
 
 bool run_command(const std::string& command) {
-    return std::system((command + " 2>/dev/null").c_str()) == 0;
+    return test_run(command + " 2>/dev/null") == 0;
 }
 
 bool have_pillow() {

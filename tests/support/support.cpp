@@ -17,6 +17,7 @@
 #include <ftw.h>
 #include <sstream>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -128,6 +129,18 @@ std::string test_fields(Image* p) {
 Row test_row(Image* page, int y, int plane) {
     const uint8_t* r = image_row_read(page, y, plane);
     return r ? Row(r, r + page->width) : Row();
+}
+
+int test_run(const std::string& command, std::string* output) {
+    FILE* p = popen(command.c_str(), "r");
+    if (!p) return -1;
+    char buffer[4096];
+    size_t n;
+    std::string text;
+    while ((n = fread(buffer, 1, sizeof buffer, p)) > 0) text.append(buffer, n);
+    if (output) *output = text;
+    int rc = pclose(p);
+    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
 }
 
 std::vector<std::string> test_list_dir(const std::string& dir, const std::string& suffix) {

@@ -49,6 +49,9 @@ Row test_row(Image* page, int y, int plane = 0);
 // Folder of the TIFF files that tests/data/tiff/make_tiffs.py makes with public tools (made once
 // per process), each NAME.tif with its reference NAME.tif.pam; "" when a tool is missing.
 std::string test_made_tiffs();
+// Runs a shell command; returns its exit code (-1 when it did not exit) and, when asked, what it
+// wrote to its standard output.
+int test_run(const std::string& command, std::string* output = nullptr);
 // Sorted names of the directory's entries that end with the suffix (dot files left out).
 std::vector<std::string> test_list_dir(const std::string& dir, const std::string& suffix = "");
 
@@ -58,6 +61,11 @@ struct LogCapture {
     ~LogCapture();
     std::string text;
 };
+
+// 0xRRGGBB of three channels, each taken modulo 256.
+inline uint32_t rgb(int r, int g, int b) {
+    return uint32_t(r & 255) << 16 | uint32_t(g & 255) << 8 | uint32_t(b & 255);
+}
 
 // A page through its palette (one plane) or its three planes: 3 channels.
 Rgb page_rgb(Image* page);
