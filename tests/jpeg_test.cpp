@@ -328,45 +328,39 @@ int load_bytes(const std::string& bytes, Image** page = nullptr) {
 }
 
 TEST(Jpeg, ApplicationSegmentsNameTheFormatAndResolution) {
-    Image* page = nullptr;
-    ASSERT_EQ(load_bytes(with_app_segments(jfif(2, 28, 28)), &page), 0);
-    EXPECT_EQ(page->format_name_index, 3);
-    EXPECT_EQ(page->x_resolution, 71); // 28 dots/cm = 71.12 dpi, truncated
-    EXPECT_EQ(page->y_resolution, 71);
-
-    ASSERT_EQ(load_bytes(with_app_segments(jfif(1, 300, 150)), &page), 0);
-    EXPECT_EQ(page->x_resolution, 300);
-    EXPECT_EQ(page->y_resolution, 150);
-
-    // Without a JFIF, Exif or SPIFF segment the file is still named JFIF.
-    ASSERT_EQ(load_bytes(with_app_segments(""), &page), 0);
-    EXPECT_STREQ(image_format_name(page->id), "JPEG format JFIF");
-
-    // The last of Exif and JFIF wins.
-    ASSERT_EQ(load_bytes(with_app_segments(exif() + jfif(1, 72, 72)), &page), 0);
-    EXPECT_EQ(page->format_name_index, 3);
-    ASSERT_EQ(load_bytes(with_app_segments(jfif(1, 72, 72) + exif()), &page), 0);
-    EXPECT_EQ(page->format_name_index, 27);
-
-    std::string spiff("SPIFF\0\1\0\2\3", 10);
-    spiff += std::string("\0\0\0\x10\0\0\0\x10", 8) + "\x03\x08\x05\x01" +
-             std::string("\0\0\0\x60\0\0\0\x48", 8);
-    ASSERT_EQ(load_bytes(with_app_segments(segment(0xE8, spiff)), &page), 0);
-    EXPECT_EQ(page->format_name_index, 4);
-    EXPECT_EQ(page->y_resolution, 0x60);
-    EXPECT_EQ(page->x_resolution, 0x48);
-
-    // ICC profiles and Adobe segments are passed over.
-    std::string adobe("Adobe\0\x64\0\0\0\0\1", 12);
-    ASSERT_EQ(load_bytes(with_app_segments(jfif(1, 72, 72) +
-                                           segment(0xE2, std::string("ICC_PROFILE\0\1\1", 14)) +
-                                           segment(0xEE, adobe))),
-              0);
-
-    EXPECT_EQ(load_bytes(with_app_segments(segment(0xE0, std::string("AVI1\0xxxxxxxxx", 14)))),
-              ST_BAD_DATA);
-    EXPECT_EQ(load_bytes(with_app_segments(segment(0xE8, std::string("NOTSP\0xx", 8)))),
-              ST_UNKNOWN_FORMAT);
+    const std::string spiff(
+        "SPIFF\0\1\0\2\3\0\0\0\x10\0\0\0\x10\x03\x08\x05\x01\0\0\0\x60\0\0\0\x48", 30);
+    const std::string icc_and_adobe = segment(0xE2, std::string("ICC_PROFILE\0\1\1", 14)) +
+                                      segment(0xEE, std::string("Adobe\0\x64\0\0\0\0\1", 12));
+    const struct {
+        const char* what;
+        std::string segments;
+        int status;
+        const char* format = "";
+        int x_dpi = -1, y_dpi = -1; // -1: not checked
+    } cases[] = {
+        {"JFIF in dots/cm: 71.12 dpi, truncated", jfif(2, 28, 28), 0, "JPEG format JFIF", 71, 71},
+        {"JFIF in dpi", jfif(1, 300, 150), 0, "JPEG format JFIF", 300, 150},
+        {"no JFIF, Exif or SPIFF segment", "", 0, "JPEG format JFIF"},
+        {"the last of Exif and JFIF wins", exif() + jfif(1, 72, 72), 0, "JPEG format JFIF"},
+        {"the last of JFIF and Exif wins", jfif(1, 72, 72) + exif(), 0, "JPEG format Exif"},
+        {"SPIFF gives the vertical resolution first", segment(0xE8, spiff), 0, "JPEG format SPIFF",
+         0x48, 0x60},
+        {"ICC profile and Adobe segment passed over", jfif(1, 72, 72) + icc_and_adobe, 0,
+         "JPEG format JFIF", 72, 72},
+        {"APP0 that is not JFIF", segment(0xE0, std::string("AVI1\0xxxxxxxxx", 14)), ST_BAD_DATA},
+        {"APP8 that is not SPIFF", segment(0xE8, std::string("NOTSP\0xx", 8)), ST_UNKNOWN_FORMAT},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Image* page = nullptr;
+        ASSERT_EQ(load_bytes(with_app_segments(c.segments), &page), c.status);
+        if (c.status) continue;
+        EXPECT_STREQ(image_format_name(page->id), c.format);
+        if (c.x_dpi < 0) continue;
+        EXPECT_EQ(page->x_resolution, c.x_dpi);
+        EXPECT_EQ(page->y_resolution, c.y_dpi);
+    }
 }
 
 TEST(Jpeg, BrokenMarkerSequencesEndWithTheirStatus) {
