@@ -34,9 +34,10 @@ struct Stream {
     Bytes data, input;
 };
 
+// streams.bin holds each stream as its name's length (2 bytes, least significant first), its
+// name ("input/settings"), its length (4 bytes) and its bytes.
 std::vector<Stream> load_streams() {
     std::vector<Stream> streams;
-    std::map<std::string, Bytes> inputs;
     std::string all = test_read_file(test_data_dir() + "/inflate/streams.bin");
     size_t p = 0;
     auto u16 = [&](size_t at) {
@@ -44,17 +45,12 @@ std::vector<Stream> load_streams() {
     };
     while (p + 2 <= all.size()) {
         Stream s;
-        size_t name_length = u16(p);
-        s.name = all.substr(p + 2, name_length);
-        p += 2 + name_length;
-        size_t length = u16(p) | u16(p + 2) << 16;
-        s.data = bytes_of(all.substr(p + 4, length));
-        p += 4 + length;
-        std::string input = s.name.substr(0, s.name.find('/'));
-        if (!inputs.count(input))
-            inputs[input] =
-                bytes_of(test_read_file(test_data_dir() + "/inflate/" + input + ".bin"));
-        s.input = inputs[input];
+        s.name = all.substr(p + 2, u16(p));
+        p += 2 + s.name.size();
+        s.data = bytes_of(all.substr(p + 4, u16(p) | u16(p + 2) << 16));
+        p += 4 + s.data.size();
+        const std::string input = s.name.substr(0, s.name.find('/'));
+        s.input = bytes_of(test_read_file(test_data_dir() + "/inflate/" + input + ".bin"));
         streams.push_back(s);
     }
     return streams;
@@ -372,10 +368,8 @@ Result inflate_streamed(const Bytes& stream, size_t limit, size_t piece,
 // streamed and whole-buffer decodes agree on bytes and statuses.
 TEST(InflateStream, LargeStreamsAgreeWithTheWholeBufferDecode) {
     const std::string dir = test_temp_dir();
-    const std::string script = dir + "/big_streams.py";
-    std::FILE* f = std::fopen(script.c_str(), "w");
-    ASSERT_TRUE(f);
-    std::fputs(
+    const std::string script = test_write_file(
+        "big_streams.py",
         "import random, sys, zlib\n"
         "rng = random.Random(15)\n"
         "out = bytearray()\n"
@@ -390,10 +384,8 @@ TEST(InflateStream, LargeStreamsAgreeWithTheWholeBufferDecode) {
         "d = sys.argv[1]\n"
         "open(d + '/big.raw', 'wb').write(out)\n"
         "for level in (0, 1, 6, 9):\n"
-        "    open(d + '/big%d.z' % level, 'wb').write(zlib.compress(bytes(out), level))\n",
-        f);
-    std::fclose(f);
-    if (std::system(("/usr/bin/python3 " + script + " " + dir).c_str()) != 0)
+        "    open(d + '/big%d.z' % level, 'wb').write(zlib.compress(bytes(out), level))\n");
+    if (test_run("/usr/bin/python3 " + script + " " + dir) != 0)
         GTEST_SKIP() << "python3 with zlib is needed to make the streams";
     const Bytes raw = bytes_of(test_read_file(dir + "/big.raw"));
     for (int level : {0, 1, 6, 9}) {
