@@ -113,12 +113,10 @@ void stored_block(BitWriter& w, bool final, const Bytes& data, uint16_t nlen) {
     for (uint8_t b : data) w.byte(b);
 }
 
-} // namespace
-
 // Every level and strategy of zlib, windows of 512 bytes to 32 KiB: stored, fixed and dynamic
 // blocks, long matches, distance 1 runs and copies reaching 30,000 bytes back. Each stream
-// fits exactly, is refused one byte short, needs no Adler-32 trailer (a corrupt one is
-// accepted) but every byte of its data.
+// fits exactly, is refused one byte short, gives the same bytes with room to spare, needs no
+// Adler-32 trailer (a corrupt one is accepted) but every byte of its data.
 TEST(InflateRoundTrip, ZlibStreamsDecodeToTheirInputs) {
     std::vector<Stream> streams = load_streams();
     ASSERT_EQ(streams.size(), 150u);
@@ -128,25 +126,20 @@ TEST(InflateRoundTrip, ZlibStreamsDecodeToTheirInputs) {
         Result exact = inflate(s.data, size);
         EXPECT_EQ(exact.status, 0);
         EXPECT_TRUE(exact.out == s.input);
-        Result roomy = inflate(s.data, size + 4096);
-        EXPECT_EQ(roomy.status, 0);
-        EXPECT_EQ(roomy.out.size(), size) << "room to spare changes nothing";
         if (size) {
             EXPECT_EQ(inflate(s.data, size - 1).status, ST_BAD_DATA) << "does not fit";
         }
         Bytes corrupt = s.data;
         for (int i = 1; i <= 4; i++) corrupt[corrupt.size() - i] ^= 0x5A;
-        Result r = inflate(corrupt, size);
+        Result r = inflate(corrupt, size + 4096);
         EXPECT_EQ(r.status, 0);
-        EXPECT_TRUE(r.out == s.input) << "corrupt trailer";
+        EXPECT_TRUE(r.out == s.input) << "corrupt trailer, room to spare";
         EXPECT_EQ(inflate(Bytes(s.data.begin(), s.data.end() - 4), size).status, 0);
         // The last byte of DEFLATE data always holds bits of the final block.
         Bytes cut(s.data.begin(), s.data.end() - 5);
         EXPECT_EQ(inflate(cut, size + 1024).status, ST_BAD_DATA) << "data cut short";
     }
 }
-
-namespace {
 
 // A stream of the header bytes and one final fixed block: the literal 'z' after what
 // `before` writes.
@@ -196,8 +189,6 @@ void three_zero_distance_lengths(BitWriter& w) {
     w.code(2, 2), w.bits(0, 3); // 17: three zeros
     w.code(0, 2), w.code(1, 2); // 'A', end of block
 }
-
-} // namespace
 
 // Hand-made streams pin down the edge cases: what each decodes to (into a buffer of exactly
 // that size), or the status it ends with. Some were found by fuzzing: an empty stored block
@@ -323,8 +314,6 @@ TEST(Inflate, HandMadeStreamsDecodeOrEndWithTheirStatus) {
     }
 }
 
-namespace {
-
 // Streamed decoding: the source gives the stream in pieces of at most `piece` bytes, and the
 // output is taken in counts that cycle through `takes` until the stream ends or fails.
 struct Source {
@@ -359,8 +348,6 @@ Result inflate_streamed(const Bytes& stream, size_t limit, size_t piece,
     g_status = 0;
     return r;
 }
-
-} // namespace
 
 // Streams of megabytes made by Python's zlib, whole, cut, bounded one byte short and with bytes
 // flipped, decoded with their output taken in odd counts: every boundary of the input buffer
@@ -409,3 +396,5 @@ TEST(InflateStream, LargeStreamsAgreeWithTheWholeBufferDecode) {
         }
     }
 }
+
+} // namespace
