@@ -292,21 +292,14 @@ std::string segment(uint8_t marker, const std::string& body) {
 // The file with its first APP0 replaced by `segments`.
 std::string with_app_segments(const std::string& segments) {
     std::string f = small_jpeg();
-    size_t app0 = 2;
     EXPECT_EQ(uint8_t(f[3]), 0xE0);
     size_t length = (uint8_t(f[4]) << 8) | uint8_t(f[5]);
-    return f.substr(0, app0) + segments + f.substr(app0 + 2 + length);
+    return f.substr(0, 2) + segments + f.substr(4 + length);
 }
 
 std::string jfif(int units, int x_density, int y_density) {
     std::string b("JFIF\0\1\2", 7);
-    b += char(units);
-    b += {char(x_density >> 8),
-          char(x_density & 0xFF),
-          char(y_density >> 8),
-          char(y_density & 0xFF),
-          0,
-          0};
+    for (int v : {units, x_density >> 8, x_density, y_density >> 8, y_density, 0, 0}) b += char(v);
     return segment(0xE0, b);
 }
 
