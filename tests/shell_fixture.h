@@ -87,6 +87,11 @@ class ShellTest : public ::testing::Test {
     }
 
     std::string path(const std::string& name) { return root + "/" + name; }
+    // A PPM file of one colour under the test's folder; returns its path.
+    std::string ppm(const std::string& name, int w, int h, uint32_t colour) {
+        write_solid_ppm(path(name), w, h, colour);
+        return path(name);
+    }
 
     bool start(const std::string& command_line) {
         headless_app_reset();

@@ -25,8 +25,7 @@ TEST_F(ShellTest, BackgroundColourComesFromTheConfiguration) {
 
 TEST_F(ShellTest, QuotedPathWithBlanksAndBackslashesIsOneToken) {
     make_dir(path("my pics"));
-    std::string file = path("my pics/Photo 1.ppm");
-    write_solid_ppm(file, 40, 30, rgb(0, 200, 0));
+    std::string file = ppm("my pics/Photo 1.ppm", 40, 30, rgb(0, 200, 0));
     std::string quoted = "\"" + root + "\\my pics\\Photo 1.ppm\"";
     ASSERT_TRUE(start(quoted));
     EXPECT_EQ(title(), ppm_title(file, 40, 30));
@@ -86,8 +85,7 @@ TEST_F(ShellTest, SeveralPathsAndTokensLongerThanTheLimit) {
 }
 
 TEST_F(ShellTest, CloseRemovesSwapFilesAndEndsWithCodeZero) {
-    std::string file = path("a.ppm");
-    write_solid_ppm(file, 10, 10, rgb(3, 3, 3));
+    std::string file = ppm("a.ppm", 10, 10, rgb(3, 3, 3));
     ASSERT_TRUE(start(file));
     headless_close();
     headless_run_until_idle();
@@ -146,8 +144,7 @@ TEST_F(ShellTest, StatusRaisedByAKeyIsDroppedWhenTheNextStepLoadsAFile) {
     key(VKEY_F7); // nothing shown: status 10, kept as a message but not visible
     EXPECT_EQ(title(), "Dorvane v2.1.1");
     EXPECT_EQ(count_colour(k_white), long(width) * height);
-    std::string file = path("a.ppm");
-    write_solid_ppm(file, 10, 10, rgb(1, 1, 1));
+    std::string file = ppm("a.ppm", 10, 10, rgb(1, 1, 1));
     headless_drop({file});
     headless_run_until_idle();
     EXPECT_EQ(title(), ppm_title(file, 10, 10));
