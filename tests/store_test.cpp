@@ -23,6 +23,21 @@ bool check(const uint8_t* row, int size, int r) {
     return true;
 }
 
+// Fills rows from the first until the store refuses one; returns how many it took.
+int fill_until_refused(Table* s, int rows, int size) {
+    int r = 0;
+    for (uint8_t* row; r < rows && (row = store_row(s, r, false)); r++) fill(row, size, r);
+    return r;
+}
+
+// A fresh scratch root under the test folder; returns the scratch directory it gives.
+std::string fresh_scratch(const std::string& name) {
+    std::string root = test_temp_dir() + "/" + name;
+    mkdir(root.c_str(), 0700);
+    scratch_set_root(root.c_str());
+    return scratch_directory();
+}
+
 int rows_in_state(Table* s, int state) {
     int n = 0;
     for (int r = 0; r < s->rows; r++) n += s->states[r] == state;
@@ -253,8 +268,6 @@ TEST_F(Store, StoresTooLargeToPage) {
 // The scratch directory belongs to the user alone: a link, someone else's directory or one
 // open to others is refused with a log line and status 11, and nothing is written there.
 TEST_F(Store, ScratchDirectoryThatIsNotTheUsersIsRefused) {
-    std::string root = test_temp_dir() + "/roots";
-    mkdir(root.c_str(), 0700);
     std::string elsewhere = test_temp_dir() + "/elsewhere";
     mkdir(elsewhere.c_str(), 0700);
     enum Plant { FILE_THERE, LINK, OPEN_TO_ALL, SOMEONE_ELSES };
@@ -269,10 +282,7 @@ TEST_F(Store, ScratchDirectoryThatIsNotTheUsersIsRefused) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         if (c.plant == SOMEONE_ELSES && geteuid() != 0) continue; // only root gives it away
-        std::string case_root = root + "/" + std::to_string(n++);
-        mkdir(case_root.c_str(), 0700);
-        scratch_set_root(case_root.c_str());
-        std::string dir = scratch_directory();
+        std::string dir = fresh_scratch("root" + std::to_string(n++));
         int made = 0;
         if (c.plant == FILE_THERE) made = close(creat(dir.c_str(), 0600));
         if (c.plant == LINK) made = symlink(elsewhere.c_str(), dir.c_str());
@@ -284,13 +294,10 @@ TEST_F(Store, ScratchDirectoryThatIsNotTheUsersIsRefused) {
         int id = 0;
         Table* s = store_create(&id, 0, 100, 100, STORE_PLAIN);
         store_set_budget(1000);
-        int refused = 0;
-        for (int r = 0; r < 100 && refused < 2; r++) {
-            if (store_row(s, r, false)) continue;
+        for (int refused = 0; refused < 2; refused++) { // refused each time it is needed
+            EXPECT_LT(fill_until_refused(s, 100, 100), 100);
             EXPECT_EQ(std::exchange(g_status, 0), ST_SYSTEM);
-            refused++;
         }
-        EXPECT_EQ(refused, 2);
         std::string line =
             "Erreur  " + dir +
             (c.plant == FILE_THERE ? " est un fichier et non un repertoire\n"
@@ -312,12 +319,7 @@ TEST_F(Store, LinkPlantedAtASwapFileNameIsNotFollowed) {
     std::string name = std::string(prefix) + std::to_string(id) + "_0";
     ASSERT_EQ(symlink(victim.c_str(), name.c_str()), 0);
     store_set_budget(10 * 64);
-    int filled = 0;
-    for (; filled < 400; filled++) {
-        uint8_t* row = store_row(s, filled, false);
-        if (!row) break;
-        fill(row, 64, filled);
-    }
+    int filled = fill_until_refused(s, 400, 64);
     EXPECT_EQ(std::exchange(g_status, 0), ST_NO_MEMORY);
     EXPECT_GE(filled, 10);
     EXPECT_EQ(test_read_file(victim), "keep me");
@@ -331,14 +333,11 @@ TEST_F(Store, SwapFilesOfDeadProcessesAreSweptAtStart) {
     pid_t child = fork();
     if (child == 0) _exit(0);
     waitpid(child, nullptr, 0);
-    std::string root = test_temp_dir() + "/sweep";
-    mkdir(root.c_str(), 0700);
-    scratch_set_root(root.c_str());
-    std::string dir = scratch_directory();
+    std::string dir = fresh_scratch("sweep");
     mkdir(dir.c_str(), 0700);
     std::string dead = std::to_string(child) + "_3_0", alive = "1_3_0", other = "notes.txt";
     for (const std::string& n : {dead, alive, other}) close(creat((dir + "/" + n).c_str(), 0600));
-    scratch_set_root(root.c_str()); // checked again on next use
+    fresh_scratch("sweep"); // checked again on next use
     char prefix[1200];
     scratch_prefix(prefix, sizeof prefix);
     EXPECT_EQ(test_list_dir(dir), (std::vector<std::string>{alive, other}));
