@@ -93,12 +93,14 @@ class ShellTest : public ::testing::Test {
         return path(name);
     }
 
-    bool start(const std::string& command_line) {
+    // Starts the program and lets it settle, or (settle false) lets no time pass, so that
+    // animations can be followed step by step.
+    bool start(const std::string& command_line, bool settle = true) {
         headless_app_reset();
         headless_app_set_executable_dir(bin);
         headless_app_set_work_area(width, height);
         bool running = headless_app_start(command_line.c_str());
-        headless_run_until_idle();
+        settle ? headless_run_until_idle() : headless_run_for(0);
         return running;
     }
 

@@ -13,14 +13,6 @@ std::string gif_title(const std::string& path, int w, int h, int page, int pages
 
 class PagesTest : public ShellTest {
   protected:
-    // Starts without letting time pass, so animations can be followed step by step.
-    void start_now(const std::string& command_line) {
-        headless_app_reset();
-        headless_app_set_executable_dir(bin);
-        headless_app_set_work_area(width, height);
-        ASSERT_TRUE(headless_app_start(command_line.c_str()));
-        headless_run_for(0);
-    }
     void press(int vk, int modifiers = MOD_NONE) {
         headless_key(vk, modifiers);
         headless_run_for(0);
@@ -59,7 +51,7 @@ TEST_F(PagesTest, AnimationWithLoopCountOnePlaysOnceThenSpaceMovesOn) {
     std::string gif = path("anim.gif"), next = path("next.ppm");
     write_gif(gif, 8, 6, k_colours, {{0, 10}, {1, 20}, {2, 10}}, 1);
     write_solid_ppm(next, 5, 5, rgb(9, 9, 9));
-    start_now(gif + " " + next);
+    ASSERT_TRUE(start(gif + " " + next, false));
     EXPECT_EQ(title(), gif_title(gif, 8, 6, 1, 3));
     EXPECT_EQ(centre(), 0xFF0000u);
     headless_run_for(99);
@@ -83,7 +75,7 @@ TEST_F(PagesTest, EndlessAnimationWrapsAndOtherKeysLeaveItRunning) {
     std::string gif = path("endless.gif");
     // Delays of 0 and 1 hundredths play at 100 ms; 5 hundredths at 50 ms.
     write_gif(gif, 8, 6, k_colours, {{0, 0}, {1, 1}, {2, 5}}, 0);
-    start_now(gif);
+    ASSERT_TRUE(start(gif, false));
     EXPECT_EQ(centre(), 0xFF0000u);
     headless_run_for(100);
     EXPECT_EQ(centre(), 0x00FF00u);
@@ -104,7 +96,7 @@ TEST_F(PagesTest, FramesOfAnAnimationKeepTheViewTheUserChoseAndTheNextFileIsFitt
     std::string gif = path("a.gif"), next = path("b.ppm");
     write_gif(gif, 40, 30, k_colours, {{0, 10}, {1, 10}, {2, 10}}, 0);
     write_solid_ppm(next, 40, 30, rgb(9, 9, 9));
-    start_now(gif + " " + next);
+    ASSERT_TRUE(start(gif + " " + next, false));
     EXPECT_EQ(count_colour(0xFF0000), 40 * 30) << "fitted at 1:1";
     press(VKEY_ADD);
     long zoomed = count_colour(0xFF0000);
@@ -153,7 +145,7 @@ TEST_F(PagesTest, SpaceReachesEveryFileInOrderLeavingEachAfterAtMostOnePass) {
         bool animated = !f.frames.empty() && f.frames[0].delay >= 0;
         presses.push_back(animated ? f.frames.size() : 1);
     }
-    start_now(dir);
+    ASSERT_TRUE(start(dir, false));
     // Presses at uneven intervals, so that animations are left in every state.
     size_t expected = 0, presses_here = 0;
     for (int i = 0; i < 300; i++) {
@@ -186,7 +178,7 @@ TEST_F(PagesTest, FrameWithItsOwnColourTableKeepsThePageBelowInItsColours) {
     second.local_table = {0, 0, 0, 0, 255, 0};
     g.frames = {first, second};
     write_bytes(gif, gif_build(g));
-    start_now(gif);
+    ASSERT_TRUE(start(gif, false));
     EXPECT_EQ(centre(), 0xFF0000u);
     long red = count_colour(0xFF0000);
     headless_run_for(100);
