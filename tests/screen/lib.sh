@@ -11,10 +11,7 @@ export LSAN_OPTIONS="suppressions=$here/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}
 source "$here/scenario.sh"
 failures=0 xplayed="" TITLE_FROM=${TITLE_FROM:-} TITLE_TO=${TITLE_TO:-}
 
-skip() {
-    echo "SKIP: $*"
-    exit $SKIP
-}
+skip() { echo "SKIP: $*" && exit $SKIP; }
 
 need() {
     for tool in "$@"; do
@@ -23,14 +20,8 @@ need() {
     [ -x "$XDND_DROP" ] || skip "xdnd-drop is not built (libx11-dev is needed)"
 }
 
-XVFB_PID=
-VIEWER_PID=
-cleanup() {
-    [ -n "$VIEWER_PID" ] && kill "$VIEWER_PID" 2>/dev/null
-    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
-    wait 2>/dev/null
-}
-trap cleanup EXIT
+XVFB_PID= VIEWER_PID=
+trap 'kill $VIEWER_PID $XVFB_PID 2>/dev/null; wait 2>/dev/null' EXIT
 
 # A fresh test folder with the scenario's files (list: those on the command line) and a home
 # whose desktop trash lives there too.
@@ -39,10 +30,7 @@ prepare() {
     mkdir -p "$OUT"
     files=$OUT/files
     make_files "$files"
-    list=()
-    for f in a-flower.jpg b-bird.bmp c-cat.jpg c-map.ecw d-rose.ppm e-broken.jpg; do
-        list+=("$files/$f")
-    done
+    list=("$files"/{a-flower.jpg,b-bird.bmp,c-cat.jpg,c-map.ecw,d-rose.ppm,e-broken.jpg})
     export HOME=$OUT/home XDG_DATA_HOME=$OUT/home/.local/share
     mkdir -p "$XDG_DATA_HOME"
 }
@@ -62,7 +50,7 @@ start_xvfb() {
     SCREEN_W=${1%x*} SCREEN_H=${1#*x}
     Xvfb -displayfd 1 -screen 0 "${1}x24" -nolisten tcp >"$OUT/display" 2>"$OUT/xvfb.log" &
     XVFB_PID=$!
-    wait_for 20 grep -q '[0-9]' "$OUT/display" || { echo "FAIL: Xvfb did not start"; exit 1; }
+    wait_for 20 grep -qs '[0-9]' "$OUT/display" || { echo "FAIL: Xvfb did not start"; exit 1; }
     export DISPLAY=":$(head -1 "$OUT/display")"
 }
 
@@ -133,6 +121,12 @@ screen_matches() { # expected.ppm [shot.ppm diff.ppm]
 
 title_is() { [ "$(xdotool getwindowname "$wid" 2>/dev/null)" = "$1" ]; }
 
+# Counts a failed check, with its message.
+failed() {
+    echo "$*"
+    failures=$((failures + 1))
+}
+
 # Holds the screen and the title to what the headless program shows after all input so far
 # (xplayed); on a difference the screen, the expected picture and their difference stay in the
 # build folder.
@@ -144,11 +138,9 @@ check_shown() { # name label
         echo "$2: pixels and title equal"
         return
     fi
-    echo "$2: DIFFERS: $(cat "$OUT/compare.txt"); title '$(xdotool getwindowname "$wid")'" \
-        "for '$expected'"
+    failed "$2: DIFFERS: $(cat "$OUT/compare.txt"); title '$(xdotool getwindowname "$wid")'" \
+        "for '$expected'; screenshots kept in $OUT/$1*"
     screen_matches "$OUT/$1.ppm" "$OUT/$1-screen.ppm" "$OUT/$1-diff.ppm"
-    echo "  screenshots kept in $OUT/$1*"
-    failures=$((failures + 1))
 }
 
 # Plays every step of the scenario on the window; each must show what the headless program
@@ -176,45 +168,28 @@ check_resized() { # width height words
     xplayed="$xplayed $3"
     xdotool windowsize "$wid" "$1" "$2"
     took_size() { read_paint_report && [ "$VW $VH" != "$before" ]; }
-    if ! wait_for 10 took_size || ! log_quiet_for 8 20; then
-        echo "RESIZE TO $1x$2: the program did not take a new size (view $VW x $VH)"
-        failures=$((failures + 1))
-        return
-    fi
-    read_paint_report
+    wait_for 10 took_size && log_quiet_for 8 20 && read_paint_report ||
+        { failed "RESIZE TO $1x$2: the program did not take a new size (view $VW x $VH)" && return; }
     xplayed="$xplayed size:${VW}x$VH"
     check_shown "resized-$1x$2" "resized to $1x$2 [$3] (view ${VW}x$VH)"
 }
 
-# Ctrl+Delete must move the file $shown to the desktop trash, not away.
-check_trashed() {
+# Then Ctrl+Delete must move the file $shown to the desktop trash, not away, and Esc must end
+# the program (VIEWER_PID) within the deadline with exit code 0.
+check_trash_and_escape() { # esc-deadline-seconds
+    local trash=$XDG_DATA_HOME/Trash/files code
     xdotool windowfocus "$wid" 2>/dev/null
     xdotool key ctrl+Delete
-    trashed() { [ ! -e "$shown" ] && [ -e "$XDG_DATA_HOME/Trash/files/$(basename "$shown")" ]; }
-    if wait_for 10 trashed; then
-        echo "ctrl+Delete: $shown is in the trash"
-    else
-        echo "CTRL+DELETE FAILED: $shown was not moved to $XDG_DATA_HOME/Trash/files"
-        ls -la "$files" "$XDG_DATA_HOME/Trash/files" 2>&1
-        failures=$((failures + 1))
-    fi
-}
-
-# Esc must end the program (VIEWER_PID) within the deadline with exit code 0.
-check_escape_ends() { # deadline-seconds
+    trashed() { [ ! -e "$shown" ] && [ -e "$trash/$(basename "$shown")" ]; }
+    wait_for 10 trashed && echo "ctrl+Delete: $shown is in the trash" ||
+        failed "CTRL+DELETE FAILED: $shown was not moved to $trash: $(ls "$files" "$trash" 2>&1)"
     xdotool windowfocus "$wid" 2>/dev/null
     xdotool key Escape
     ended() { ! kill -0 "$VIEWER_PID" 2>/dev/null; }
-    if ! wait_for "$1" ended; then
-        echo "ESC did not end the program"
-        failures=$((failures + 1))
-    elif wait "$VIEWER_PID"; then
-        echo "Esc: exit code 0"
-    else
-        echo "Esc: EXIT CODE $?"
-        failures=$((failures + 1))
-    fi
-    VIEWER_PID=
+    wait_for "$1" ended || { failed "ESC did not end the program" && return; }
+    wait "$VIEWER_PID"
+    code=$? VIEWER_PID=
+    [ $code -eq 0 ] && echo "Esc: exit code 0" || failed "Esc: EXIT CODE $code"
 }
 
 verdict() {

@@ -19,15 +19,11 @@ await_window 30
 # The first step pans the first page before any zoom key: as far as once F4 has laid it out.
 snapshot "$OUT/after-f4.ppm" "F4 ${STEPS[0]}" >/dev/null
 play_steps
-if ! cmp -s "$OUT/after-f4.ppm" "$OUT/step0.ppm"; then
-    echo "PANNING THE FIRST PAGE: not as after F4"
-    failures=$((failures + 1))
-fi
+cmp -s "$OUT/after-f4.ppm" "$OUT/step0.ppm" || failed "PANNING THE FIRST PAGE: not as after F4"
 # Resizing: the page shown fitted is fitted to the smaller window at once; zoomed, it keeps its
 # scale and place when the window grows again.
 check_resized 300 220 ""
 check_resized 360 260 "KP_Add"
 shown=$(xdotool getwindowname "$wid" | sed -E 's/ (-|:) .*//')
-check_trashed
-check_escape_ends 10
+check_trash_and_escape 10
 verdict

@@ -40,7 +40,6 @@ play_steps
 check_resized 330 250 ""
 check_resized 390 290 "KP_Add"
 shown=$files/$(basename "$(xdotool getwindowname "$wid" | sed -E 's/ (-|:) .*//')")
-check_trashed
-check_escape_ends 15
+check_trash_and_escape 15
 wineserver -k 2>/dev/null
 verdict
