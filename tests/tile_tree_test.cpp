@@ -37,11 +37,7 @@ Image* grey_image(int w, int h, int seed) {
 // A document whose extent is set before the tree is made, with the tree on the raster layer.
 DocumentWindow document_with_tree(int width, int height, const Rect& extent) {
     DocumentWindow d = make_document(width, height);
-    Extent* e = d.extent();
-    e->x0 = extent.x0;
-    e->y0 = extent.y0;
-    e->x1 = extent.x1;
-    e->y1 = extent.y1;
+    set_extent(d, extent.x0, extent.y0, extent.x1, extent.y1);
     layer_attach_tile_tree(d.layer_id);
     EXPECT_NE(d.layer()->tile_tree_id, 0);
     return d;

@@ -63,11 +63,7 @@ TEST(PendingZones, InputIsLookedAtOnlyEveryHundredFiftyMilliseconds) {
 
 TEST(PendingZones, AddingAndRemovingObjectsInvalidateTheirBoundsInEveryView) {
     DocumentWindow d = make_document(200, 150);
-    Extent* e = d.extent();
-    e->x0 = -20;
-    e->y0 = -20;
-    e->x1 = 500;
-    e->y1 = 500;
+    set_extent(d, -20, -20, 500, 500);
     // A second window showing the same extent.
     PlatformWindow other_handle = headless_window_create(50, 50);
     int other = window_object_create(other_handle, 0, 0, 0);
