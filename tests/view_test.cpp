@@ -73,17 +73,6 @@ TEST(ZoomLevels, SetZoomPicksTheNearestLevel) {
     EXPECT_EQ(std::exchange(g_status, 0), ST_VALUE);
 }
 
-TEST(ZoomLevels, MissingViewLeavesEverythingAndReportsNotFound) {
-    DocumentWindow d = fitted_page(100, 100, 50, 50);
-    g_display.view_id = 9999;
-    zoom_step(+1);
-    EXPECT_EQ(std::exchange(g_status, 0), ST_NOT_FOUND);
-    pan(PAN_DOWN);
-    EXPECT_EQ(std::exchange(g_status, 0), ST_NOT_FOUND);
-    pan(14);
-    EXPECT_EQ(std::exchange(g_status, 0), ST_VALUE);
-}
-
 TEST(Scrolling, RangesFollowTheExtentAndTheOrigin) {
     DocumentWindow d = blank_page(500, 400, 1000, 2000);
     set_view_origin(-100, -300, 1.0);
