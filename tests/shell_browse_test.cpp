@@ -53,13 +53,8 @@ TEST_F(ShellTest, DirectoryIsBrowsedInLowerCasePathOrderAndWrapsBothWays) {
 // before it is reached is dropped.
 TEST_F(ShellTest, DirectoryScanOrderLinksAndVanishedFiles) {
     std::string img = path("img");
-    make_dir(img);
-    make_dir(img + "/a");
-    write_solid_ppm(img + "/a.ppm", 4, 4, rgb(1, 0, 0));
-    write_solid_ppm(img + "/a/x.ppm", 5, 5, rgb(2, 0, 0));
-    write_solid_ppm(img + "/ab.ppm", 6, 6, rgb(3, 0, 0));
-    write_solid_ppm(img + "/b.ppm", 7, 7, rgb(4, 0, 0));
-    write_solid_ppm(img + "/c.ppm", 8, 8, rgb(5, 0, 0));
+    const char* const names[] = {"a.ppm", "a/x.ppm", "ab.ppm", "b.ppm", "c.ppm"};
+    for (int i = 0; i < 5; i++) ppm(std::string("img/") + names[i], 4 + i, 4 + i, rgb(i + 1, 0, 0));
     ASSERT_EQ(symlink(img.c_str(), (img + "/again").c_str()), 0);
     ASSERT_EQ(symlink(".", (img + "/self").c_str()), 0);
     ASSERT_EQ(symlink("/nonexistent/target", (img + "/b-dangling").c_str()), 0);
@@ -74,19 +69,12 @@ TEST_F(ShellTest, DirectoryScanOrderLinksAndVanishedFiles) {
 }
 
 TEST_F(ShellTest, DeepTreeIsScannedAndTheWorkingDirectoryEndsAtItsParent) {
-    std::string d = path("t");
-    make_dir(d);
-    std::string deep = d;
-    for (int i = 0; i < 5; i++) {
-        deep += "/l" + std::to_string(i);
-        make_dir(deep);
-    }
-    write_solid_ppm(deep + "/z.ppm", 3, 3, rgb(9, 9, 9));
-    write_solid_ppm(root + "/rel.ppm", 2, 2, rgb(8, 8, 8));
+    std::string d = path("t"), deep = ppm("t/l0/l1/l2/l3/l4/z.ppm", 3, 3, rgb(9, 9, 9));
+    ppm("rel.ppm", 2, 2, rgb(8, 8, 8));
     // The relative name after the directory resolves against the directory's parent; a
     // missing directory between them is passed over.
     ASSERT_TRUE(start(d + " " + path("no/such/dir/") + " rel.ppm"));
-    EXPECT_EQ(title(), ppm_title(deep + "/z.ppm", 3, 3));
+    EXPECT_EQ(title(), ppm_title(deep, 3, 3));
     expect_next_shows("rel.ppm", 2, 2);
     EXPECT_EQ(count_colour(rgb(8, 8, 8)), 4);
 }
@@ -143,11 +131,10 @@ TEST_F(ShellTest, DroppedFilesRestartAtTheFirstOfAllInPathOrder) {
 
 TEST_F(ShellTest, CorruptImageInTheMiddleIsReportedAndBrowsingGoesOn) {
     std::string dir = path("mixed");
-    make_dir(dir);
-    write_solid_ppm(dir + "/1.ppm", 5, 5, rgb(0, 0, 1));
+    ppm("mixed/1.ppm", 5, 5, rgb(0, 0, 1));
     write_bytes(dir + "/2.ppm", "P6\n50 50\n255\n\x01\x02");
     write_bytes(dir + "/3.gif", "GIF89a\x05\x00\x05\x00\x00\x00\x00\x2C garbage");
-    write_solid_ppm(dir + "/4.ppm", 6, 6, rgb(0, 0, 4));
+    ppm("mixed/4.ppm", 6, 6, rgb(0, 0, 4));
     ASSERT_TRUE(start(dir));
     EXPECT_EQ(title(), ppm_title(dir + "/1.ppm", 5, 5));
     // Each failure shows its own copy of the 8 x 6 error picture at scale 1, 20 pixels from the
@@ -172,8 +159,7 @@ TEST_F(ShellTest, CorruptImageInTheMiddleIsReportedAndBrowsingGoesOn) {
 
 TEST_F(ShellTest, NestingPastTheDepthLimitIsPassedOver) {
     std::string d = path("n");
-    make_dir(d);
-    write_solid_ppm(d + "/top.ppm", 2, 2, rgb(0, 1, 0));
+    ppm("n/top.ppm", 2, 2, rgb(0, 1, 0));
     // 120 levels of one-letter names: the path stays short, the depth does not.
     std::string deep = d;
     for (int i = 0; i < 120; i++) {
@@ -207,8 +193,7 @@ TEST_F(ShellTest, QueuedKeyPressesAreDroppedByTheNextTimerMessage) {
 
 TEST_F(ShellTest, DeleteThatLeavesOnlyANonImageEndsWithNoImage) {
     std::string dir = path("d");
-    make_dir(dir);
-    write_solid_ppm(dir + "/a.ppm", 5, 5, rgb(0, 0, 1));
+    ppm("d/a.ppm", 5, 5, rgb(0, 0, 1));
     write_bytes(dir + "/notes.txt", "not an image");
     ASSERT_TRUE(start(dir));
     ASSERT_EQ(title(), ppm_title(dir + "/a.ppm", 5, 5));

@@ -87,8 +87,12 @@ class ShellTest : public ::testing::Test {
     }
 
     std::string path(const std::string& name) { return root + "/" + name; }
-    // A PPM file of one colour under the test's folder; returns its path.
+    // A PPM file of one colour under the test's folder, in folders made as needed; returns its
+    // path.
     std::string ppm(const std::string& name, int w, int h, uint32_t colour) {
+        for (size_t slash = name.find('/'); slash != std::string::npos;
+             slash = name.find('/', slash + 1))
+            make_dir(path(name.substr(0, slash)));
         write_solid_ppm(path(name), w, h, colour);
         return path(name);
     }

@@ -92,9 +92,8 @@ TEST_F(PagesTest, EndlessAnimationWrapsAndOtherKeysLeaveItRunning) {
 }
 
 TEST_F(PagesTest, FramesOfAnAnimationKeepTheViewTheUserChoseAndTheNextFileIsFitted) {
-    std::string gif = path("a.gif"), next = path("b.ppm");
+    std::string gif = path("a.gif"), next = ppm("b.ppm", 40, 30, rgb(9, 9, 9));
     write_gif(gif, 40, 30, k_colours, {{0, 10}, {1, 10}, {2, 10}}, 0);
-    write_solid_ppm(next, 40, 30, rgb(9, 9, 9));
     ASSERT_TRUE(start(gif + " " + next, false));
     EXPECT_EQ(count_colour(0xFF0000), 40 * 30) << "fitted at 1:1";
     press(VKEY_ADD);
