@@ -1,6 +1,6 @@
-# Shared by the on-screen tests: a private Xvfb, screen dumps compared with dorvane-snapshot,
-# waits on conditions with a deadline. Sourced; the caller sets OUT (its folder in the build
-# tree), SNAPSHOT (dorvane-snapshot), COMPARE (screen-compare) and XDND_DROP (xdnd-drop), and
+# Shared by the on-screen tests: a private Xvfb, screen dumps compared with dorvane-snapshot
+# (cut to the client area by ImageMagick), waits on conditions with a deadline. Sourced; the
+# caller sets OUT (its folder in the build tree), SNAPSHOT and XDND_DROP (the tools), and
 # may set TITLE_FROM and TITLE_TO: text replaced in the headless program's titles (file names as
 # the program under test shows them).
 
@@ -18,6 +18,7 @@ need() {
         command -v "$tool" >/dev/null 2>&1 || skip "$tool is not installed (tools/setup-debian.sh installs it)"
     done
     [ -x "$XDND_DROP" ] || skip "xdnd-drop is not built (libx11-dev is needed)"
+    [ -x /usr/bin/convert ] || skip "ImageMagick is not installed"
 }
 
 XVFB_PID= VIEWER_PID=
@@ -114,9 +115,13 @@ play_x() { # words...
     done
 }
 
-screen_matches() { # expected.ppm [shot.ppm diff.ppm]
+# The client area on the screen (shot.ppm) equals the top-left of the picture (want.ppm).
+screen_matches() { # expected.ppm
     xwd -root -silent >"$OUT/screen.xwd" 2>/dev/null &&
-        "$COMPARE" match "$OUT/screen.xwd" "$PX" "$PY" "$PW" "$PH" "$@" >"$OUT/compare.txt" 2>&1
+        /usr/bin/convert xwd:"$OUT/screen.xwd" -crop "${PW}x$PH$(printf %+d%+d "$PX" "$PY")" \
+            +repage -strip "$OUT/shot.ppm" &&
+        /usr/bin/convert "$1" -crop "${PW}x$PH+0+0" +repage -strip "$OUT/want.ppm" &&
+        cmp -s "$OUT/shot.ppm" "$OUT/want.ppm"
 }
 
 title_is() { [ "$(xdotool getwindowname "$wid" 2>/dev/null)" = "$1" ]; }
@@ -138,9 +143,10 @@ check_shown() { # name label
         echo "$2: pixels and title equal"
         return
     fi
-    failed "$2: DIFFERS: $(cat "$OUT/compare.txt"); title '$(xdotool getwindowname "$wid")'" \
-        "for '$expected'; screenshots kept in $OUT/$1*"
-    screen_matches "$OUT/$1.ppm" "$OUT/$1-screen.ppm" "$OUT/$1-diff.ppm"
+    cp "$OUT/shot.ppm" "$OUT/$1-screen.ppm"
+    failed "$2: DIFFERS: $(/usr/bin/compare -metric AE "$OUT/want.ppm" "$OUT/shot.ppm" \
+        "$OUT/$1-diff.png" 2>&1) pixels differ; title '$(xdotool getwindowname "$wid")' for" \
+        "'$expected'; screenshots kept in $OUT/$1*"
 }
 
 # Plays every step of the scenario on the window; each must show what the headless program

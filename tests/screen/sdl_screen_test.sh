@@ -4,9 +4,9 @@
 # gives for the same input at the same size, and so must the window resized by the user. Then
 # Ctrl+Delete must move the shown file to the desktop trash, and Esc must end the viewer with
 # exit code 0.
-# Usage: sdl_screen_test.sh VIEWER SNAPSHOT SCREEN_COMPARE XDND_DROP OUT_DIR
+# Usage: sdl_screen_test.sh VIEWER SNAPSHOT XDND_DROP OUT_DIR
 set -u
-VIEWER=$1 SNAPSHOT=$2 COMPARE=$3 XDND_DROP=$4 OUT=$5
+VIEWER=$1 SNAPSHOT=$2 XDND_DROP=$3 OUT=$4
 source "$(dirname "$0")/lib.sh"
 need Xvfb xdotool xwd
 [ -x "$VIEWER" ] || skip "the SDL viewer is not built (libsdl2-dev and libglib2.0-dev are needed)"

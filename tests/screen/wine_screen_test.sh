@@ -4,9 +4,9 @@
 # headless program, then Ctrl+Delete (Wine's recycle bin is the desktop trash) and Esc.
 # Keys go to the X window; they only act when the document window has handed the focus to the
 # main window, whose procedure holds the key table.
-# Usage: wine_screen_test.sh SOURCE_DIR WIN64_BUILD_DIR SNAPSHOT SCREEN_COMPARE XDND_DROP OUT_DIR
+# Usage: wine_screen_test.sh SOURCE_DIR WIN64_BUILD_DIR SNAPSHOT XDND_DROP OUT_DIR
 set -u
-SRC=$1 WINBUILD=$2 SNAPSHOT=$3 COMPARE=$4 XDND_DROP=$5 OUT=$6
+SRC=$1 WINBUILD=$2 SNAPSHOT=$3 XDND_DROP=$4 OUT=$5
 source "$(dirname "$0")/lib.sh"
 need Xvfb xdotool xwd wine x86_64-w64-mingw32-g++-posix cmake
 prepare
