@@ -14,10 +14,6 @@
 
 namespace {
 
-std::string made_dir() {
-    return test_made_tiffs();
-}
-
 // Format name of a made file, from the compression its name says.
 int name_index_of(const std::string& name) {
     if (name.find("lzw") != std::string::npos) return 12;
@@ -33,7 +29,7 @@ int name_index_of(const std::string& name) {
 // without a clear code, CMYK, bilevel and Group 4 in both senses and fill orders, orientations 2
 // to 8, several pages) matches libtiff's decode exactly unless listed here.
 TEST(TiffFiles, MadeByPublicToolsMatchLibtiff) {
-    std::string dir = made_dir();
+    std::string dir = test_made_tiffs();
     if (dir.empty()) GTEST_SKIP() << "libtiff-tools, ImageMagick or Pillow missing";
     const Expectation cases[] = {
         {"palette8.tif palette8-packbits.tif palette16.tif", 0,
@@ -158,7 +154,7 @@ TEST(TiffTags, ResolutionAndPackBitsNoOp) {
 // After the load only the first strip's rows exist; a read decodes the strip holding the row;
 // dropped rows decode again to the same pixels; a damaged strip shows black and is logged.
 TEST(TiffOnDemand, StripsDecodeWhenReadAndAgainAfterDropping) {
-    std::string dir = made_dir();
+    std::string dir = test_made_tiffs();
     if (dir.empty()) GTEST_SKIP() << "libtiff-tools, ImageMagick or Pillow missing";
     std::string file = dir + "/lzw.tif"; // 43 rows in strips of 7
     LoadResult r = test_load(file);
@@ -203,7 +199,7 @@ TEST(TiffOnDemand, StripsDecodeWhenReadAndAgainAfterDropping) {
 // 200 million pixels in LZW strips of one row, shown fitted and at 1:1 in several places with a
 // 32 MB budget: every window pixel is the file's, and the rows in memory stay within the budget.
 TEST(TiffDisplay, LargeFileShownWithinASmallBudget) {
-    if (made_dir().empty()) GTEST_SKIP() << "libtiff-tools, ImageMagick or Pillow missing";
+    if (test_made_tiffs().empty()) GTEST_SKIP() << "libtiff-tools, ImageMagick or Pillow missing";
     const int w = 20000, h = 10000;
     std::string file = test_temp_dir() + "/large.tif";
     std::string command = "/usr/bin/python3 " + test_data_dir() + "/tiff/make_tiffs.py --large " +
