@@ -66,8 +66,8 @@ inline void expect_page_near(Image* page, const std::string& ref_path, int toler
 
 // Expectation.differing values that are not pixel counts.
 constexpr long kSizesDiffer = -1;
-// GIF held to ImageMagick's frames over a white canvas, the canvas this viewer shows, instead
-// of to its reference, whose canvas is the background colour.
+// Held to ImageMagick's frames over a white canvas, the canvas this viewer shows, instead of
+// to the reference (for GIF, whose canvas is the background colour).
 constexpr long kMagickOnWhite = -2;
 // Every image is a page where the reference stopped after the first: those that have a
 // reference match it.
@@ -115,8 +115,8 @@ inline void check_sample_set(const SampleSet& set, const std::string& folder,
         if (expected == kMagickOnWhite) {
             if (!have_magick()) continue;
             std::vector<Rgb> frames = magick_frames_on_white(image);
-            ASSERT_EQ(frames.size(), pages.size()) << why;
-            for (size_t i = 0; i < pages.size(); i++)
+            EXPECT_EQ(frames.size(), pages.size()) << why;
+            for (size_t i = 0; i < pages.size() && i < frames.size(); i++)
                 EXPECT_EQ(rgb_differing(page_rgb(pages[i]), frames[i]), 0) << why << ", page " << i;
             continue;
         }
