@@ -57,14 +57,11 @@ start_xvfb() {
 
 # The last report of the viewer's log (DORVANE_REPORT_PAINT): sets PX PY PW PH, the part of
 # the document client area that lies on the screen, and VW VH, the size the display lays the
-# view out for. (A maximised window's frame, and so a little of its client area, may stand
-# off the screen.)
+# view out for.
 read_paint_report() {
-    local line
     grep -q 'dorvane: painted' "$OUT/viewer.log" || return 1
-    line=$(grep -E 'dorvane: (painted|resized)' "$OUT/viewer.log" | tail -1)
-    read -r PX PY PW PH VW VH < <(echo "$line" |
-        sed -E 's/.* at (-?[0-9]+),(-?[0-9]+) size ([0-9]+)x([0-9]+) view ([0-9]+)x([0-9]+)/\1 \2 \3 \4 \5 \6/')
+    read -r PX PY PW PH VW VH < <(grep -E 'dorvane: (painted|resized)' "$OUT/viewer.log" |
+        tail -1 | sed -E 's/.* at (-?[0-9]+),(-?[0-9]+) size ([0-9]+)x([0-9]+) view ([0-9]+)x([0-9]+)/\1 \2 \3 \4 \5 \6/')
     [ $((PX + PW)) -gt "$SCREEN_W" ] && PW=$((SCREEN_W - PX))
     [ $((PY + PH)) -gt "$SCREEN_H" ] && PH=$((SCREEN_H - PY))
     return 0
@@ -83,8 +80,8 @@ log_quiet_for() {
     return 1
 }
 
-# Expected picture and title of the input so far, from the headless program started at the
-# size the program started with (START_SIZE, set by await_window).
+# Expected picture and title after the words, from the headless program started at the size
+# the program started with (START_SIZE, set by await_window).
 snapshot() { # out.ppm words
     "$SNAPSHOT" --size "$START_SIZE" --keys "$2" --out "$1" "${list[@]}" | head -1
 }
@@ -205,11 +202,7 @@ verdict() {
 # Waits for the program (VIEWER_PID, logging to viewer.log) to paint and settle, then finds
 # its window: sets wid and the paint report values. Exits on failure.
 await_window() { # paint-deadline-seconds
-    if ! wait_for "$1" read_paint_report; then
-        echo "FAIL: the program never finished a paint"
-        cat "$OUT/viewer.log"
-        exit 1
-    fi
+    wait_for "$1" read_paint_report || { echo "FAIL: no paint" && cat "$OUT/viewer.log" && exit 1; }
     # Wait until start-up has settled: a size message may still come once the window is mapped.
     log_quiet_for 15 30
     read_paint_report
