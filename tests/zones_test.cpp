@@ -1,4 +1,4 @@
-// The pending-zone bookkeeping of a window: scrolling, input checks, objects coming and going.
+// The pending-zone bookkeeping of a window: scrolling, objects coming and going.
 // Merging, clipping, subtraction and painted regions are what every redraw in the render,
 // tile-tree and shell tests goes through, each window pixel compared with a reference.
 #include "display_fixture.h"
@@ -44,21 +44,6 @@ TEST(PendingZones, ScrollingRedrawsOnlyTheUncoveredStripAndMatchesAFullRedraw) {
         for (uint32_t p : scrolled) ASSERT_NE(p, k_headless_unpainted);
         EXPECT_TRUE(scrolled == redraw_all(d));
     }
-}
-
-TEST(PendingZones, InputIsLookedAtOnlyEveryHundredFiftyMilliseconds) {
-    DocumentWindow d = make_document(10, 10);
-    g_uninterruptible = false;
-    headless_set_input_pending(true);
-    headless_set_clock(1000);
-    EXPECT_TRUE(input_pending());
-    headless_advance_clock(149);
-    EXPECT_FALSE(input_pending());
-    headless_advance_clock(1);
-    EXPECT_TRUE(input_pending());
-    g_uninterruptible = true;
-    headless_advance_clock(1000);
-    EXPECT_FALSE(input_pending());
 }
 
 TEST(PendingZones, AddingAndRemovingObjectsInvalidateTheirBoundsInEveryView) {
