@@ -22,19 +22,12 @@ struct RowShape {
 };
 
 RowShape row_shape(unsigned long long width) {
+    // Pixels of 1, 2 or 4 bits share bytes; wider ones are whole bytes, the predictor's unit.
+    const unsigned long long bits =
+        (unsigned long long)g_png.page->samples_per_pixel * (unsigned long long)g_png.depth;
     RowShape s;
-    if (g_png.depth == 16) {
-        // Two bytes per sample.
-        static const int k_samples[7] = {1, 0, 3, 1, 2, 0, 4};
-        s.unit = size_t(2 * k_samples[g_png.colour_type]);
-        s.bytes = width * s.unit;
-        return s;
-    }
-    const int bits = g_png.page->bit_count;
-    s.bytes = (unsigned long long)bits * width / 8 + ((unsigned long long)bits * width % 8 != 0);
-    if (g_png.grey_alpha) s.bytes *= 2;
-    if (g_png.rgba) s.bytes += width;
-    s.unit = size_t(bits / 8 > 1 ? bits / 8 : 1) + (g_png.alpha ? 1 : 0);
+    s.bytes = (bits * width + 7) / 8;
+    s.unit = size_t(bits < 8 ? 1 : bits / 8);
     return s;
 }
 
