@@ -64,15 +64,15 @@ inline uint8_t wide_to_byte(const uint8_t* at) {
     return static_cast<uint8_t>((x - (x >> 8)) >> 8);
 }
 
-// Source and planes never overlap. Sixteen pixels at a time where SSE2 is there; the wide
-// loads of four-byte pixels read up to four bytes past the sixteenth pixel, so the last pixels
-// go one by one.
+// Source and planes never overlap. Sixteen pixels of three or four bytes at a time where SSE2
+// is there; the wide loads of four-byte pixels read up to four bytes past the sixteenth pixel,
+// so the last pixels go one by one, as do all pixels of two-byte samples.
 template <int Bytes, int R, int G, int B>
 void split(const uint8_t* __restrict src, uint8_t* __restrict red, uint8_t* __restrict green,
            uint8_t* __restrict blue, int width) {
     int x = 0;
 #if defined(__SSE2__)
-    if (Bytes == 3) {
+    if constexpr (Bytes == 3) {
         for (; x + 16 <= width; x += 16) {
             const uint8_t* s = src + 3 * x;
             store_sixteen<R, G, B>(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s)),
@@ -81,14 +81,16 @@ void split(const uint8_t* __restrict src, uint8_t* __restrict red, uint8_t* __re
                                    red + x, green + x, blue + x);
         }
     }
-    for (; Bytes == 4 && x + 18 <= width; x += 16) {
-        const uint8_t* s = src + Bytes * x;
-        const __m128i p[4] = {four_pixels<Bytes>(s), four_pixels<Bytes>(s + 4 * Bytes),
-                              four_pixels<Bytes>(s + 8 * Bytes),
-                              four_pixels<Bytes>(s + 12 * Bytes)};
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(red + x), gather<R>(p));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(green + x), gather<G>(p));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(blue + x), gather<B>(p));
+    if constexpr (Bytes == 4) {
+        for (; x + 18 <= width; x += 16) {
+            const uint8_t* s = src + Bytes * x;
+            const __m128i p[4] = {four_pixels<Bytes>(s), four_pixels<Bytes>(s + 4 * Bytes),
+                                  four_pixels<Bytes>(s + 8 * Bytes),
+                                  four_pixels<Bytes>(s + 12 * Bytes)};
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(red + x), gather<R>(p));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(green + x), gather<G>(p));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(blue + x), gather<B>(p));
+        }
     }
 #endif
     for (; x < width; x++) {
@@ -107,12 +109,18 @@ void split_packed(PixelOrder order, const uint8_t* src, uint8_t* red, uint8_t* g
         return split<3, 0, 1, 2>(src, red, green, blue, width);
     case ORDER_BGR:
         return split<3, 2, 1, 0>(src, red, green, blue, width);
+    case ORDER_RGBX:
+        return split<4, 0, 1, 2>(src, red, green, blue, width);
     case ORDER_BGRX:
         return split<4, 2, 1, 0>(src, red, green, blue, width);
     case ORDER_XRGB:
         return split<4, 1, 2, 3>(src, red, green, blue, width);
     case ORDER_XBGR:
         return split<4, 3, 2, 1>(src, red, green, blue, width);
+    case ORDER_RGB16:
+        return split<6, 0, 2, 4>(src, red, green, blue, width);
+    case ORDER_RGBX16:
+        return split<8, 0, 2, 4>(src, red, green, blue, width);
     }
 }
 
