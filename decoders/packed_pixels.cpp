@@ -100,6 +100,19 @@ void split(const uint8_t* __restrict src, uint8_t* __restrict red, uint8_t* __re
     }
 }
 
+// With the pixel size known at compile time each byte's pixels are unrolled.
+template <int Bits> void unpack(const uint8_t* src, uint8_t* dst, int width) {
+    constexpr int per_byte = 8 / Bits;
+    constexpr unsigned mask = (1u << Bits) - 1;
+    const int whole = width / per_byte;
+    for (int i = 0; i < whole; i++, dst += per_byte) {
+        const unsigned byte = src[i];
+        for (int k = 0; k < per_byte; k++) dst[k] = uint8_t((byte >> (8 - Bits * (k + 1))) & mask);
+    }
+    for (int k = 0; k < width % per_byte; k++)
+        dst[k] = uint8_t((src[whole] >> (8 - Bits * (k + 1))) & mask);
+}
+
 } // namespace
 
 void split_packed(PixelOrder order, const uint8_t* src, uint8_t* red, uint8_t* green, uint8_t* blue,
@@ -141,11 +154,13 @@ void split_packed_wide(const uint8_t* src, uint8_t* red, uint8_t* green, uint8_t
     }
 }
 
-void unpack_bits_msb(const uint8_t* src, uint8_t* dst, int width) {
-    int whole = width / 8;
-    for (int i = 0; i < whole; i++, dst += 8) {
-        unsigned byte = src[i];
-        for (int b = 0; b < 8; b++) dst[b] = (byte >> (7 - b)) & 1;
+void unpack_bits_msb(const uint8_t* src, uint8_t* dst, int width, int bits) {
+    switch (bits) {
+    case 1:
+        return unpack<1>(src, dst, width);
+    case 2:
+        return unpack<2>(src, dst, width);
+    case 4:
+        return unpack<4>(src, dst, width);
     }
-    for (int x = 0; x < width % 8; x++) dst[x] = (src[whole] >> (7 - x)) & 1;
 }

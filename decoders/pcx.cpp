@@ -147,18 +147,12 @@ void write_row(Image* image, int y) {
     }
     uint8_t* row = image_row_write(image, y, 0);
     if (!row) return;
-    if (h.bits == 1) {
-        unpack_bits_msb(g_line, row, width);
-        for (int p = 1; p < h.planes; p++) {
-            const uint8_t* plane = g_line + p * bpl;
-            for (int x = 0; x < width; x++)
-                row[x] = static_cast<uint8_t>(row[x] | ((plane[x >> 3] >> (7 - (x & 7))) & 1) << p);
-        }
-    } else if (h.bits == 2) {
-        for (int x = 0; x < width; x++) row[x] = (g_line[x >> 2] >> (6 - 2 * (x & 3))) & 3;
-    } else {
+    unpack_bits_msb(g_line, row, width, h.bits);
+    // Only 1-bit pixels come in more than one plane.
+    for (int p = 1; p < h.planes; p++) {
+        const uint8_t* plane = g_line + p * bpl;
         for (int x = 0; x < width; x++)
-            row[x] = (x & 1) ? g_line[x >> 1] & 15 : g_line[x >> 1] >> 4;
+            row[x] = static_cast<uint8_t>(row[x] | ((plane[x >> 3] >> (7 - (x & 7))) & 1) << p);
     }
 }
 

@@ -91,17 +91,6 @@ const uint8_t* next_filtered_row(size_t count) {
     return s_rows.short_row;
 }
 
-// Unpacks 1-, 2- or 4-bit pixels, high bits first, `per_byte` pixels from each of `bytes`.
-void unpack(uint8_t* out, const uint8_t* in, size_t bytes, int bits, size_t last_count) {
-    const int per_byte = 8 / bits;
-    const unsigned mask = (1u << bits) - 1;
-    for (size_t i = 0; i < bytes; i++) {
-        const unsigned b = in[i];
-        const int count = i + 1 < bytes ? per_byte : int(last_count);
-        for (int k = 0; k < count; k++) *out++ = uint8_t((b >> (8 - bits * (k + 1))) & mask);
-    }
-}
-
 // Writes `width` pixels of an unfiltered row into planes of `stride` bytes at dst.
 void store_pixels(uint8_t* dst, size_t stride, size_t width, const uint8_t* src) {
     if (g_png.depth == 16 && g_png.page->planes == 1) {
@@ -112,14 +101,9 @@ void store_pixels(uint8_t* dst, size_t stride, size_t width, const uint8_t* src)
     }
     switch (g_png.page->bit_count) {
     case 1:
-        // The last byte's low four pixels would run past a stride that is not a multiple of 8.
-        unpack(dst, src, (width + 7) / 8, 1, stride % 8 ? 4 : 8);
-        break;
     case 2:
-        unpack(dst, src, (width + 3) / 4, 2, 4);
-        break;
     case 4:
-        unpack(dst, src, (width + 1) / 2, 4, 2);
+        unpack_bits_msb(src, dst, int(width), g_png.page->bit_count);
         break;
     case 8:
         if (g_png.grey_alpha) {

@@ -167,7 +167,7 @@ void write_row(Image* image, int y, const uint8_t* src) {
     for (int p = 0; p < 3 && p < image->planes; p++)
         if (!(planes[p] = image_row_write(image, y, p))) return;
     const int width = image->width;
-    if (h.depth == 1) return unpack_bits_msb(src, planes[0], width);
+    if (h.depth == 1) return unpack_bits_msb(src, planes[0], width, 1);
     if (h.depth == 8) {
         std::memcpy(planes[0], src, static_cast<size_t>(width));
         bool bad = false;
