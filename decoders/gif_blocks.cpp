@@ -9,6 +9,7 @@
 #include "core/registry.h"
 #include "core/status.h"
 #include "decoders/decode_limits.h"
+#include "decoders/decoder_start.h"
 #include "image/frame_control.h"
 #include "core/store.h"
 #include "image/image.h"
@@ -23,11 +24,6 @@ constexpr int64_t kMostPixelsPerByte = 4096 * 8 / 12 + 1;
 constexpr uint16_t kEndlessLoop = 65535;
 constexpr int kDisposeToBackground = 2;
 constexpr int kRestorePrevious = 3;
-
-void refuse(const char* why) {
-    log_line(why);
-    g_status = ST_BAD_DATA;
-}
 
 Image* page_of(int id) {
     return obj_find_as<Image>(CLS_IMAGE, id);
@@ -75,16 +71,17 @@ void gif_application_extension(unsigned) {
     char name[11];
     rd_read(name, 11);
     if (g_status) return;
-    if (size < 11) return refuse("GIF : extension d'application trop courte");
+    if (size < 11) return decoder_refuse(ST_BAD_DATA, "GIF : extension d'application trop courte");
     rd_seek(size - 11, 1);
     if (memcmp(name, "NETSCAPE2.0", 11) != 0) return;
     for (;;) {
         unsigned length = rd_byte();
         if (g_status) return;
-        if (length < 1) return refuse("GIF : bloc NETSCAPE2.0 sans nombre de boucles");
+        if (length < 1)
+            return decoder_refuse(ST_BAD_DATA, "GIF : bloc NETSCAPE2.0 sans nombre de boucles");
         unsigned kind = rd_byte();
         if ((kind & 7) == 1) {
-            if (length < 3) return refuse("GIF : bloc de boucle trop court");
+            if (length < 3) return decoder_refuse(ST_BAD_DATA, "GIF : bloc de boucle trop court");
             unsigned loops = rd_u16le();
             g_gif.loop_count = static_cast<uint16_t>(loops ? loops : kEndlessLoop);
             rd_seek(length - 3, 1);
@@ -114,7 +111,7 @@ void gif_graphic_control_extension(unsigned) {
     fc->transparent_flag = g_gif.transparent;
     fc->transparent_index = g_gif.transparent_index;
     if (g_status) return;
-    if (size < 4) return refuse("GIF : extension de controle trop courte");
+    if (size < 4) return decoder_refuse(ST_BAD_DATA, "GIF : extension de controle trop courte");
     rd_seek(size - 4, 1);
 }
 
@@ -140,13 +137,14 @@ void gif_image_descriptor(unsigned) {
     read_local_or_global_table(palette, packed);
     unsigned m = rd_byte();
     if (g_status) return;
-    if (m > 11) return refuse("GIF : taille de code LZW invalide");
+    if (m > 11) return decoder_refuse(ST_BAD_DATA, "GIF : taille de code LZW invalide");
 
     Image* page = page_of(g_gif.page_id);
     int grown_width = width > page->width ? width : page->width;
     int grown_height = height > page->height ? height : page->height;
     // Checked before the page changes, so a refused page keeps a size its rows match.
-    if (grown_width <= 0 || grown_height <= 0) return refuse("GIF : image vide");
+    if (grown_width <= 0 || grown_height <= 0)
+        return decoder_refuse(ST_BAD_DATA, "GIF : image vide");
     if (!gif_page_size_fits(grown_width, grown_height)) return;
     g_gif.images++;
     if (page->full_store) {

@@ -45,11 +45,6 @@ struct TargaDecoder {
 
 TargaDecoder g_tga;
 
-void refuse(int status, const char* why) {
-    log_line(why);
-    g_status = status;
-}
-
 int base_type(const TargaHeader& h) {
     return h.image_type & ~TGA_RLE_BIT;
 }
@@ -65,22 +60,23 @@ int component_bits(int depth) {
 void check_header(const TargaHeader& h, int64_t file_size) {
     int bits = h.depth - h.alpha_bits;
     if (h.image_type > 11 || base_type(h) < TGA_MAPPED || base_type(h) > TGA_GREY)
-        return refuse(ST_UNKNOWN_FORMAT, "Targa : type d'image inconnu");
+        return decoder_refuse(ST_UNKNOWN_FORMAT, "Targa : type d'image inconnu");
     if (h.map_length > 256 || (h.map_length && !h.map_entry_bits))
-        return refuse(ST_UNKNOWN_FORMAT, "Targa : palette non geree");
-    if (file_size < h.pixel_offset) return refuse(ST_BAD_DATA, "Targa : palette tronquee");
+        return decoder_refuse(ST_UNKNOWN_FORMAT, "Targa : palette non geree");
+    if (file_size < h.pixel_offset) return decoder_refuse(ST_BAD_DATA, "Targa : palette tronquee");
     if (bits < 1 || bits > 24 || h.width < 1 || h.height < 1)
-        return refuse(ST_UNKNOWN_FORMAT, "Targa : profondeur ou dimensions non gerees");
+        return decoder_refuse(ST_UNKNOWN_FORMAT, "Targa : profondeur ou dimensions non gerees");
     if (base_type(h) == TGA_TRUE ? !component_bits(h.depth) : bits != 8)
-        return refuse(ST_UNKNOWN_FORMAT, "Targa : profondeur de pixel non geree");
-    if (h.map_entry_bits > 32) return refuse(ST_BAD_DATA, "Targa : entree de palette invalide");
+        return decoder_refuse(ST_UNKNOWN_FORMAT, "Targa : profondeur de pixel non geree");
+    if (h.map_entry_bits > 32)
+        return decoder_refuse(ST_BAD_DATA, "Targa : entree de palette invalide");
     if (h.map_length && !component_bits(h.map_entry_bits))
-        return refuse(ST_UNKNOWN_FORMAT, "Targa : entree de palette non geree");
+        return decoder_refuse(ST_UNKNOWN_FORMAT, "Targa : entree de palette non geree");
     if (base_type(h) != TGA_MAPPED) return;
     if (h.map_type != 1 || !h.map_length)
-        return refuse(ST_BAD_DATA, "Targa : image a palette sans palette");
+        return decoder_refuse(ST_BAD_DATA, "Targa : image a palette sans palette");
     if (h.map_first + h.map_length > 256)
-        return refuse(ST_UNKNOWN_FORMAT, "Targa : palette au-dela de 256 entrees");
+        return decoder_refuse(ST_UNKNOWN_FORMAT, "Targa : palette au-dela de 256 entrees");
 }
 
 // Red, green and blue of a little-endian value v of 5- or 8-bit components (blue lowest).
@@ -142,11 +138,12 @@ void read_extension_area(Image* image, const TargaHeader& h) {
     if (!targa_run_length(h) || table == 0) return;
     uint8_t last[4];
     int64_t last_at = table + 4 * (static_cast<int64_t>(h.height) - 1);
-    if (last_at + 4 > size) return refuse(ST_BAD_DATA, "Targa : table des lignes hors du fichier");
+    if (last_at + 4 > size)
+        return decoder_refuse(ST_BAD_DATA, "Targa : table des lignes hors du fichier");
     rd_seek(last_at, 0);
     rd_read(last, 4);
     if (!g_status && u32le(last) >= size)
-        refuse(ST_BAD_DATA, "Targa : derniere ligne hors du fichier");
+        decoder_refuse(ST_BAD_DATA, "Targa : derniere ligne hors du fichier");
 }
 
 // Fills the work row with width stored pixels of run-length packets; a packet that goes past
@@ -196,7 +193,7 @@ void convert_row(Image* image, int y, const uint8_t* src) {
         if (base_type(h) == TGA_MAPPED) {
             bool bad = false;
             for (int x = 0; x < width; x++) bad |= g_tga.index_bad[planes[0][x]];
-            if (bad) refuse(ST_BAD_DATA, "Targa : indice hors de la palette");
+            if (bad) decoder_refuse(ST_BAD_DATA, "Targa : indice hors de la palette");
         }
     } else if (g_tga.pixel_bytes >= 3) {
         split_packed(g_tga.pixel_bytes == 3 ? ORDER_BGR : ORDER_BGRX, src, planes[0], planes[1],
@@ -244,7 +241,7 @@ void targa_load(int image_id, int list) {
     image->format_name_index = kNameIndex;
     g_tga.file_size = rd_size();
     if (g_tga.file_size < k_targa_header_size)
-        return refuse(ST_BAD_DATA, "Targa : fichier trop court");
+        return decoder_refuse(ST_BAD_DATA, "Targa : fichier trop court");
     uint8_t raw[k_targa_header_size];
     rd_read(raw, k_targa_header_size);
     TargaHeader& h = g_tga.h;
@@ -264,7 +261,7 @@ void targa_load(int image_id, int list) {
     if (g_status) return;
     int64_t pixels = static_cast<int64_t>(h.width) * h.height * g_tga.pixel_bytes;
     if (!targa_run_length(h) && g_tga.file_size - h.pixel_offset < pixels)
-        return refuse(ST_BAD_DATA, "Targa : donnees de pixels tronquees");
+        return decoder_refuse(ST_BAD_DATA, "Targa : donnees de pixels tronquees");
     image = decoder_alloc(image_id, h.width, h.height, planes, "Targa");
     if (image) read_pixels(image);
 }
