@@ -5,6 +5,7 @@
 // Other plane and depth combinations are refused, as are scan lines shorter than the image
 // width. Monochrome files show black and white whatever their header palette holds; an 8-bit
 // single-plane file without its 256-colour palette shows grey levels.
+#include "core/byte_order.h"
 #include "core/mem.h"
 #include "core/reader.h"
 #include "core/registry.h"
@@ -37,7 +38,7 @@ PcxHeader g_pcx;
 uint8_t* g_line = nullptr; // one scan line: every plane's bytes in turn
 
 int16_t s16(const uint8_t* p) {
-    return static_cast<int16_t>(p[0] | p[1] << 8);
+    return static_cast<int16_t>(load_le16(p));
 }
 
 bool layout_supported(const PcxHeader& h) {

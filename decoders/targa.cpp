@@ -9,6 +9,7 @@
 // 32), whatever the attribute-bit count says. Run-length packets may run on into the next row.
 #include "decoders/targa.h"
 
+#include "core/byte_order.h"
 #include "core/charclass.h"
 #include "core/mem.h"
 #include "core/reader.h"
@@ -96,18 +97,13 @@ void read_colour_map(Image* image, const TargaHeader& h) {
     for (int i = 0; i < h.map_length && !g_status; i++) {
         uint8_t entry[4] = {0, 0, 0, 0}, rgb[3];
         rd_read(entry, bytes);
-        uint32_t v = entry[0] | entry[1] << 8 | entry[2] << 16 | uint32_t(entry[3]) << 24;
-        components(v, bits, rgb);
+        components(load_le32(entry), bits, rgb);
         int at = base_type(h) == TGA_MAPPED ? h.map_first + i : i;
         if (at < 256)
             for (int c = 0; c < 3; c++) image->palette[c][at] = rgb[c];
     }
     for (int i = 0; i < 256; i++)
         g_tga.index_bad[i] = i < h.map_first || i >= h.map_first + h.map_length;
-}
-
-uint32_t u32le(const uint8_t* p) {
-    return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24;
 }
 
 // Key colour, gamma and the scan-line table of a Targa 2.0 extension area. An extension area
@@ -119,7 +115,7 @@ void read_extension_area(Image* image, const TargaHeader& h) {
     rd_seek(size - k_targa_footer_size, 0);
     rd_read(footer, k_targa_footer_size);
     if (g_status || !targa_signature(footer + 8)) return;
-    int64_t area = u32le(footer);
+    int64_t area = load_le32(footer);
     if (area == 0 || area + kExtensionEnd > size) return;
     uint8_t fields[kExtensionEnd - kKeyColour];
     rd_seek(area + kKeyColour, 0);
@@ -131,10 +127,10 @@ void read_extension_area(Image* image, const TargaHeader& h) {
         if (image->palette[0][i] == fields[0] && image->palette[1][i] == fields[1] &&
             image->palette[2][i] == fields[2])
             image->transparent[0] = static_cast<uint8_t>(i);
-    unsigned numerator = fields[kGamma - kKeyColour] | fields[kGamma - kKeyColour + 1] << 8;
-    unsigned denominator = fields[kGamma - kKeyColour + 2] | fields[kGamma - kKeyColour + 3] << 8;
+    unsigned numerator = load_le16(fields + (kGamma - kKeyColour));
+    unsigned denominator = load_le16(fields + (kGamma - kKeyColour + 2));
     if (denominator) image->gamma = double(numerator) / denominator;
-    int64_t table = u32le(fields + (kScanLineTable - kKeyColour));
+    int64_t table = load_le32(fields + (kScanLineTable - kKeyColour));
     if (!targa_run_length(h) || table == 0) return;
     uint8_t last[4];
     int64_t last_at = table + 4 * (static_cast<int64_t>(h.height) - 1);
@@ -142,7 +138,7 @@ void read_extension_area(Image* image, const TargaHeader& h) {
         return decoder_refuse(ST_BAD_DATA, "Targa : table des lignes hors du fichier");
     rd_seek(last_at, 0);
     rd_read(last, 4);
-    if (!g_status && u32le(last) >= size)
+    if (!g_status && load_le32(last) >= size)
         decoder_refuse(ST_BAD_DATA, "Targa : derniere ligne hors du fichier");
 }
 
@@ -201,7 +197,7 @@ void convert_row(Image* image, int y, const uint8_t* src) {
     } else {
         for (int x = 0; x < width; x++) {
             uint8_t rgb[3];
-            components(src[2 * x] | src[2 * x + 1] << 8, 5, rgb);
+            components(load_le16(src + 2 * x), 5, rgb);
             planes[0][x] = rgb[0], planes[1][x] = rgb[1], planes[2][x] = rgb[2];
         }
     }

@@ -1,5 +1,6 @@
 // Targa header parsing, the plausibility check and the detection test.
 #include "decoders/targa.h"
+#include "core/byte_order.h"
 #include "core/reader.h"
 
 #include <cstdio>
@@ -8,10 +9,6 @@
 namespace {
 
 const char k_signature[] = "TRUEVISION-XFILE."; // followed by a zero byte
-
-unsigned u16le(const uint8_t* p) {
-    return p[0] | p[1] << 8;
-}
 
 bool known_type(int type) {
     int base = type & ~TGA_RLE_BIT;
@@ -54,11 +51,11 @@ void targa_parse_header(const uint8_t* b, TargaHeader* h) {
     h->id_length = b[0];
     h->map_type = b[1];
     h->image_type = b[2];
-    h->map_first = static_cast<int>(u16le(b + 3));
-    h->map_length = static_cast<int>(u16le(b + 5));
+    h->map_first = static_cast<int>(load_le16(b + 3));
+    h->map_length = static_cast<int>(load_le16(b + 5));
     h->map_entry_bits = b[7];
-    h->width = static_cast<int>(u16le(b + 12));
-    h->height = static_cast<int>(u16le(b + 14));
+    h->width = static_cast<int>(load_le16(b + 12));
+    h->height = static_cast<int>(load_le16(b + 14));
     h->depth = b[16];
     h->alpha_bits = b[17] & 15;
     h->origin = (b[17] >> 4) & 3;
