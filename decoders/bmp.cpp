@@ -4,12 +4,10 @@
 #include "decoders/bmp.h"
 
 #include "core/reader.h"
-#include "core/registry.h"
 #include "core/status.h"
 #include "decoders/decode_limits.h"
 #include "decoders/decoder_start.h"
 #include "decoders/decoders.h"
-#include "core/store.h"
 #include "image/image.h"
 
 #include <cstdlib>
@@ -165,15 +163,8 @@ void bmp_load(int image_id, int list, int row) {
     (void)list;
     (void)row; // rows are decoded once, at load
     g_header = BmpHeader();
-    Image* image = obj_find_as<Image>(CLS_IMAGE, image_id);
-    if (!image) {
-        g_status = ST_NOT_FOUND;
-        return;
-    }
-    if (rd_open(image->file_entry_id, kReaderBuffer, true) != 0) {
-        if (!g_status) g_status = ST_FILE;
-        return;
-    }
+    Image* image = decoder_start(image_id, kReaderBuffer);
+    if (!image) return;
     read_header(image);
     if (g_status) return;
 
@@ -187,15 +178,9 @@ void bmp_load(int image_id, int list, int row) {
                                            kMostRunLengthPixelsPerByte))
         return decoder_refuse(ST_BAD_DATA,
                               "BMP : dimensions trop grandes pour la taille du fichier");
-    if (!image_size_acceptable(g_header.width, g_header.height, planes))
-        return decoder_refuse(ST_NO_MEMORY, "BMP : image trop grande");
-    image_alloc(image, g_header.width, g_header.height, planes, STORE_PLAIN);
-    if (g_status) {
-        g_status = ST_NO_MEMORY;
-        return;
-    }
-    image = obj_find_as<Image>(CLS_IMAGE, image_id); // creating the stores may move records
-    if (g_header.compression == BMP_RLE8 || g_header.compression == BMP_RLE4)
+    image = decoder_alloc(image_id, g_header.width, g_header.height, planes, "BMP");
+    if (!image) return;
+    if (run_length)
         bmp_read_run_length(image, g_header);
     else
         bmp_read_rows(image, g_header);
