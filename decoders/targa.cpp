@@ -46,10 +46,6 @@ struct TargaDecoder {
 
 TargaDecoder g_tga;
 
-int base_type(const TargaHeader& h) {
-    return h.image_type & ~TGA_RLE_BIT;
-}
-
 // Bits of each component of a true-colour pixel or colour-map entry; 0 when not handled.
 int component_bits(int depth) {
     if (depth == 15 || depth == 16) return 5;
@@ -60,20 +56,20 @@ int component_bits(int depth) {
 // Refusals that the header alone decides; the status stays 0 when the file can be read.
 void check_header(const TargaHeader& h, int64_t file_size) {
     int bits = h.depth - h.alpha_bits;
-    if (h.image_type > 11 || base_type(h) < TGA_MAPPED || base_type(h) > TGA_GREY)
+    if (h.image_type > 11 || targa_base_type(h) < TGA_MAPPED || targa_base_type(h) > TGA_GREY)
         return decoder_refuse(ST_UNKNOWN_FORMAT, "Targa : type d'image inconnu");
     if (h.map_length > 256 || (h.map_length && !h.map_entry_bits))
         return decoder_refuse(ST_UNKNOWN_FORMAT, "Targa : palette non geree");
     if (file_size < h.pixel_offset) return decoder_refuse(ST_BAD_DATA, "Targa : palette tronquee");
     if (bits < 1 || bits > 24 || h.width < 1 || h.height < 1)
         return decoder_refuse(ST_UNKNOWN_FORMAT, "Targa : profondeur ou dimensions non gerees");
-    if (base_type(h) == TGA_TRUE ? !component_bits(h.depth) : bits != 8)
+    if (targa_base_type(h) == TGA_TRUE ? !component_bits(h.depth) : bits != 8)
         return decoder_refuse(ST_UNKNOWN_FORMAT, "Targa : profondeur de pixel non geree");
     if (h.map_entry_bits > 32)
         return decoder_refuse(ST_BAD_DATA, "Targa : entree de palette invalide");
     if (h.map_length && !component_bits(h.map_entry_bits))
         return decoder_refuse(ST_UNKNOWN_FORMAT, "Targa : entree de palette non geree");
-    if (base_type(h) != TGA_MAPPED) return;
+    if (targa_base_type(h) != TGA_MAPPED) return;
     if (h.map_type != 1 || !h.map_length)
         return decoder_refuse(ST_BAD_DATA, "Targa : image a palette sans palette");
     if (h.map_first + h.map_length > 256)
@@ -98,7 +94,7 @@ void read_colour_map(Image* image, const TargaHeader& h) {
         uint8_t entry[4] = {0, 0, 0, 0}, rgb[3];
         rd_read(entry, bytes);
         components(load_le32(entry), bits, rgb);
-        int at = base_type(h) == TGA_MAPPED ? h.map_first + i : i;
+        int at = targa_base_type(h) == TGA_MAPPED ? h.map_first + i : i;
         if (at < 256)
             for (int c = 0; c < 3; c++) image->palette[c][at] = rgb[c];
     }
@@ -186,7 +182,7 @@ void convert_row(Image* image, int y, const uint8_t* src) {
             std::memcpy(planes[0], src, static_cast<size_t>(width));
         else // 8 bits of value and 8 attribute bits: the value is the low byte
             for (int x = 0; x < width; x++) planes[0][x] = src[2 * x];
-        if (base_type(h) == TGA_MAPPED) {
+        if (targa_base_type(h) == TGA_MAPPED) {
             bool bad = false;
             for (int x = 0; x < width; x++) bad |= g_tga.index_bad[planes[0][x]];
             if (bad) decoder_refuse(ST_BAD_DATA, "Targa : indice hors de la palette");
@@ -247,12 +243,12 @@ void targa_load(int image_id, int list) {
     g_tga.pixel_bytes = targa_pixel_bytes(h);
     for (int i = 0; i < 32; i++) g_tga.scale5[i] = clamp_byte(i * 255.0 / 31);
 
-    const int planes = base_type(h) == TGA_TRUE ? 3 : 1;
+    const int planes = targa_base_type(h) == TGA_TRUE ? 3 : 1;
     image->bit_count = h.depth - h.alpha_bits;
     image->bits_per_sample = h.depth;
     image->samples_per_pixel = planes;
     read_colour_map(image, h);
-    if (!h.map_length && base_type(h) == TGA_GREY) palette_grey(image, 8);
+    if (!h.map_length && targa_base_type(h) == TGA_GREY) palette_grey(image, 8);
     read_extension_area(image, h);
     if (g_status) return;
     int64_t pixels = static_cast<int64_t>(h.width) * h.height * g_tga.pixel_bytes;

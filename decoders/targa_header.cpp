@@ -89,7 +89,7 @@ bool targa_file_beyond_doubt(const char* path, int64_t file_size) {
     TargaHeader h;
     targa_parse_header(raw, &h);
     ok = ok && targa_header_plausible(h, file_size) && h.width > 0 && h.height > 0 &&
-         ((h.image_type & ~TGA_RLE_BIT) != TGA_MAPPED || (h.map_type == 1 && h.map_length > 0));
+         (targa_base_type(h) != TGA_MAPPED || (h.map_type == 1 && h.map_length > 0));
     int64_t end = -1;
     const int64_t row_bytes = static_cast<int64_t>(h.width) * targa_pixel_bytes(h);
     if (ok && targa_run_length(h))
