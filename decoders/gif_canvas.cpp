@@ -55,9 +55,17 @@ int nearest_white(const uint8_t palette[3][256]) {
     return best;
 }
 
-bool inside_cleared(int x, int y) {
-    return x >= g_gif.cleared_left && x < g_gif.cleared_left + g_gif.cleared_width &&
-           y >= g_gif.cleared_top && y < g_gif.cleared_top + g_gif.cleared_height;
+// Columns [*from, *to) of page row y that the disposal of the image below clears; false when
+// the row has none.
+bool cleared_columns(int y, int width, int* from, int* to) {
+    if (!g_gif.below_cleared || y < g_gif.cleared_top ||
+        y >= g_gif.cleared_top + g_gif.cleared_height)
+        return false;
+    *from = g_gif.cleared_left;
+    *to = g_gif.cleared_left + g_gif.cleared_width < width
+              ? g_gif.cleared_left + g_gif.cleared_width
+              : width;
+    return *from < *to;
 }
 
 // Row y of the page below in this page's layout, into row (planes x stride bytes, already
@@ -114,12 +122,15 @@ void gif_canvas_fill(Image* page) {
         if (keep_below && y < below->height) {
             copy_row_below(below, y, page->width, row, stride);
             if (g_status) return;
-            if (g_gif.below_cleared)
-                for (int x = 0; x < page->width; x++) {
-                    if (!inside_cleared(x, y)) continue;
-                    if (!g_gif.rgb) row[x] = static_cast<uint8_t>(index);
-                    for (int p = 0; g_gif.rgb && p < 3; p++) row[x + p * stride] = colour[p];
-                }
+            int from, to;
+            if (cleared_columns(y, page->width, &from, &to)) {
+                const size_t count = static_cast<size_t>(to - from);
+                if (g_gif.rgb)
+                    for (int p = 0; p < 3; p++)
+                        std::memset(row + p * stride + from, colour[p], count);
+                else
+                    std::memset(row + from, index, count);
+            }
         }
         uint8_t* dst = image_row_write(page, y, 0);
         if (!dst) return;
@@ -136,20 +147,22 @@ void gif_place_row(int i, const uint8_t* pixels, int count) {
     uint8_t* row = image_row_write(page, y, 0);
     if (!row) return;
     row += g_gif.left;
-    bool see_through = g_gif.see_through;
-    if (!see_through && !g_gif.rgb) {
-        std::memcpy(row, pixels, static_cast<size_t>(n));
+    // Read once: the row's bytes could alias the decoder's fields.
+    const bool see_through = g_gif.see_through, rgb = g_gif.rgb;
+    const uint8_t t = g_gif.transparent_index;
+    if (!rgb) {
+        if (!see_through) {
+            std::memcpy(row, pixels, static_cast<size_t>(n));
+            return;
+        }
+        for (int x = 0; x < n; x++)
+            if (pixels[x] != t) row[x] = pixels[x];
         return;
     }
-    uint8_t t = g_gif.transparent_index;
     size_t stride = static_cast<size_t>(page->stride);
     for (int x = 0; x < n; x++) {
         uint8_t v = pixels[x];
         if (see_through && v == t) continue;
-        if (!g_gif.rgb) {
-            row[x] = v;
-            continue;
-        }
         for (int p = 0; p < 3; p++) row[x + p * stride] = page->palette[p][v];
     }
 }
