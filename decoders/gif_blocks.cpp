@@ -22,12 +22,6 @@ namespace {
 // An LZW code of at most 12 bits gives a string of at most 4096 bytes.
 constexpr int64_t kMostPixelsPerByte = 4096 * 8 / 12 + 1;
 constexpr uint16_t kEndlessLoop = 65535;
-constexpr int kDisposeToBackground = 2;
-constexpr int kRestorePrevious = 3;
-
-Image* page_of(int id) {
-    return obj_find_as<Image>(CLS_IMAGE, id);
-}
 
 // The local colour table, or the global one (with its white canvas entry).
 void read_local_or_global_table(uint8_t palette[3][256], unsigned packed) {
@@ -139,7 +133,7 @@ void gif_image_descriptor(unsigned) {
     if (g_status) return;
     if (m > 11) return decoder_refuse(ST_BAD_DATA, "GIF : taille de code LZW invalide");
 
-    Image* page = page_of(g_gif.page_id);
+    Image* page = gif_page(g_gif.page_id);
     int grown_width = width > page->width ? width : page->width;
     int grown_height = height > page->height ? height : page->height;
     // Checked before the page changes, so a refused page keeps a size its rows match.
@@ -153,7 +147,7 @@ void gif_image_descriptor(unsigned) {
         image_clone(g_gif.page_id, &clone);
         if (g_status) return;
         g_gif.page_id = clone;
-        page = page_of(clone);
+        page = gif_page(clone);
     }
     if (g_gif.frame_control_id) {
         FrameControl* control =
@@ -163,7 +157,7 @@ void gif_image_descriptor(unsigned) {
     if (g_gif.list) {
         list_add(g_gif.list, CLS_IMAGE, g_gif.page_id, page);
         if (g_gif.page_id == g_gif.first_page_id) g_gif.first_page_listed = true;
-        page = page_of(g_gif.page_id);
+        page = gif_page(g_gif.page_id);
     }
     g_gif.left = left, g_gif.top = top, g_gif.width = width, g_gif.height = height;
     g_gif.interlaced = (packed >> 6) & 1;
@@ -201,7 +195,7 @@ void gif_image_descriptor(unsigned) {
         g_status = ST_NO_MEMORY;
         return;
     }
-    gif_canvas_fill(page_of(g_gif.page_id));
+    gif_canvas_fill(gif_page(g_gif.page_id));
     if (g_status) return;
     gif_lzw_start(static_cast<int>(m));
     g_gif.in_image = true;
@@ -218,9 +212,9 @@ void gif_end_of_image(unsigned) {
                            ? obj_find_as<FrameControl>(CLS_FRAME_CONTROL, g_gif.frame_control_id)
                            : nullptr;
     if (fc) g_gif.disposal = fc->disposal;
-    if (g_gif.disposal == kRestorePrevious) return;
+    if (g_gif.disposal == GIF_RESTORE_PREVIOUS) return;
     g_gif.below_id = g_gif.page_id;
-    g_gif.below_cleared = g_gif.disposal == kDisposeToBackground;
+    g_gif.below_cleared = g_gif.disposal == GIF_DISPOSE_TO_BACKGROUND;
     g_gif.cleared_left = g_gif.left, g_gif.cleared_top = g_gif.top;
     g_gif.cleared_width = g_gif.width, g_gif.cleared_height = g_gif.height;
 }

@@ -19,12 +19,6 @@
 
 namespace {
 
-constexpr int kDisposeToBackground = 2;
-
-Image* page_of(int id) {
-    return obj_find_as<Image>(CLS_IMAGE, id);
-}
-
 bool covers_page(const Image* page) {
     return g_gif.left == 0 && g_gif.top == 0 && g_gif.width >= page->width &&
            g_gif.height >= page->height;
@@ -90,20 +84,24 @@ void copy_row_below(Image* below, int y, int width, uint8_t* row, size_t stride)
 
 } // namespace
 
+Image* gif_page(int id) {
+    return obj_find_as<Image>(CLS_IMAGE, id);
+}
+
 int gif_canvas_planes(Image* page) {
     // Transparent pixels show the canvas, except on the first page, which keeps them as they
     // are unless its image is to be cleared to the canvas (disposal 2).
     g_gif.see_through =
-        g_gif.transparent && (g_gif.previous_id || g_gif.disposal == kDisposeToBackground);
+        g_gif.transparent && (g_gif.previous_id || g_gif.disposal == GIF_DISPOSE_TO_BACKGROUND);
     bool covers = covers_page(page) && !g_gif.see_through;
     g_gif.canvas_in_palette =
-        canvas_fits_palette(page, g_gif.below_id ? page_of(g_gif.below_id) : nullptr);
+        canvas_fits_palette(page, g_gif.below_id ? gif_page(g_gif.below_id) : nullptr);
     g_gif.rgb = !g_gif.canvas_in_palette && !covers;
     return g_gif.rgb ? 3 : 1;
 }
 
 void gif_canvas_fill(Image* page) {
-    Image* below = g_gif.below_id ? page_of(g_gif.below_id) : nullptr;
+    Image* below = g_gif.below_id ? gif_page(g_gif.below_id) : nullptr;
     size_t stride = static_cast<size_t>(page->stride);
     int planes = g_gif.rgb ? 3 : 1;
     if (!mem_realloc(g_gif.row_buffer, stride * planes)) return;
@@ -139,7 +137,7 @@ void gif_canvas_fill(Image* page) {
 }
 
 void gif_place_row(int i, const uint8_t* pixels, int count) {
-    Image* page = page_of(g_gif.page_id);
+    Image* page = gif_page(g_gif.page_id);
     if (!page || g_gif.left >= page->width || i >= g_gif.height) return;
     int y = g_gif.top + (g_gif.interlaced ? gif_interlaced_row(i, g_gif.height) : i);
     if (y >= page->height) return;
