@@ -14,12 +14,27 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <unistd.h>
 #include <utility>
 
 inline bool bench_run(const std::string& command) {
     if (std::system(command.c_str()) == 0) return true;
     std::fprintf(stderr, "failed: %s\n", command.c_str());
     return false;
+}
+
+// Makes a temporary folder holding src.ppm, a 6000 x 4000 plasma picture of 8-bit samples (a
+// small plasma scaled up, so every format sees real image content). Returns the folder with a
+// trailing slash, or "" when ImageMagick failed.
+inline std::string bench_plasma_folder() {
+    char folder[] = "/tmp/dorvane-bench-XXXXXX";
+    if (!mkdtemp(folder)) return "";
+    std::string d = std::string(folder) + "/";
+    if (!bench_run("/usr/bin/convert -size 1200x800 plasma:fractal -seed 3 -resize 6000x4000! "
+                   "-depth 8 " +
+                   d + "src.ppm"))
+        return "";
+    return d;
 }
 
 inline void bench_reset_core() {

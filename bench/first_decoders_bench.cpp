@@ -28,16 +28,13 @@ std::vector<Sample> g_samples;
 // Makes the files once: a plasma picture scaled up so every format sees real image content.
 void make_samples() {
     if (!g_samples.empty()) return;
-    char tmpl[] = "/tmp/dorvane-bench-XXXXXX";
-    g_dir = mkdtemp(tmpl);
-    const std::string im = "/usr/bin/convert";
-    const std::string d = g_dir + "/";
+    g_dir = bench_plasma_folder();
+    const std::string im = "/usr/bin/convert", d = g_dir;
     bool ok =
-        bench_run(im + " -size 1200x800 plasma:fractal -seed 3 -resize 6000x4000! " + d +
-                  "src.ppm") &&
-        bench_run(im + " " + d + "src.ppm -type TrueColor BMP3:" + d + "rgb24.bmp") &&
+        !d.empty() && bench_run(im + " " + d + "src.ppm -type TrueColor BMP3:" + d + "rgb24.bmp") &&
         bench_run(im + " " + d + "src.ppm -colors 256 -compress RLE BMP3:" + d + "rle8.bmp") &&
         bench_run("cp " + d + "src.ppm " + d + "rgb.ppm") &&
+        bench_run(im + " " + d + "src.ppm -depth 16 " + d + "rgb16.ppm") &&
         bench_run(im + " " + d + "src.ppm -resize 4000x3000! -colors 256 " + d + "big.gif");
     std::string frames = im + " -size 400x300 plasma:fractal -resize 800x600! " + d + "frame.ppm";
     std::string anim = im + " -delay 4 -loop 0 " + d + "frame.ppm";
@@ -50,6 +47,7 @@ void make_samples() {
     g_samples = {{"bmp_rgb24_6000x4000", d + "rgb24.bmp", 24.0},
                  {"bmp_rle8_6000x4000", d + "rle8.bmp", 24.0},
                  {"ppm_p6_6000x4000", d + "rgb.ppm", 24.0},
+                 {"ppm_p6_16bit_6000x4000", d + "rgb16.ppm", 24.0},
                  {"gif_4000x3000", d + "big.gif", 12.0},
                  {"gif_anim_40x800x600", d + "anim.gif", 40 * 0.48}};
 }
@@ -60,37 +58,30 @@ void ours(benchmark::State& state, const Sample* s, bool with_detection) {
 
 #ifdef HAVE_STB_IMAGE
 void stb(benchmark::State& state, const Sample* s) {
-    bool animated = std::string(s->name).find("anim") != std::string::npos;
-    int pages = 0;
+    if (std::string(s->name).find("anim") == std::string::npos)
+        return bench_stb_file(state, s->path, s->megapixels);
+    std::vector<unsigned char> bytes;
+    if (FILE* f = std::fopen(s->path.c_str(), "rb")) {
+        std::fseek(f, 0, SEEK_END);
+        bytes.resize(static_cast<size_t>(std::ftell(f)));
+        std::fseek(f, 0, SEEK_SET);
+        if (std::fread(bytes.data(), 1, bytes.size(), f) != bytes.size()) bytes.clear();
+        std::fclose(f);
+    }
+    int frames = 0;
     for (auto _ : state) {
-        int w = 0, h = 0, n = 0, frames = 1;
-        unsigned char* pixels = nullptr;
-        if (animated) {
-            FILE* f = std::fopen(s->path.c_str(), "rb");
-            std::vector<unsigned char> bytes;
-            if (f) {
-                std::fseek(f, 0, SEEK_END);
-                bytes.resize(static_cast<size_t>(std::ftell(f)));
-                std::fseek(f, 0, SEEK_SET);
-                if (std::fread(bytes.data(), 1, bytes.size(), f) != bytes.size()) bytes.clear();
-                std::fclose(f);
-            }
-            int* delays = nullptr;
-            pixels = stbi_load_gif_from_memory(bytes.data(), static_cast<int>(bytes.size()),
-                                               &delays, &w, &h, &frames, &n, 0);
-            stbi_image_free(delays);
-        } else {
-            pixels = stbi_load(s->path.c_str(), &w, &h, &n, 0);
-        }
+        int w = 0, h = 0, n = 0, *delays = nullptr;
+        unsigned char* pixels = stbi_load_gif_from_memory(
+            bytes.data(), static_cast<int>(bytes.size()), &delays, &w, &h, &frames, &n, 0);
+        stbi_image_free(delays);
         if (!pixels) {
             state.SkipWithError("stb_image failed");
             break;
         }
-        pages = frames;
         benchmark::DoNotOptimize(pixels[0]);
         stbi_image_free(pixels);
     }
-    state.counters["pages"] = pages;
+    state.counters["pages"] = frames;
     state.counters["MP/s"] =
         benchmark::Counter(s->megapixels, benchmark::Counter::kIsIterationInvariantRate);
 }

@@ -5,9 +5,9 @@
 #
 #   bench/memory.sh [BUILD_DIR [WORK_DIR]]
 #
-# The pictures (8000 x 8000 PPM, PNG, BMP, JPEG, progressive JPEG and GIF, a 20000 x 16000 BMP)
-# are made with Pillow and numpy into WORK_DIR (default /tmp/dorvane-memory) on the first run
-# and kept there.
+# The pictures (8000 x 8000 PPM, PNG, interlaced PNG, BMP, JPEG, progressive JPEG and GIF, a
+# 20000 x 16000 BMP) are made with Pillow and numpy (the interlaced PNG with ImageMagick) into
+# WORK_DIR (default /tmp/dorvane-memory) on the first run and kept there.
 set -eu
 build=${1:-build}
 work=${2:-/tmp/dorvane-memory}
@@ -47,6 +47,11 @@ if not all(made(n) for n in ("p8000.ppm", "p8000.png", "p8000.bmp", "p8000.jpg",
     rgb.save(os.path.join(work, "p8000.jpg"), quality=90)
     rgb.save(os.path.join(work, "p8000p.jpg"), quality=90, progressive=True)
     rgb.quantize(256, method=Image.Quantize.FASTOCTREE).save(os.path.join(work, "p8000.gif"))
+
+if not made("p8000i.png"):
+    import subprocess
+    subprocess.run(["/usr/bin/convert", os.path.join(work, "p8000.png"), "-interlace", "PNG",
+                    os.path.join(work, "p8000i.png")], check=True)
 
 # The large bitmap is written band by band: the whole of it would take a gigabyte here too.
 if not made("p20000x16000.bmp"):
@@ -99,7 +104,7 @@ run() {
 
 failed=0
 printf '%-18s %9s %10s %10s %9s  %s\n' file budget peak_MB limit_MB time verdict
-for name in p8000.ppm p8000.png p8000.bmp p8000.jpg p8000p.jpg p8000.gif p20000x16000.bmp; do
+for name in p8000.ppm p8000.png p8000i.png p8000.bmp p8000.jpg p8000p.jpg p8000.gif p20000x16000.bmp; do
     file=$work/$name
     run "$file"
     whole=$hash

@@ -32,11 +32,9 @@ std::vector<Sample> g_samples;
 // palette formats, 64 for XPM (one character per pixel: xpmtoppm reads lines of at most 8192
 // bytes).
 void make_samples() {
-    char tmpl[] = "/tmp/dorvane-bench-XXXXXX";
-    g_dir = mkdtemp(tmpl);
-    const std::string im = "/usr/bin/convert", d = g_dir + "/";
-    bool ok = bench_run(im + " -size 1200x800 plasma:fractal -seed 3 -resize 6000x4000! -depth 8 " +
-                        d + "src.ppm") &&
+    g_dir = bench_plasma_folder();
+    const std::string im = "/usr/bin/convert", d = g_dir;
+    bool ok = !d.empty() &&
               bench_run(im + " " + d + "src.ppm -colors 256 -depth 8 " + d + "q256.ppm") &&
               bench_run(im + " " + d + "src.ppm -colors 64 -depth 8 " + d + "q64.ppm") &&
               bench_run(im + " " + d + "src.ppm tga:" + d + "rgb.tga") &&
@@ -89,18 +87,7 @@ void peer(benchmark::State& state, const Sample* s, std::string command) {
 
 #ifdef HAVE_STB_IMAGE
 void stb(benchmark::State& state, const Sample* s) {
-    for (auto _ : state) {
-        int w = 0, h = 0, n = 0;
-        unsigned char* pixels = stbi_load(s->path.c_str(), &w, &h, &n, 0);
-        if (!pixels) {
-            state.SkipWithError("stb_image failed");
-            break;
-        }
-        benchmark::DoNotOptimize(pixels[0]);
-        stbi_image_free(pixels);
-    }
-    state.counters["MP/s"] =
-        benchmark::Counter(kMegapixels, benchmark::Counter::kIsIterationInvariantRate);
+    bench_stb_file(state, s->path, kMegapixels);
 }
 #endif
 

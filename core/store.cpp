@@ -297,7 +297,12 @@ Table* store_create(int* out_id, int owner, int rows, int row_size, int mode) {
     return s;
 }
 
-uint8_t* store_row(Table* store, int row, bool read_access) {
+namespace {
+
+enum RowAccess { ACCESS_READ, ACCESS_WRITE, ACCESS_OVERWRITE };
+
+uint8_t* row_for(Table* store, int row, RowAccess access) {
+    bool read_access = access == ACCESS_READ;
     if (!store || !store->items || row < 0 || row >= store->rows) {
         g_status = ST_NO_MEMORY;
         return nullptr;
@@ -315,8 +320,8 @@ uint8_t* store_row(Table* store, int row, bool read_access) {
         store->stamps[row] = s_clock;
     }
     remember_touch(store, row);
-    // A row that must come back from disk does so for writing too: writers may change only
-    // part of it. Its disk copy is stale from now on.
+    // A row that must come back from disk does so for writing too, as writers may change only
+    // part of it, unless the writer overwrites all of it. Its disk copy is stale from now on.
     bool from_swap = store->states[row] == ROW_ON_DISK;
     if (!read_access && from_swap) store->states[row] = ROW_MEMORY;
     uint8_t** rows = rows_of(store);
@@ -327,8 +332,10 @@ uint8_t* store_row(Table* store, int row, bool read_access) {
         return nullptr;
     }
     rows = rows_of(store);
-    // A new row starts as zeros, so that what a short file never writes shows black.
-    if (from_swap)
+    // A new row starts as zeros, so that what a short file never writes shows black; a row
+    // about to be overwritten whole, or read back from disk, needs no clearing.
+    bool keeps_old = from_swap && access != ACCESS_OVERWRITE;
+    if (from_swap || access == ACCESS_OVERWRITE)
         mem_alloc(rows[row], static_cast<size_t>(store->row_size));
     else
         mem_alloc_zeroed(rows[row], static_cast<size_t>(store->row_size));
@@ -340,12 +347,22 @@ uint8_t* store_row(Table* store, int row, bool read_access) {
     s_budget -= store->row_size;
     store->rows_in_memory++;
     if (row < store->first_in_memory) store->first_in_memory = row;
-    if (from_swap && !read_row_from_swap(store, row, rows[row])) {
+    if (keeps_old && !read_row_from_swap(store, row, rows[row])) {
         free_row(store, row);
         store->states[row] = ROW_ON_DISK;
         return nullptr;
     }
     return rows[row];
+}
+
+} // namespace
+
+uint8_t* store_row(Table* store, int row, bool read_access) {
+    return row_for(store, row, read_access ? ACCESS_READ : ACCESS_WRITE);
+}
+
+uint8_t* store_row_overwrite(Table* store, int row) {
+    return row_for(store, row, ACCESS_OVERWRITE);
 }
 
 void store_run_eviction_pass() {

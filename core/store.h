@@ -16,6 +16,9 @@ constexpr int STORE_RECENT_ROWS = 16;
 
 Table* store_create(int* out_id, int owner, int rows, int row_size, int mode);
 uint8_t* store_row(Table* store, int row, bool read_access);
+// Write access for a caller that writes every byte of the row: a new row is not cleared and a
+// row on disk is not read back first.
+uint8_t* store_row_overwrite(Table* store, int row);
 void store_drop_row(Table* store, int row);
 // Keeps one more row in memory whatever else is touched, until the next call (null: none): the
 // row a decode on demand was asked for, while the decoder writes the rows decoded with it.

@@ -193,13 +193,15 @@ void pnm_read_raw_samples(const PnmRaster& r) {
     const long long row_bytes = static_cast<long long>(image->width) * channels * sample_bytes;
     const bool as_is = channels == 1 && sample_bytes == 1; // grey indices are stored as read
     for (int y = 0; y < image->height && !g_status; y++) {
+        // Every byte of the row is written below: no clearing first.
         uint8_t* planes[3] = {};
-        for (int p = 0; p < channels; p++) planes[p] = image_row_write(image, y, p);
-        if (!planes[channels - 1] || !planes[0]) break;
+        if (!image_row_overwrite(image, y, planes)) break;
         long long have = 0;
         const uint8_t* src = take_row(row_bytes, &have);
-        if (!src) break;
         int pixels = static_cast<int>(have / (channels * sample_bytes));
+        for (int p = 0; p < channels; p++)
+            std::memset(planes[p] + pixels, 0, static_cast<size_t>(image->width - pixels));
+        if (!src) break;
         if (have < row_bytes) g_status = ST_FILE; // keep the pixels that are there
         if (as_is) {
             memcpy(planes[0], src, static_cast<size_t>(pixels));

@@ -89,6 +89,20 @@ uint8_t* image_row_write(Image* image, int y, int plane) {
     return row ? row + static_cast<size_t>(plane) * image->stride : nullptr;
 }
 
+bool image_row_overwrite(Image* image, int y, uint8_t** planes) {
+    if (!image->full_store || y < 0 || y >= image->height) {
+        g_status = ST_NO_MEMORY;
+        return false;
+    }
+    uint8_t* row = store_row_overwrite(image->full_store, y);
+    if (!row) return false;
+    for (int k = 0; k < image->planes; k++) {
+        planes[k] = row + static_cast<size_t>(k) * image->stride;
+        std::memset(planes[k] + image->width, 0, static_cast<size_t>(image->stride - image->width));
+    }
+    return true;
+}
+
 uint8_t* image_row_read(Image* image, int y, int plane) {
     Table* store = image->full_store;
     if (!store || y < 0 || y >= image->height || plane < 0 || plane >= image->planes) {

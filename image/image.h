@@ -36,6 +36,9 @@ constexpr int REDUCTION = 10;
 
 void image_alloc(Image* image, int width, int height, int planes, int mode);
 uint8_t* image_row_write(Image* image, int y, int plane);
+// Every plane of row y, for a caller that writes all `width` bytes of each: the row is neither
+// cleared nor read back from disk first. False on failure.
+bool image_row_overwrite(Image* image, int y, uint8_t** planes);
 uint8_t* image_row_read(Image* image, int y, int plane);
 uint8_t* image_row_view(Image* image, double y, bool reduced);
 // The row's memory when it is there now, else nullptr; nothing is read, made or counted as a

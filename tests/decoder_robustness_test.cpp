@@ -1,7 +1,7 @@
 // Damaged files: every bundled BMP, PNM, GIF, PNG, JPEG, XPM, PCX, Sun and Targa sample cut short
-// at many lengths and
-// with bits flipped. Each load must end with a status the decoders use and leave whole pages; run
-// under the sanitizers this also checks that nothing is read or written out of bounds.
+// at many lengths and with bits flipped. Each load must end with a status the decoders use and
+// leave whole pages; run under the sanitizers this also checks that nothing is read or written
+// out of bounds.
 #include "support/support.h"
 
 #include <random>
@@ -73,33 +73,19 @@ void damage_all(const std::string& folder, const std::string& suffix, bool cuts,
 
 } // namespace
 
-TEST(DamagedFiles, Bmp) {
-    damage_all("bmp", "", true, 0);
-}
-TEST(DamagedFiles, Pnm) {
-    damage_all("pnm", "", true, 0);
-}
-TEST(DamagedFiles, Gif) {
-    damage_all("gif", "", true, 0);
-}
-TEST(DamagedFiles, Jpeg) {
-    damage_all("jpeg", ".jpg", true, 0, k_jpeg_allowed);
-}
-TEST(DamagedFiles, Xpm) {
-    damage_all("xpm", "", true, 0, {0, 1, 2, 3, 7, 14});
-}
-TEST(DamagedFiles, Pcx) {
-    damage_all("pcx", "", true, 0);
-}
-TEST(DamagedFiles, Sun) {
-    damage_all("sun", "", true, 0);
-}
-TEST(DamagedFiles, Targa) {
-    damage_all("tga", "", true, 0, k_allowed, 26);
-}
-TEST(DamagedFiles, Png) {
-    damage_all("png", ".png", false, 8, k_png_allowed);
-}
+#define DAMAGED_FOLDER(test, ...)                                                                  \
+    TEST(DamagedFiles, test) {                                                                     \
+        damage_all(__VA_ARGS__);                                                                   \
+    }
+DAMAGED_FOLDER(Bmp, "bmp", "", true, 0)
+DAMAGED_FOLDER(Pnm, "pnm", "", true, 0)
+DAMAGED_FOLDER(Gif, "gif", "", true, 0)
+DAMAGED_FOLDER(Jpeg, "jpeg", ".jpg", true, 0, k_jpeg_allowed)
+DAMAGED_FOLDER(Xpm, "xpm", "", true, 0, {0, 1, 2, 3, 7, 14})
+DAMAGED_FOLDER(Pcx, "pcx", "", true, 0)
+DAMAGED_FOLDER(Sun, "sun", "", true, 0)
+DAMAGED_FOLDER(Targa, "tga", "", true, 0, k_allowed, 26)
+DAMAGED_FOLDER(Png, "png", ".png", false, 8, k_png_allowed)
 
 // TIFF files made by public tools: strips, tiles, separate planes, the predictor, Group 4,
 // orientations and colour conversions.

@@ -80,6 +80,12 @@ OVERLAPPED at_offset(int64_t offset) {
 }
 
 const DWORD k_largest_transfer = 1u << 30;
+
+// Bytes of the next transfer when `left` remain: one call moves at most a gigabyte.
+DWORD transfer_size(int64_t left) {
+    return left > k_largest_transfer ? k_largest_transfer : static_cast<DWORD>(left);
+}
+
 } // namespace
 
 intptr_t sys_file_open_read(const char* path) {
@@ -100,8 +106,7 @@ int64_t sys_file_read_at(intptr_t file, int64_t offset, void* data, int64_t coun
     char* out = static_cast<char*>(data);
     int64_t done = 0;
     while (done < count) {
-        int64_t left = count - done;
-        DWORD want = left > k_largest_transfer ? k_largest_transfer : static_cast<DWORD>(left);
+        DWORD want = transfer_size(count - done);
         DWORD got = 0;
         OVERLAPPED o = at_offset(offset + done);
         if (!ReadFile(handle_of(file), out + done, want, &got, &o)) {
@@ -119,8 +124,7 @@ bool sys_file_write_at(intptr_t file, int64_t offset, const void* data, int64_t 
     const char* in = static_cast<const char*>(data);
     int64_t done = 0;
     while (done < count) {
-        int64_t left = count - done;
-        DWORD want = left > k_largest_transfer ? k_largest_transfer : static_cast<DWORD>(left);
+        DWORD want = transfer_size(count - done);
         DWORD put = 0;
         OVERLAPPED o = at_offset(offset + done);
         if (!WriteFile(handle_of(file), in + done, want, &put, &o) || put == 0) return false;

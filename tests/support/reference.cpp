@@ -47,6 +47,7 @@ Rgb pillow_rgb(const std::string& path, bool oriented) {
                          "ImageFile.LOAD_TRUNCATED_IMAGES = True\n"
                          "im = Image.open(sys.argv[1])\n"
                          "if sys.argv[3] == '1': im = ImageOps.exif_transpose(im)\n"
+                         "if im.mode.startswith('I'): im = im.point(lambda v: v * (1 / 256))\n"
                          "im.convert('RGB').save(sys.argv[2], 'PPM')\n";
     if (!run_command("/usr/bin/python3 -c " + shell_quoted(script) + " " + shell_quoted(path) +
                      " " + shell_quoted(out) + (oriented ? " 1" : " 0")))

@@ -11,8 +11,9 @@
 bool run_command(const std::string& command);
 bool have_pillow();
 bool have_magick();
-// The file (the first frame of an animation) as Pillow shows it in RGB; `oriented` applies the
-// Exif orientation first. Truncated files give what Pillow decoded of them.
+// The file (the first frame of an animation) as Pillow shows it in RGB, 16-bit grey by its
+// high byte; `oriented` applies the Exif orientation first. Truncated files give what Pillow
+// decoded of them.
 Rgb pillow_rgb(const std::string& path, bool oriented = false);
 // The first image of the file as ImageMagick converts it to 8-bit RGB (what it decoded of a
 // damaged file); `options` come before the file (settings such as "-define jpeg:...").

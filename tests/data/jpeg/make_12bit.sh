@@ -2,7 +2,8 @@
 # Makes the 12-bit JPEG test files with DCMTK, whose own IJG codec handles 12-bit samples (the
 # Debian libjpeg-turbo does not): a grey and a colour picture (4:4:4) compressed by dcmcjpeg,
 # extended sequential and progressive, and their decodes by dcmdjpeg as 8-bit PAM references,
-# samples scaled by round(v * 255 / 4095). Needs dcmtk and python3-numpy. Run in this folder.
+# samples scaled by round(v * 255 / 4095) (pamdepth). Needs dcmtk, netpbm and python3-numpy.
+# Run in this folder.
 set -eu
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
@@ -46,19 +47,7 @@ compress() {
     cp "$tmp/$3/$3.dcm.1.raw" "$3"
     dcmdjpeg "$tmp/$3.dcm" "$tmp/plain.dcm"
     dcm2pnm +opn 12 "$tmp/plain.dcm" "$tmp/plain.pnm"
-    /usr/bin/python3 - "$tmp/plain.pnm" "$3.pam" <<'PY'
-import sys, numpy as np
-words = open(sys.argv[1]).read().split()
-kind, w, h, top = words[0], int(words[1]), int(words[2]), int(words[3])
-depth = 3 if kind == 'P3' else 1
-v = np.array(words[4:4 + w * h * depth], dtype=float)
-b = np.floor(v * 255 / top + 0.5).astype(np.uint8)
-kind = 'RGB' if depth == 3 else 'GRAYSCALE'
-with open(sys.argv[2], 'wb') as f:
-    f.write(('P7\nWIDTH %d\nHEIGHT %d\nDEPTH %d\nMAXVAL 255\nTUPLTYPE %s\nENDHDR\n'
-             % (w, h, depth, kind)).encode())
-    f.write(b.tobytes())
-PY
+    pamdepth 255 "$tmp/plain.pnm" | pamtopam > "$3.pam"
 }
 
 picture grey 1 MONOCHROME2

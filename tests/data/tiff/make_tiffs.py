@@ -10,6 +10,7 @@ that libtiff cannot decode (refusal cases) get no reference. Exits 77 when a too
 """
 import os
 import shutil
+import struct
 import subprocess
 import sys
 
@@ -23,24 +24,30 @@ TOOLS = ['tiffcp', 'tiffset', 'tiff2rgba', 'fax2tiff']
 if any(shutil.which(t) is None for t in TOOLS) or not os.path.exists('/usr/bin/convert'):
     sys.exit(77)
 
+
+def write_grey_strip(name, w, h, compression, size, rows):
+    """A TIFF of one strip of 8-bit grey: `size` bytes, written as the byte strings of rows."""
+    entries = [(256, 4, w), (257, 4, h), (258, 3, 8), (259, 3, compression), (262, 3, 1),
+               (273, 4, 8), (277, 3, 1), (278, 4, h), (279, 4, size)]
+    with open(name, 'wb') as f:
+        f.write(b'II*\0' + struct.pack('<I', 8 + size + (size & 1)))
+        for row in rows:
+            f.write(row)
+        f.write(b'\0' * (size & 1) + struct.pack('<H', len(entries)))
+        for tag, kind, value in entries:  # a short value is left-justified in its field
+            f.write(struct.pack('<HHII', tag, kind, 1, value))
+        f.write(struct.pack('<I', 0))
+
+
 if sys.argv[1] == '--large':
     # Grey level (x + 3y + ((x ^ y) & 31)) mod 256, in LZW strips of one row.
     name, w, h = sys.argv[2], int(sys.argv[3]), int(sys.argv[4])
-    flat = name + '.flat.tif'
-    with open(flat, 'wb') as f:
-        import struct
-        entries = [(256, 4, w), (257, 4, h), (258, 3, 8), (259, 3, 1), (262, 3, 1),
-                   (273, 4, 8), (277, 3, 1), (278, 4, h), (279, 4, w * h)]
-        f.write(b'II*\0' + struct.pack('<I', 8 + w * h))
-        x = np.arange(w, dtype=np.uint32)
-        for y in range(h):
-            f.write(((x + 3 * y + ((x ^ y) & 31)) & 255).astype(np.uint8).tobytes())
-        f.write(struct.pack('<H', len(entries)))
-        for tag, kind, value in entries:
-            f.write(struct.pack('<HHII', tag, kind, 1, value))
-        f.write(struct.pack('<I', 0))
-    subprocess.run(['tiffcp', '-c', 'lzw', '-r', '1', flat, name], check=True)
-    os.remove(flat)
+    x = np.arange(w, dtype=np.uint32)
+    write_grey_strip(name + '.flat.tif', w, h, 1, w * h,
+                     (((x + 3 * y + ((x ^ y) & 31)) & 255).astype(np.uint8).tobytes()
+                      for y in range(h)))
+    subprocess.run(['tiffcp', '-c', 'lzw', '-r', '1', name + '.flat.tif', name], check=True)
+    os.remove(name + '.flat.tif')
     sys.exit(0)
 
 out = sys.argv[1]
@@ -122,17 +129,14 @@ for name, source, options in variants:
 run('tiffcp', path('rgb.tif'), path('grey.tif'), path('multipage.tif'))
 
 # Interpretations set afterwards with tiffset.
-shutil.copy(path('bilevel.tif'), path('bilevel-white.tif'))
-run('tiffset', '-s', '262', '0', path('bilevel-white.tif'))
-shutil.copy(path('g4.tif'), path('g4-black-is-zero.tif'))
-run('tiffset', '-s', '262', '1', path('g4-black-is-zero.tif'))
-shutil.copy(path('rgb.tif'), path('ycbcr.tif'))
-run('tiffset', '-s', '262', '6', path('ycbcr.tif'))
-run('tiffset', '-s', '530', '1', '1', path('ycbcr.tif'))
-shutil.copy(path('rgb.tif'), path('ycbcr-subsampled.tif'))
-run('tiffset', '-s', '262', '6', path('ycbcr-subsampled.tif'))
-shutil.copy(path('rgb.tif'), path('reduced.tif'))
-run('tiffset', '-s', '254', '1', path('reduced.tif'))
+for name, source, tags in [('bilevel-white.tif', 'bilevel.tif', [['262', '0']]),
+                           ('g4-black-is-zero.tif', 'g4.tif', [['262', '1']]),
+                           ('ycbcr.tif', 'rgb.tif', [['262', '6'], ['530', '1', '1']]),
+                           ('ycbcr-subsampled.tif', 'rgb.tif', [['262', '6']]),
+                           ('reduced.tif', 'rgb.tif', [['254', '1']])]:
+    shutil.copy(path(source), path(name))
+    for tag in tags:
+        run('tiffset', '-s', *tag, path(name))
 
 # LZW whose table fills up without a clear code (libtiff's writer always clears): coded here,
 # its reference made from the grey levels themselves.
@@ -176,17 +180,7 @@ def lzw_without_clear(data):
 
 grey_levels = (rng.integers(0, 6, size=(100, 200)) * 40 + 10).astype(np.uint8)
 coded = lzw_without_clear(grey_levels.tobytes())
-with open(path('lzw-no-clear.tif'), 'wb') as f:
-    import struct
-    entries = [(256, 3, 200), (257, 3, 100), (258, 3, 8), (259, 3, 5), (262, 3, 1),
-               (273, 4, 8), (277, 3, 1), (278, 3, 100), (279, 4, len(coded))]
-    f.write(b'II*\0' + struct.pack('<I', 8 + len(coded) + (len(coded) & 1)))
-    f.write(coded + b'\0' * (len(coded) & 1))
-    f.write(struct.pack('<H', len(entries)))
-    for tag, kind, value in entries:
-        f.write(struct.pack('<HHII', tag, kind, 1, value) if kind == 4 else
-                struct.pack('<HHIHH', tag, kind, 1, value, 0))
-    f.write(struct.pack('<I', 0))
+write_grey_strip(path('lzw-no-clear.tif'), 200, 100, 5, len(coded), [coded])
 no_clear_reference = np.repeat(grey_levels[:, :, None], 3, axis=2)
 
 # Orientations, on strips, tiles and Group 4 strips.
