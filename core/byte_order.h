@@ -1,5 +1,5 @@
-// The machine's byte order, and little-endian loads and stores of whole words for loops that
-// take bytes apart in registers.
+// The machine's byte order, little-endian loads and stores of whole words for loops that take
+// bytes apart in registers, and loads of file fields in either byte order.
 #pragma once
 #include <cstdint>
 #include <cstring>
@@ -10,6 +10,20 @@ constexpr bool k_little_endian =
 #else
     true;
 #endif
+
+inline uint16_t load_le16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
+
+inline uint16_t load_be16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] << 8 | p[1]);
+}
+
+inline uint32_t load_be32(const uint8_t* p) {
+    uint32_t v;
+    std::memcpy(&v, p, 4);
+    return k_little_endian ? __builtin_bswap32(v) : v;
+}
 
 inline uint32_t load_le32(const uint8_t* p) {
     uint32_t v;

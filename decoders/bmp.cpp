@@ -4,13 +4,11 @@
 #include "decoders/bmp.h"
 
 #include "core/reader.h"
-#include "core/registry.h"
 #include "core/status.h"
 #include "decoders/decode_limits.h"
+#include "decoders/decoder_start.h"
 #include "decoders/decoders.h"
-#include "core/store.h"
 #include "image/image.h"
-#include "core/services.h"
 
 #include <cstdlib>
 
@@ -30,11 +28,6 @@ constexpr int64_t kColourSpaceType = 14 + 56; // colour-space type field of V4 a
 constexpr uint32_t kProfileEmbedded = 0x4D424544; // "MBED"
 
 BmpHeader g_header;
-
-void refuse(int status, const char* why) {
-    log_line(why);
-    g_status = status;
-}
 
 // The OS/2 headers, the information header and its later versions, which only append
 // fields: bit-field masks (52, 56), colour space and gamma (108), intent and profile (124).
@@ -114,7 +107,8 @@ void read_dimensions(Image* image, BmpHeader* h) {
 void read_header(Image* image) {
     BmpHeader& h = g_header;
     h.file_size = rd_size();
-    if (h.file_size < kFileHeader + 4) return refuse(ST_BAD_DATA, "BMP : fichier trop court");
+    if (h.file_size < kFileHeader + 4)
+        return decoder_refuse(ST_BAD_DATA, "BMP : fichier trop court");
     rd_seek(2, 0);
     uint32_t declared = rd_u32le();
     rd_seek(10, 0);
@@ -125,36 +119,38 @@ void read_header(Image* image) {
     int64_t header_end = kFileHeader + h.header_size;
     int64_t minimum = h.header_size < kInfoHeader ? header_end : kFileHeaderAndInfo;
     h.required_size = declared > minimum ? declared : minimum;
-    if (h.file_size < minimum) return refuse(ST_BAD_DATA, "BMP : fichier trop court");
+    if (h.file_size < minimum) return decoder_refuse(ST_BAD_DATA, "BMP : fichier trop court");
     if (!header_size_known(h.header_size))
-        return refuse(ST_UNKNOWN_FORMAT, "BMP : en-tete non gere");
-    if (h.file_size < header_end) return refuse(ST_BAD_DATA, "BMP : en-tete tronque");
+        return decoder_refuse(ST_UNKNOWN_FORMAT, "BMP : en-tete non gere");
+    if (h.file_size < header_end) return decoder_refuse(ST_BAD_DATA, "BMP : en-tete tronque");
 
     read_dimensions(image, &h);
     if (g_status) return;
     if (h.compression > BMP_BITFIELDS || (h.header_size == kOs2Header && h.compression > BMP_RLE4))
-        return refuse(ST_UNKNOWN_FORMAT, "BMP : compression inconnue");
+        return decoder_refuse(ST_UNKNOWN_FORMAT, "BMP : compression inconnue");
     image->format_name_index = h.compression == BMP_RGB         ? 0
                                : h.compression == BMP_BITFIELDS ? 2
                                                                 : 1;
-    if (!compression_fits(h)) return refuse(ST_BAD_DATA, "BMP : compression incompatible");
-    if (!bit_count_supported(h.bits)) return refuse(ST_BAD_DATA, "BMP : profondeur non geree");
+    if (!compression_fits(h)) return decoder_refuse(ST_BAD_DATA, "BMP : compression incompatible");
+    if (!bit_count_supported(h.bits))
+        return decoder_refuse(ST_BAD_DATA, "BMP : profondeur non geree");
     set_default_masks(&h);
     if (h.header_size == kV5Header) {
         rd_seek(kColourSpaceType, 0);
         if (rd_u32le() == kProfileEmbedded && !g_status)
-            return refuse(ST_UNKNOWN_FORMAT, "BMP : profil de couleur incorpore non gere");
+            return decoder_refuse(ST_UNKNOWN_FORMAT, "BMP : profil de couleur incorpore non gere");
     }
 
     // Masks follow the 40-byte header, and sit at the same place inside the longer ones.
     if (h.compression == BMP_BITFIELDS) {
         if (h.required_size < kWithMasks) h.required_size = kWithMasks;
-        if (h.file_size < kWithMasks) return refuse(ST_BAD_DATA, "BMP : masques absents");
+        if (h.file_size < kWithMasks) return decoder_refuse(ST_BAD_DATA, "BMP : masques absents");
         rd_seek(kFileHeaderAndInfo, 0);
         for (uint32_t& mask : h.masks) mask = rd_u32le();
     } else if (h.data_offset > header_end) {
         if (h.required_size < h.data_offset) h.required_size = h.data_offset;
-        if (h.file_size < h.data_offset) return refuse(ST_BAD_DATA, "BMP : palette tronquee");
+        if (h.file_size < h.data_offset)
+            return decoder_refuse(ST_BAD_DATA, "BMP : palette tronquee");
         read_palette(image, h, header_end);
     }
     if (g_status) return;
@@ -167,36 +163,24 @@ void bmp_load(int image_id, int list, int row) {
     (void)list;
     (void)row; // rows are decoded once, at load
     g_header = BmpHeader();
-    Image* image = obj_find_as<Image>(CLS_IMAGE, image_id);
-    if (!image) {
-        g_status = ST_NOT_FOUND;
-        return;
-    }
-    if (rd_open(image->file_entry_id, kReaderBuffer, true) != 0) {
-        if (!g_status) g_status = ST_FILE;
-        return;
-    }
+    Image* image = decoder_start(image_id, kReaderBuffer);
+    if (!image) return;
     read_header(image);
     if (g_status) return;
 
     int planes = g_header.bits <= 8 ? 1 : 3;
     if (g_header.width <= 0 || g_header.height <= 0)
-        return refuse(ST_BAD_DATA, "BMP : dimensions nulles ou negatives");
+        return decoder_refuse(ST_BAD_DATA, "BMP : dimensions nulles ou negatives");
     // Uncompressed rows must all be in the file (checked with the rows); run-length codes
     // give at most 255 pixels for two bytes, far fewer in files that real encoders write.
     bool run_length = g_header.compression == BMP_RLE8 || g_header.compression == BMP_RLE4;
     if (run_length && !image_size_supplied(g_header.width, g_header.height, g_header.file_size,
                                            kMostRunLengthPixelsPerByte))
-        return refuse(ST_BAD_DATA, "BMP : dimensions trop grandes pour la taille du fichier");
-    if (!image_size_acceptable(g_header.width, g_header.height, planes))
-        return refuse(ST_NO_MEMORY, "BMP : image trop grande");
-    image_alloc(image, g_header.width, g_header.height, planes, STORE_PLAIN);
-    if (g_status) {
-        g_status = ST_NO_MEMORY;
-        return;
-    }
-    image = obj_find_as<Image>(CLS_IMAGE, image_id); // creating the stores may move records
-    if (g_header.compression == BMP_RLE8 || g_header.compression == BMP_RLE4)
+        return decoder_refuse(ST_BAD_DATA,
+                              "BMP : dimensions trop grandes pour la taille du fichier");
+    image = decoder_alloc(image_id, g_header.width, g_header.height, planes, "BMP");
+    if (!image) return;
+    if (run_length)
         bmp_read_run_length(image, g_header);
     else
         bmp_read_rows(image, g_header);

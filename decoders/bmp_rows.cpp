@@ -48,10 +48,6 @@ inline uint8_t scale_channel(const MaskScale& s, uint32_t v) {
     return static_cast<uint8_t>(uint64_t(v & s.mask) * 255 / s.mask);
 }
 
-void unpack_nibbles(const uint8_t* src, uint8_t* dst, int width) {
-    for (int x = 0; x < width; x++) dst[x] = (x & 1) ? src[x >> 1] & 15 : src[x >> 1] >> 4;
-}
-
 void split_masked(const uint8_t* src, uint8_t* r, uint8_t* g, uint8_t* b, int width, int bytes) {
     for (int x = 0; x < width; x++, src += bytes) {
         uint32_t v = bytes == 2
@@ -73,8 +69,7 @@ void read_one_row(Image* image, const BmpHeader& h, int y, int64_t row_bytes) {
     if (g_status) return;
     if (h.bits < 8) {
         uint8_t* row = image_row_write(image, y, 0);
-        if (row && h.bits == 1) unpack_bits_msb(g_work, row, image->width);
-        if (row && h.bits == 4) unpack_nibbles(g_work, row, image->width);
+        if (row) unpack_bits_msb(g_work, row, image->width, h.bits);
         return;
     }
     uint8_t* r = image_row_write(image, y, 0);

@@ -25,10 +25,10 @@ Image* decoder_start(int image_id, long buffer_size) {
 Image* decoder_alloc(int image_id, int64_t width, int64_t height, int planes, const char* format) {
     if (!image_size_acceptable(width, height, planes)) {
         bool empty = width < 1 || height < 1;
-        log_line(
+        decoder_refuse(
+            empty ? ST_BAD_DATA : ST_NO_MEMORY,
             (std::string(format) + (empty ? " : dimensions invalides" : " : image trop grande"))
                 .c_str());
-        g_status = empty ? ST_BAD_DATA : ST_NO_MEMORY;
         return nullptr;
     }
     Image* image = obj_find_as<Image>(CLS_IMAGE, image_id);
@@ -39,4 +39,9 @@ Image* decoder_alloc(int image_id, int64_t width, int64_t height, int planes, co
         return nullptr;
     }
     return obj_find_as<Image>(CLS_IMAGE, image_id);
+}
+
+void decoder_refuse(int status, const char* why) {
+    log_line(why);
+    g_status = status;
 }

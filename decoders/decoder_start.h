@@ -1,4 +1,4 @@
-// Steps that the file decoders share at their start.
+// Steps that the file decoders share: their start, and the refusal of a file they cannot show.
 #pragma once
 #include <cstdint>
 
@@ -13,3 +13,6 @@ Image* decoder_start(int image_id, long buffer_size);
 // 1 for a size past the pixel-memory bound or when memory runs out, the reason logged after
 // the format's name.
 Image* decoder_alloc(int image_id, int64_t width, int64_t height, int planes, const char* format);
+
+// Logs why the file is refused and sets the status.
+void decoder_refuse(int status, const char* why);

@@ -37,6 +37,12 @@ struct GifDecoder {
 
 extern GifDecoder g_gif;
 
+// Disposal methods of a graphic control extension that the canvas of the next page follows.
+enum GifDisposal { GIF_DISPOSE_TO_BACKGROUND = 2, GIF_RESTORE_PREVIOUS = 3 };
+
+// The page record by id (null when it is gone); records may move when pages are made.
+Image* gif_page(int id);
+
 // Block handlers; each gets the byte that the parser just read.
 void gif_skip(unsigned byte);
 void gif_plain_text_header(unsigned byte);

@@ -9,6 +9,7 @@
 #include "core/registry.h"
 #include "core/status.h"
 #include "decoders/decode_limits.h"
+#include "decoders/decoder_start.h"
 #include "image/frame_control.h"
 #include "core/store.h"
 #include "image/image.h"
@@ -21,17 +22,6 @@ namespace {
 // An LZW code of at most 12 bits gives a string of at most 4096 bytes.
 constexpr int64_t kMostPixelsPerByte = 4096 * 8 / 12 + 1;
 constexpr uint16_t kEndlessLoop = 65535;
-constexpr int kDisposeToBackground = 2;
-constexpr int kRestorePrevious = 3;
-
-void refuse(const char* why) {
-    log_line(why);
-    g_status = ST_BAD_DATA;
-}
-
-Image* page_of(int id) {
-    return obj_find_as<Image>(CLS_IMAGE, id);
-}
 
 // The local colour table, or the global one (with its white canvas entry).
 void read_local_or_global_table(uint8_t palette[3][256], unsigned packed) {
@@ -75,16 +65,17 @@ void gif_application_extension(unsigned) {
     char name[11];
     rd_read(name, 11);
     if (g_status) return;
-    if (size < 11) return refuse("GIF : extension d'application trop courte");
+    if (size < 11) return decoder_refuse(ST_BAD_DATA, "GIF : extension d'application trop courte");
     rd_seek(size - 11, 1);
     if (memcmp(name, "NETSCAPE2.0", 11) != 0) return;
     for (;;) {
         unsigned length = rd_byte();
         if (g_status) return;
-        if (length < 1) return refuse("GIF : bloc NETSCAPE2.0 sans nombre de boucles");
+        if (length < 1)
+            return decoder_refuse(ST_BAD_DATA, "GIF : bloc NETSCAPE2.0 sans nombre de boucles");
         unsigned kind = rd_byte();
         if ((kind & 7) == 1) {
-            if (length < 3) return refuse("GIF : bloc de boucle trop court");
+            if (length < 3) return decoder_refuse(ST_BAD_DATA, "GIF : bloc de boucle trop court");
             unsigned loops = rd_u16le();
             g_gif.loop_count = static_cast<uint16_t>(loops ? loops : kEndlessLoop);
             rd_seek(length - 3, 1);
@@ -114,7 +105,7 @@ void gif_graphic_control_extension(unsigned) {
     fc->transparent_flag = g_gif.transparent;
     fc->transparent_index = g_gif.transparent_index;
     if (g_status) return;
-    if (size < 4) return refuse("GIF : extension de controle trop courte");
+    if (size < 4) return decoder_refuse(ST_BAD_DATA, "GIF : extension de controle trop courte");
     rd_seek(size - 4, 1);
 }
 
@@ -140,13 +131,14 @@ void gif_image_descriptor(unsigned) {
     read_local_or_global_table(palette, packed);
     unsigned m = rd_byte();
     if (g_status) return;
-    if (m > 11) return refuse("GIF : taille de code LZW invalide");
+    if (m > 11) return decoder_refuse(ST_BAD_DATA, "GIF : taille de code LZW invalide");
 
-    Image* page = page_of(g_gif.page_id);
+    Image* page = gif_page(g_gif.page_id);
     int grown_width = width > page->width ? width : page->width;
     int grown_height = height > page->height ? height : page->height;
     // Checked before the page changes, so a refused page keeps a size its rows match.
-    if (grown_width <= 0 || grown_height <= 0) return refuse("GIF : image vide");
+    if (grown_width <= 0 || grown_height <= 0)
+        return decoder_refuse(ST_BAD_DATA, "GIF : image vide");
     if (!gif_page_size_fits(grown_width, grown_height)) return;
     g_gif.images++;
     if (page->full_store) {
@@ -155,7 +147,7 @@ void gif_image_descriptor(unsigned) {
         image_clone(g_gif.page_id, &clone);
         if (g_status) return;
         g_gif.page_id = clone;
-        page = page_of(clone);
+        page = gif_page(clone);
     }
     if (g_gif.frame_control_id) {
         FrameControl* control =
@@ -165,7 +157,7 @@ void gif_image_descriptor(unsigned) {
     if (g_gif.list) {
         list_add(g_gif.list, CLS_IMAGE, g_gif.page_id, page);
         if (g_gif.page_id == g_gif.first_page_id) g_gif.first_page_listed = true;
-        page = page_of(g_gif.page_id);
+        page = gif_page(g_gif.page_id);
     }
     g_gif.left = left, g_gif.top = top, g_gif.width = width, g_gif.height = height;
     g_gif.interlaced = (packed >> 6) & 1;
@@ -203,7 +195,7 @@ void gif_image_descriptor(unsigned) {
         g_status = ST_NO_MEMORY;
         return;
     }
-    gif_canvas_fill(page_of(g_gif.page_id));
+    gif_canvas_fill(gif_page(g_gif.page_id));
     if (g_status) return;
     gif_lzw_start(static_cast<int>(m));
     g_gif.in_image = true;
@@ -220,9 +212,9 @@ void gif_end_of_image(unsigned) {
                            ? obj_find_as<FrameControl>(CLS_FRAME_CONTROL, g_gif.frame_control_id)
                            : nullptr;
     if (fc) g_gif.disposal = fc->disposal;
-    if (g_gif.disposal == kRestorePrevious) return;
+    if (g_gif.disposal == GIF_RESTORE_PREVIOUS) return;
     g_gif.below_id = g_gif.page_id;
-    g_gif.below_cleared = g_gif.disposal == kDisposeToBackground;
+    g_gif.below_cleared = g_gif.disposal == GIF_DISPOSE_TO_BACKGROUND;
     g_gif.cleared_left = g_gif.left, g_gif.cleared_top = g_gif.top;
     g_gif.cleared_width = g_gif.width, g_gif.cleared_height = g_gif.height;
 }

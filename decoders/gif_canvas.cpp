@@ -19,12 +19,6 @@
 
 namespace {
 
-constexpr int kDisposeToBackground = 2;
-
-Image* page_of(int id) {
-    return obj_find_as<Image>(CLS_IMAGE, id);
-}
-
 bool covers_page(const Image* page) {
     return g_gif.left == 0 && g_gif.top == 0 && g_gif.width >= page->width &&
            g_gif.height >= page->height;
@@ -55,9 +49,17 @@ int nearest_white(const uint8_t palette[3][256]) {
     return best;
 }
 
-bool inside_cleared(int x, int y) {
-    return x >= g_gif.cleared_left && x < g_gif.cleared_left + g_gif.cleared_width &&
-           y >= g_gif.cleared_top && y < g_gif.cleared_top + g_gif.cleared_height;
+// Columns [*from, *to) of page row y that the disposal of the image below clears; false when
+// the row has none.
+bool cleared_columns(int y, int width, int* from, int* to) {
+    if (!g_gif.below_cleared || y < g_gif.cleared_top ||
+        y >= g_gif.cleared_top + g_gif.cleared_height)
+        return false;
+    *from = g_gif.cleared_left;
+    *to = g_gif.cleared_left + g_gif.cleared_width < width
+              ? g_gif.cleared_left + g_gif.cleared_width
+              : width;
+    return *from < *to;
 }
 
 // Row y of the page below in this page's layout, into row (planes x stride bytes, already
@@ -82,20 +84,24 @@ void copy_row_below(Image* below, int y, int width, uint8_t* row, size_t stride)
 
 } // namespace
 
+Image* gif_page(int id) {
+    return obj_find_as<Image>(CLS_IMAGE, id);
+}
+
 int gif_canvas_planes(Image* page) {
     // Transparent pixels show the canvas, except on the first page, which keeps them as they
     // are unless its image is to be cleared to the canvas (disposal 2).
     g_gif.see_through =
-        g_gif.transparent && (g_gif.previous_id || g_gif.disposal == kDisposeToBackground);
+        g_gif.transparent && (g_gif.previous_id || g_gif.disposal == GIF_DISPOSE_TO_BACKGROUND);
     bool covers = covers_page(page) && !g_gif.see_through;
     g_gif.canvas_in_palette =
-        canvas_fits_palette(page, g_gif.below_id ? page_of(g_gif.below_id) : nullptr);
+        canvas_fits_palette(page, g_gif.below_id ? gif_page(g_gif.below_id) : nullptr);
     g_gif.rgb = !g_gif.canvas_in_palette && !covers;
     return g_gif.rgb ? 3 : 1;
 }
 
 void gif_canvas_fill(Image* page) {
-    Image* below = g_gif.below_id ? page_of(g_gif.below_id) : nullptr;
+    Image* below = g_gif.below_id ? gif_page(g_gif.below_id) : nullptr;
     size_t stride = static_cast<size_t>(page->stride);
     int planes = g_gif.rgb ? 3 : 1;
     if (!mem_realloc(g_gif.row_buffer, stride * planes)) return;
@@ -114,12 +120,15 @@ void gif_canvas_fill(Image* page) {
         if (keep_below && y < below->height) {
             copy_row_below(below, y, page->width, row, stride);
             if (g_status) return;
-            if (g_gif.below_cleared)
-                for (int x = 0; x < page->width; x++) {
-                    if (!inside_cleared(x, y)) continue;
-                    if (!g_gif.rgb) row[x] = static_cast<uint8_t>(index);
-                    for (int p = 0; g_gif.rgb && p < 3; p++) row[x + p * stride] = colour[p];
-                }
+            int from, to;
+            if (cleared_columns(y, page->width, &from, &to)) {
+                const size_t count = static_cast<size_t>(to - from);
+                if (g_gif.rgb)
+                    for (int p = 0; p < 3; p++)
+                        std::memset(row + p * stride + from, colour[p], count);
+                else
+                    std::memset(row + from, index, count);
+            }
         }
         uint8_t* dst = image_row_write(page, y, 0);
         if (!dst) return;
@@ -128,7 +137,7 @@ void gif_canvas_fill(Image* page) {
 }
 
 void gif_place_row(int i, const uint8_t* pixels, int count) {
-    Image* page = page_of(g_gif.page_id);
+    Image* page = gif_page(g_gif.page_id);
     if (!page || g_gif.left >= page->width || i >= g_gif.height) return;
     int y = g_gif.top + (g_gif.interlaced ? gif_interlaced_row(i, g_gif.height) : i);
     if (y >= page->height) return;
@@ -136,20 +145,22 @@ void gif_place_row(int i, const uint8_t* pixels, int count) {
     uint8_t* row = image_row_write(page, y, 0);
     if (!row) return;
     row += g_gif.left;
-    bool see_through = g_gif.see_through;
-    if (!see_through && !g_gif.rgb) {
-        std::memcpy(row, pixels, static_cast<size_t>(n));
+    // Read once: the row's bytes could alias the decoder's fields.
+    const bool see_through = g_gif.see_through, rgb = g_gif.rgb;
+    const uint8_t t = g_gif.transparent_index;
+    if (!rgb) {
+        if (!see_through) {
+            std::memcpy(row, pixels, static_cast<size_t>(n));
+            return;
+        }
+        for (int x = 0; x < n; x++)
+            if (pixels[x] != t) row[x] = pixels[x];
         return;
     }
-    uint8_t t = g_gif.transparent_index;
     size_t stride = static_cast<size_t>(page->stride);
     for (int x = 0; x < n; x++) {
         uint8_t v = pixels[x];
         if (see_through && v == t) continue;
-        if (!g_gif.rgb) {
-            row[x] = v;
-            continue;
-        }
         for (int p = 0; p < 3; p++) row[x + p * stride] = page->palette[p][v];
     }
 }

@@ -3,6 +3,7 @@
 // and the decoded page turned to it once the file is read.
 #include "decoders/jpeg.h"
 
+#include "core/byte_order.h"
 #include "core/mem.h"
 #include "core/registry.h"
 #include "core/services.h"
@@ -25,14 +26,8 @@ struct TiffBytes {
     bool big_endian;
 
     bool has(long at, long n) const { return at >= 0 && n <= size && at <= size - n; }
-    unsigned u16(long at) const {
-        return big_endian ? unsigned(data[at]) << 8 | data[at + 1]
-                          : unsigned(data[at + 1]) << 8 | data[at];
-    }
-    uint32_t u32(long at) const {
-        return big_endian ? uint32_t(u16(at)) << 16 | u16(at + 2)
-                          : uint32_t(u16(at + 2)) << 16 | u16(at);
-    }
+    unsigned u16(long at) const { return big_endian ? load_be16(data + at) : load_le16(data + at); }
+    uint32_t u32(long at) const { return big_endian ? load_be32(data + at) : load_le32(data + at); }
 };
 
 } // namespace

@@ -64,15 +64,15 @@ inline uint8_t wide_to_byte(const uint8_t* at) {
     return static_cast<uint8_t>((x - (x >> 8)) >> 8);
 }
 
-// Source and planes never overlap. Sixteen pixels at a time where SSE2 is there; the wide
-// loads of four-byte pixels read up to four bytes past the sixteenth pixel, so the last pixels
-// go one by one.
+// Source and planes never overlap. Sixteen pixels of three or four bytes at a time where SSE2
+// is there; the wide loads of four-byte pixels read up to four bytes past the sixteenth pixel,
+// so the last pixels go one by one, as do all pixels of two-byte samples.
 template <int Bytes, int R, int G, int B>
 void split(const uint8_t* __restrict src, uint8_t* __restrict red, uint8_t* __restrict green,
            uint8_t* __restrict blue, int width) {
     int x = 0;
 #if defined(__SSE2__)
-    if (Bytes == 3) {
+    if constexpr (Bytes == 3) {
         for (; x + 16 <= width; x += 16) {
             const uint8_t* s = src + 3 * x;
             store_sixteen<R, G, B>(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s)),
@@ -81,14 +81,16 @@ void split(const uint8_t* __restrict src, uint8_t* __restrict red, uint8_t* __re
                                    red + x, green + x, blue + x);
         }
     }
-    for (; Bytes == 4 && x + 18 <= width; x += 16) {
-        const uint8_t* s = src + Bytes * x;
-        const __m128i p[4] = {four_pixels<Bytes>(s), four_pixels<Bytes>(s + 4 * Bytes),
-                              four_pixels<Bytes>(s + 8 * Bytes),
-                              four_pixels<Bytes>(s + 12 * Bytes)};
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(red + x), gather<R>(p));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(green + x), gather<G>(p));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(blue + x), gather<B>(p));
+    if constexpr (Bytes == 4) {
+        for (; x + 18 <= width; x += 16) {
+            const uint8_t* s = src + Bytes * x;
+            const __m128i p[4] = {four_pixels<Bytes>(s), four_pixels<Bytes>(s + 4 * Bytes),
+                                  four_pixels<Bytes>(s + 8 * Bytes),
+                                  four_pixels<Bytes>(s + 12 * Bytes)};
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(red + x), gather<R>(p));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(green + x), gather<G>(p));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(blue + x), gather<B>(p));
+        }
     }
 #endif
     for (; x < width; x++) {
@@ -96,6 +98,19 @@ void split(const uint8_t* __restrict src, uint8_t* __restrict red, uint8_t* __re
         green[x] = src[Bytes * x + G];
         blue[x] = src[Bytes * x + B];
     }
+}
+
+// With the pixel size known at compile time each byte's pixels are unrolled.
+template <int Bits> void unpack(const uint8_t* src, uint8_t* dst, int width) {
+    constexpr int per_byte = 8 / Bits;
+    constexpr unsigned mask = (1u << Bits) - 1;
+    const int whole = width / per_byte;
+    for (int i = 0; i < whole; i++, dst += per_byte) {
+        const unsigned byte = src[i];
+        for (int k = 0; k < per_byte; k++) dst[k] = uint8_t((byte >> (8 - Bits * (k + 1))) & mask);
+    }
+    for (int k = 0; k < width % per_byte; k++)
+        dst[k] = uint8_t((src[whole] >> (8 - Bits * (k + 1))) & mask);
 }
 
 } // namespace
@@ -107,12 +122,18 @@ void split_packed(PixelOrder order, const uint8_t* src, uint8_t* red, uint8_t* g
         return split<3, 0, 1, 2>(src, red, green, blue, width);
     case ORDER_BGR:
         return split<3, 2, 1, 0>(src, red, green, blue, width);
+    case ORDER_RGBX:
+        return split<4, 0, 1, 2>(src, red, green, blue, width);
     case ORDER_BGRX:
         return split<4, 2, 1, 0>(src, red, green, blue, width);
     case ORDER_XRGB:
         return split<4, 1, 2, 3>(src, red, green, blue, width);
     case ORDER_XBGR:
         return split<4, 3, 2, 1>(src, red, green, blue, width);
+    case ORDER_RGB16:
+        return split<6, 0, 2, 4>(src, red, green, blue, width);
+    case ORDER_RGBX16:
+        return split<8, 0, 2, 4>(src, red, green, blue, width);
     }
 }
 
@@ -133,11 +154,13 @@ void split_packed_wide(const uint8_t* src, uint8_t* red, uint8_t* green, uint8_t
     }
 }
 
-void unpack_bits_msb(const uint8_t* src, uint8_t* dst, int width) {
-    int whole = width / 8;
-    for (int i = 0; i < whole; i++, dst += 8) {
-        unsigned byte = src[i];
-        for (int b = 0; b < 8; b++) dst[b] = (byte >> (7 - b)) & 1;
+void unpack_bits_msb(const uint8_t* src, uint8_t* dst, int width, int bits) {
+    switch (bits) {
+    case 1:
+        return unpack<1>(src, dst, width);
+    case 2:
+        return unpack<2>(src, dst, width);
+    case 4:
+        return unpack<4>(src, dst, width);
     }
-    for (int x = 0; x < width % 8; x++) dst[x] = (src[whole] >> (7 - x)) & 1;
 }

@@ -5,6 +5,7 @@
 // Other plane and depth combinations are refused, as are scan lines shorter than the image
 // width. Monochrome files show black and white whatever their header palette holds; an 8-bit
 // single-plane file without its 256-colour palette shows grey levels.
+#include "core/byte_order.h"
 #include "core/mem.h"
 #include "core/reader.h"
 #include "core/registry.h"
@@ -36,13 +37,8 @@ struct PcxHeader {
 PcxHeader g_pcx;
 uint8_t* g_line = nullptr; // one scan line: every plane's bytes in turn
 
-void refuse(int status, const char* why) {
-    log_line(why);
-    g_status = status;
-}
-
 int16_t s16(const uint8_t* p) {
-    return static_cast<int16_t>(p[0] | p[1] << 8);
+    return static_cast<int16_t>(load_le16(p));
 }
 
 bool layout_supported(const PcxHeader& h) {
@@ -68,11 +64,12 @@ void read_header(Image* image) {
     h.version = b[1];
     h.encoding = b[2];
     h.bits = b[3];
-    if (h.encoding > 1) return refuse(ST_UNKNOWN_FORMAT, "PCX : codage inconnu");
-    if (h.bits < 1) return refuse(ST_BAD_DATA, "PCX : profondeur nulle");
+    if (h.encoding > 1) return decoder_refuse(ST_UNKNOWN_FORMAT, "PCX : codage inconnu");
+    if (h.bits < 1) return decoder_refuse(ST_BAD_DATA, "PCX : profondeur nulle");
     h.width = s16(b + 8) - s16(b + 4) + 1;
     h.height = s16(b + 10) - s16(b + 6) + 1;
-    if (h.width < 1 || h.height < 1) return refuse(ST_BAD_DATA, "PCX : dimensions invalides");
+    if (h.width < 1 || h.height < 1)
+        return decoder_refuse(ST_BAD_DATA, "PCX : dimensions invalides");
     image->x_resolution = s16(b + 12);
     image->y_resolution = s16(b + 14);
     for (int i = 0; i < 16; i++)
@@ -80,9 +77,9 @@ void read_header(Image* image) {
     h.planes = b[65];
     h.bytes_per_line = s16(b + 66);
     if (!layout_supported(h))
-        return refuse(ST_UNKNOWN_FORMAT, "PCX : plans ou profondeur non geres");
+        return decoder_refuse(ST_UNKNOWN_FORMAT, "PCX : plans ou profondeur non geres");
     if (h.bytes_per_line < (static_cast<int64_t>(h.width) * h.bits + 7) / 8)
-        return refuse(ST_BAD_DATA, "PCX : lignes plus courtes que l'image");
+        return decoder_refuse(ST_BAD_DATA, "PCX : lignes plus courtes que l'image");
     image->bits_per_sample = h.bits;
     image->bit_count = h.bits < 8 ? h.bits * h.planes : h.bits;
     image->samples_per_pixel = h.planes;
@@ -94,7 +91,7 @@ void read_header(Image* image) {
 bool put_run(long run, uint8_t value, long size, long* at, bool* overrun) {
     if (run > size - *at) {
         *overrun = true;
-        refuse(ST_BAD_DATA, "PCX : sequence au-dela de la ligne");
+        decoder_refuse(ST_BAD_DATA, "PCX : sequence au-dela de la ligne");
         return false;
     }
     for (long i = 0; i < run; i++) g_line[*at + i] = value;
@@ -147,18 +144,12 @@ void write_row(Image* image, int y) {
     }
     uint8_t* row = image_row_write(image, y, 0);
     if (!row) return;
-    if (h.bits == 1) {
-        unpack_bits_msb(g_line, row, width);
-        for (int p = 1; p < h.planes; p++) {
-            const uint8_t* plane = g_line + p * bpl;
-            for (int x = 0; x < width; x++)
-                row[x] = static_cast<uint8_t>(row[x] | ((plane[x >> 3] >> (7 - (x & 7))) & 1) << p);
-        }
-    } else if (h.bits == 2) {
-        for (int x = 0; x < width; x++) row[x] = (g_line[x >> 2] >> (6 - 2 * (x & 3))) & 3;
-    } else {
+    unpack_bits_msb(g_line, row, width, h.bits);
+    // Only 1-bit pixels come in more than one plane.
+    for (int p = 1; p < h.planes; p++) {
+        const uint8_t* plane = g_line + p * bpl;
         for (int x = 0; x < width; x++)
-            row[x] = (x & 1) ? g_line[x >> 1] & 15 : g_line[x >> 1] >> 4;
+            row[x] = static_cast<uint8_t>(row[x] | ((plane[x >> 3] >> (7 - (x & 7))) & 1) << p);
     }
 }
 
@@ -198,7 +189,7 @@ void pcx_load(int image_id, int list) {
     Image* image = decoder_start(image_id, kReaderBuffer);
     if (!image) return;
     image->format_name_index = kNameIndex;
-    if (rd_size() < kHeaderSize) return refuse(ST_BAD_DATA, "PCX : fichier trop court");
+    if (rd_size() < kHeaderSize) return decoder_refuse(ST_BAD_DATA, "PCX : fichier trop court");
     read_header(image);
     if (g_status) return;
     const PcxHeader& h = g_pcx;

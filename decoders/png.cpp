@@ -1,5 +1,6 @@
 // PNG decoder: reads the chunks through the buffered reader, then streams the IDAT data
 // through inflate a few rows at a time and unfilters the rows into the page.
+#include "core/byte_order.h"
 #include "core/reader.h"
 #include "core/registry.h"
 #include "core/status.h"
@@ -39,8 +40,7 @@ void read_chunks() {
         uint8_t header[8];
         rd_read_at(header, position, 8);
         if (g_status) return;
-        const uint32_t length = uint32_t(header[0]) << 24 | uint32_t(header[1]) << 16 |
-                                uint32_t(header[2]) << 8 | header[3];
+        const uint32_t length = load_be32(header);
         const uint8_t* name = header + 4;
         // Data running past the end of the file: the file is cut short; what came before
         // stands, and the missing IEND is reported later.

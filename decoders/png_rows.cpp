@@ -1,12 +1,12 @@
 // PNG row stage: streams the IDAT data through inflate a row at a time, reverses each row's
 // filter and stores it into the page; interlaced images are decoded pass by pass into the
 // page's rows. Only a few rows are held at any time, whatever the size of the image.
-#include "core/byte_order.h"
 #include "core/mem.h"
 #include "core/reader.h"
 #include "core/services.h"
 #include "core/status.h"
 #include "decoders/inflate.h"
+#include "decoders/packed_pixels.h"
 #include "decoders/png_internal.h"
 #include "image/image.h"
 
@@ -22,19 +22,12 @@ struct RowShape {
 };
 
 RowShape row_shape(unsigned long long width) {
+    // Pixels of 1, 2 or 4 bits share bytes; wider ones are whole bytes, the predictor's unit.
+    const unsigned long long bits =
+        (unsigned long long)g_png.page->samples_per_pixel * (unsigned long long)g_png.depth;
     RowShape s;
-    if (g_png.depth == 16) {
-        // Two bytes per sample.
-        static const int k_samples[7] = {1, 0, 3, 1, 2, 0, 4};
-        s.unit = size_t(2 * k_samples[g_png.colour_type]);
-        s.bytes = width * s.unit;
-        return s;
-    }
-    const int bits = g_png.page->bit_count;
-    s.bytes = (unsigned long long)bits * width / 8 + ((unsigned long long)bits * width % 8 != 0);
-    if (g_png.grey_alpha) s.bytes *= 2;
-    if (g_png.rgba) s.bytes += width;
-    s.unit = size_t(bits / 8 > 1 ? bits / 8 : 1) + (g_png.alpha ? 1 : 0);
+    s.bytes = (bits * width + 7) / 8;
+    s.unit = size_t(bits < 8 ? 1 : bits / 8);
     return s;
 }
 
@@ -98,55 +91,6 @@ const uint8_t* next_filtered_row(size_t count) {
     return s_rows.short_row;
 }
 
-// Unpacks 1-, 2- or 4-bit pixels, high bits first, `per_byte` pixels from each of `bytes`.
-void unpack(uint8_t* out, const uint8_t* in, size_t bytes, int bits, size_t last_count) {
-    const int per_byte = 8 / bits;
-    const unsigned mask = (1u << bits) - 1;
-    for (size_t i = 0; i < bytes; i++) {
-        const unsigned b = in[i];
-        const int count = i + 1 < bytes ? per_byte : int(last_count);
-        for (int k = 0; k < count; k++) *out++ = uint8_t((b >> (8 - bits * (k + 1))) & mask);
-    }
-}
-
-// Red, green and blue of `width` pixels of `Pixel` bytes (samples `Step` bytes apart) into the
-// three planes at dst.
-template <size_t Pixel, size_t Step>
-void split_planes(uint8_t* dst, size_t stride, size_t width, const uint8_t* src) {
-    uint8_t* r = dst;
-    uint8_t* g = dst + stride;
-    uint8_t* b = dst + 2 * stride;
-    size_t x = 0;
-    if (Pixel == 3) {
-        // Four pixels from three words: r0 g0 b0 r1 | g1 b1 r2 g2 | b2 r3 g3 b3.
-        for (; x + 4 <= width; x += 4, src += 12) {
-            const uint32_t w0 = load_le32(src), w1 = load_le32(src + 4), w2 = load_le32(src + 8);
-            store_le32(r + x, (w0 & 0xFF) | ((w0 >> 16) & 0xFF00) | (w1 & 0xFF0000) |
-                                  ((w2 << 16) & 0xFF000000));
-            store_le32(g + x, ((w0 >> 8) & 0xFF) | ((w1 << 8) & 0xFF00) | ((w1 >> 8) & 0xFF0000) |
-                                  ((w2 << 8) & 0xFF000000));
-            store_le32(b + x, ((w0 >> 16) & 0xFF) | (w1 & 0xFF00) | ((w2 << 16) & 0xFF0000) |
-                                  (w2 & 0xFF000000));
-        }
-    } else if (Pixel == 4) {
-        // Four pixels from four words of r g b a.
-        for (; x + 4 <= width; x += 4, src += 16) {
-            const uint32_t w0 = load_le32(src), w1 = load_le32(src + 4), w2 = load_le32(src + 8),
-                           w3 = load_le32(src + 12);
-            store_le32(r + x, (w0 & 0xFF) | ((w1 & 0xFF) << 8) | ((w2 & 0xFF) << 16) | (w3 << 24));
-            store_le32(g + x, ((w0 >> 8) & 0xFF) | (w1 & 0xFF00) | ((w2 << 8) & 0xFF0000) |
-                                  ((w3 << 16) & 0xFF000000));
-            store_le32(b + x, ((w0 >> 16) & 0xFF) | ((w1 >> 8) & 0xFF00) | (w2 & 0xFF0000) |
-                                  ((w3 << 8) & 0xFF000000));
-        }
-    }
-    for (; x < width; x++, src += Pixel) {
-        r[x] = src[0];
-        g[x] = src[Step];
-        b[x] = src[2 * Step];
-    }
-}
-
 // Writes `width` pixels of an unfiltered row into planes of `stride` bytes at dst.
 void store_pixels(uint8_t* dst, size_t stride, size_t width, const uint8_t* src) {
     if (g_png.depth == 16 && g_png.page->planes == 1) {
@@ -157,14 +101,9 @@ void store_pixels(uint8_t* dst, size_t stride, size_t width, const uint8_t* src)
     }
     switch (g_png.page->bit_count) {
     case 1:
-        // The last byte's low four pixels would run past a stride that is not a multiple of 8.
-        unpack(dst, src, (width + 7) / 8, 1, stride % 8 ? 4 : 8);
-        break;
     case 2:
-        unpack(dst, src, (width + 3) / 4, 2, 4);
-        break;
     case 4:
-        unpack(dst, src, (width + 1) / 2, 4, 2);
+        unpack_bits_msb(src, dst, int(width), g_png.page->bit_count);
         break;
     case 8:
         if (g_png.grey_alpha) {
@@ -174,18 +113,14 @@ void store_pixels(uint8_t* dst, size_t stride, size_t width, const uint8_t* src)
         }
         break;
     case 24:
-        if (g_png.rgba)
-            split_planes<4, 1>(dst, stride, width, src);
-        else
-            split_planes<3, 1>(dst, stride, width, src);
+    case 42: {
+        // 16-bit samples give their high byte; alpha is not kept.
+        static const PixelOrder k_order[2][2] = {{ORDER_RGB, ORDER_RGBX},
+                                                 {ORDER_RGB16, ORDER_RGBX16}};
+        split_packed(k_order[g_png.depth == 16][g_png.rgba], src, dst, dst + stride,
+                     dst + 2 * stride, int(width));
         break;
-    case 42:
-        // 16-bit samples give their high byte.
-        if (g_png.rgba)
-            split_planes<8, 2>(dst, stride, width, src);
-        else
-            split_planes<6, 2>(dst, stride, width, src);
-        break;
+    }
     default:
         break;
     }

@@ -8,11 +8,11 @@
 #include "core/registry.h"
 #include "core/status.h"
 #include "decoders/decode_limits.h"
+#include "decoders/decoder_start.h"
 #include "decoders/decoders.h"
 #include "decoders/pnm_pixels.h"
 #include "core/store.h"
 #include "image/image.h"
-#include "core/services.h"
 
 namespace {
 
@@ -22,11 +22,6 @@ constexpr long kReaderWindow = 1 << 16;
 constexpr int64_t kMostPixelsPerByte = 8;
 
 enum PnmVariant { P1 = 1, P2, P3, P4, P5, P6 };
-
-void refuse(int status, const char* why) {
-    log_line(why);
-    g_status = status;
-}
 
 bool is_bitmap(int variant) {
     return variant == P1 || variant == P4;
@@ -79,15 +74,16 @@ void pnm_load(int image_id, int name_index, int list) {
     long height = pnm_header_number();
     long maxval = is_bitmap(variant) ? 1 : pnm_header_number();
     if (g_status) return;
-    if (width < 1 || height < 1) return refuse(ST_BAD_DATA, "PNM : dimensions invalides");
+    if (width < 1 || height < 1) return decoder_refuse(ST_BAD_DATA, "PNM : dimensions invalides");
     if (maxval < 1 || maxval > kLargestMaxval)
-        return refuse(ST_BAD_DATA, "PNM : valeur maximale non geree");
+        return decoder_refuse(ST_BAD_DATA, "PNM : valeur maximale non geree");
     int planes = is_colour(variant) ? 3 : 1;
     // No form takes less than a byte for eight pixels; a file cut short still shows its rows.
     if (!image_size_supplied(width, height, rd_size(), kMostPixelsPerByte))
-        return refuse(ST_BAD_DATA, "PNM : dimensions trop grandes pour la taille du fichier");
+        return decoder_refuse(ST_BAD_DATA,
+                              "PNM : dimensions trop grandes pour la taille du fichier");
     if (!image_size_acceptable(width, height, planes))
-        return refuse(ST_NO_MEMORY, "PNM : image trop grande");
+        return decoder_refuse(ST_NO_MEMORY, "PNM : image trop grande");
 
     set_fields_and_palette(image, variant, maxval);
     image_alloc(image, static_cast<int>(width), static_cast<int>(height), planes, STORE_PLAIN);

@@ -179,7 +179,7 @@ void pnm_read_raw_bits(const PnmRaster& r) {
         if (!src) break;
         long long pixels = have * 8 < image->width ? have * 8 : image->width;
         if (have < row_bytes) g_status = ST_FILE;
-        unpack_bits_msb(src, row, static_cast<int>(pixels));
+        unpack_bits_msb(src, row, static_cast<int>(pixels), 1);
     }
     close_cursor();
 }

@@ -46,11 +46,6 @@ RunState g_run;
 uint8_t* g_work = nullptr; // one padded row
 int g_map_entries;         // colour-map entries (0: none)
 
-void refuse(int status, const char* why) {
-    log_line(why);
-    g_status = status;
-}
-
 // Bytes of pixel data the header declares: stored rows take at least height padded rows.
 int64_t data_bytes(const SunHeader& h) {
     if (h.type == SUN_BYTE_ENCODED) return h.length;
@@ -70,14 +65,14 @@ void read_header() {
     h.map_type = rd_u32be();
     h.map_length = rd_u32be();
     if (g_status) return;
-    if (h.type > SUN_RGB) return refuse(ST_UNKNOWN_FORMAT, "Sun : type inconnu");
+    if (h.type > SUN_RGB) return decoder_refuse(ST_UNKNOWN_FORMAT, "Sun : type inconnu");
     int64_t unpadded = h.depth == 1 ? (h.width + 7) / 8 : h.width * (h.depth / 8);
     h.row_bytes = unpadded + (unpadded & 1);
     if (h.map_type != MAP_NONE && rd_size() < kHeaderSize + int64_t(h.map_length) + data_bytes(h))
-        return refuse(ST_BAD_DATA, "Sun : fichier plus court que ses donnees");
-    if (h.map_type > MAP_RAW) return refuse(ST_UNKNOWN_FORMAT, "Sun : palette inconnue");
+        return decoder_refuse(ST_BAD_DATA, "Sun : fichier plus court que ses donnees");
+    if (h.map_type > MAP_RAW) return decoder_refuse(ST_UNKNOWN_FORMAT, "Sun : palette inconnue");
     if (h.depth != 1 && h.depth != 8 && h.depth != 24 && h.depth != 32)
-        return refuse(ST_UNKNOWN_FORMAT, "Sun : profondeur non geree");
+        return decoder_refuse(ST_UNKNOWN_FORMAT, "Sun : profondeur non geree");
 }
 
 void read_palette(Image* image) {
@@ -92,7 +87,7 @@ void read_palette(Image* image) {
     int64_t per_list = h.map_type == MAP_RGB ? h.map_length / 3 : h.map_length;
     int lists = h.map_type == MAP_RGB ? 3 : 1;
     g_map_entries = static_cast<int>(per_list < 256 ? per_list : 256);
-    if (!g_map_entries) return refuse(ST_BAD_DATA, "Sun : palette vide");
+    if (!g_map_entries) return decoder_refuse(ST_BAD_DATA, "Sun : palette vide");
     for (int list = 0; list < lists && !g_status; list++) {
         rd_seek(kHeaderSize + list * per_list, 0);
         uint8_t values[256];
@@ -167,12 +162,12 @@ void write_row(Image* image, int y, const uint8_t* src) {
     for (int p = 0; p < 3 && p < image->planes; p++)
         if (!(planes[p] = image_row_write(image, y, p))) return;
     const int width = image->width;
-    if (h.depth == 1) return unpack_bits_msb(src, planes[0], width);
+    if (h.depth == 1) return unpack_bits_msb(src, planes[0], width, 1);
     if (h.depth == 8) {
         std::memcpy(planes[0], src, static_cast<size_t>(width));
         bool bad = false;
         for (int x = 0; g_map_entries && x < width; x++) bad |= src[x] >= g_map_entries;
-        if (bad) refuse(ST_BAD_DATA, "Sun : indice hors de la palette");
+        if (bad) decoder_refuse(ST_BAD_DATA, "Sun : indice hors de la palette");
         return;
     }
     bool rgb = h.type == SUN_RGB;
@@ -190,7 +185,7 @@ void sunras_load(int image_id, int list) {
     Image* image = decoder_start(image_id, kReaderBuffer);
     if (!image) return;
     image->format_name_index = kNameIndex;
-    if (rd_size() < kHeaderSize) return refuse(ST_BAD_DATA, "Sun : fichier trop court");
+    if (rd_size() < kHeaderSize) return decoder_refuse(ST_BAD_DATA, "Sun : fichier trop court");
     read_header();
     if (g_status) return;
     const SunHeader& h = g_sun;

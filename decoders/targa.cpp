@@ -9,6 +9,7 @@
 // 32), whatever the attribute-bit count says. Run-length packets may run on into the next row.
 #include "decoders/targa.h"
 
+#include "core/byte_order.h"
 #include "core/charclass.h"
 #include "core/mem.h"
 #include "core/reader.h"
@@ -45,15 +46,6 @@ struct TargaDecoder {
 
 TargaDecoder g_tga;
 
-void refuse(int status, const char* why) {
-    log_line(why);
-    g_status = status;
-}
-
-int base_type(const TargaHeader& h) {
-    return h.image_type & ~TGA_RLE_BIT;
-}
-
 // Bits of each component of a true-colour pixel or colour-map entry; 0 when not handled.
 int component_bits(int depth) {
     if (depth == 15 || depth == 16) return 5;
@@ -64,23 +56,24 @@ int component_bits(int depth) {
 // Refusals that the header alone decides; the status stays 0 when the file can be read.
 void check_header(const TargaHeader& h, int64_t file_size) {
     int bits = h.depth - h.alpha_bits;
-    if (h.image_type > 11 || base_type(h) < TGA_MAPPED || base_type(h) > TGA_GREY)
-        return refuse(ST_UNKNOWN_FORMAT, "Targa : type d'image inconnu");
+    if (h.image_type > 11 || targa_base_type(h) < TGA_MAPPED || targa_base_type(h) > TGA_GREY)
+        return decoder_refuse(ST_UNKNOWN_FORMAT, "Targa : type d'image inconnu");
     if (h.map_length > 256 || (h.map_length && !h.map_entry_bits))
-        return refuse(ST_UNKNOWN_FORMAT, "Targa : palette non geree");
-    if (file_size < h.pixel_offset) return refuse(ST_BAD_DATA, "Targa : palette tronquee");
+        return decoder_refuse(ST_UNKNOWN_FORMAT, "Targa : palette non geree");
+    if (file_size < h.pixel_offset) return decoder_refuse(ST_BAD_DATA, "Targa : palette tronquee");
     if (bits < 1 || bits > 24 || h.width < 1 || h.height < 1)
-        return refuse(ST_UNKNOWN_FORMAT, "Targa : profondeur ou dimensions non gerees");
-    if (base_type(h) == TGA_TRUE ? !component_bits(h.depth) : bits != 8)
-        return refuse(ST_UNKNOWN_FORMAT, "Targa : profondeur de pixel non geree");
-    if (h.map_entry_bits > 32) return refuse(ST_BAD_DATA, "Targa : entree de palette invalide");
+        return decoder_refuse(ST_UNKNOWN_FORMAT, "Targa : profondeur ou dimensions non gerees");
+    if (targa_base_type(h) == TGA_TRUE ? !component_bits(h.depth) : bits != 8)
+        return decoder_refuse(ST_UNKNOWN_FORMAT, "Targa : profondeur de pixel non geree");
+    if (h.map_entry_bits > 32)
+        return decoder_refuse(ST_BAD_DATA, "Targa : entree de palette invalide");
     if (h.map_length && !component_bits(h.map_entry_bits))
-        return refuse(ST_UNKNOWN_FORMAT, "Targa : entree de palette non geree");
-    if (base_type(h) != TGA_MAPPED) return;
+        return decoder_refuse(ST_UNKNOWN_FORMAT, "Targa : entree de palette non geree");
+    if (targa_base_type(h) != TGA_MAPPED) return;
     if (h.map_type != 1 || !h.map_length)
-        return refuse(ST_BAD_DATA, "Targa : image a palette sans palette");
+        return decoder_refuse(ST_BAD_DATA, "Targa : image a palette sans palette");
     if (h.map_first + h.map_length > 256)
-        return refuse(ST_UNKNOWN_FORMAT, "Targa : palette au-dela de 256 entrees");
+        return decoder_refuse(ST_UNKNOWN_FORMAT, "Targa : palette au-dela de 256 entrees");
 }
 
 // Red, green and blue of a little-endian value v of 5- or 8-bit components (blue lowest).
@@ -100,18 +93,13 @@ void read_colour_map(Image* image, const TargaHeader& h) {
     for (int i = 0; i < h.map_length && !g_status; i++) {
         uint8_t entry[4] = {0, 0, 0, 0}, rgb[3];
         rd_read(entry, bytes);
-        uint32_t v = entry[0] | entry[1] << 8 | entry[2] << 16 | uint32_t(entry[3]) << 24;
-        components(v, bits, rgb);
-        int at = base_type(h) == TGA_MAPPED ? h.map_first + i : i;
+        components(load_le32(entry), bits, rgb);
+        int at = targa_base_type(h) == TGA_MAPPED ? h.map_first + i : i;
         if (at < 256)
             for (int c = 0; c < 3; c++) image->palette[c][at] = rgb[c];
     }
     for (int i = 0; i < 256; i++)
         g_tga.index_bad[i] = i < h.map_first || i >= h.map_first + h.map_length;
-}
-
-uint32_t u32le(const uint8_t* p) {
-    return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24;
 }
 
 // Key colour, gamma and the scan-line table of a Targa 2.0 extension area. An extension area
@@ -123,7 +111,7 @@ void read_extension_area(Image* image, const TargaHeader& h) {
     rd_seek(size - k_targa_footer_size, 0);
     rd_read(footer, k_targa_footer_size);
     if (g_status || !targa_signature(footer + 8)) return;
-    int64_t area = u32le(footer);
+    int64_t area = load_le32(footer);
     if (area == 0 || area + kExtensionEnd > size) return;
     uint8_t fields[kExtensionEnd - kKeyColour];
     rd_seek(area + kKeyColour, 0);
@@ -135,18 +123,19 @@ void read_extension_area(Image* image, const TargaHeader& h) {
         if (image->palette[0][i] == fields[0] && image->palette[1][i] == fields[1] &&
             image->palette[2][i] == fields[2])
             image->transparent[0] = static_cast<uint8_t>(i);
-    unsigned numerator = fields[kGamma - kKeyColour] | fields[kGamma - kKeyColour + 1] << 8;
-    unsigned denominator = fields[kGamma - kKeyColour + 2] | fields[kGamma - kKeyColour + 3] << 8;
+    unsigned numerator = load_le16(fields + (kGamma - kKeyColour));
+    unsigned denominator = load_le16(fields + (kGamma - kKeyColour + 2));
     if (denominator) image->gamma = double(numerator) / denominator;
-    int64_t table = u32le(fields + (kScanLineTable - kKeyColour));
+    int64_t table = load_le32(fields + (kScanLineTable - kKeyColour));
     if (!targa_run_length(h) || table == 0) return;
     uint8_t last[4];
     int64_t last_at = table + 4 * (static_cast<int64_t>(h.height) - 1);
-    if (last_at + 4 > size) return refuse(ST_BAD_DATA, "Targa : table des lignes hors du fichier");
+    if (last_at + 4 > size)
+        return decoder_refuse(ST_BAD_DATA, "Targa : table des lignes hors du fichier");
     rd_seek(last_at, 0);
     rd_read(last, 4);
-    if (!g_status && u32le(last) >= size)
-        refuse(ST_BAD_DATA, "Targa : derniere ligne hors du fichier");
+    if (!g_status && load_le32(last) >= size)
+        decoder_refuse(ST_BAD_DATA, "Targa : derniere ligne hors du fichier");
 }
 
 // Fills the work row with width stored pixels of run-length packets; a packet that goes past
@@ -193,10 +182,10 @@ void convert_row(Image* image, int y, const uint8_t* src) {
             std::memcpy(planes[0], src, static_cast<size_t>(width));
         else // 8 bits of value and 8 attribute bits: the value is the low byte
             for (int x = 0; x < width; x++) planes[0][x] = src[2 * x];
-        if (base_type(h) == TGA_MAPPED) {
+        if (targa_base_type(h) == TGA_MAPPED) {
             bool bad = false;
             for (int x = 0; x < width; x++) bad |= g_tga.index_bad[planes[0][x]];
-            if (bad) refuse(ST_BAD_DATA, "Targa : indice hors de la palette");
+            if (bad) decoder_refuse(ST_BAD_DATA, "Targa : indice hors de la palette");
         }
     } else if (g_tga.pixel_bytes >= 3) {
         split_packed(g_tga.pixel_bytes == 3 ? ORDER_BGR : ORDER_BGRX, src, planes[0], planes[1],
@@ -204,7 +193,7 @@ void convert_row(Image* image, int y, const uint8_t* src) {
     } else {
         for (int x = 0; x < width; x++) {
             uint8_t rgb[3];
-            components(src[2 * x] | src[2 * x + 1] << 8, 5, rgb);
+            components(load_le16(src + 2 * x), 5, rgb);
             planes[0][x] = rgb[0], planes[1][x] = rgb[1], planes[2][x] = rgb[2];
         }
     }
@@ -244,7 +233,7 @@ void targa_load(int image_id, int list) {
     image->format_name_index = kNameIndex;
     g_tga.file_size = rd_size();
     if (g_tga.file_size < k_targa_header_size)
-        return refuse(ST_BAD_DATA, "Targa : fichier trop court");
+        return decoder_refuse(ST_BAD_DATA, "Targa : fichier trop court");
     uint8_t raw[k_targa_header_size];
     rd_read(raw, k_targa_header_size);
     TargaHeader& h = g_tga.h;
@@ -254,17 +243,17 @@ void targa_load(int image_id, int list) {
     g_tga.pixel_bytes = targa_pixel_bytes(h);
     for (int i = 0; i < 32; i++) g_tga.scale5[i] = clamp_byte(i * 255.0 / 31);
 
-    const int planes = base_type(h) == TGA_TRUE ? 3 : 1;
+    const int planes = targa_base_type(h) == TGA_TRUE ? 3 : 1;
     image->bit_count = h.depth - h.alpha_bits;
     image->bits_per_sample = h.depth;
     image->samples_per_pixel = planes;
     read_colour_map(image, h);
-    if (!h.map_length && base_type(h) == TGA_GREY) palette_grey(image, 8);
+    if (!h.map_length && targa_base_type(h) == TGA_GREY) palette_grey(image, 8);
     read_extension_area(image, h);
     if (g_status) return;
     int64_t pixels = static_cast<int64_t>(h.width) * h.height * g_tga.pixel_bytes;
     if (!targa_run_length(h) && g_tga.file_size - h.pixel_offset < pixels)
-        return refuse(ST_BAD_DATA, "Targa : donnees de pixels tronquees");
+        return decoder_refuse(ST_BAD_DATA, "Targa : donnees de pixels tronquees");
     image = decoder_alloc(image_id, h.width, h.height, planes, "Targa");
     if (image) read_pixels(image);
 }

@@ -25,6 +25,10 @@ void targa_parse_header(const uint8_t* bytes, TargaHeader* h);
 inline int targa_pixel_bytes(const TargaHeader& h) {
     return (h.depth + 7) / 8;
 }
+// Colour-mapped, true-colour or grey, whether run-length encoded or not.
+inline int targa_base_type(const TargaHeader& h) {
+    return h.image_type & ~TGA_RLE_BIT;
+}
 inline bool targa_run_length(const TargaHeader& h) {
     return (h.image_type & TGA_RLE_BIT) != 0;
 }

@@ -1,5 +1,6 @@
 // Targa header parsing, the plausibility check and the detection test.
 #include "decoders/targa.h"
+#include "core/byte_order.h"
 #include "core/reader.h"
 
 #include <cstdio>
@@ -8,10 +9,6 @@
 namespace {
 
 const char k_signature[] = "TRUEVISION-XFILE."; // followed by a zero byte
-
-unsigned u16le(const uint8_t* p) {
-    return p[0] | p[1] << 8;
-}
 
 bool known_type(int type) {
     int base = type & ~TGA_RLE_BIT;
@@ -54,11 +51,11 @@ void targa_parse_header(const uint8_t* b, TargaHeader* h) {
     h->id_length = b[0];
     h->map_type = b[1];
     h->image_type = b[2];
-    h->map_first = static_cast<int>(u16le(b + 3));
-    h->map_length = static_cast<int>(u16le(b + 5));
+    h->map_first = static_cast<int>(load_le16(b + 3));
+    h->map_length = static_cast<int>(load_le16(b + 5));
     h->map_entry_bits = b[7];
-    h->width = static_cast<int>(u16le(b + 12));
-    h->height = static_cast<int>(u16le(b + 14));
+    h->width = static_cast<int>(load_le16(b + 12));
+    h->height = static_cast<int>(load_le16(b + 14));
     h->depth = b[16];
     h->alpha_bits = b[17] & 15;
     h->origin = (b[17] >> 4) & 3;
@@ -92,7 +89,7 @@ bool targa_file_beyond_doubt(const char* path, int64_t file_size) {
     TargaHeader h;
     targa_parse_header(raw, &h);
     ok = ok && targa_header_plausible(h, file_size) && h.width > 0 && h.height > 0 &&
-         ((h.image_type & ~TGA_RLE_BIT) != TGA_MAPPED || (h.map_type == 1 && h.map_length > 0));
+         (targa_base_type(h) != TGA_MAPPED || (h.map_type == 1 && h.map_length > 0));
     int64_t end = -1;
     const int64_t row_bytes = static_cast<int64_t>(h.width) * targa_pixel_bytes(h);
     if (ok && targa_run_length(h))

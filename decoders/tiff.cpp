@@ -8,10 +8,10 @@
 #include "core/mem.h"
 #include "core/reader.h"
 #include "core/registry.h"
-#include "core/services.h"
 #include "core/status.h"
 #include "core/store.h"
 #include "decoders/decode_limits.h"
+#include "decoders/decoder_start.h"
 #include "decoders/decoders.h"
 #include "image/image.h"
 #include "image/orientation.h"
@@ -22,11 +22,6 @@ namespace {
 
 constexpr long k_reader_buffer = 4096;
 constexpr long long k_max_decoded_row = 1 << 28;
-
-void refuse(int status, const char* why) {
-    log_line(why);
-    g_status = status;
-}
 
 void set_defaults(TiffTags* t, Image* image) {
     *t = TiffTags();
@@ -64,31 +59,31 @@ void check_chunks(TiffTags* t) {
         needed = (t->height + t->rows_per_strip - 1) / t->rows_per_strip * planes;
     } else {
         if (!t->tile_width || !t->tile_length)
-            return refuse(ST_BAD_DATA, "TIFF : ni bandes ni tuiles");
+            return decoder_refuse(ST_BAD_DATA, "TIFF : ni bandes ni tuiles");
         needed = t->tiles_across * t->tiles_down * planes;
     }
     if (!t->offsets || t->chunks < needed)
-        return refuse(ST_BAD_DATA, "TIFF : bandes ou tuiles manquantes");
+        return decoder_refuse(ST_BAD_DATA, "TIFF : bandes ou tuiles manquantes");
     if (!t->byte_counts || t->byte_count_entries < needed)
-        return refuse(ST_BAD_DATA, "TIFF : tailles de bandes manquantes");
+        return decoder_refuse(ST_BAD_DATA, "TIFF : tailles de bandes manquantes");
     t->chunks = needed;
 }
 
 void check_coding(const TiffTags* t) {
     int c = t->compression;
     if (c == TIFF_CCITT_1D || c == TIFF_GROUP3 || c == TIFF_OLD_JPEG || c == TIFF_JPEG)
-        return refuse(ST_UNKNOWN_FORMAT, "TIFF : compression non geree");
+        return decoder_refuse(ST_UNKNOWN_FORMAT, "TIFF : compression non geree");
     if (t->orientation < 1 || t->orientation > 8)
-        return refuse(ST_BAD_DATA, "TIFF : orientation invalide");
+        return decoder_refuse(ST_BAD_DATA, "TIFF : orientation invalide");
     if (c == TIFF_LZW && t->fill_order == 2)
-        return refuse(ST_BAD_DATA, "TIFF : LZW avec ordre de remplissage inverse");
+        return decoder_refuse(ST_BAD_DATA, "TIFF : LZW avec ordre de remplissage inverse");
     if (c == TIFF_GROUP4 && (t->bits_per_sample != 1 || t->samples != 1))
-        return refuse(ST_UNKNOWN_FORMAT, "TIFF : groupe 4 sur plus d'un bit");
+        return decoder_refuse(ST_UNKNOWN_FORMAT, "TIFF : groupe 4 sur plus d'un bit");
     if (t->predictor != 1 &&
         (t->predictor != 2 || (t->bits_per_sample != 8 && t->bits_per_sample != 16)))
-        return refuse(ST_UNKNOWN_FORMAT, "TIFF : predicteur non gere");
+        return decoder_refuse(ST_UNKNOWN_FORMAT, "TIFF : predicteur non gere");
     if (t->planar == 2 && t->bits_per_sample < 8)
-        return refuse(ST_UNKNOWN_FORMAT, "TIFF : plans separes de moins de 8 bits");
+        return decoder_refuse(ST_UNKNOWN_FORMAT, "TIFF : plans separes de moins de 8 bits");
 }
 
 // Decoded page bytes of the largest piece one demand decodes.
@@ -136,14 +131,15 @@ void keep_layout(Image* image, const TiffTags* t, bool whole) {
 
 void set_up(Image* image, TiffTags* t, int list) {
     int bits = t->planar == 2 ? t->bits_per_sample : t->samples * t->bits_per_sample;
-    if (!bits_accepted(bits)) return refuse(ST_BAD_DATA, "TIFF : profondeur non geree");
+    if (!bits_accepted(bits)) return decoder_refuse(ST_BAD_DATA, "TIFF : profondeur non geree");
     if (t->reduced_resolution) {
         // A reduced-resolution directory is no page to show: the image goes, without a status.
         if (list) list_remove(list, image->id);
         obj_delete(CLS_IMAGE, image->id);
         return;
     }
-    if (t->width < 1 || t->height < 1) return refuse(ST_BAD_DATA, "TIFF : dimensions nulles");
+    if (t->width < 1 || t->height < 1)
+        return decoder_refuse(ST_BAD_DATA, "TIFF : dimensions nulles");
     check_coding(t);
     if (!g_status) tiff_set_palette(image, t);
     if (!g_status) check_chunks(t);
@@ -156,14 +152,14 @@ void set_up(Image* image, TiffTags* t, int list) {
     long long decoded_row = (decoded_width * t->samples * t->bits_per_sample + 7) / 8;
     if (!on_demand_size_acceptable(page_width, page_height, planes) ||
         decoded_row > k_max_decoded_row)
-        return refuse(ST_NO_MEMORY, "TIFF : image trop grande");
+        return decoder_refuse(ST_NO_MEMORY, "TIFF : image trop grande");
     // A piece too big for a quarter of the memory budget would be decoded again and again;
     // transposed pages need every strip for each row. Both are decoded once, whole, into rows
     // that are swapped rather than dropped, so the swap files must have room for them.
     bool whole =
         orientation_transposes(t->orientation) || unit_bytes(t, planes) > store_budget() / 4;
     if (whole && !image_size_acceptable(page_width, page_height, planes))
-        return refuse(ST_NO_MEMORY, "TIFF : image trop grande");
+        return decoder_refuse(ST_NO_MEMORY, "TIFF : image trop grande");
     keep_layout(image, t, whole);
     if (g_status) return;
     image->bit_count = t->samples * t->bits_per_sample;
@@ -180,7 +176,7 @@ void first_load(Image* image, int list) {
     unsigned magic = tags.big_endian ? rd_u16be() : rd_u16le();
     uint32_t directory = tags.big_endian ? rd_u32be() : rd_u32le();
     if (g_status) return;
-    if (magic != 42) return refuse(ST_BAD_DATA, "TIFF : en-tete invalide");
+    if (magic != 42) return decoder_refuse(ST_BAD_DATA, "TIFF : en-tete invalide");
     rd_seek(directory, 0);
     tiff_read_directory(&tags, image);
     if (!g_status) set_up(image, &tags, list);

@@ -4,18 +4,13 @@
 // dropped. Layouts the page cannot show are refused before any row is read.
 #include "decoders/tiff.h"
 
-#include "core/services.h"
 #include "core/status.h"
+#include "decoders/decoder_start.h"
 #include "image/image.h"
 
 #include <cstring>
 
 namespace {
-
-void refuse(int status, const char* why) {
-    log_line(why);
-    g_status = status;
-}
 
 uint8_t clamp_byte(float v) {
     return v < 0.5f ? 0 : v >= 254.5f ? 255 : static_cast<uint8_t>(v + 0.5f);
@@ -84,19 +79,20 @@ int tiff_planes(const TiffTags* tags) {
 
 void tiff_set_palette(Image* image, const TiffTags* t) {
     int bits = t->bits_per_sample;
-    if (t->model == MODEL_CIELAB) return refuse(ST_UNKNOWN_FORMAT, "TIFF : CIELab non gere");
+    if (t->model == MODEL_CIELAB)
+        return decoder_refuse(ST_UNKNOWN_FORMAT, "TIFF : CIELab non gere");
     if (t->sample_format != 1 && t->sample_format != 4)
-        return refuse(ST_UNKNOWN_FORMAT, "TIFF : echantillons signes ou flottants");
+        return decoder_refuse(ST_UNKNOWN_FORMAT, "TIFF : echantillons signes ou flottants");
     if (t->samples < colour_samples(t->model) || t->samples > 8)
-        return refuse(ST_UNKNOWN_FORMAT, "TIFF : nombre d'echantillons non gere");
+        return decoder_refuse(ST_UNKNOWN_FORMAT, "TIFF : nombre d'echantillons non gere");
     if (t->model == MODEL_PALETTE) {
         if (t->samples != 1 || (bits != 1 && bits != 4 && bits != 8))
-            return refuse(ST_UNKNOWN_FORMAT, "TIFF : profondeur de gris non geree");
+            return decoder_refuse(ST_UNKNOWN_FORMAT, "TIFF : profondeur de gris non geree");
     } else if (bits != 8 && (bits != 16 || t->model == MODEL_YCBCR)) {
-        return refuse(ST_UNKNOWN_FORMAT, "TIFF : profondeur de couleur non geree");
+        return decoder_refuse(ST_UNKNOWN_FORMAT, "TIFF : profondeur de couleur non geree");
     }
     if (t->model == MODEL_YCBCR && (t->subsampling[0] != 1 || t->subsampling[1] != 1))
-        return refuse(ST_UNKNOWN_FORMAT, "TIFF : YCbCr sous-echantillonne non gere");
+        return decoder_refuse(ST_UNKNOWN_FORMAT, "TIFF : YCbCr sous-echantillonne non gere");
     if (t->model != MODEL_PALETTE) return;
     if (t->photometric_seen && t->photometric <= 1) {
         int top = (1 << bits) - 1, step = 255 / top;
@@ -108,7 +104,7 @@ void tiff_set_palette(Image* image, const TiffTags* t) {
         return;
     }
     bool fax = t->compression == TIFF_GROUP3 || t->compression == TIFF_GROUP4;
-    if (!t->colour_map_seen && !fax) refuse(ST_BAD_DATA, "TIFF : palette absente");
+    if (!t->colour_map_seen && !fax) decoder_refuse(ST_BAD_DATA, "TIFF : palette absente");
 }
 
 void tiff_convert_row(const TiffLayout* l, const uint8_t* in, int count, uint8_t* const* planes) {

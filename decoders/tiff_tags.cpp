@@ -6,8 +6,8 @@
 
 #include "core/mem.h"
 #include "core/reader.h"
-#include "core/services.h"
 #include "core/status.h"
+#include "decoders/decoder_start.h"
 #include "image/image.h"
 
 namespace {
@@ -34,14 +34,9 @@ uint32_t read32() {
     return g_big_endian ? rd_u32be() : rd_u32le();
 }
 
-void refuse(int status, const char* why) {
-    log_line(why);
-    g_status = status;
-}
-
 // False (status 14) unless the entry's type and count are as expected.
 bool expect(bool ok) {
-    if (!ok) refuse(ST_BAD_DATA, "TIFF : type ou nombre de valeurs invalide");
+    if (!ok) decoder_refuse(ST_BAD_DATA, "TIFF : type ou nombre de valeurs invalide");
     return ok;
 }
 
@@ -66,11 +61,11 @@ void seek_values(const Entry& e, int value_size) {
 void read_array(const Entry& e, uint32_t*& holder, long long n) {
     int size = e.type == TYPE_SHORT ? 2 : 4;
     if (n * size > rd_size()) {
-        refuse(ST_FILE, "TIFF : tableau plus long que le fichier");
+        decoder_refuse(ST_FILE, "TIFF : tableau plus long que le fichier");
         return;
     }
     if (n > k_max_chunks) {
-        refuse(ST_NO_MEMORY, "TIFF : trop de bandes ou de tuiles");
+        decoder_refuse(ST_NO_MEMORY, "TIFF : trop de bandes ou de tuiles");
         return;
     }
     mem_free(holder);
@@ -88,7 +83,7 @@ double rational_at(long long offset, int index) {
 void ignore(TiffTags*, Image*, const Entry&) {}
 
 void unknown(TiffTags*, Image*, const Entry&) {
-    refuse(ST_BAD_DATA, "TIFF : etiquette inconnue");
+    decoder_refuse(ST_BAD_DATA, "TIFF : etiquette inconnue");
 }
 
 void new_subfile_type(TiffTags* t, Image*, const Entry& e) {
@@ -113,7 +108,7 @@ void bits_per_sample(TiffTags* t, Image* image, const Entry& e) {
     image->bits_per_sample = t->bits_per_sample;
     for (uint32_t i = 1; i < e.count && !g_status; i++)
         if (static_cast<int>(read16()) != t->bits_per_sample)
-            return refuse(ST_UNKNOWN_FORMAT, "TIFF : echantillons de tailles differentes");
+            return decoder_refuse(ST_UNKNOWN_FORMAT, "TIFF : echantillons de tailles differentes");
 }
 
 void compression(TiffTags* t, Image* image, const Entry& e) {
@@ -144,7 +139,7 @@ void compression(TiffTags* t, Image* image, const Entry& e) {
         name = 14;
         break;
     default:
-        return refuse(ST_UNKNOWN_FORMAT, "TIFF : compression inconnue");
+        return decoder_refuse(ST_UNKNOWN_FORMAT, "TIFF : compression inconnue");
     }
     t->compression = c;
     image->format_name_index = name;
@@ -156,7 +151,8 @@ void photometric(TiffTags* t, Image*, const Entry& e) {
     static const int models[] = {MODEL_PALETTE, MODEL_PALETTE, MODEL_RGB, MODEL_PALETTE, -1,
                                  MODEL_CMYK,    MODEL_YCBCR,   -1,        MODEL_CIELAB};
     static const int samples[] = {1, 1, 3, 1, 0, 4, 3, 0, 3};
-    if (p < 0 || p > 8 || p == 7) return refuse(ST_BAD_DATA, "TIFF : interpretation inconnue");
+    if (p < 0 || p > 8 || p == 7)
+        return decoder_refuse(ST_BAD_DATA, "TIFF : interpretation inconnue");
     t->photometric_seen = true;
     t->photometric = p;
     if (p == 4) {
@@ -174,7 +170,8 @@ void fill_order(TiffTags* t, Image*, const Entry& e) {
 void model_text(TiffTags*, Image*, const Entry& e) {
     if (!expect(e.type == TYPE_ASCII)) return;
     // The text is not used; only its memory is checked, as the other arrays are.
-    if (e.count > rd_size()) return refuse(ST_FILE, "TIFF : texte plus long que le fichier");
+    if (e.count > rd_size())
+        return decoder_refuse(ST_FILE, "TIFF : texte plus long que le fichier");
     char* text = nullptr;
     if (mem_alloc(text, static_cast<size_t>(e.count) + 1)) mem_free(text);
 }
@@ -224,7 +221,7 @@ void planar(TiffTags* t, Image*, const Entry& e) {
 
 void t6_options(TiffTags*, Image*, const Entry& e) {
     if (!expect(e.type == TYPE_LONG && e.count == 1)) return;
-    if (single(e) & 1) refuse(ST_BAD_DATA, "TIFF : mode non compresse du groupe 4");
+    if (single(e) & 1) decoder_refuse(ST_BAD_DATA, "TIFF : mode non compresse du groupe 4");
 }
 
 void resolution_unit(TiffTags*, Image* image, const Entry& e) {
@@ -234,7 +231,7 @@ void resolution_unit(TiffTags*, Image* image, const Entry& e) {
         image->x_resolution = static_cast<int>(image->x_resolution * 2.54);
         image->y_resolution = static_cast<int>(image->y_resolution * 2.54);
     } else if (unit != 1 && unit != 2) {
-        refuse(ST_BAD_DATA, "TIFF : unite de resolution inconnue");
+        decoder_refuse(ST_BAD_DATA, "TIFF : unite de resolution inconnue");
     }
 }
 
@@ -262,7 +259,7 @@ void tile_size(TiffTags* t, Image*, const Entry& e) {
     if (!expect(e.count == 1 && short_or_long(e))) return;
     uint32_t v = single(e);
     if (v == 0 || v % 16 != 0 || v > 0x7fffffff)
-        return refuse(ST_BAD_DATA, "TIFF : taille de tuile invalide");
+        return decoder_refuse(ST_BAD_DATA, "TIFF : taille de tuile invalide");
     if (e.tag == 322) {
         t->tile_width = static_cast<int>(v);
         t->tiles_across = (static_cast<long long>(t->width) + v - 1) / v;

@@ -144,11 +144,6 @@ struct XpmDecoder {
 
 XpmDecoder g_xpm;
 
-void refuse(int status, const char* why) {
-    log_line(why);
-    g_status = status;
-}
-
 void free_buffers() {
     mem_free(g_xpm.keys);
     mem_free(g_xpm.lookup);
@@ -219,10 +214,11 @@ void header_done() {
     long long width = token_number(&cursor), height = token_number(&cursor);
     long long colours = token_number(&cursor), chars = token_number(&cursor);
     clear_text(); // words after the four numbers (hot spot, XPMEXT) are not used
-    if (d.keys) return refuse(ST_BAD_DATA, "XPM : second en-tete");
-    if (colours > kMostColours) return refuse(ST_UNKNOWN_FORMAT, "XPM : plus de 256 couleurs");
-    if (chars < 1) return refuse(ST_BAD_DATA, "XPM : zero caractere par pixel");
-    if (chars > kLongestKey) return refuse(ST_UNKNOWN_FORMAT, "XPM : cles trop longues");
+    if (d.keys) return decoder_refuse(ST_BAD_DATA, "XPM : second en-tete");
+    if (colours > kMostColours)
+        return decoder_refuse(ST_UNKNOWN_FORMAT, "XPM : plus de 256 couleurs");
+    if (chars < 1) return decoder_refuse(ST_BAD_DATA, "XPM : zero caractere par pixel");
+    if (chars > kLongestKey) return decoder_refuse(ST_UNKNOWN_FORMAT, "XPM : cles trop longues");
     Image* image = obj_find_as<Image>(CLS_IMAGE, d.image_id);
     image->bit_count = image->bits_per_sample = 8;
     image->samples_per_pixel = 1;
@@ -236,7 +232,7 @@ void colour_line(const char* s, size_t length) {
     XpmDecoder& d = g_xpm;
     const int n = d.chars_per_pixel, k = d.colour_lines;
     if (length < static_cast<size_t>(n))
-        return refuse(ST_BAD_DATA, "XPM : ligne de couleur courte");
+        return decoder_refuse(ST_BAD_DATA, "XPM : ligne de couleur courte");
     memcpy(d.keys + k * n, s, n);
     clear_text();
     append(s + n, length - n);
@@ -290,7 +286,7 @@ void pixel_row(const uint8_t* s, size_t length) {
 // last row (extension lines and the like), ignored.
 void string_done(const uint8_t* s, size_t length) {
     XpmDecoder& d = g_xpm;
-    if (d.colours == 0) return refuse(ST_LOAD, "XPM : chaine avant l'en-tete");
+    if (d.colours == 0) return decoder_refuse(ST_LOAD, "XPM : chaine avant l'en-tete");
     if (d.colour_lines < d.colours)
         colour_line(reinterpret_cast<const char*>(s), length);
     else if (d.rows < d.height)
@@ -345,7 +341,7 @@ bool parse() {
         case END:
             return true;
         case FAIL:
-            refuse(ST_BAD_DATA, "XPM : caractere inattendu");
+            decoder_refuse(ST_BAD_DATA, "XPM : caractere inattendu");
             return false;
         default:
             break;
@@ -361,9 +357,9 @@ bool parse() {
 
 void check_picture() {
     const XpmDecoder& d = g_xpm;
-    if (d.rows < d.height) return refuse(ST_BAD_DATA, "XPM : lignes de pixels manquantes");
-    if (d.seen & kNoKey) return refuse(ST_BAD_DATA, "XPM : pixels sans couleur");
-    if (d.seen & kUnknownColour) refuse(ST_UNKNOWN_FORMAT, "XPM : couleur inconnue");
+    if (d.rows < d.height) return decoder_refuse(ST_BAD_DATA, "XPM : lignes de pixels manquantes");
+    if (d.seen & kNoKey) return decoder_refuse(ST_BAD_DATA, "XPM : pixels sans couleur");
+    if (d.seen & kUnknownColour) decoder_refuse(ST_UNKNOWN_FORMAT, "XPM : couleur inconnue");
 }
 
 } // namespace

@@ -1,10 +1,10 @@
 #include "image/ecw.h"
 #include "core/mem.h"
 #include "core/registry.h"
-#include "core/services.h"
 #include "core/status.h"
 #include "core/store.h"
 #include "decoders/decode_limits.h"
+#include "decoders/decoder_start.h"
 #include "image/ecw_library.h"
 #include "image/image.h"
 
@@ -17,11 +17,6 @@ namespace {
 constexpr int k_name_index_ecw = 25;
 // Keeps a position that lands on a pixel edge from counting the next pixel in.
 constexpr double k_edge = 0.00000001;
-
-void refuse(int status, const char* why) {
-    log_line(why);
-    g_status = status;
-}
 
 // Closes the view and frees the band list and line pointers; the handle stays.
 void drop_view(EcwCodec* codec) {
@@ -43,22 +38,22 @@ void free_codec(Image* image) {
 
 void read_failed(EcwCodec* codec) {
     drop_view(codec);
-    refuse(ST_LOAD, "ECW : lecture refusee par la bibliotheque");
+    decoder_refuse(ST_LOAD, "ECW : lecture refusee par la bibliotheque");
 }
 
 // Whether the library's description is one this program can hold and, when the image already
 // has rows, still the image's own. Otherwise logs why and sets the status.
 bool description_acceptable(const Image* image, const EcwFileInfo* info) {
     if (!info) {
-        refuse(ST_LOAD, "ECW : la bibliotheque ne decrit pas le fichier");
+        decoder_refuse(ST_LOAD, "ECW : la bibliotheque ne decrit pas le fichier");
         return false;
     }
     if (info->width < 1 || info->height < 1 || info->bands < 1) {
-        refuse(ST_LOAD, "ECW : image vide ou sans bande");
+        decoder_refuse(ST_LOAD, "ECW : image vide ou sans bande");
         return false;
     }
     if (info->bands > k_ecw_max_bands) {
-        refuse(ST_LOAD, "ECW : trop de bandes");
+        decoder_refuse(ST_LOAD, "ECW : trop de bandes");
         return false;
     }
     int64_t stride = (int64_t(info->width) + 3) & ~int64_t(3);
@@ -66,13 +61,13 @@ bool description_acceptable(const Image* image, const EcwFileInfo* info) {
     if (info->width > k_ecw_max_side || info->height > k_ecw_max_side ||
         stride * info->bands > 0x7FFFFFFF ||
         stride * info->bands * k_ecw_block_rows > g_max_image_bytes) {
-        refuse(ST_NO_MEMORY, "ECW : image trop grande");
+        decoder_refuse(ST_NO_MEMORY, "ECW : image trop grande");
         return false;
     }
     if (image->full_store &&
         (int64_t(info->width) != image->width || int64_t(info->height) != image->height ||
          info->bands != image->planes)) {
-        refuse(ST_LOAD, "ECW : le fichier a change depuis son chargement");
+        decoder_refuse(ST_LOAD, "ECW : le fichier a change depuis son chargement");
         return false;
     }
     return true;
@@ -100,12 +95,12 @@ Image* ecw_open(int image_id) {
         char text[600];
         std::snprintf(text, sizeof text, "ECW : bibliotheque de decompression introuvable (%s)",
                       tried);
-        refuse(ST_LOAD, text);
+        decoder_refuse(ST_LOAD, text);
         return nullptr;
     }
     void* view = nullptr;
     if (!image->path || library->open_view(image->path, &view, nullptr) != 0 || !view) {
-        refuse(ST_LOAD, "ECW : la bibliotheque n'ouvre pas le fichier");
+        decoder_refuse(ST_LOAD, "ECW : la bibliotheque n'ouvre pas le fichier");
         return nullptr;
     }
     codec->view = view;
