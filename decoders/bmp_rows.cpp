@@ -72,14 +72,13 @@ void read_one_row(Image* image, const BmpHeader& h, int y, int64_t row_bytes) {
         if (row) unpack_bits_msb(g_work, row, image->width, h.bits);
         return;
     }
-    uint8_t* r = image_row_write(image, y, 0);
-    uint8_t* g = image_row_write(image, y, 1);
-    uint8_t* b = image_row_write(image, y, 2);
-    if (!r || !g || !b) return;
+    // Every plane gets its whole width: the row need not be cleared first.
+    uint8_t* planes[3];
+    if (!image_row_overwrite(image, y, planes)) return;
     if (h.bits == 24)
-        split_packed(ORDER_BGR, g_work, r, g, b, image->width);
+        split_packed(ORDER_BGR, g_work, planes[0], planes[1], planes[2], image->width);
     else
-        split_masked(g_work, r, g, b, image->width, h.bits / 8);
+        split_masked(g_work, planes[0], planes[1], planes[2], image->width, h.bits / 8);
 }
 
 } // namespace

@@ -166,9 +166,10 @@ void decode_plain(const RowShape& shape) {
     std::memset(s_rows.prior, 0, bytes);
     for (int y = 0; y < page->height; y++) {
         if (!unfilter_next_row(bytes, shape.unit, y)) return;
-        uint8_t* dst = image_row_write(page, y, 0);
-        if (!dst) return;
-        store_pixels(dst, size_t(page->stride), size_t(page->width), s_rows.current);
+        // Every plane gets its whole width: the row need not be cleared first.
+        uint8_t* planes[4];
+        if (!image_row_overwrite(page, y, planes)) return;
+        store_pixels(planes[0], size_t(page->stride), size_t(page->width), s_rows.current);
         swap_rows();
     }
 }
@@ -198,9 +199,8 @@ void decode_interlaced() {
             const int y = pass.y0 + r * pass.dy;
             if (!unfilter_next_row(bytes, shape.unit, y)) return;
             store_pixels(s_rows.pass_pixels, s_rows.pass_stride, size_t(width), s_rows.current);
-            // The row holds the pixels of earlier passes: it is read back before it is
-            // written, so that a row the store has put on disk comes back whole.
-            if (!image_row_read(page, y, 0)) return;
+            // The row holds the pixels of earlier passes; a row the store has put on disk comes
+            // back whole for writing.
             uint8_t* dst = image_row_write(page, y, 0);
             if (!dst) return;
             for (int p = 0; p < page->planes; p++) {
