@@ -57,9 +57,10 @@ TEST(TiffFiles, MadeByPublicToolsMatchLibtiff) {
     }
 }
 
-// Tag values the public tools do not write; compressions, sample layouts and photometrics that
-// are refused are the made files' (g3, jpeg, grey16) and the corpus's (CCITT, CIELab, 2 bits,
-// bits per sample that differ, the old LZW bit order).
+// Tag values the public tools do not write; compressions, sample layouts, photometrics and tags
+// that are refused are the made files' (g3, jpeg, grey16) and the corpus's (unknown tags,
+// compression 0, CCITT, CIELab, signed samples, 2 bits, bits per sample that differ, the old LZW
+// bit order).
 TEST(TiffTags, HandMadeFilesEndWithTheirStatus) {
     struct Case {
         const char* what;
@@ -71,7 +72,6 @@ TEST(TiffTags, HandMadeFilesEndWithTheirStatus) {
         {"as made", 0, [](TiffFile&) {}},
         {"version other than 42", 14,
          [](TiffFile& f) { f.magic = f.big_endian ? 0x2A2A : 0x012A; }},
-        {"unknown tag 300", 14, [](TiffFile& f) { tiff_set(&f, 300, 3, {1}); }},
         {"tag 600 is skipped", 0, [](TiffFile& f) { tiff_set(&f, 600, 3, {1}); }},
         {"width as text", 14, [](TiffFile& f) { tiff_set(&f, 256, 2, {2}); }},
         {"photometric 7", 14, [](TiffFile& f) { tiff_set(&f, 262, 3, {7}); }},
@@ -97,8 +97,6 @@ TEST(TiffTags, HandMadeFilesEndWithTheirStatus) {
          }},
         {"no byte counts", 14, [](TiffFile& f) { f.entries.pop_back(); }},
         {"orientation 9", 14, [](TiffFile& f) { tiff_set(&f, 274, 3, {9}); }},
-        {"compression 99", 3, [](TiffFile& f) { tiff_set(&f, 259, 3, {99}); }},
-        {"signed samples", 3, [](TiffFile& f) { tiff_set(&f, 339, 3, {2}); }},
         {"strip offset past the end", 2, [](TiffFile& f) { tiff_set(&f, 273, 4, {100000}); }},
         {"byte count past the end, rows all there", 0,
          [](TiffFile& f) { tiff_set(&f, 279, 4, {100000}); }},
@@ -130,29 +128,20 @@ TEST(TiffTags, HandMadeFilesEndWithTheirStatus) {
     }
 }
 
-// CMYK, RGB with an extra sample and YCbCr pixels are the made files'.
-TEST(TiffTags, ResolutionAndPackBitsNoOp) {
-    // Resolution 300/1 per centimetre becomes 762.
-    TiffFile f = tiff_strip_file(2, 2, 8, 1, 1, std::string(4, '\x40'));
-    tiff_set(&f, 282, 5, {300, 1});
-    tiff_set(&f, 283, 5, {600, 2});
-    tiff_set(&f, 296, 3, {3});
-    LoadResult r = test_load_bytes("res.tif", tiff_build(f));
+// The format name of an uncompressed file; a -128 PackBits control byte between runs is nothing.
+TEST(TiffTags, FormatNameAndPackBitsNoOp) {
+    LoadResult r = test_load_bytes("plain.tif", tiff_build(tiff_strip_file(2, 2, 8, 1, 1, "abcd")));
     ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(r.page->x_resolution, 762);
-    EXPECT_EQ(r.page->y_resolution, 762);
     EXPECT_STREQ(image_format_name(r.page->id), "TIFF non compresse");
-
-    // A -128 control byte between runs is nothing.
     TiffFile packbits =
         tiff_strip_file(2, 2, 8, 1, 1, std::string("\x01\x10\x20\x80\x01\x30\x40", 7), 32773);
-    LoadResult pb = test_load_bytes("pb.tif", tiff_build(packbits));
-    ASSERT_EQ(pb.status, 0);
-    EXPECT_EQ(test_row(pb.page, 1), (Row{0x30, 0x40}));
+    r = test_load_bytes("pb.tif", tiff_build(packbits));
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(test_row(r.page, 1), (Row{0x30, 0x40}));
 }
 
-// After the load only the first strip's rows exist; a read decodes the strip holding the row;
-// dropped rows decode again to the same pixels; a damaged strip shows black and is logged.
+// A strip is decoded when one of its rows is read, and again after its rows were dropped, to
+// the same pixels; a damaged strip shows black and is logged.
 TEST(TiffOnDemand, StripsDecodeWhenReadAndAgainAfterDropping) {
     std::string dir = test_made_tiffs();
     if (dir.empty()) GTEST_SKIP() << "libtiff-tools, ImageMagick or Pillow missing";
@@ -161,19 +150,11 @@ TEST(TiffOnDemand, StripsDecodeWhenReadAndAgainAfterDropping) {
     ASSERT_EQ(r.status, 0);
     Image* page = r.page;
     const int width = page->width, height = page->height;
-    auto resident = [&]() {
-        std::string rows;
-        for (int y = 0; y < page->height; y++)
-            rows += store_row_in_memory(page->full_store, y) ? 'x' : '.';
-        return rows;
-    };
-    EXPECT_EQ(resident(), std::string(7, 'x') + std::string(36, '.'));
+    EXPECT_FALSE(store_row_in_memory(page->full_store, 20));
     ASSERT_TRUE(image_row_read(page, 20, 1));
-    EXPECT_EQ(resident(), std::string(7, 'x') + std::string(7, '.') + std::string(7, 'x') +
-                              std::string(22, '.'));
+    EXPECT_TRUE(store_row_in_memory(page->full_store, 15));
     Rgb first = page_rgb(page);
     for (int y = 0; y < page->height; y++) store_drop_row(page->full_store, y);
-    EXPECT_EQ(resident(), std::string(43, '.'));
     EXPECT_TRUE(page_rgb(page).pixels == first.pixels);
     expect_page_near(page, file + ".pam", 0);
 
