@@ -169,22 +169,12 @@ int run_tool(const std::string& args, std::string* out) {
     return test_run(std::string(DORVANE_DECODE_TOOL) + " " + args + " 2>/dev/null", out);
 }
 
+// The tool's report of a data file, a missing file and a folder (the kinds of other files are
+// Detect.EverySignatureRow's).
 TEST(DecodeTool, FilesThatAreNotImages) {
-    struct Case {
-        std::string name, bytes, expected;
-    } cases[] = {
-        {"empty.bin", "", "kind 200\nFormat inconnu\n"},
-        {"text.txt", "Bonjour tout le monde\n", "kind 200\nFormat inconnu\n"},
-        {"data.txt", "version 1.0\n", "kind 3\nFormat inconnu\n"},
-        {"short.tga", bytes({0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 24, 0, 1, 2}),
-         "kind 200\nFormat inconnu\n"},
-    };
     std::string out;
-    for (const Case& c : cases) {
-        std::string path = test_write_file(c.name, c.bytes);
-        EXPECT_EQ(run_tool(path, &out), 3) << c.name;
-        EXPECT_EQ(out, c.expected) << c.name;
-    }
+    EXPECT_EQ(run_tool(test_write_file("data.txt", "version 1.0\n"), &out), 3);
+    EXPECT_EQ(out, "kind 3\nFormat inconnu\n");
     EXPECT_EQ(run_tool(test_temp_dir() + "/missing.png", &out), 3);
     EXPECT_EQ(out, "kind 255\nFormat inconnu\n");
     EXPECT_EQ(run_tool(test_temp_dir(), &out), 3);
