@@ -43,22 +43,6 @@ std::string data(const std::string& name) {
     return test_data_dir() + "/jpeg/" + name;
 }
 
-// A photo-like test picture: smooth gradients, a few hard edges and some noise, in odd sizes
-// so that every partial-MCU path is taken.
-std::string write_source_ppm(int width, int height) {
-    std::string path = test_temp_dir() + "/source_" + std::to_string(width) + "x" +
-                       std::to_string(height) + ".ppm";
-    std::mt19937 rng(7);
-    auto clamped = [](double v) { return int(std::min(255.0, std::max(0.0, v))); };
-    write_ppm(path, width, height, [&](int x, int y) {
-        int noise = int(rng() % 21) - 10;
-        return rgb(clamped(128 + 100 * std::sin(x * 0.05) * std::cos(y * 0.03) + noise),
-                   clamped((x * 255.0) / width + noise),
-                   clamped((((x / 16 + y / 16) % 2) ? 200 : 40) + noise));
-    });
-    return path;
-}
-
 // ---------------------------------------------------------------------------------------------
 // Corpus: every file either matches its reference or is refused with the expected status.
 
@@ -151,7 +135,7 @@ class JpegMadeTest : public ::testing::Test {
     void SetUp() override {
         if (!run_command("command -v cjpeg") || !run_command("command -v djpeg"))
             GTEST_SKIP() << "cjpeg/djpeg (libjpeg-turbo-progs) not installed";
-        source_ = write_source_ppm(203, 141);
+        source_ = test_source_ppm(203, 141);
     }
     std::string make(const std::string& name, const std::string& options) {
         std::string out = test_temp_dir() + "/" + name + ".jpg";
@@ -343,7 +327,7 @@ TEST(Jpeg, ExifOrientationTurnsThePage) {
         {"cut_in_scan_4", "subsampling=2, progressive=True", 4},
         {"cut_in_last_scan", "subsampling=2, progressive=True", kInLastScan},
     };
-    const std::string source = write_source_ppm(61, 45);
+    const std::string source = test_source_ppm(61, 45);
     const char* script = "import sys\n"
                          "from PIL import Image\n"
                          "im = Image.open(sys.argv[1])\n"
