@@ -32,19 +32,14 @@ Bytes header(uint32_t width, uint32_t height, int depth, int colour, int interla
                              char(interlace));
 }
 
-// zlib stream of stored blocks (no compression needed for these small images).
+// A stored DEFLATE block (of less than 64 KiB), and a zlib stream of one: these small images need
+// no compression, and Adler-32 is not checked.
+Bytes stored(bool final, const Bytes& data) {
+    return Bytes(1, char(final)) + le16(uint32_t(data.size())) + le16(~uint32_t(data.size())) +
+           data;
+}
 Bytes zlib_stored(const Bytes& raw) {
-    Bytes z = "\x78\x01";
-    size_t at = 0;
-    do {
-        size_t n = std::min<size_t>(raw.size() - at, 65535);
-        bool last = at + n == raw.size();
-        z += char(last);
-        z += char(n & 255), z += char(n >> 8), z += char(~n & 255), z += char((~n >> 8) & 255);
-        z += raw.substr(at, n);
-        at += n;
-    } while (at < raw.size());
-    return z + be32(1); // Adler-32 is not checked
+    return "\x78\x01" + stored(true, raw) + be32(1);
 }
 
 const Bytes k_signature = "\x89PNG\r\n\x1a\n";
@@ -143,11 +138,6 @@ TEST(PngChunks, FilterTypeAbove4IsBadDataAndLogged) {
 // more output than a buffer of four bytes per pixel and row (plus four) would have held.
 TEST(PngChunks, StreamPastTheLastRowIsStillChecked) {
     const Bytes rows("\0\x10\x20\0\x30\x40", 6);
-    auto stored = [](bool final, const Bytes& data) {
-        const size_t n = data.size();
-        return Bytes(1, char(final)) + char(n & 255) + char(n >> 8) + char(~n & 255) +
-               char((~n >> 8) & 255) + data;
-    };
     auto file = [&](const Bytes& deflate) {
         return k_signature + header(2, 2, 8, 0) + chunk("IDAT", "\x78\x01" + deflate) +
                chunk("IEND", "");
