@@ -18,21 +18,15 @@ std::vector<uint32_t> grey_palette(int n) {
 
 } // namespace
 
-// JPEG and PNG compression, embedded profiles, 2 bits per pixel and top-down RLE8 are corpus
-// files (BmpCorpus).
+// JPEG and PNG compression, embedded profiles, 2 bits per pixel, top-down RLE8 and files shorter
+// than their header are corpus files (BmpCorpus).
 TEST(BmpHeader, RefusalsEndWithTheirStatus) {
-    struct Case {
-        const char* what;
-        BmpFile file;
-        int status;
-    };
-    std::vector<Case> cases;
-    auto add = [&](const char* what, int status, auto change) {
+    auto add = [](const char* what, int status, auto change) {
         BmpFile f;
         f.palette = grey_palette(256);
         f.data.assign(8, 0);
         change(f);
-        cases.push_back({what, f, status});
+        EXPECT_EQ(load(bmp_build(f)).status, status) << what;
     };
     add("240-byte header", 3, [](BmpFile& f) { f.header_size = 240; });
     add("OS/2 2.x Huffman coding", 3, [](BmpFile& f) { f.header_size = 64, f.compression = 3; });
@@ -47,13 +41,6 @@ TEST(BmpHeader, RefusalsEndWithTheirStatus) {
     add("run-length data shorter than declared", 14,
         [](BmpFile& f) { f.compression = 1, f.declared_size = 54 + 1024 + 100; });
     add("width 0", 14, [](BmpFile& f) { f.width = 0; });
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        EXPECT_EQ(load(bmp_build(c.file)).status, c.status);
-    }
-    EXPECT_EQ(load(std::string("BM") + std::string(40, '\x01')).status, 14)
-        << "file below 54 bytes";
-    EXPECT_EQ(load(std::string("BM")).status, 14) << "signature only";
     BmpFile fields;
     fields.compression = 3, fields.bits = 16, fields.masks = {0x7C00};
     std::string short_masks = bmp_build(fields).substr(0, 60);
