@@ -21,20 +21,16 @@
 
 // Destroys its window when it goes out of scope; only one document lives at a time, since
 // making one resets the core.
-struct DocumentWindow {
-    PlatformWindow handle = nullptr;
+struct DocumentIds {
     int window_id = 0, extent_id = 0, object_list_id = 0, spatial_index_id = 0;
     int view_id = 0, layer_id = 0;
+};
+struct DocumentWindow : DocumentIds {
+    PlatformWindow handle = nullptr;
 
     DocumentWindow() = default;
-    DocumentWindow(DocumentWindow&& other) noexcept { *this = std::move(other); }
-    DocumentWindow& operator=(DocumentWindow&& other) noexcept {
-        std::swap(handle, other.handle);
-        window_id = other.window_id, extent_id = other.extent_id;
-        object_list_id = other.object_list_id, spatial_index_id = other.spatial_index_id;
-        view_id = other.view_id, layer_id = other.layer_id;
-        return *this;
-    }
+    DocumentWindow(DocumentWindow&& other) noexcept
+        : DocumentIds(other), handle(std::exchange(other.handle, nullptr)) {}
     // The spatial index owns the bounds records; the registry frees only its item array.
     ~DocumentWindow() {
         if (!handle) return;
@@ -93,13 +89,14 @@ inline Image* make_image(int width, int height, int planes,
     return image;
 }
 
+inline void set_extent(DocumentWindow& d, double x0, double y0, double x1, double y1) {
+    Extent* e = d.extent();
+    e->x0 = x0, e->y0 = y0, e->x1 = x1, e->y1 = y1;
+}
+
 // Shows the image as a page does: extent with the 20-pixel margin, in the raster layer.
 inline void show_image(DocumentWindow& d, Image* image) {
-    Extent* e = d.extent();
-    e->x0 = -20;
-    e->y0 = -20;
-    e->x1 = image->width + 19;
-    e->y1 = image->height + 19;
+    set_extent(d, -20, -20, image->width + 19, image->height + 19);
     layer_add_object(CLS_IMAGE, image->id, d.layer_id);
     g_display.shown_page_id = image->id;
 }

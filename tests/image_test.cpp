@@ -18,18 +18,12 @@ class ImageBuffer : public ::testing::Test {
         image_alloc(image, w, h, planes, STORE_PLAIN);
         return image;
     }
-    // Pixel value pattern: distinct per (x, y, plane).
-    static uint8_t value(int x, int y, int p) {
-        return static_cast<uint8_t>(x * 3 + y * 17 + p * 101);
-    }
-    void fill(Image* image) {
-        for (int y = 0; y < image->height; y++)
-            for (int p = 0; p < image->planes; p++) {
-                uint8_t* row = image_row_write(image, y, p);
-                for (int x = 0; x < image->width; x++) row[x] = value(x, y, p);
-            }
-    }
 };
+
+// Pixel value pattern: distinct per (x, y, plane).
+uint8_t value(int x, int y, int p) {
+    return static_cast<uint8_t>(x * 3 + y * 17 + p * 101);
+}
 
 // A picture turned both ways under a small budget: rows are made band by band from source
 // rows that come back from swap files, each pixel where the turn puts it (counter-clockwise,
@@ -37,7 +31,11 @@ class ImageBuffer : public ::testing::Test {
 TEST_F(ImageBuffer, RotationOfAPictureLargerThanTheBudget) {
     Image* src = make(3000, 1000, 3);
     store_set_budget(1 << 20);
-    fill(src);
+    for (int y = 0; y < 1000; y++)
+        for (int p = 0; p < 3; p++) {
+            uint8_t* row = image_row_write(src, y, p);
+            for (int x = 0; x < 3000; x++) row[x] = value(x, y, p);
+        }
     for (int direction : {1, 0}) {
         int id = 0;
         image_rotate(src->id, direction, &id);

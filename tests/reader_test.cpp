@@ -39,10 +39,9 @@ std::string counting_bytes(int n) {
 TEST_F(Reader, FilesPastTwoGigabytes) {
     const long long far = 0x90000000LL;
     std::string jpeg = test_read_file(test_data_dir() + "/jpeg/jpeg-decoder-jpg-gray.jpg");
-    std::string padded = test_write_file("padded.jpg", jpeg);
+    int id = entry_for("padded.jpg", jpeg);
+    std::string padded = test_temp_dir() + "/padded.jpg";
     ASSERT_EQ(truncate(padded.c_str(), far + 5), 0);
-    int id = 0, list = 0;
-    create_file_entry(padded.c_str(), &list, &id);
     ASSERT_EQ(rd_open(id, 4096, true), 0);
     EXPECT_EQ(rd_size(), far + 5);
     rd_seek(far, 0);
@@ -76,10 +75,8 @@ TEST_F(Reader, FilesPastTwoGigabytes) {
 
 // A window of the whole file is refused as out of memory for a file too large to hold.
 TEST_F(Reader, WholeFileWindowOfAHugeFileIsRefused) {
-    std::string path = test_write_file("huge.bin", "x");
-    ASSERT_EQ(truncate(path.c_str(), 300LL << 20), 0);
-    int list = 0, id = 0;
-    create_file_entry(path.c_str(), &list, &id);
+    int id = entry_for("huge.bin", "x");
+    ASSERT_EQ(truncate((test_temp_dir() + "/huge.bin").c_str(), 300LL << 20), 0);
     EXPECT_EQ(rd_open(id, 0, true), 1);
     EXPECT_EQ(std::exchange(g_status, 0), ST_NO_MEMORY);
     EXPECT_EQ(rd_open(id, 1 << 20, true), 0);

@@ -1,6 +1,5 @@
-// Registry, object lists and spatial indexes. The path index is the browse order the shell
-// tests step through (byte order, lower-case keys, both directions, deleted entries); text
-// blocks are the titles they read. Numeric index keys and object copies are used by nothing.
+// Registry, object lists and spatial indexes. The browse order and the titles are held by the
+// shell tests; walking every object of a class by the zone tests (every view invalidated).
 #include "core/mem.h"
 #include "support/support.h"
 
@@ -37,22 +36,6 @@ TEST(Status, MessagesAndCategories) {
     EXPECT_STREQ(status_text_of(17), "");
 }
 
-TEST(Memory, Holders) {
-    char* holder = nullptr;
-    mem_alloc(holder, 10);
-    mem_alloc(holder, 20); // releases the first block (ASan would report a leak otherwise)
-    mem_free(holder);
-    mem_free(holder);
-    EXPECT_EQ(holder, nullptr);
-    mem_realloc(holder, 5);
-    ASSERT_NE(holder, nullptr);
-    mem_free(holder);
-    g_status = 0;
-    void* huge = nullptr;
-    EXPECT_EQ(mem_alloc(huge, size_t{1} << 40), nullptr);
-    EXPECT_EQ(std::exchange(g_status, 0), ST_NO_MEMORY);
-}
-
 TEST_F(Registry, IdsAreSharedAcrossClassesAndNeverReused) {
     int image = 0, entry = 0, next = 0;
     obj_create(CLS_IMAGE, &image);
@@ -66,27 +49,6 @@ TEST_F(Registry, IdsAreSharedAcrossClassesAndNeverReused) {
     EXPECT_EQ(next, entry + 1);
     obj_delete(CLS_FILE_ENTRY, 999999); // unknown: nothing, no status
     EXPECT_EQ(g_status, 0);
-}
-
-TEST_F(Registry, UndeclaredClassIsOutOfMemory) {
-    int id = 0;
-    EXPECT_EQ(obj_create(150, &id), nullptr);
-    EXPECT_EQ(g_status, ST_NO_MEMORY);
-    EXPECT_EQ(id, 0);
-}
-
-TEST_F(Registry, NextEnumeratesInIdOrder) {
-    int ids[3];
-    for (int& id : ids) obj_create(CLS_IMAGE, &id);
-    int other = 0;
-    obj_create(CLS_FILE_ENTRY, &other);
-    int id = 0;
-    for (int expected : ids) {
-        ASSERT_NE(obj_next(CLS_IMAGE, &id), nullptr);
-        EXPECT_EQ(id, expected);
-    }
-    EXPECT_EQ(obj_next(CLS_IMAGE, &id), nullptr);
-    EXPECT_EQ(id, 0);
 }
 
 TEST_F(Registry, ManyObjectsStayFindable) {

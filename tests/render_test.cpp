@@ -142,13 +142,6 @@ TEST(Render, PaletteIsRealisedBeforeEveryCopy) {
     EXPECT_EQ(c.palette_realisations, c.copies);
 }
 
-TEST(Render, ExtentWithoutAreaDrawsOnlyTheBackground) {
-    DocumentWindow d = make_document(50, 40, rgb(4, 5, 6));
-    for (uint32_t p : redraw_all(d)) ASSERT_EQ(p, rgb(4, 5, 6));
-    EXPECT_EQ(zone_count(d.window()->raster_zones_id), 0);
-    EXPECT_EQ(zone_count(d.window()->background_zones_id), 0);
-}
-
 TEST(Render, DegenerateViewsAndImagesNeitherCrashNorWriteOutside) {
     DocumentWindow d = make_document(80, 60);
     Image* image = make_image(30, 20, 3, channel);

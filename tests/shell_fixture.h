@@ -87,13 +87,24 @@ class ShellTest : public ::testing::Test {
     }
 
     std::string path(const std::string& name) { return root + "/" + name; }
+    // A PPM file of one colour under the test's folder, in folders made as needed; returns its
+    // path.
+    std::string ppm(const std::string& name, int w, int h, uint32_t colour) {
+        for (size_t slash = name.find('/'); slash != std::string::npos;
+             slash = name.find('/', slash + 1))
+            make_dir(path(name.substr(0, slash)));
+        write_solid_ppm(path(name), w, h, colour);
+        return path(name);
+    }
 
-    bool start(const std::string& command_line) {
+    // Starts the program and lets it settle, or (settle false) lets no time pass, so that
+    // animations can be followed step by step.
+    bool start(const std::string& command_line, bool settle = true) {
         headless_app_reset();
         headless_app_set_executable_dir(bin);
         headless_app_set_work_area(width, height);
         bool running = headless_app_start(command_line.c_str());
-        headless_run_until_idle();
+        settle ? headless_run_until_idle() : headless_run_for(0);
         return running;
     }
 

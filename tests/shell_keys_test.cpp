@@ -51,7 +51,12 @@ class KeysTest : public ShellTest {
 
 } // namespace
 
-// The main keyboard's "+" ("=") and "-" zoom as keypad + and - do.
+// Each key, then the page pixel that window pixels show (within one). The main keyboard's "+"
+// ("=") and "-" zoom as keypad + and - do; zooming keeps the window's centre in place.
+struct KeyStep {
+    int vk, wx, wy, px, py;
+};
+
 TEST_F(KeysTest, ZoomStepsAboutTheWindowCentre) {
     long before = copies();
     std::vector<uint32_t> fitted = surface();
@@ -59,54 +64,39 @@ TEST_F(KeysTest, ZoomStepsAboutTheWindowCentre) {
     EXPECT_EQ(copies(), before) << "nothing redrawn";
     key(VKEY_F2);
     EXPECT_EQ(surface(), fitted);
-    key(VKEY_ADD); // 0.707
-    expect_at(100, 75, 199, 149);
-    expect_at(0, 75, 58, 149);
-    key(VKEY_F1); // 1.0
-    expect_at(0, 75, 99, 149);
-    key(VKEY_OEM_PLUS); // 1.414
-    expect_at(0, 75, 129, 149);
-    key(VKEY_ADD); // 2
-    expect_at(0, 75, 149, 149);
-    key(VKEY_ADD);
-    key(VKEY_ADD); // 4, the largest
-    expect_at(0, 75, 174, 149);
-    before = copies();
-    key(VKEY_ADD);
-    EXPECT_EQ(copies(), before);
-    expect_at(0, 75, 174, 149);
-    key(VKEY_SUBTRACT); // 2.83
-    key(VKEY_F2);       // 2
-    expect_at(0, 75, 149, 149);
-    key(VKEY_OEM_MINUS); // 1.414
-    expect_at(0, 75, 129, 149);
+    const KeyStep steps[] = {
+        {VKEY_ADD, 100, 75, 199, 149},     {VKEY_ADD, 0, 75, 58, 149},       // 0.707
+        {VKEY_F1, 0, 75, 99, 149},         {VKEY_OEM_PLUS, 0, 75, 129, 149}, // 1, 1.414
+        {VKEY_ADD, 0, 75, 149, 149},       {VKEY_ADD, 0, 75, 163, 149},      // 2, 2.83
+        {VKEY_ADD, 0, 75, 174, 149},       {VKEY_ADD, 0, 75, 174, 149},      // 4, the largest
+        {VKEY_SUBTRACT, 0, 75, 163, 149},  {VKEY_F2, 0, 75, 149, 149},       // 2.83, 2
+        {VKEY_OEM_MINUS, 0, 75, 129, 149},                                   // 1.414
+    };
+    for (const KeyStep& s : steps) {
+        if (&s != steps + 1) before = copies(), key(s.vk);
+        expect_at(s.wx, s.wy, s.px, s.py);
+        if (&s == steps + 7) {
+            EXPECT_EQ(copies(), before) << "no level past the largest";
+        }
+    }
 }
 
 TEST_F(KeysTest, ArrowsAndPageKeysPanTheFirstPageAsAnyOther) {
     // Fitted at 0.5: four presses of 5 window pixels, the fourth stopped by the margin.
     for (int i = 0; i < 4; i++) key(VKEY_DOWN);
     expect_at(100, 75, 199, 149 + 22);
-    key(VKEY_HOME);
-    expect_at(100, 75, 199, 149);
-    key(VKEY_PAGE_DOWN);
-    expect_at(100, 75, 199, 149 + 22);
-    key(VKEY_F3);
-    expect_at(100, 75, 199, 149);
-    key(VKEY_RIGHT);
-    expect_at(100, 75, 204, 149);
-    key(VKEY_DOWN);
-    expect_at(100, 75, 204, 154);
-    key(VKEY_LEFT);
-    key(VKEY_UP);
-    expect_at(100, 75, 199, 149);
-    key(VKEY_HOME); // the page's top edge at the window's top
-    expect_at(100, 0, 199, 0);
-    key(VKEY_PAGE_DOWN);
-    expect_at(100, 0, 199, 150);
-    key(VKEY_PAGE_UP);
-    expect_at(100, 0, 199, 0);
-    key(VKEY_END); // the bottom margin shows below the last row
-    expect_at(100, 129, 199, 299);
+    const KeyStep steps[] = {
+        {VKEY_HOME, 100, 75, 199, 149},     {VKEY_PAGE_DOWN, 100, 75, 199, 171},
+        {VKEY_F3, 100, 75, 199, 149},       {VKEY_RIGHT, 100, 75, 204, 149},
+        {VKEY_DOWN, 100, 75, 204, 154},     {VKEY_LEFT, 100, 75, 199, 154},
+        {VKEY_UP, 100, 75, 199, 149},       {VKEY_HOME, 100, 0, 199, 0}, // top edge at the top
+        {VKEY_PAGE_DOWN, 100, 0, 199, 150}, {VKEY_PAGE_UP, 100, 0, 199, 0},
+        {VKEY_END, 100, 129, 199, 299}, // the bottom margin shows below the last row
+    };
+    for (const KeyStep& s : steps) {
+        key(s.vk);
+        expect_at(s.wx, s.wy, s.px, s.py);
+    }
     EXPECT_EQ(pixel(100, 131), k_white);
     EXPECT_EQ(unpainted(), 0);
 }

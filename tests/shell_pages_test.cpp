@@ -11,21 +11,26 @@ std::string gif_title(const std::string& path, int w, int h, int page, int pages
            std::to_string(pages);
 }
 
+// Time let pass, then the frame shown: its colour in the middle of the window and its number.
+struct Tick {
+    uint32_t ms, colour;
+    int page;
+};
+
 class PagesTest : public ShellTest {
   protected:
-    // Starts without letting time pass, so animations can be followed step by step.
-    void start_now(const std::string& command_line) {
-        headless_app_reset();
-        headless_app_set_executable_dir(bin);
-        headless_app_set_work_area(width, height);
-        ASSERT_TRUE(headless_app_start(command_line.c_str()));
-        headless_run_for(0);
-    }
     void press(int vk, int modifiers = MOD_NONE) {
         headless_key(vk, modifiers);
         headless_run_for(0);
     }
     uint32_t centre() { return pixel(width / 2, height / 2); }
+    void expect_timeline(const std::string& gif, const std::vector<Tick>& ticks) {
+        for (const Tick& tick : ticks) {
+            headless_run_for(tick.ms);
+            EXPECT_EQ(centre(), tick.colour) << "after " << tick.ms << " ms";
+            EXPECT_EQ(title(), gif_title(gif, 8, 6, tick.page, 3));
+        }
+    }
 };
 
 } // namespace
@@ -56,24 +61,16 @@ TEST_F(PagesTest, MultiPageFileAloneWrapsToItsFirstPageAndKeepsTurnedPages) {
 }
 
 TEST_F(PagesTest, AnimationWithLoopCountOnePlaysOnceThenSpaceMovesOn) {
-    std::string gif = path("anim.gif"), next = path("next.ppm");
+    std::string gif = path("anim.gif"), next = ppm("next.ppm", 5, 5, rgb(9, 9, 9));
     write_gif(gif, 8, 6, k_colours, {{0, 10}, {1, 20}, {2, 10}}, 1);
-    write_solid_ppm(next, 5, 5, rgb(9, 9, 9));
-    start_now(gif + " " + next);
-    EXPECT_EQ(title(), gif_title(gif, 8, 6, 1, 3));
-    EXPECT_EQ(centre(), 0xFF0000u);
-    headless_run_for(99);
-    EXPECT_EQ(centre(), 0xFF0000u);
-    headless_run_for(1);
-    EXPECT_EQ(title(), gif_title(gif, 8, 6, 2, 3));
-    EXPECT_EQ(centre(), 0x00FF00u);
-    headless_run_for(199); // the second frame lasts 200 ms
-    EXPECT_EQ(centre(), 0x00FF00u);
-    headless_run_for(1);
-    EXPECT_EQ(title(), gif_title(gif, 8, 6, 3, 3));
-    EXPECT_EQ(centre(), 0x0000FFu);
-    headless_run_until_idle();
-    EXPECT_EQ(title(), gif_title(gif, 8, 6, 3, 3)) << "stops on the last frame";
+    ASSERT_TRUE(start(gif + " " + next, false));
+    // The second frame lasts 200 ms; the animation stops on the last frame.
+    expect_timeline(gif, {{0, 0xFF0000, 1},
+                          {99, 0xFF0000, 1},
+                          {1, 0x00FF00, 2},
+                          {199, 0x00FF00, 2},
+                          {1, 0x0000FF, 3},
+                          {5000, 0x0000FF, 3}});
     EXPECT_EQ(headless_timer_period(3), 0u);
     press(VKEY_SPACE);
     EXPECT_EQ(title(), ppm_title(next, 5, 5));
@@ -81,18 +78,12 @@ TEST_F(PagesTest, AnimationWithLoopCountOnePlaysOnceThenSpaceMovesOn) {
 
 TEST_F(PagesTest, EndlessAnimationWrapsAndOtherKeysLeaveItRunning) {
     std::string gif = path("endless.gif");
-    // Delays of 0 and 1 hundredths play at 100 ms; 5 hundredths at 50 ms.
+    // Delays of 0 and 1 hundredths play at 100 ms; 5 hundredths at 50 ms. The counter starts
+    // again on wrapping.
     write_gif(gif, 8, 6, k_colours, {{0, 0}, {1, 1}, {2, 5}}, 0);
-    start_now(gif);
-    EXPECT_EQ(centre(), 0xFF0000u);
-    headless_run_for(100);
-    EXPECT_EQ(centre(), 0x00FF00u);
-    headless_run_for(100);
-    EXPECT_EQ(centre(), 0x0000FFu);
-    EXPECT_EQ(title(), gif_title(gif, 8, 6, 3, 3));
-    headless_run_for(50);
-    EXPECT_EQ(centre(), 0xFF0000u);
-    EXPECT_EQ(title(), gif_title(gif, 8, 6, 1, 3)) << "the counter starts again on wrapping";
+    ASSERT_TRUE(start(gif, false));
+    expect_timeline(gif,
+                    {{0, 0xFF0000, 1}, {100, 0x00FF00, 2}, {100, 0x0000FF, 3}, {50, 0xFF0000, 1}});
     // Other keys leave the frame timer running.
     press(VKEY_ADD);
     press(VKEY_RIGHT);
@@ -101,10 +92,9 @@ TEST_F(PagesTest, EndlessAnimationWrapsAndOtherKeysLeaveItRunning) {
 }
 
 TEST_F(PagesTest, FramesOfAnAnimationKeepTheViewTheUserChoseAndTheNextFileIsFitted) {
-    std::string gif = path("a.gif"), next = path("b.ppm");
+    std::string gif = path("a.gif"), next = ppm("b.ppm", 40, 30, rgb(9, 9, 9));
     write_gif(gif, 40, 30, k_colours, {{0, 10}, {1, 10}, {2, 10}}, 0);
-    write_solid_ppm(next, 40, 30, rgb(9, 9, 9));
-    start_now(gif + " " + next);
+    ASSERT_TRUE(start(gif + " " + next, false));
     EXPECT_EQ(count_colour(0xFF0000), 40 * 30) << "fitted at 1:1";
     press(VKEY_ADD);
     long zoomed = count_colour(0xFF0000);
@@ -153,7 +143,7 @@ TEST_F(PagesTest, SpaceReachesEveryFileInOrderLeavingEachAfterAtMostOnePass) {
         bool animated = !f.frames.empty() && f.frames[0].delay >= 0;
         presses.push_back(animated ? f.frames.size() : 1);
     }
-    start_now(dir);
+    ASSERT_TRUE(start(dir, false));
     // Presses at uneven intervals, so that animations are left in every state.
     size_t expected = 0, presses_here = 0;
     for (int i = 0; i < 300; i++) {
@@ -186,7 +176,7 @@ TEST_F(PagesTest, FrameWithItsOwnColourTableKeepsThePageBelowInItsColours) {
     second.local_table = {0, 0, 0, 0, 255, 0};
     g.frames = {first, second};
     write_bytes(gif, gif_build(g));
-    start_now(gif);
+    ASSERT_TRUE(start(gif, false));
     EXPECT_EQ(centre(), 0xFF0000u);
     long red = count_colour(0xFF0000);
     headless_run_for(100);

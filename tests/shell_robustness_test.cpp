@@ -35,14 +35,12 @@ TEST_F(ShellTest, RandomCommandLinesNeverEndTheProgram) {
 
 TEST_F(ShellTest, LongRandomSessionOverMixedFilesKeepsRunning) {
     std::string dir = path("mix");
-    make_dir(dir);
-    make_dir(dir + "/sub");
+    ppm("mix/sub/small.ppm", 3, 2, rgb(1, 2, 3));
     const uint32_t colours[4] = {0xFF0000, 0x00FF00, 0x0000FF, 0x000000};
     write_gif(dir + "/anim.gif", 30, 20, colours, {{0, 3}, {1, 0}, {2, 7}}, 0);
     write_gif(dir + "/sub/once.gif", 9, 40, colours, {{2, 2}, {1, 2}}, 1);
     write_gif(dir + "/pages.gif", 12, 12, colours, {{0, -1}, {3, -1}}, -1);
     write_ppm(dir + "/big.ppm", 500, 90, [](int x, int y) { return rgb(x, y, x ^ y); });
-    write_solid_ppm(dir + "/sub/small.ppm", 3, 2, rgb(1, 2, 3));
     write_bytes(dir + "/broken.ppm", "P6\n9 9\n255\nxx");
     write_bytes(dir + "/text.txt", "hello");
     write_bytes(dir + "/empty.gif", "");

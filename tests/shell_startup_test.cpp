@@ -24,9 +24,7 @@ TEST_F(ShellTest, BackgroundColourComesFromTheConfiguration) {
 }
 
 TEST_F(ShellTest, QuotedPathWithBlanksAndBackslashesIsOneToken) {
-    make_dir(path("my pics"));
-    std::string file = path("my pics/Photo 1.ppm");
-    write_solid_ppm(file, 40, 30, rgb(0, 200, 0));
+    std::string file = ppm("my pics/Photo 1.ppm", 40, 30, rgb(0, 200, 0));
     std::string quoted = "\"" + root + "\\my pics\\Photo 1.ppm\"";
     ASSERT_TRUE(start(quoted));
     EXPECT_EQ(title(), ppm_title(file, 40, 30));
@@ -39,12 +37,11 @@ TEST_F(ShellTest, QuotedPathWithBlanksAndBackslashesIsOneToken) {
 }
 
 TEST_F(ShellTest, RelativePathsAndDirectoriesResolveAgainstTheExecutableDirectory) {
-    write_solid_ppm(bin + "/here.ppm", 10, 10, rgb(9, 9, 9));
+    ppm("bin/here.ppm", 10, 10, rgb(9, 9, 9));
     ASSERT_TRUE(start("here.ppm"));
     EXPECT_EQ(title(), ppm_title("here.ppm", 10, 10));
     EXPECT_EQ(count_colour(rgb(9, 9, 9)), 100);
-    make_dir(bin + "/rel");
-    write_solid_ppm(bin + "/rel/in.ppm", 5, 5, rgb(0, 0, 1));
+    ppm("bin/rel/in.ppm", 5, 5, rgb(0, 0, 1));
     ASSERT_TRUE(start("rel"));
     EXPECT_EQ(title(), ppm_title(bin + "/rel/in.ppm", 5, 5));
 }
@@ -52,8 +49,7 @@ TEST_F(ShellTest, RelativePathsAndDirectoriesResolveAgainstTheExecutableDirector
 TEST_F(ShellTest, MissingPlaceholderPicturesAreLoggedAndMessagesStillReachTheTitle) {
     std::remove((bin + "/erreur.png").c_str());
     std::remove((bin + "/inconnu.png").c_str());
-    std::string good = path("good.ppm"), bad = path("bad.ppm");
-    write_solid_ppm(good, 10, 10, rgb(7, 7, 7));
+    std::string good = ppm("good.ppm", 10, 10, rgb(7, 7, 7)), bad = path("bad.ppm");
     write_bytes(bad, "P6\n10 10\n255\n"); // no pixel data
     ASSERT_TRUE(start(bad + " " + good));
     std::string text = log();
@@ -72,9 +68,7 @@ TEST_F(ShellTest, MissingPlaceholderPicturesAreLoggedAndMessagesStillReachTheTit
 // Paths separated by mixed blanks are all listed, in path order; a token longer than the
 // limit, quoted or not, is passed over.
 TEST_F(ShellTest, SeveralPathsAndTokensLongerThanTheLimit) {
-    std::string a = path("a.ppm"), b = path("b.ppm");
-    write_solid_ppm(a, 10, 10, rgb(1, 2, 3));
-    write_solid_ppm(b, 12, 8, rgb(4, 5, 6));
+    std::string a = ppm("a.ppm", 10, 10, rgb(1, 2, 3)), b = ppm("b.ppm", 12, 8, rgb(4, 5, 6));
     std::string long_token(300, 'x');
     ASSERT_TRUE(start(long_token + "  " + b + " \t  " + a + "\t \"" + long_token + "\""));
     EXPECT_EQ(title(), ppm_title(a, 10, 10));
@@ -86,8 +80,7 @@ TEST_F(ShellTest, SeveralPathsAndTokensLongerThanTheLimit) {
 }
 
 TEST_F(ShellTest, CloseRemovesSwapFilesAndEndsWithCodeZero) {
-    std::string file = path("a.ppm");
-    write_solid_ppm(file, 10, 10, rgb(3, 3, 3));
+    std::string file = ppm("a.ppm", 10, 10, rgb(3, 3, 3));
     ASSERT_TRUE(start(file));
     headless_close();
     headless_run_until_idle();
@@ -126,9 +119,8 @@ TEST_F(ShellTest, DirectoryThatCannotBeScannedEndsStartUpButIsPassedOverWhenDrop
     // Dropped on an empty window with a name too long to read and a directory of files, it is
     // logged and passed over; the first of the files is shown.
     std::string files = path("drop");
-    make_dir(files);
-    write_solid_ppm(files + "/y.ppm", 5, 5, rgb(0, 5, 0));
-    write_solid_ppm(files + "/x.ppm", 4, 4, rgb(0, 4, 0));
+    ppm("drop/y.ppm", 5, 5, rgb(0, 5, 0));
+    ppm("drop/x.ppm", 4, 4, rgb(0, 4, 0));
     ASSERT_TRUE(start(""));
     headless_drop({dir, "/" + std::string(300, 'q'), files});
     headless_run_until_idle();
@@ -146,8 +138,7 @@ TEST_F(ShellTest, StatusRaisedByAKeyIsDroppedWhenTheNextStepLoadsAFile) {
     key(VKEY_F7); // nothing shown: status 10, kept as a message but not visible
     EXPECT_EQ(title(), "Dorvane v2.1.1");
     EXPECT_EQ(count_colour(k_white), long(width) * height);
-    std::string file = path("a.ppm");
-    write_solid_ppm(file, 10, 10, rgb(1, 1, 1));
+    std::string file = ppm("a.ppm", 10, 10, rgb(1, 1, 1));
     headless_drop({file});
     headless_run_until_idle();
     EXPECT_EQ(title(), ppm_title(file, 10, 10));

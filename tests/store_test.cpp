@@ -23,6 +23,26 @@ bool check(const uint8_t* row, int size, int r) {
     return true;
 }
 
+// Fills rows from the first until the store refuses one; returns how many it took. The rows in
+// memory never go past the budget and the rows the store keeps for its callers.
+int fill_until_refused(Table* s, int rows, int size) {
+    long long bound = store_budget() + (STORE_RECENT_ROWS + 1LL) * size;
+    int r = 0;
+    for (uint8_t* row; r < rows && (row = store_row(s, r, false)); r++) {
+        fill(row, size, r);
+        EXPECT_LE(store_bytes_in_memory(), bound) << "row " << r;
+    }
+    return r;
+}
+
+// A fresh scratch root under the test folder; returns the scratch directory it gives.
+std::string fresh_scratch(const std::string& name) {
+    std::string root = test_temp_dir() + "/" + name;
+    mkdir(root.c_str(), 0700);
+    scratch_set_root(root.c_str());
+    return scratch_directory();
+}
+
 int rows_in_state(Table* s, int state) {
     int n = 0;
     for (int r = 0; r < s->rows; r++) n += s->states[r] == state;
@@ -66,28 +86,14 @@ class Store : public ::testing::Test {
     }
     void TearDown() override { g_swap_ops = k_platform_swap_ops; }
 
-    // Writes every row under a budget of `budget_rows` rows; the rows in memory never go past
-    // the budget and the rows the store keeps for its callers.
+    // Writes every row it can under a budget of `budget_rows` rows.
     Table* fill_store(int rows, int size, int budget_rows, int* id) {
         Table* s = store_create(id, 0, rows, size, STORE_PLAIN);
         store_set_budget(static_cast<long long>(budget_rows) * size);
-        long long bound = static_cast<long long>(budget_rows + STORE_RECENT_ROWS + 1) * size;
-        for (int r = 0; r < rows; r++) {
-            uint8_t* row = store_row(s, r, false);
-            if (!row) return s;
-            fill(row, size, r);
-            EXPECT_LE(store_bytes_in_memory(), bound) << "row " << r;
-        }
+        fill_until_refused(s, rows, size);
         return s;
     }
 };
-
-TEST(StoreBudget, ClampedBetweenFiftyAndSixHundredMillion) {
-    EXPECT_EQ(store_compute_budget(64ull << 20), 50000000);
-    EXPECT_EQ(store_compute_budget(2ull << 30), 600000000);
-    EXPECT_EQ(store_compute_budget(1000000000ull), 400000000);
-    EXPECT_EQ(store_compute_budget(1500000000ull), 600000000);
-}
 
 // Whatever the row size, the rows in memory stay within the budget (the store used to keep
 // every row of the last 3000 touches), and everything comes back unchanged from swap files
@@ -143,11 +149,16 @@ TEST_F(Store, RowsTouchedLastAreNeverEvicted) {
     for (int r = 0; r < 200; r++) ASSERT_TRUE(check(store_row(copy, r, true), 32, r)) << r;
 }
 
-// The row a decode on demand was asked for stays while the decoder writes the rows of its strip,
-// even past the budget; once let go it may be dropped like the others.
-TEST_F(Store, RowHeldForADecodeOnDemandStays) {
+// Rows decoded on demand are dropped, never swapped. The row a decode was asked for stays while
+// the decoder writes the rows of its strip, even past the budget; once let go it may be dropped
+// like the others.
+TEST_F(Store, OnDemandRowsAreDroppedAndTheRowHeldForADecodeStays) {
     int id = 0;
-    Table* s = store_create(&id, 0, 100, 32, STORE_ON_DEMAND);
+    Table* s = store_create(&id, 0, 12000, 32, STORE_ON_DEMAND);
+    store_set_budget(100 * 32);
+    EXPECT_EQ(fill_until_refused(s, 12000, 32), 12000);
+    EXPECT_EQ(g_faults.writes, 0);
+    EXPECT_EQ(rows_in_state(s, ROW_NOT_DECODED), 12000);
     store_set_budget(32);
     store_hold_row(s, 0);
     uint8_t* held = store_row(s, 0, false);
@@ -158,6 +169,7 @@ TEST_F(Store, RowHeldForADecodeOnDemandStays) {
     store_hold_row(nullptr, 0);
     for (int r = 1; r < 40; r++) store_row(s, r, false);
     EXPECT_FALSE(store_row_in_memory(s, 0));
+    EXPECT_EQ(g_faults.writes, 0);
 }
 
 // Swap files that cannot be made, writes that fail or stop halfway, reads that come back
@@ -214,18 +226,6 @@ TEST_F(Store, ShortReadOfARowOnDiskIsAFailureNeverZeros) {
     EXPECT_TRUE(check(row, 64, 5));
 }
 
-TEST_F(Store, OnDemandRowsAreDroppedWithoutSwap) {
-    int id = 0;
-    Table* s = store_create(&id, 0, 12000, 64, STORE_ON_DEMAND);
-    ASSERT_NE(s, nullptr);
-    EXPECT_EQ(rows_in_state(s, ROW_NOT_DECODED), 12000);
-    store_set_budget(100 * 64);
-    for (int r = 0; r < 12000; r++) ASSERT_NE(store_row(s, r, false), nullptr);
-    EXPECT_LE(store_bytes_in_memory(), (100 + STORE_RECENT_ROWS + 1) * 64);
-    EXPECT_EQ(g_faults.writes, 0);
-    EXPECT_EQ(rows_in_state(s, ROW_NOT_DECODED), 12000);
-}
-
 TEST_F(Store, NullStoreOrPendingStatus) {
     EXPECT_EQ(store_row(nullptr, 0, true), nullptr);
     EXPECT_EQ(g_status, ST_NO_MEMORY);
@@ -241,7 +241,12 @@ TEST_F(Store, NullStoreOrPendingStatus) {
     EXPECT_EQ(std::exchange(g_status, 0), ST_VALUE) << "rows of no bytes";
 }
 
-TEST_F(Store, StoresTooLargeToPage) {
+TEST_F(Store, BudgetAndStoresTooLargeToPage) {
+    // Clamped between fifty and six hundred million bytes.
+    EXPECT_EQ(store_compute_budget(64ull << 20), 50000000);
+    EXPECT_EQ(store_compute_budget(2ull << 30), 600000000);
+    EXPECT_EQ(store_compute_budget(1000000000ull), 400000000);
+    EXPECT_EQ(store_compute_budget(1500000000ull), 600000000);
     store_set_budget(600000000);
     EXPECT_TRUE(store_can_hold(17900, 60000)); // a 20000 x 17900 colour picture
     EXPECT_FALSE(store_can_hold(2, 0x80000000LL));
@@ -253,8 +258,6 @@ TEST_F(Store, StoresTooLargeToPage) {
 // The scratch directory belongs to the user alone: a link, someone else's directory or one
 // open to others is refused with a log line and status 11, and nothing is written there.
 TEST_F(Store, ScratchDirectoryThatIsNotTheUsersIsRefused) {
-    std::string root = test_temp_dir() + "/roots";
-    mkdir(root.c_str(), 0700);
     std::string elsewhere = test_temp_dir() + "/elsewhere";
     mkdir(elsewhere.c_str(), 0700);
     enum Plant { FILE_THERE, LINK, OPEN_TO_ALL, SOMEONE_ELSES };
@@ -269,10 +272,7 @@ TEST_F(Store, ScratchDirectoryThatIsNotTheUsersIsRefused) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         if (c.plant == SOMEONE_ELSES && geteuid() != 0) continue; // only root gives it away
-        std::string case_root = root + "/" + std::to_string(n++);
-        mkdir(case_root.c_str(), 0700);
-        scratch_set_root(case_root.c_str());
-        std::string dir = scratch_directory();
+        std::string dir = fresh_scratch("root" + std::to_string(n++));
         int made = 0;
         if (c.plant == FILE_THERE) made = close(creat(dir.c_str(), 0600));
         if (c.plant == LINK) made = symlink(elsewhere.c_str(), dir.c_str());
@@ -285,11 +285,8 @@ TEST_F(Store, ScratchDirectoryThatIsNotTheUsersIsRefused) {
         Table* s = store_create(&id, 0, 100, 100, STORE_PLAIN);
         store_set_budget(1000);
         int refused = 0;
-        for (int r = 0; r < 100 && refused < 2; r++) {
-            if (store_row(s, r, false)) continue;
-            EXPECT_EQ(std::exchange(g_status, 0), ST_SYSTEM);
-            refused++;
-        }
+        for (int r = 0; r < 100 && refused < 2; r++)
+            if (!store_row(s, r, false)) refused += std::exchange(g_status, 0) == ST_SYSTEM;
         EXPECT_EQ(refused, 2);
         std::string line =
             "Erreur  " + dir +
@@ -312,12 +309,7 @@ TEST_F(Store, LinkPlantedAtASwapFileNameIsNotFollowed) {
     std::string name = std::string(prefix) + std::to_string(id) + "_0";
     ASSERT_EQ(symlink(victim.c_str(), name.c_str()), 0);
     store_set_budget(10 * 64);
-    int filled = 0;
-    for (; filled < 400; filled++) {
-        uint8_t* row = store_row(s, filled, false);
-        if (!row) break;
-        fill(row, 64, filled);
-    }
+    int filled = fill_until_refused(s, 400, 64);
     EXPECT_EQ(std::exchange(g_status, 0), ST_NO_MEMORY);
     EXPECT_GE(filled, 10);
     EXPECT_EQ(test_read_file(victim), "keep me");
@@ -331,14 +323,11 @@ TEST_F(Store, SwapFilesOfDeadProcessesAreSweptAtStart) {
     pid_t child = fork();
     if (child == 0) _exit(0);
     waitpid(child, nullptr, 0);
-    std::string root = test_temp_dir() + "/sweep";
-    mkdir(root.c_str(), 0700);
-    scratch_set_root(root.c_str());
-    std::string dir = scratch_directory();
+    std::string dir = fresh_scratch("sweep");
     mkdir(dir.c_str(), 0700);
     std::string dead = std::to_string(child) + "_3_0", alive = "1_3_0", other = "notes.txt";
     for (const std::string& n : {dead, alive, other}) close(creat((dir + "/" + n).c_str(), 0600));
-    scratch_set_root(root.c_str()); // checked again on next use
+    fresh_scratch("sweep"); // checked again on next use
     char prefix[1200];
     scratch_prefix(prefix, sizeof prefix);
     EXPECT_EQ(test_list_dir(dir), (std::vector<std::string>{alive, other}));

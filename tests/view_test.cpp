@@ -60,30 +60,6 @@ TEST(ZoomLevels, FitOfPointThreeSevenKeepsTheExactScaleAndTheNearestLevel) {
     EXPECT_EQ(d.view()->scale_x, 0.5);
 }
 
-TEST(ZoomLevels, SetZoomPicksTheNearestLevel) {
-    DocumentWindow d = fitted_page(400, 400, 300, 300);
-    set_zoom(false, 3.0); // between 2.83 and 4: nearer 2.83
-    EXPECT_EQ(g_zoom.magnification, 3);
-    EXPECT_EQ(g_zoom.reduction, 0);
-    EXPECT_EQ(d.view()->scale_x, 3.0);
-    set_zoom(false, 0.6); // 0.1 from 0.5 and 0.107 from 0.707
-    EXPECT_EQ(g_zoom.reduction, 2);
-    EXPECT_EQ(g_zoom.magnification, 0);
-    set_zoom(false, 0.0);
-    EXPECT_EQ(std::exchange(g_status, 0), ST_VALUE);
-}
-
-TEST(ZoomLevels, MissingViewLeavesEverythingAndReportsNotFound) {
-    DocumentWindow d = fitted_page(100, 100, 50, 50);
-    g_display.view_id = 9999;
-    zoom_step(+1);
-    EXPECT_EQ(std::exchange(g_status, 0), ST_NOT_FOUND);
-    pan(PAN_DOWN);
-    EXPECT_EQ(std::exchange(g_status, 0), ST_NOT_FOUND);
-    pan(14);
-    EXPECT_EQ(std::exchange(g_status, 0), ST_VALUE);
-}
-
 TEST(Scrolling, RangesFollowTheExtentAndTheOrigin) {
     DocumentWindow d = blank_page(500, 400, 1000, 2000);
     set_view_origin(-100, -300, 1.0);

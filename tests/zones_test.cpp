@@ -1,55 +1,22 @@
-// Zone sets and the pending-zone bookkeeping of a window: clipping, scrolling, objects coming
-// and going. Merging, subtraction, the split at the extent and painted regions are what every
-// redraw in the render, scroll, tile-tree and shell tests goes through, each window pixel
-// compared with a reference and none left unpainted; interrupted drawing is checked by
-// redraw_interrupted.
+// The pending-zone bookkeeping of a window: scrolling, objects coming and going.
+// Merging, clipping, subtraction and painted regions are what every redraw in the render,
+// tile-tree and shell tests goes through, each window pixel compared with a reference.
 #include "display_fixture.h"
 
 #include "display/scroll.h"
 
 namespace {
 
-std::vector<Rect> zones_of(int set) {
-    std::vector<Rect> out;
-    Rect r;
-    for (int i = 0; zone_at(set, i, &r); ++i) out.push_back(r);
-    return out;
-}
-
 // The zones of a set as "x0,y0,x1,y1" words, in set order.
 std::string zone_text(int set) {
     std::ostringstream s;
-    for (const Rect& r : zones_of(set))
+    Rect r;
+    for (int i = 0; zone_at(set, i, &r); ++i)
         s << r.x0 << "," << r.y0 << "," << r.x1 << "," << r.y1 << " ";
     return s.str();
 }
 
-class ZoneSet : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        test_reset_core();
-        display_declare_classes();
-        set = zone_set_create(99);
-        ASSERT_NE(set, 0);
-    }
-    int set = 0;
-};
-
 } // namespace
-
-TEST_F(ZoneSet, ClippingCutsZonesAndDropsThoseLeftWithoutArea) {
-    zone_add(set, Rect{0, 0, 10, 10});
-    zone_add(set, Rect{20, 20, 30, 30});
-    zone_add(set, Rect{5, 40, 8, 60});
-    zone_clip(set, Rect{5, 5, 25, 40});
-    EXPECT_EQ(zone_text(set), "5,5,10,10 20,20,25,30 ");
-    zone_clear(set);
-    EXPECT_EQ(zone_count(set), 0);
-    Rect r;
-    EXPECT_FALSE(zone_first(set, &r));
-    zone_add(12345, Rect{0, 0, 1, 1});
-    EXPECT_EQ(g_status, ST_NOT_FOUND) << "unknown set";
-}
 
 TEST(PendingZones, ScrollingRedrawsOnlyTheUncoveredStripAndMatchesAFullRedraw) {
     DocumentWindow d = make_document(160, 120);
@@ -79,28 +46,9 @@ TEST(PendingZones, ScrollingRedrawsOnlyTheUncoveredStripAndMatchesAFullRedraw) {
     }
 }
 
-TEST(PendingZones, InputIsLookedAtOnlyEveryHundredFiftyMilliseconds) {
-    DocumentWindow d = make_document(10, 10);
-    g_uninterruptible = false;
-    headless_set_input_pending(true);
-    headless_set_clock(1000);
-    EXPECT_TRUE(input_pending());
-    headless_advance_clock(149);
-    EXPECT_FALSE(input_pending());
-    headless_advance_clock(1);
-    EXPECT_TRUE(input_pending());
-    g_uninterruptible = true;
-    headless_advance_clock(1000);
-    EXPECT_FALSE(input_pending());
-}
-
 TEST(PendingZones, AddingAndRemovingObjectsInvalidateTheirBoundsInEveryView) {
     DocumentWindow d = make_document(200, 150);
-    Extent* e = d.extent();
-    e->x0 = -20;
-    e->y0 = -20;
-    e->x1 = 500;
-    e->y1 = 500;
+    set_extent(d, -20, -20, 500, 500);
     // A second window showing the same extent.
     PlatformWindow other_handle = headless_window_create(50, 50);
     int other = window_object_create(other_handle, 0, 0, 0);

@@ -11,9 +11,9 @@
 // region, and reads past the region's last line. EcwDoubleTrace hands out (and clears) the
 // calls made: a line each, with " failed" or " refused", repeats counted ("bil x20").
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
@@ -76,18 +76,11 @@ bool fails(View* v, const std::string& op) {
 }
 
 bool parse(const char* path, View* v) {
-    std::string bytes;
-    if (FILE* f = std::fopen(path, "rb")) {
-        char buffer[65536];
-        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) bytes.append(buffer, n);
-        std::fclose(f);
-    }
-    if (bytes.compare(0, 3, "\x65\x02\x01") != 0) return false;
-    std::istringstream in(bytes);
+    std::ifstream in(path, std::ios::binary);
     std::string line, magic;
+    if (!std::getline(in, line) || line.compare(0, 3, "\x65\x02\x01") != 0) return false;
     const char* const keys[3] = {"width", "height", "bands"};
     long long size[3] = {-1, -1, -1};
-    std::getline(in, line);
     while (std::getline(in, line) && line != "raster") {
         std::istringstream words(line);
         std::string key, value;

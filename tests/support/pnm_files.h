@@ -1,5 +1,4 @@
-// Pictures as the tests read and write them: binary PGM, PPM and PAM files of maxval 255. Free
-// of the test framework, so the on-screen comparison tool shares it.
+// Pictures as the tests read and write them: binary PGM, PPM and PAM files of maxval 255.
 #pragma once
 #include <cstdint>
 #include <fstream>

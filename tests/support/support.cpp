@@ -177,48 +177,23 @@ LogCapture::~LogCapture() {
 }
 
 Rgb rgb_of(const Rgb& ref) {
-    Rgb r;
-    r.width = ref.width;
-    r.height = ref.height;
-    r.channels = 3;
-    r.pixels.resize(static_cast<size_t>(r.width) * r.height * 3);
-    for (size_t i = 0; i < static_cast<size_t>(r.width) * r.height; i++) {
-        const uint8_t* s = &ref.pixels[i * ref.channels];
-        uint8_t* d = &r.pixels[i * 3];
-        if (ref.channels >= 3) {
-            d[0] = s[0], d[1] = s[1], d[2] = s[2];
-        } else {
-            d[0] = d[1] = d[2] = s[0];
-        }
-    }
+    Rgb r{ref.width, ref.height, 3, {}};
+    for (size_t i = 0; ref.channels > 0 && i < ref.pixels.size(); i += ref.channels)
+        for (int c = 0; c < 3; c++) r.pixels.push_back(ref.pixels[i + (ref.channels >= 3 ? c : 0)]);
     return r;
 }
 
 Rgb page_rgb(Image* page) {
-    Rgb r;
-    r.width = page->width;
-    r.height = page->height;
-    r.channels = 3;
+    Rgb r{page->width, page->height, 3, {}};
     r.pixels.resize(static_cast<size_t>(r.width) * r.height * 3);
-    if (r.pixels.empty()) return r;
-    for (int y = 0; y < page->height; y++) {
-        uint8_t* d = &r.pixels[static_cast<size_t>(y) * r.width * 3];
-        if (page->planes >= 3) {
-            for (int p = 0; p < 3; p++) {
-                const uint8_t* s = image_row_read(page, y, p);
-                if (!s) return Rgb();
-                for (int x = 0; x < page->width; x++) d[x * 3 + p] = s[x];
-            }
-        } else {
-            const uint8_t* s = image_row_read(page, y, 0);
+    for (int y = 0; !r.pixels.empty() && y < page->height; y++)
+        for (int p = 0; p < 3; p++) {
+            const uint8_t* s = image_row_read(page, y, page->planes >= 3 ? p : 0);
             if (!s) return Rgb();
-            for (int x = 0; x < page->width; x++) {
-                d[x * 3 + 0] = page->palette[0][s[x]];
-                d[x * 3 + 1] = page->palette[1][s[x]];
-                d[x * 3 + 2] = page->palette[2][s[x]];
-            }
+            uint8_t* d = &r.pixels[static_cast<size_t>(y) * r.width * 3 + p];
+            for (int x = 0; x < page->width; x++)
+                d[x * 3] = page->planes >= 3 ? s[x] : page->palette[p][s[x]];
         }
-    }
     return r;
 }
 
