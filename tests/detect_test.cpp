@@ -88,19 +88,6 @@ TEST(Detect, EverySignatureRow) {
     }
 }
 
-// Regular files of a directory (not below it), at most `most` of them in name order.
-std::vector<std::string> files_in(const std::string& dir, const std::string& suffix, size_t most) {
-    std::vector<std::string> out;
-    for (const std::string& name : test_list_dir(dir, suffix)) {
-        struct stat st;
-        std::string path = dir + "/" + name;
-        if (out.size() < most && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
-            access(path.c_str(), R_OK) == 0)
-            out.push_back(path);
-    }
-    return out;
-}
-
 // Targa files carry no magic: detection must leave other files as they were. Random bytes (half
 // of them behind a Targa header that passes the header check), text and executables here; every
 // corpus file, Targa or not, is loaded to its pinned status by the corpus tests.
@@ -118,9 +105,16 @@ TEST(Detect, TargaOnlyWhenBeyondDoubt) {
         }
         others.push_back(test_write_file("random" + std::to_string(i) + ".bin", b));
     }
-    for (const auto& source :
-         {files_in("/usr/bin", "", 100), files_in("/usr/share/common-licenses", "", 20)})
-        others.insert(others.end(), source.begin(), source.end());
+    for (auto [dir, most] : {std::pair{"/usr/bin", 100}, {"/usr/share/common-licenses", 20}}) {
+        int taken = 0;
+        for (const std::string& name : test_list_dir(dir)) {
+            std::string path = std::string(dir) + "/" + name;
+            struct stat st;
+            if (taken < most && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+                access(path.c_str(), R_OK) == 0)
+                others.push_back(path), taken++;
+        }
+    }
     EXPECT_GE(others.size(), 250u);
     for (const std::string& path : others) EXPECT_NE(detect_path(path).format, FMT_TARGA) << path;
 }

@@ -282,13 +282,10 @@ Result inflate_streamed(const Bytes& stream, size_t limit, size_t piece,
     return r;
 }
 
-// Inputs of random bytes, runs, repeated words and copies reaching the whole 32 KiB back,
-// compressed by Python's zlib at every level and strategy, with windows of 512 bytes to
-// 32 KiB, and one of megabytes at four levels. Each stream fits exactly and is refused one byte
-// short; it needs no Adler-32 trailer (a corrupt one is accepted) but every byte of its data.
-// Streamed, with the input in pieces and the output taken in odd counts across every buffer
-// boundary, it gives the same bytes, and when damaged the same status, as the whole-buffer
-// decode.
+// Python's zlib at every level, strategy and window (512 bytes to 32 KiB) on random bytes, runs,
+// words and copies reaching 32 KiB back, and on megabytes at four levels: each stream fits
+// exactly, is refused one byte short, needs no Adler-32 trailer but every byte of its data, and
+// streamed in pieces and odd counts gives the same bytes (damaged: the same status).
 TEST(Inflate, ZlibStreamsDecodeWholeAndStreamed) {
     const std::string dir = test_temp_dir() + "/zlib";
     const std::string script = test_write_file(
