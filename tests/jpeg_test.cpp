@@ -279,19 +279,15 @@ TEST(Jpeg, BrokenMarkerSequencesEndWithTheirStatus) {
     bad_table[sos + 6] = char(0x33);
     EXPECT_EQ(load_bytes(bad_table), ST_LOAD);
     // Frames of the processes not decoded log their message with the path and are refused.
-    const struct {
-        uint8_t marker;
-        const char* message;
-    } refused[] = {{0xC3, "JPEG Lossless Huffman non traite"},
-                   {0xC9, "JPEG Extended Sequential DCT Arithmetic non traite"},
-                   {0xCA, "JPEG Progressive DCT Arithmetic non traite"}};
-    for (const auto& r : refused) {
+    for (auto [marker, message] : {std::pair{0xC3, "JPEG Lossless Huffman non traite"},
+                                   {0xC9, "JPEG Extended Sequential DCT Arithmetic non traite"},
+                                   {0xCA, "JPEG Progressive DCT Arithmetic non traite"}}) {
         std::string other = f;
-        other[sof + 1] = char(r.marker);
+        other[sof + 1] = char(marker);
         std::string path = test_write_file("refused.jpg", other);
         LogCapture log;
         EXPECT_EQ(test_load(path).status, ST_UNKNOWN_FORMAT);
-        EXPECT_NE(log.text.find("image " + path + " : " + r.message + "\n"), std::string::npos)
+        EXPECT_NE(log.text.find("image " + path + " : " + message + "\n"), std::string::npos)
             << log.text;
     }
 }
