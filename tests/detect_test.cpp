@@ -12,9 +12,7 @@
 namespace {
 
 struct Detected {
-    int kind;
-    int format;
-    int variant;
+    int kind, format, variant;
 };
 
 Detected detect_path(const std::string& path) {

@@ -107,9 +107,7 @@ TEST(GifCanvas, FullTableGivesTheNearestWhite) {
 }
 
 TEST(GifAnimation, PagesDisposalTransparencyAndFrameControls) {
-    GifFile g;
-    g.width = 4, g.height = 2;
-    g.global_table = grey_table(8);
+    GifFile g = single(4, 2, {}, grey_table(8));
     g.loop_count = 0;
     GifFrame first = frame(0, 0, 4, 2, {1, 1, 1, 1, 2, 2, 2, 2});
     first.has_control = true, first.delay = 25;
@@ -183,10 +181,8 @@ TEST(GifStructure, ExtensionsEndsAndBadBytes) {
 }
 
 TEST(GifLzw, DataEndingEarlyShowsThePageBelow) {
-    GifFile g; // the second image's data stops after two of its four pixels
-    g.width = 4, g.height = 2;
-    g.global_table = grey_table(16);
-    GifFrame second = frame(2, 0, 2, 2, {9, 9});
+    GifFile g = single(4, 2, {}, grey_table(16));
+    GifFrame second = frame(2, 0, 2, 2, {9, 9}); // its data stops after two of its four pixels
     g.frames = {frame(0, 0, 4, 2, {1, 2, 3, 4, 5, 6, 7, 8}), second};
     LogCapture log;
     LoadResult r = load(gif_build(g));

@@ -142,11 +142,8 @@ void three_zero_distance_lengths(BitWriter& w) {
 // block type 3 is the PNG test's.)
 TEST(Inflate, HandMadeStreamsDecodeOrEndWithTheirStatus) {
     BitWriter stored = zlib_start();
-    {
-        FixedBlock b(stored, false);
-        b.literal('>');
-        b.end();
-    }
+    FixedBlock fixed(stored, false);
+    fixed.literal('>'), fixed.end();
     stored_block(stored, false, bytes_of("hello, "), 0x1234); // NLEN should be ~7
     stored_block(stored, false, Bytes(), 0);
     stored_block(stored, true, bytes_of("world"), 0xFFFA);
