@@ -4,7 +4,6 @@
 #include "support/bytes.h"
 #include "support/support.h"
 
-#include <cstdio>
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -22,10 +21,6 @@ Detected detect_path(const std::string& path) {
     FileEntry* e = obj_find_as<FileEntry>(CLS_FILE_ENTRY, id);
     if (!e) return {-1, -1, -1};
     return {e->kind, e->kind == KIND_UNKNOWN ? -1 : e->format_id, e->variant};
-}
-
-Detected detect(const std::string& bytes) {
-    return detect_path(test_write_file("file.bin", bytes));
 }
 
 // The plain signatures of every format are detected in the corpus and sample tests; here the
@@ -77,7 +72,7 @@ TEST(Detect, EverySignatureRow) {
         {mapped + bytes({1, 2, 3, 4}), 200, -1, 0},      // colour-mapped without a colour map
     };
     for (const Case& c : cases) {
-        Detected d = detect(c.bytes);
+        Detected d = detect_path(test_write_file("file.bin", c.bytes));
         EXPECT_EQ(d.kind, c.kind) << c.bytes;
         if (c.kind != 200) {
             EXPECT_EQ(d.format, c.format) << c.bytes;

@@ -6,11 +6,7 @@
 #include "core/services.h"
 #include "core/store.h"
 
-#include <cmath>
-#include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <random>
 #include <sstream>
 
 namespace {
