@@ -1,11 +1,10 @@
 // GIF decoder on files written by the test: LZW codes across sub-block boundaries, interlace,
 // the white canvas, pages of an animation with disposal and transparency, frame control
 // records and loop counts, and the block structure's failures.
+#include "corpus_diff.h"
 #include "gif_builder.h"
 #include "image/frame_control.h"
-#include "support/support.h"
 
-#include <cstring>
 #include <random>
 
 namespace {
@@ -26,7 +25,7 @@ std::vector<FrameControl*> frame_controls(int list) {
 
 std::vector<uint8_t> indices_of(Image* page) {
     std::vector<uint8_t> out;
-    for (int y = 0; y < page->height; y++) {
+    for (int y = 0; page && y < page->height; y++) {
         const uint8_t* r = image_row_read(page, y, 0);
         out.insert(out.end(), r, r + page->width);
     }
@@ -48,103 +47,74 @@ std::vector<uint8_t> busy_pixels(int n, int colours, unsigned seed) {
     return p;
 }
 
+GifFrame frame(int left, int top, int w, int h, std::vector<uint8_t> pixels) {
+    GifFrame f;
+    f.left = left, f.top = top, f.width = w, f.height = h;
+    f.pixels = std::move(pixels);
+    return f;
+}
+
 GifFile single(int w, int h, std::vector<uint8_t> pixels, std::vector<uint8_t> table) {
     GifFile g;
     g.width = w, g.height = h;
     g.global_table = std::move(table);
-    GifFrame f;
-    f.width = w, f.height = h;
-    f.pixels = std::move(pixels);
-    g.frames.push_back(f);
+    g.frames.push_back(frame(0, 0, w, h, std::move(pixels)));
     return g;
 }
 
 } // namespace
 
-TEST(GifLzw, CodesAcrossOneTwoAndThreeSubBlocks) {
-    const int w = 97, h = 61;
-    std::vector<uint8_t> pixels = busy_pixels(w * h, 256, 7);
-    // one-byte sub-blocks put 10- to 12-bit codes across three sub-blocks
-    std::vector<std::vector<int>> layouts = {{}, {1}, {2}, {1, 2}, {3, 1, 254}, {255, 1, 1, 7}};
-    for (const auto& sizes : layouts) {
+// Codes across one, two and three sub-blocks (one-byte sub-blocks put 10- to 12-bit codes across
+// three), and the four interlace passes for every small height, which give the rows in order.
+TEST(GifLzw, SubBlocksAndInterlacedRows) {
+    const std::vector<uint8_t> pixels = busy_pixels(97 * 61, 256, 7);
+    for (const std::vector<int>& sizes :
+         std::vector<std::vector<int>>{{}, {1}, {2}, {1, 2}, {3, 1, 254}, {255, 1, 1, 7}}) {
         SCOPED_TRACE(::testing::PrintToString(sizes));
-        GifFile g = single(w, h, pixels, grey_table(256));
+        GifFile g = single(97, 61, pixels, grey_table(256));
         g.frames[0].block_sizes = sizes;
-        LoadResult r = load(gif_build(g));
-        ASSERT_EQ(r.status, 0);
-        ASSERT_EQ(r.pages.size(), 1u);
-        EXPECT_EQ(indices_of(r.pages[0]), pixels);
+        EXPECT_EQ(indices_of(load(gif_build(g)).page), pixels);
     }
-}
-
-// The four passes for every small height: the interlaced file gives the rows in order.
-TEST(GifLayout, InterlacedRowsLandInOrder) {
     for (int h : {1, 2, 3, 4, 5, 7, 8, 9, 13, 16, 17, 33}) {
         SCOPED_TRACE(h);
         std::vector<uint8_t> p = busy_pixels(5 * h, 16, static_cast<unsigned>(h));
         GifFile g = single(5, h, p, grey_table(16));
         g.frames[0].interlaced = true;
-        LoadResult r = load(gif_build(g));
-        ASSERT_EQ(r.status, 0);
-        EXPECT_EQ(indices_of(r.pages[0]), p);
+        EXPECT_EQ(indices_of(load(gif_build(g)).page), p);
     }
 }
 
 TEST(GifHeader, VersionNamesAndFields) {
-    struct Case {
-        const char* version;
-        int index;
-    } cases[] = {{"87a", 5}, {"89a", 6}, {"90z", 7}};
-    for (const Case& c : cases) {
+    for (auto [version, index] : {std::pair{"87a", 5}, {"89a", 6}, {"90z", 7}}) {
         GifFile g = single(2, 1, {0, 1}, grey_table(4));
-        g.version = c.version;
+        g.version = version;
         LoadResult r = load(gif_build(g));
-        ASSERT_EQ(r.status, 0) << c.version;
+        ASSERT_EQ(r.status, 0) << version;
         EXPECT_EQ(test_fields(r.page),
-                  "format " + std::to_string(c.index) + " bits 2/2 samples 1 planes 1");
+                  "format " + std::to_string(index) + " bits 2/2 samples 1 planes 1");
     }
 }
 
-TEST(GifCanvas, WhiteCanvasIndex) {
-    // 16 colours without white: white is appended at index 16 and fills the uncovered canvas
-    GifFile g = single(4, 2, {1, 2}, grey_table(16));
-    g.frames[0].width = 2, g.frames[0].height = 1;
-    LoadResult r = load(gif_build(g));
-    ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(indices_of(r.pages[0]), (std::vector<uint8_t>{1, 2, 16, 16, 16, 16, 16, 16}));
-    EXPECT_EQ(r.pages[0]->palette[0][16], 255);
-    EXPECT_EQ(r.pages[0]->palette[2][16], 255);
-
-    std::vector<uint8_t> with_white = grey_table(16);
-    for (int c = 0; c < 3; c++) with_white[3 * 5 + c] = 255, with_white[3 * 9 + c] = 255;
-    g.global_table = with_white;
-    r = load(gif_build(g));
-    EXPECT_EQ(indices_of(r.pages[0])[2], 5) << "first exact white wins";
-
-    std::vector<uint8_t> full = grey_table(256); // 256 entries: the nearest to white
+// The canvas an image leaves uncovered is white: white appended past a short table (GifCorpus:
+// gdk-pixbuf-missing-pixels.gif), or in a full table the entry nearest to white.
+TEST(GifCanvas, FullTableGivesTheNearestWhite) {
+    std::vector<uint8_t> full = grey_table(256);
     full[3 * 200] = 250, full[3 * 200 + 1] = 250, full[3 * 200 + 2] = 251;
-    g.global_table = full;
-    r = load(gif_build(g));
-    EXPECT_EQ(indices_of(r.pages[0])[2], 200);
+    GifFile g = single(4, 2, {1, 2}, full);
+    g.frames[0].width = 2, g.frames[0].height = 1;
+    EXPECT_EQ(indices_of(load(gif_build(g)).page),
+              (std::vector<uint8_t>{1, 2, 200, 200, 200, 200, 200, 200}));
 }
 
 TEST(GifAnimation, PagesDisposalTransparencyAndFrameControls) {
-    GifFile g;
-    g.width = 4, g.height = 2;
-    g.global_table = grey_table(8);
+    GifFile g = single(4, 2, {}, grey_table(8));
     g.loop_count = 0;
-    GifFrame first;
-    first.width = 4, first.height = 2;
-    first.pixels = {1, 1, 1, 1, 2, 2, 2, 2};
+    GifFrame first = frame(0, 0, 4, 2, {1, 1, 1, 1, 2, 2, 2, 2});
     first.has_control = true, first.delay = 25;
-    GifFrame second; // smaller, over a copy of the first; index 7 is transparent
-    second.left = 1, second.top = 1, second.width = 2, second.height = 1;
-    second.pixels = {3, 7};
+    GifFrame second = frame(1, 1, 2, 1, {3, 7}); // over a copy of the first; 7 is transparent
     second.has_control = true, second.transparent = true, second.transparent_index = 7;
     second.disposal = 2, second.delay = -3 & 0xFFFF;
-    GifFrame third; // disposal 2 of the second image clears its rectangle to white (8)
-    third.width = 2, third.height = 1;
-    third.pixels = {4, 5};
+    GifFrame third = frame(0, 0, 2, 1, {4, 5}); // disposal 2 cleared the second's to white (8)
     third.has_control = true, third.delay = 7;
     g.frames = {first, second, third};
 
@@ -161,7 +131,6 @@ TEST(GifAnimation, PagesDisposalTransparencyAndFrameControls) {
     ASSERT_EQ(fcs.size(), 3u);
     for (size_t i = 0; i < 3; i++) {
         EXPECT_EQ(fcs[i]->page_id, r.pages[i]->id);
-        EXPECT_EQ(fcs[i]->page_id_copy, r.pages[i]->id);
         EXPECT_EQ(fcs[i]->loop_count, 65535) << "loop count 0 is endless";
     }
     EXPECT_EQ(fcs[0]->delay, 25);
@@ -171,43 +140,27 @@ TEST(GifAnimation, PagesDisposalTransparencyAndFrameControls) {
     EXPECT_EQ(fcs[1]->transparent_index, 7);
 }
 
+// No NETSCAPE2.0 block plays once; 0 (endless) is the animation test's.
 TEST(GifLoop, NetscapeLoopCounts) {
-    struct Case {
-        int loops;
-        int stored;
-    } cases[] = {{-1, 1}, {0, 65535}, {3, 3}, {65534, 65534}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.loops);
+    for (auto [loops, stored] : {std::pair{-1, 1}, {3, 3}, {65534, 65534}}) {
+        SCOPED_TRACE(loops);
         GifFile g = single(1, 1, {0}, grey_table(2));
-        g.loop_count = c.loops;
-        g.frames[0].has_control = true;
+        g.loop_count = loops, g.frames[0].has_control = true;
         LoadResult r = load(gif_build(g));
         ASSERT_EQ(r.status, 0);
         std::vector<FrameControl*> fcs = frame_controls(r.list);
         ASSERT_EQ(fcs.size(), 1u);
-        EXPECT_EQ(fcs[0]->loop_count, c.stored);
+        EXPECT_EQ(fcs[0]->loop_count, stored);
     }
-    GifFile g = single(1, 1, {0}, grey_table(2));
-    std::string bytes = gif_build(g);
-    // NETSCAPE2.0 whose sub-blocks end before the loop sub-block
-    std::string bad = bytes.substr(0, 19) +
-                      std::string("\x21\xFF\x0BNETSCAPE2.0\x02\x02\x00\x00", 18) + bytes.substr(19);
-    EXPECT_EQ(load(bad).status, 14);
 }
 
+// Unknown extension labels, garbage between blocks, plain text extensions and files without
+// an image are bundled samples (GifCorpus).
 TEST(GifStructure, ExtensionsEndsAndBadBytes) {
-    GifFile g = single(3, 1, {0, 1, 2}, grey_table(4));
-    g.comment = g.plain_text = true;
-    LoadResult r = load(gif_build(g));
-    ASSERT_EQ(r.status, 0) << "comment and plain text are skipped";
-    EXPECT_EQ(indices_of(r.pages[0]), (std::vector<uint8_t>{0, 1, 2}));
-
-    GifFile no_terminator = g; // data runs into the trailer: the image still ends
-    no_terminator.frames[0].omit_terminator = true;
-    r = load(gif_build(no_terminator));
-    EXPECT_EQ(r.status, 0);
-    ASSERT_EQ(r.pages.size(), 1u);
-    EXPECT_EQ(indices_of(r.pages[0]), (std::vector<uint8_t>{0, 1, 2}));
+    GifFile no_terminator = single(3, 1, {0, 1, 2}, grey_table(4));
+    no_terminator.comment = true;
+    no_terminator.frames[0].omit_terminator = true; // data runs into the trailer: it still ends
+    EXPECT_EQ(indices_of(load(gif_build(no_terminator)).page), (std::vector<uint8_t>{0, 1, 2}));
 
     std::string bytes = gif_build(single(1, 1, {0}, grey_table(2)));
     size_t blocks = 13 + 6;
@@ -215,30 +168,22 @@ TEST(GifStructure, ExtensionsEndsAndBadBytes) {
         const char* what;
         std::string inserted;
     } bad[] = {
-        {"extension label 0x02", std::string("\x21\x02\x00", 3)},
-        {"garbage between blocks", "\x55"},
         {"no terminator after a graphic control extension",
          std::string("\x21\xF9\x04\x00\x00\x00\x00\x07", 8)},
         {"graphic control block size below 4", std::string("\x21\xF9\x03\x00\x00\x00\x00", 7)},
+        {"NETSCAPE2.0 sub-blocks ending before the loop count",
+         std::string("\x21\xFF\x0BNETSCAPE2.0\x02\x02\x00\x00", 18)},
     };
     for (const auto& b : bad)
         EXPECT_EQ(load(bytes.substr(0, blocks) + b.inserted + bytes.substr(blocks)).status, 14)
             << b.what;
     EXPECT_EQ(load(bytes.substr(0, 17)).status, 2) << "cut inside the colour table";
-    EXPECT_EQ(load(bytes.substr(0, blocks) + "\x3B").status, 14) << "no image at all";
 }
 
 TEST(GifLzw, DataEndingEarlyShowsThePageBelow) {
-    GifFile g; // the second image's data stops after two of its four pixels
-    g.width = 4, g.height = 2;
-    g.global_table = grey_table(16);
-    GifFrame first;
-    first.width = 4, first.height = 2;
-    first.pixels = {1, 2, 3, 4, 5, 6, 7, 8};
-    GifFrame second;
-    second.left = 2, second.width = 2, second.height = 2;
-    second.pixels = {9, 9};
-    g.frames = {first, second};
+    GifFile g = single(4, 2, {}, grey_table(16));
+    GifFrame second = frame(2, 0, 2, 2, {9, 9}); // its data stops after two of its four pixels
+    g.frames = {frame(0, 0, 4, 2, {1, 2, 3, 4, 5, 6, 7, 8}), second};
     LogCapture log;
     LoadResult r = load(gif_build(g));
     ASSERT_EQ(r.status, 0);
@@ -246,45 +191,22 @@ TEST(GifLzw, DataEndingEarlyShowsThePageBelow) {
     EXPECT_EQ(indices_of(r.pages[1]), (std::vector<uint8_t>{1, 2, 9, 9, 5, 6, 7, 8}));
     EXPECT_NE(log.text.find("GIF : image 2 incomplete, 2 pixels sur 4"), std::string::npos);
     g.frames = {second}; // on the first page the white canvas (16) shows
-    r = load(gif_build(g));
-    EXPECT_EQ(indices_of(r.pages[0]), (std::vector<uint8_t>{16, 16, 9, 9, 16, 16, 16, 16}));
+    EXPECT_EQ(indices_of(load(gif_build(g)).page),
+              (std::vector<uint8_t>{16, 16, 9, 9, 16, 16, 16, 16}));
 }
 
-// A file cut short keeps its pages (an optimised animation of three 32 x 20 pages, whose later
-// images are a 16 x 10 rectangle at 8, 5 with a table of 256 colours): without its trailer all
-// of them; cut inside the last image's data, its page shows what the data gave over the page
-// below. Pages are compared with Pillow's frames of the whole file.
-TEST(GifStructure, CutFilesKeepTheirPages) {
-    std::string name = "magick-optimized-local-tables.gif";
+// A file without its trailer keeps its pages (an optimised animation whose later images have
+// local tables), held to Pillow's frames; data ending inside an image is the hand-made case above.
+TEST(GifStructure, FileWithoutTrailerKeepsItsPages) {
+    const std::string name = "magick-optimized-local-tables.gif";
     std::string whole = test_read_file(test_data_dir() + "/gif/" + name);
-    std::vector<Rgb> expected(3);
+    LogCapture log;
+    LoadResult r = load(whole.substr(0, whole.size() - 1));
+    ASSERT_EQ(r.status, 0);
+    ASSERT_EQ(r.pages.size(), 3u);
+    EXPECT_NE(log.text.find("pas de terminateur"), std::string::npos);
     for (int i = 0; i < 3; i++)
-        ASSERT_TRUE(
-            read_pam(test_data_dir() + "/ref/gif/" + name + ".frame" + std::to_string(i) + ".pam",
-                     &expected[i]));
-    size_t data = whole.rfind(std::string("\x2C\x08\x00\x05\x00", 5)) + 10 + 768 + 1;
-    ASSERT_LT(data, whole.size());
-    for (size_t length : {whole.size() - 1, data + (whole.size() - data) / 2}) {
-        SCOPED_TRACE(length);
-        LogCapture log;
-        LoadResult r = load(whole.substr(0, length));
-        ASSERT_EQ(r.status, 0);
-        ASSERT_EQ(r.pages.size(), 3u);
-        EXPECT_NE(log.text.find("pas de terminateur"), std::string::npos);
-        size_t at = log.text.find("GIF : image 3 incomplete, ");
-        int decoded = at == std::string::npos ? 160 : std::atoi(log.text.c_str() + at + 26);
-        EXPECT_LT(decoded, length < whole.size() - 1 ? 160 : 161);
-        for (int i = 0; i < 3; i++) {
-            Rgb page = page_rgb(r.pages[i]);
-            for (int y = 0, wrong = 0; y < 20; y++)
-                for (int x = 0; x < 32; x++) {
-                    bool drawn = i < 2 || (y >= 5 && y < 15 && x >= 8 && x < 24 &&
-                                           (y - 5) * 16 + (x - 8) < decoded);
-                    size_t k = (size_t(y) * 32 + x) * 3;
-                    const Rgb& want = expected[drawn ? i : 1];
-                    if (memcmp(&page.pixels[k], &want.pixels[k], 3) && wrong++ == 0)
-                        ADD_FAILURE() << "page " << i << " differs first at " << x << "," << y;
-                }
-        }
-    }
+        expect_page_near(
+            r.pages[i],
+            test_data_dir() + "/ref/gif/" + name + ".frame" + std::to_string(i) + ".pam", 0);
 }

@@ -136,19 +136,14 @@ void three_zero_distance_lengths(BitWriter& w) {
 }
 
 // Hand-made streams pin down the edge cases: what each decodes to (into a buffer of exactly
-// that size), or the status it ends with. Some were found by fuzzing: an empty stored block
-// into an empty (null) buffer, a fixed block running out of input right after an empty
-// stored block.
+// that size), or the status it ends with. The input ending inside the next block was found by
+// fuzzing: a fixed block running out of input right after an empty stored block. (Stored
+// blocks cut short, and an empty one into an empty buffer, are zlib's level-0 streams below;
+// block type 3 is the PNG test's.)
 TEST(Inflate, HandMadeStreamsDecodeOrEndWithTheirStatus) {
-    BitWriter type3 = zlib_start(), cut_stored = zlib_start(), stored = zlib_start();
-    type3.bits(1, 1), type3.bits(3, 2), type3.bits(0, 16);
-    stored_block(cut_stored, true, bytes_of("abcdef"), 0);
-    cut_stored.bytes.resize(cut_stored.bytes.size() - 2);
-    {
-        FixedBlock b(stored, false);
-        b.literal('>');
-        b.end();
-    }
+    BitWriter stored = zlib_start();
+    FixedBlock fixed(stored, false);
+    fixed.literal('>'), fixed.end();
     stored_block(stored, false, bytes_of("hello, "), 0x1234); // NLEN should be ~7
     stored_block(stored, false, Bytes(), 0);
     stored_block(stored, true, bytes_of("world"), 0xFFFA);
@@ -161,19 +156,14 @@ TEST(Inflate, HandMadeStreamsDecodeOrEndWithTheirStatus) {
     } cases[] = {
         {"stored blocks start at the next byte after a fixed block and ignore NLEN", stored.bytes,
          0, ">hello, world"},
-        {"empty stored block into an empty buffer",
-         Bytes{0x78, 0x01, 0x01, 0x00, 0x00, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x01}, 0},
-        {"stored length past the input", cut_stored.bytes, ST_BAD_DATA},
         {"input ending inside the next block",
          Bytes{0x08, 0x01, 0x00, 0x00, 0x00, 0x00, 0x03, 0x95, 0xFC, 0xCF}, ST_BAD_DATA},
-        {"plain header", fixed_stream(0x78, 0x9C), 0, "z"},
         {"FCHECK is not verified", fixed_stream(0x78, 0x00), 0, "z"},
         {"preset dictionary", fixed_stream(0x78, 0xBB), ST_BAD_DATA},
         {"method 7", fixed_stream(0x77, 0x01), ST_BAD_DATA},
         {"window 2^16", fixed_stream(0x88, 0x01), ST_BAD_DATA},
         {"one byte", Bytes{0x78}, ST_BAD_DATA},
         {"empty", Bytes{}, ST_BAD_DATA},
-        {"block type 3", type3.bytes, ST_BAD_DATA},
         {"distance 256 in a 256-byte window", copy_in_small_window(15, 63, 6), 0,
          std::string(304, 'x')},
         {"distance 257 in a 256-byte window", copy_in_small_window(16, 0, 7), ST_BAD_DATA},
@@ -182,13 +172,8 @@ TEST(Inflate, HandMadeStreamsDecodeOrEndWithTheirStatus) {
          ST_BAD_DATA},
         {"length code 286", fixed_stream(0x78, 0x01, [](FixedBlock& b) { b.symbol(286); }),
          ST_BAD_DATA},
-        {"length code 287", fixed_stream(0x78, 0x01, [](FixedBlock& b) { b.symbol(287); }),
-         ST_BAD_DATA},
         {"distance code 30",
          fixed_stream(0x78, 0x01, [](FixedBlock& b) { b.literal('a'), b.copy(257, 30); }),
-         ST_BAD_DATA},
-        {"distance code 31",
-         fixed_stream(0x78, 0x01, [](FixedBlock& b) { b.literal('a'), b.copy(257, 31); }),
          ST_BAD_DATA},
         // Code length code 1, 2, 16, 18 (00, 01, 10, 11); 'A' 1, end of block and length 3
         // (symbol 257) 2; distance lengths 16 first: three zeros (not the 2 before it), then
@@ -294,13 +279,10 @@ Result inflate_streamed(const Bytes& stream, size_t limit, size_t piece,
     return r;
 }
 
-// Inputs of random bytes, runs, repeated words and copies reaching the whole 32 KiB back,
-// compressed by Python's zlib at every level and strategy, with windows of 512 bytes to
-// 32 KiB, and one of megabytes at four levels. Each stream fits exactly and is refused one byte
-// short; it needs no Adler-32 trailer (a corrupt one is accepted) but every byte of its data.
-// Streamed, with the input in pieces and the output taken in odd counts across every buffer
-// boundary, it gives the same bytes, and when damaged the same status, as the whole-buffer
-// decode.
+// Python's zlib at every level, strategy and window (512 bytes to 32 KiB) on random bytes, runs,
+// words and copies reaching 32 KiB back, and on megabytes at four levels: each stream fits
+// exactly, is refused one byte short, needs no Adler-32 trailer but every byte of its data, and
+// streamed in pieces and odd counts gives the same bytes (damaged: the same status).
 TEST(Inflate, ZlibStreamsDecodeWholeAndStreamed) {
     const std::string dir = test_temp_dir() + "/zlib";
     const std::string script = test_write_file(
@@ -311,25 +293,22 @@ TEST(Inflate, ZlibStreamsDecodeWholeAndStreamed) {
         "    out = bytearray()\n"
         "    while len(out) < n:\n"
         "        k = rng.randrange(4)\n"
-        "        if k == 0: out += bytes(rng.getrandbits(8) for _ in range(rng.randrange(n // "
-        "60)))\n"
-        "        elif k == 1: out += bytes([rng.getrandbits(8)]) * rng.randrange(1, 3000)\n"
+        "        if k == 0: out += rng.randbytes(rng.randrange(n // 60))\n"
+        "        elif k == 1: out += rng.randbytes(1) * rng.randrange(1, 3000)\n"
         "        elif k == 2 and len(out) > 300:\n"
         "            at = max(0, len(out) - 32768 + rng.randrange(200))\n"
         "            out += out[at:at + rng.randrange(3, 20000)]\n"
         "        else: out += b'row ' * rng.randrange(1000)\n"
         "    return bytes(out[:n])\n"
-        "d = sys.argv[1]\n"
         "for name, data in (('empty', b''), ('small', mixed(60000)), ('big', mixed(2500000))):\n"
-        "    open('%s/%s.raw' % (d, name), 'wb').write(data)\n"
-        "    levels = (0, 1, 6, 9) if name == 'big' else range(10)\n"
-        "    settings = [(level, s, 15) for level in levels for s in range(5)\n"
-        "                if s == 0 or level in (1, 6, 9) and name != 'big']\n"
-        "    settings += [(9, 0, w) for w in range(9, 15) if name == 'small']\n"
-        "    for level, s, w in settings:\n"
-        "        c = zlib.compressobj(level, zlib.DEFLATED, w, 9, s)\n"
-        "        open('%s/%s-%d-%d-%d.z' % (d, name, level, s, w), 'wb').write(\n"
-        "            c.compress(data) + c.flush())\n");
+        "    open(f'{sys.argv[1]}/{name}.raw', 'wb').write(data)\n"
+        "    big, levels = name == 'big', (0, 1, 6, 9) if name == 'big' else range(10)\n"
+        "    settings = [(l, s, 15) for l in levels for s in range(5) if s == 0 or l in (1, 6, 9) "
+        "and not big]\n"
+        "    for l, s, w in settings + [(9, 0, w) for w in range(9, 15) if name == 'small']:\n"
+        "        c = zlib.compressobj(l, zlib.DEFLATED, w, 9, s)\n"
+        "        open(f'{sys.argv[1]}/{name}-{l}-{s}-{w}.z', 'wb').write(c.compress(data) + "
+        "c.flush())\n");
     if (test_run("mkdir -p " + dir + " && /usr/bin/python3 " + script + " " + dir) != 0)
         GTEST_SKIP() << "python3 with zlib is needed to make the streams";
     const std::vector<std::string> names = test_list_dir(dir, ".z");

@@ -6,11 +6,7 @@
 #include "core/services.h"
 #include "core/store.h"
 
-#include <cmath>
-#include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <random>
 #include <sstream>
 
 namespace {
@@ -23,16 +19,6 @@ double mean_difference(const Rgb& a, const Rgb& b) {
     return sum / double(a.pixels.size());
 }
 
-// The page of the file, which must load, holds to the reference: every sample within
-// `tolerance`, and on average within `mean`.
-void expect_decoded_near(const std::string& path, const Rgb& theirs, int tolerance,
-                         double mean = 255) {
-    LoadResult l = test_load(path);
-    ASSERT_EQ(l.status, 0) << path;
-    EXPECT_EQ(rgb_differing(page_rgb(l.page), theirs, tolerance), 0) << path;
-    EXPECT_LE(mean_difference(page_rgb(l.page), theirs), mean) << path;
-}
-
 Rgb pam(const std::string& path) {
     Rgb picture;
     EXPECT_TRUE(read_pam(path, &picture)) << path;
@@ -43,23 +29,6 @@ std::string data(const std::string& name) {
     return test_data_dir() + "/jpeg/" + name;
 }
 
-// A photo-like test picture: smooth gradients, a few hard edges and some noise, in odd sizes
-// so that every partial-MCU path is taken.
-std::string write_source_ppm(int width, int height) {
-    std::string path = test_temp_dir() + "/source_" + std::to_string(width) + "x" +
-                       std::to_string(height) + ".ppm";
-    std::mt19937 rng(7);
-    auto clamped = [](double v) { return int(std::min(255.0, std::max(0.0, v))); };
-    write_ppm(path, width, height, [&](int x, int y) {
-        int noise = int(rng() % 21) - 10;
-        return rgb(clamped(128 + 100 * std::sin(x * 0.05) * std::cos(y * 0.03) + noise),
-                   clamped((x * 255.0) / width + noise),
-                   clamped((((x / 16 + y / 16) % 2) ? 200 : 40) + noise));
-    });
-    return path;
-}
-
-// ---------------------------------------------------------------------------------------------
 // Corpus: every file either matches its reference or is refused with the expected status.
 
 // ImageMagick decoding as djpeg -dct float -nosmooth does, and without libjpeg's smoothing of
@@ -116,8 +85,7 @@ TEST(Jpeg, CorpusFilesMatchReferenceOrAreRefused) {
     EXPECT_GT(compared, 50);
 }
 
-// ---------------------------------------------------------------------------------------------
-// Copies in tests/data: greyscale, 12-bit, CMYK.
+// Copies in tests/data: greyscale and 12-bit (CMYK and YCCK files are the corpus's).
 
 // 8- and 12-bit files against djpeg and DCMTK's codec (12-bit files made by
 // tests/data/jpeg/make_12bit.sh): 12-bit samples are scaled to bytes; grey files get one plane
@@ -136,34 +104,16 @@ TEST(Jpeg, PrecisionsAndPlanesMatchReferences) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        expect_decoded_near(data(c.name), pam(data(std::string(c.name) + ".pam")), c.max, c.mean);
         LoadResult l = test_load(data(c.name));
+        ASSERT_EQ(l.status, 0);
+        Rgb theirs = pam(data(std::string(c.name) + ".pam"));
+        EXPECT_EQ(rgb_differing(page_rgb(l.page), theirs, c.max), 0);
+        EXPECT_LE(mean_difference(page_rgb(l.page), theirs), c.mean);
         EXPECT_EQ(test_fields(l.page), c.fields);
         EXPECT_TRUE(l.page->planes == 3 || palette_is_identity(l.page));
     }
 }
 
-// Four-component files keep four planes; planes 0..2 show red, green and blue as Pillow and
-// ImageMagick give them: what the colour ink and the black leave, (255 - C)(255 - K) / 255.
-TEST(Jpeg, CmykAndYcckMatchPillowAndImageMagick) {
-    if (!have_pillow() || !have_magick()) GTEST_SKIP() << "Pillow or ImageMagick missing";
-    std::string made = test_temp_dir() + "/cmyk.jpg";
-    ASSERT_TRUE(run_command("/usr/bin/convert " + write_source_ppm(61, 47) +
-                            " -colorspace CMYK -quality 95 " + made));
-    for (const std::string& path :
-         {data("jpeg-decoder-jpg-cmyk-1.jpg"), data("pillow-pil_sample_cmyk.jpg"), made}) {
-        SCOPED_TRACE(path);
-        LoadResult l = test_load(path);
-        ASSERT_EQ(l.status, 0);
-        ASSERT_EQ(l.page->planes, 4);
-        Rgb ours = page_rgb(l.page);
-        // Pillow and ImageMagick decode with libjpeg's integer transform.
-        EXPECT_EQ(rgb_differing(ours, pillow_rgb(path), 3), 0);
-        EXPECT_EQ(rgb_differing(ours, magick_rgb(path), 3), 0);
-    }
-}
-
-// ---------------------------------------------------------------------------------------------
 // Files made with cjpeg: each layout against djpeg's float decode without smoothing.
 
 class JpegMadeTest : public ::testing::Test {
@@ -171,7 +121,7 @@ class JpegMadeTest : public ::testing::Test {
     void SetUp() override {
         if (!run_command("command -v cjpeg") || !run_command("command -v djpeg"))
             GTEST_SKIP() << "cjpeg/djpeg (libjpeg-turbo-progs) not installed";
-        source_ = write_source_ppm(203, 141);
+        source_ = test_source_ppm(203, 141);
     }
     std::string make(const std::string& name, const std::string& options) {
         std::string out = test_temp_dir() + "/" + name + ".jpg";
@@ -209,7 +159,9 @@ TEST_F(JpegMadeTest, EverySamplingAndScanLayoutMatchesDjpeg) {
             options.insert(options.find("-scans ") + 7, test_temp_dir() + "/");
         std::string made = make("layout" + std::to_string(n++), options);
         if (options.find("-progressive") == 0) store_set_budget(8192);
-        expect_decoded_near(made, djpeg_rgb(made), 2);
+        LoadResult l = test_load(made);
+        EXPECT_EQ(l.status, 0);
+        EXPECT_EQ(l.page ? rgb_differing(page_rgb(l.page), djpeg_rgb(made), 2) : -1, 0);
         store_set_budget(600000000);
     }
 }
@@ -230,7 +182,6 @@ TEST_F(JpegMadeTest, FileWithoutDqtUsesAnnexKTables) {
     EXPECT_EQ(rgb_differing(expected, page_rgb(without.page)), 0);
 }
 
-// ---------------------------------------------------------------------------------------------
 // Marker sequence and application segments, on a small baseline file.
 
 std::string small_jpeg() {
@@ -251,15 +202,8 @@ std::string with_app_segments(const std::string& segments) {
     return f.substr(0, 2) + segments + f.substr(4 + length);
 }
 
-std::string jfif(int units, int x_density, int y_density) {
-    std::string b("JFIF\0\1\2", 7);
-    for (int v : {units, x_density >> 8, x_density, y_density >> 8, y_density, 0, 0}) b += char(v);
-    return segment(0xE0, b);
-}
-
-std::string exif() {
-    return segment(0xE1, std::string("Exif\0\0MM\0\x2a\0\0\0\x08\0\0", 16));
-}
+const std::string k_jfif = segment(0xE0, std::string("JFIF\0\1\2\1\0\x48\0\x48\0\0", 14));
+const std::string k_exif = segment(0xE1, std::string("Exif\0\0MM\0\x2a\0\0\0\x08\0\0", 16));
 
 int load_bytes(const std::string& bytes, Image** page = nullptr) {
     LoadResult l = test_load_bytes("case.jpg", bytes);
@@ -267,7 +211,7 @@ int load_bytes(const std::string& bytes, Image** page = nullptr) {
     return l.status;
 }
 
-TEST(Jpeg, ApplicationSegmentsNameTheFormatAndResolution) {
+TEST(Jpeg, ApplicationSegmentsNameTheFormat) {
     const std::string spiff(
         "SPIFF\0\1\0\2\3\0\0\0\x10\0\0\0\x10\x03\x08\x05\x01\0\0\0\x60\0\0\0\x48", 30);
     const std::string icc_and_adobe = segment(0xE2, std::string("ICC_PROFILE\0\1\1", 14)) +
@@ -277,17 +221,14 @@ TEST(Jpeg, ApplicationSegmentsNameTheFormatAndResolution) {
         std::string segments;
         int status;
         const char* format = "";
-        int x_dpi = -1, y_dpi = -1; // -1: not checked
     } cases[] = {
-        {"JFIF in dots/cm: 71.12 dpi, truncated", jfif(2, 28, 28), 0, "JPEG format JFIF", 71, 71},
-        {"JFIF in dpi", jfif(1, 300, 150), 0, "JPEG format JFIF", 300, 150},
+        {"JFIF", k_jfif, 0, "JPEG format JFIF"},
         {"no JFIF, Exif or SPIFF segment", "", 0, "JPEG format JFIF"},
-        {"the last of Exif and JFIF wins", exif() + jfif(1, 72, 72), 0, "JPEG format JFIF"},
-        {"the last of JFIF and Exif wins", jfif(1, 72, 72) + exif(), 0, "JPEG format Exif"},
-        {"SPIFF gives the vertical resolution first", segment(0xE8, spiff), 0, "JPEG format SPIFF",
-         0x48, 0x60},
-        {"ICC profile and Adobe segment passed over", jfif(1, 72, 72) + icc_and_adobe, 0,
-         "JPEG format JFIF", 72, 72},
+        {"the last of Exif and JFIF wins", k_exif + k_jfif, 0, "JPEG format JFIF"},
+        {"the last of JFIF and Exif wins", k_jfif + k_exif, 0, "JPEG format Exif"},
+        {"SPIFF", segment(0xE8, spiff), 0, "JPEG format SPIFF"},
+        {"ICC profile and Adobe segment passed over", icc_and_adobe + k_exif, 0,
+         "JPEG format Exif"},
         {"APP0 that is not JFIF", segment(0xE0, std::string("AVI1\0xxxxxxxxx", 14)), ST_BAD_DATA},
         {"APP8 that is not SPIFF", segment(0xE8, std::string("NOTSP\0xx", 8)), ST_UNKNOWN_FORMAT},
     };
@@ -295,11 +236,9 @@ TEST(Jpeg, ApplicationSegmentsNameTheFormatAndResolution) {
         SCOPED_TRACE(c.what);
         Image* page = nullptr;
         ASSERT_EQ(load_bytes(with_app_segments(c.segments), &page), c.status);
-        if (c.status) continue;
-        EXPECT_STREQ(image_format_name(page->id), c.format);
-        if (c.x_dpi < 0) continue;
-        EXPECT_EQ(page->x_resolution, c.x_dpi);
-        EXPECT_EQ(page->y_resolution, c.y_dpi);
+        if (!c.status) {
+            EXPECT_STREQ(image_format_name(page->id), c.format);
+        }
     }
 }
 
@@ -313,10 +252,8 @@ TEST(Jpeg, BrokenMarkerSequencesEndWithTheirStatus) {
     std::string tables = f.substr(2, sof - 2); // APP0, DQT
     std::string scan_and_rest = f.substr(sos);
 
-    // No frame yet: SOS, RSTn and EOI are refused.
-    EXPECT_EQ(load_bytes(soi + tables + scan_and_rest), ST_BAD_DATA);
+    // No frame yet: RSTn is refused (SOS and EOI are corpus files).
     EXPECT_EQ(load_bytes(soi + tables + "\xFF\xD0" + f.substr(sof)), ST_BAD_DATA);
-    EXPECT_EQ(load_bytes(soi + "\xFF\xD9"), ST_BAD_DATA);
     // Fill bytes before a marker, between segments and after the scan, change nothing.
     Image* page = nullptr;
     ASSERT_EQ(load_bytes(f, &page), 0);
@@ -338,71 +275,26 @@ TEST(Jpeg, BrokenMarkerSequencesEndWithTheirStatus) {
     bad_table[sos + 6] = char(0x33);
     EXPECT_EQ(load_bytes(bad_table), ST_LOAD);
     // Frames of the processes not decoded log their message with the path and are refused.
-    const struct {
-        uint8_t marker;
-        const char* message;
-    } refused[] = {{0xC3, "JPEG Lossless Huffman non traite"},
-                   {0xC9, "JPEG Extended Sequential DCT Arithmetic non traite"},
-                   {0xCA, "JPEG Progressive DCT Arithmetic non traite"}};
-    for (const auto& r : refused) {
+    for (auto [marker, message] : {std::pair{0xC3, "JPEG Lossless Huffman non traite"},
+                                   {0xC9, "JPEG Extended Sequential DCT Arithmetic non traite"},
+                                   {0xCA, "JPEG Progressive DCT Arithmetic non traite"}}) {
         std::string other = f;
-        other[sof + 1] = char(r.marker);
+        other[sof + 1] = char(marker);
         std::string path = test_write_file("refused.jpg", other);
         LogCapture log;
         EXPECT_EQ(test_load(path).status, ST_UNKNOWN_FORMAT);
-        EXPECT_NE(log.text.find("image " + path + " : " + r.message + "\n"), std::string::npos)
+        EXPECT_NE(log.text.find("image " + path + " : " + message + "\n"), std::string::npos)
             << log.text;
-    }
-}
-
-// Sequential files cut inside their entropy-coded data show, with a log line, whole MCUs as
-// djpeg decodes the whole file, then black after the cut. (Progressive files cut short are
-// held to ImageMagick with the Exif orientations below.)
-TEST_F(JpegMadeTest, CutFilesShowWhatTheirScansGave) {
-    const struct {
-        const char* name;
-        const char* options;
-        int mcu_width, mcu_height;
-    } sequential[] = {{"cut420", "-sample 2x2", 16, 16},
-                      {"cut_restart", "-sample 2x1 -restart 2B", 16, 8},
-                      {"cut_grey", "-grayscale", 8, 8}};
-    for (const auto& c : sequential) {
-        std::string made = make(c.name, c.options), whole = test_read_file(made);
-        Rgb ref = djpeg_rgb(made);
-        size_t data = whole.find("\xFF\xDA") + 14;
-        for (size_t cut : {data + (whole.size() - data) / 3, whole.size() - 40}) {
-            SCOPED_TRACE(std::string(c.name) + " cut at " + std::to_string(cut));
-            LogCapture log;
-            Image* page = nullptr;
-            ASSERT_EQ(load_bytes(whole.substr(0, cut), &page), 0);
-            EXPECT_NE(log.text.find("JPEG : fichier tronque"), std::string::npos);
-            Rgb ours = page_rgb(page);
-            int shown = 0, black = 0;
-            for (int y0 = 0; y0 < ours.height; y0 += c.mcu_height)
-                for (int x0 = 0; x0 < ours.width; x0 += c.mcu_width) {
-                    bool near = true, dark = true;
-                    for (int y = y0; y < std::min(y0 + c.mcu_height, ours.height); ++y)
-                        for (int x = x0; x < std::min(x0 + c.mcu_width, ours.width); ++x)
-                            for (int k = 0; k < 3; ++k) {
-                                size_t i = (size_t(y) * ours.width + x) * 3 + k;
-                                near &= std::abs(ours.pixels[i] - ref.pixels[i]) <= 2;
-                                dark &= ours.pixels[i] == 0;
-                            }
-                    EXPECT_TRUE(near || (dark && ++black)) << "MCU at " << x0 << "," << y0;
-                    EXPECT_TRUE(dark || (near && !black && ++shown)) << "after the cut";
-                }
-            EXPECT_GT(shown, 0);
-            EXPECT_GT(black, 0);
-        }
     }
 }
 
 // Exif orientations 1 to 8, written by Pillow, turn the page as ImageMagick's -auto-orient
 // turns its decode (without libjpeg's smoothing, like djpeg): baseline and progressive files,
-// one decoded under a small memory budget, and files cut short. A sequential one shows its
-// MCUs before the cut and black after them; a progressive one cut in scan k shows the scans
-// before it, exactly the picture of the file without scan k and what ImageMagick gives of that
-// file when libjpeg's smoothing of missing scans is off.
+// and files cut short, which log it. (Oriented files decoded under a small budget are the
+// reader test's: every sample file against its decode without a budget.) A sequential one
+// shows its MCUs before the cut and black after them; a progressive one cut in scan k shows the
+// scans before it, exactly the picture of the file without scan k and what ImageMagick gives of
+// that file when libjpeg's smoothing of missing scans is off.
 TEST(Jpeg, ExifOrientationTurnsThePage) {
     if (!have_pillow() || !have_magick()) GTEST_SKIP() << "Pillow or ImageMagick missing";
     enum { kWhole = 0, kInData = -1, kInLastScan = 99 }; // above 0: cut in that scan
@@ -410,17 +302,15 @@ TEST(Jpeg, ExifOrientationTurnsThePage) {
         const char* name;
         const char* pillow_options;
         int cut;
-        long budget = 0;
     } kinds[] = {
-        {"baseline", "subsampling=2", kWhole, 0},
-        {"progressive", "subsampling=1, progressive=True", kWhole, 0},
-        {"budget", "subsampling=2", kWhole, 4096},
-        {"cut", "subsampling=2", kInData, 0},
-        {"cut_in_scan_1", "subsampling=2, progressive=True", 1, 0},
-        {"cut_in_scan_4", "subsampling=2, progressive=True", 4, 0},
-        {"cut_in_last_scan", "subsampling=2, progressive=True", kInLastScan, 0},
+        {"baseline", "subsampling=2", kWhole},
+        {"progressive", "subsampling=1, progressive=True", kWhole},
+        {"cut", "subsampling=2", kInData},
+        {"cut_in_scan_1", "subsampling=2, progressive=True", 1},
+        {"cut_in_scan_4", "subsampling=2, progressive=True", 4},
+        {"cut_in_last_scan", "subsampling=2, progressive=True", kInLastScan},
     };
-    const std::string source = write_source_ppm(61, 45);
+    const std::string source = test_source_ppm(61, 45);
     const char* script = "import sys\n"
                          "from PIL import Image\n"
                          "im = Image.open(sys.argv[1])\n"
@@ -448,33 +338,26 @@ TEST(Jpeg, ExifOrientationTurnsThePage) {
                 reference = test_write_file("without.jpg", bytes.substr(0, scan) + "\xFF\xD9");
                 bytes = bytes.substr(0, scan + 20);
             }
-            if (kind.budget) store_set_budget(kind.budget);
             Image* page = nullptr;
-            int status = load_bytes(bytes, &page);
-            store_set_budget(600000000);
-            ASSERT_EQ(status, 0);
+            LogCapture log;
+            ASSERT_EQ(load_bytes(bytes, &page), 0);
+            EXPECT_EQ(log.text.find("JPEG : fichier tronque") != std::string::npos,
+                      kind.cut != kWhole);
             EXPECT_EQ(page->format_name_index, 27);
             Rgb ours = page_rgb(page);
             if (kind.cut > 0) {
                 EXPECT_EQ(rgb_differing(ours, page_rgb(test_load(reference).page)), 0);
             }
             Rgb theirs = magick_rgb(reference, std::string(k_magick_like_djpeg) + " -auto-orient");
-            ASSERT_EQ(ours.width, theirs.width);
-            ASSERT_EQ(ours.height, theirs.height);
             ASSERT_EQ(ours.width, orientation >= 5 ? 45 : 61);
             // Each pixel within 2 of the reference (3 for a file short of more than its last
             // scan), or black after the cut of a sequential file.
-            const int tolerance = kind.cut > 0 && kind.cut != kInLastScan ? 3 : 2;
-            long black = 0, differing = 0;
-            for (size_t i = 0; i < ours.pixels.size(); i += 3) {
-                bool dark = kind.cut == kInData && !ours.pixels[i] && !ours.pixels[i + 1] &&
-                            !ours.pixels[i + 2];
-                bool near = true;
-                for (int c = 0; c < 3; c++)
-                    near &= std::abs(ours.pixels[i + c] - theirs.pixels[i + c]) <= tolerance;
-                black += dark, differing += !near && !dark;
-            }
-            EXPECT_EQ(differing, 0);
+            long black = 0;
+            for (size_t i = 0; kind.cut == kInData && i < ours.pixels.size(); i += 3)
+                if (!ours.pixels[i] && !ours.pixels[i + 1] && !ours.pixels[i + 2] && ++black)
+                    std::fill_n(theirs.pixels.begin() + long(i), 3, 0);
+            EXPECT_EQ(rgb_differing(ours, theirs, kind.cut > 0 && kind.cut != kInLastScan ? 3 : 2),
+                      0);
             EXPECT_LT(black, long(ours.pixels.size() / 3));
             EXPECT_EQ(black > 0, kind.cut == kInData);
         }

@@ -10,10 +10,12 @@
 #include "core/services.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <dirent.h>
 #include <fstream>
+#include <random>
 #include <ftw.h>
 #include <sstream>
 #include <sys/stat.h>
@@ -212,4 +214,17 @@ std::string corpus_ref_dir() {
 }
 std::string test_data_dir() {
     return DORVANE_TEST_DATA;
+}
+std::string test_source_ppm(int width, int height) {
+    std::string path = test_temp_dir() + "/source_" + std::to_string(width) + "x" +
+                       std::to_string(height) + ".ppm";
+    std::mt19937 rng(7);
+    auto clamped = [](double v) { return int(std::min(255.0, std::max(0.0, v))); };
+    write_ppm(path, width, height, [&](int x, int y) {
+        int noise = int(rng() % 21) - 10;
+        return rgb(clamped(128 + 100 * std::sin(x * 0.05) * std::cos(y * 0.03) + noise),
+                   clamped((x * 255.0) / width + noise),
+                   clamped((((x / 16 + y / 16) % 2) ? 200 : 40) + noise));
+    });
+    return path;
 }

@@ -76,3 +76,6 @@ Rgb rgb_of(const Rgb& ref);
 std::string corpus_dir();
 std::string corpus_ref_dir();
 std::string test_data_dir();
+// A photo-like picture (smooth gradients, hard edges, noise) written as a PPM of that size;
+// returns its path.
+std::string test_source_ppm(int width, int height);
